@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing Vornel need, when missing.
+# Safe to run again: packages already present are left alone.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake g++ make pkg-config libgtest-dev libbenchmark-dev
+  # tests: linear-algebra oracle, Fortran compiler for the exported subroutine
+  libeigen3-dev gfortran
+)
+
+missing=()
+for pkg in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$pkg")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing missing packages: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  if command -v sudo >/dev/null 2>&1; then
+    sudo="sudo"
+  else
+    echo "These packages are missing and this user cannot install them: ${missing[*]}" >&2
+    exit 1
+  fi
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

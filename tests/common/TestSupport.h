@@ -1,0 +1,77 @@
+#pragma once
+// Helpers shared by the test suites.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace vornel_test {
+
+// A fresh temporary folder that the test works in: created and entered on construction,
+// left and removed on destruction. Tests that touch "temp.mat", "progr.f90", "visual.tmp" or
+// material files run inside one.
+class CScratchDir {
+public:
+    CScratchDir() {
+        std::string strTemplate = (std::filesystem::temp_directory_path() / "vornel-test-XXXXXX").string();
+        if (!::mkdtemp(strTemplate.data()))
+            throw std::runtime_error("cannot create a scratch folder");
+        m_path = strTemplate;
+        m_previous = std::filesystem::current_path();
+        std::filesystem::current_path(m_path);
+    }
+    ~CScratchDir() {
+        std::error_code ec;
+        std::filesystem::current_path(m_previous, ec);
+        std::filesystem::remove_all(m_path, ec);
+    }
+    CScratchDir(const CScratchDir&) = delete;
+    CScratchDir& operator=(const CScratchDir&) = delete;
+
+    const std::filesystem::path& Path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+    std::filesystem::path m_previous;
+};
+
+// A test fixture that runs every test in its own scratch folder.
+class ScratchTest : public ::testing::Test {
+protected:
+    CScratchDir m_scratch;
+};
+
+inline std::vector<unsigned char> FileBytes(const std::string& strPath) {
+    std::ifstream in(strPath, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+inline std::string FileText(const std::string& strPath) {
+    std::ifstream in(strPath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteText(const std::string& strPath, const std::string& strText) {
+    std::ofstream out(strPath, std::ios::binary);
+    out << strText;
+}
+
+// |actual - expected| <= tol * max(1, |expected|): relative, turning absolute near 0.
+inline ::testing::AssertionResult Near(double dActual, double dExpected, double dTol) {
+    const double dScale = std::max(1.0, std::fabs(dExpected));
+    if (std::fabs(dActual - dExpected) <= dTol * dScale)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << dActual << " differs from " << dExpected << " by "
+                                         << std::fabs(dActual - dExpected) << " (tolerance " << dTol * dScale << ")";
+}
+
+// Single-precision literal widened to double, as the engine's thresholds are.
+constexpr double Widened(float f) { return static_cast<double>(f); }
+
+} // namespace vornel_test

@@ -1,0 +1,119 @@
+#pragma once
+// The material document: its flow curves, the chosen model and the last fit.
+//
+// One CMaterial exists at a time, owned by g_pMaterial and replaced by New material and
+// Open File. Curves live in a fixed table of kMaxCurves slots; slots 0..m_nCurves-1 are
+// in use. No Qt here: the window shell shows what these operations throw.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct CExchangeData;
+
+// One point of a flow curve. Stress in the units of the data files, strain rate in 1/s,
+// temperature in deg C, time in s. Every point of a curve carries the curve's strain rate
+// and temperature. A plain value (held by the thousand in arrays), so no virtual members.
+struct CCurvePoint {
+    double m_dFitStress = 0; // fitted stress, written by the engine
+    double m_dStress = 0;    // measured yield stress
+    double m_dAux = 0;       // auxiliary value, carried through unchanged
+    double m_dTemp = 0;      // temperature, deg C
+    double m_dStrain = 0;    // true strain
+    double m_dRate = 0;      // strain rate, 1/s
+    double m_dTime = 0;      // strain / strain rate, written by the engine
+};
+
+// One measured flow curve at one temperature and one strain rate.
+class CCurve {
+public:
+    virtual ~CCurve() = default;
+
+    int PointCount() const { return static_cast<int>(m_pPoints.size()); }
+
+    double m_dRate = 0;                  // strain rate H, 1/s
+    double m_dTemp = 0;                  // temperature t, deg C
+    std::vector<CCurvePoint> m_pPoints;  // the points, owned
+    std::string m_strLabel;              // data file path after import, "H= ... Temp= ... " after a read
+};
+
+// One cell of the 3D surface grid: four zero-based node indices and its own index.
+struct CSurfaceQuad {
+    std::int32_t m_nCorners = 4;
+    std::array<std::int32_t, 4> m_aNodes{};
+    std::int32_t m_nIndex = 0;
+};
+
+// Minimum and maximum of strain, strain rate and fitted stress over all measured points.
+struct CValueRanges {
+    double m_dMinStrain = 0, m_dMaxStrain = 0;
+    double m_dMinRate = 0, m_dMaxRate = 0;
+    double m_dMinFitStress = 0, m_dMaxFitStress = 0;
+};
+
+class CMaterial {
+public:
+    static constexpr int kMaxCurves = 200;
+    static constexpr int kMaxCoef = 100;
+
+    CMaterial();
+    virtual ~CMaterial();
+
+    // Writes the material in the exchange layout: flag 0 to "temp.mat", flag 1 to
+    // m_strFileName. The file is replaced only when the whole write succeeded; throws
+    // CFileError otherwise (the old file then stays as it was).
+    void WriteMaterialFile(int nFlag) const;
+
+    // Reads "temp.mat" (flag 0) or m_strFileName (flag 1). The file is read and validated
+    // completely before anything changes, so a CFileError leaves the material exactly as it
+    // was. On success fields 1..9 replace the material's: the counts, each used curve's
+    // points, rate, temperature and label "H= %5.3lf Temp= %5.1lf " (a curve read with no
+    // points keeps its rate, temperature and label), the function number, coefficients and
+    // errors. Curve slots from m_nCurves on, the selected curve, m_dTemp3d, the surface grid
+    // and m_strFileName stay as they were.
+    void ReadMaterialFile(int nFlag);
+
+    // The material in the neutral exchange structure, and back (the reading rules above).
+    CExchangeData ToExchangeData() const;
+    void TakeExchangeData(const CExchangeData& data);
+
+    // Path of the file that flag selects.
+    const std::string& FilePath(int nFlag) const;
+
+    // Curve slots in use.
+    CCurve& Curve(int i) { return m_aCurves.at(static_cast<std::size_t>(i)); }
+    const CCurve& Curve(int i) const { return m_aCurves.at(static_cast<std::size_t>(i)); }
+
+    // Sum of the used curves' point counts (what m_nPoints must equal).
+    int CountPoints() const;
+
+    double m_dTemp3d = 1000.0;               // temperature of the 3D surface, deg C
+    std::vector<CCurvePoint> m_aSurfaceNodes; // surface grid nodes (100 after a build)
+    std::vector<CSurfaceQuad> m_aSurfaceQuads; // surface grid cells (81 after a build)
+    int m_nSelectedCurve = 0;                // 0 = all curves, k = the k-th curve
+    int m_nPoints = 0;                       // total points over the used curves
+    int m_nCurves = 0;                       // curves in use, 0..kMaxCurves
+    int m_nPrepared = 0;                     // 1 once the engine resampled the curves
+    std::array<CCurve, kMaxCurves> m_aCurves; // the curve table, never compacted
+    std::string m_strName;                   // material name as typed
+    std::string m_strFileName = "temp.mat";  // material file
+    int m_nFunction = 0;                     // model 1..18, 0 = none
+    int m_nCoef = 0;                         // number of fitted coefficients
+    std::array<double, kMaxCoef> m_dCoef{};  // A1, A2, ...
+    double m_dErrorSr = 0;                   // mean error of the last fit
+    double m_dErrorMax = 0;                  // maximum error of the last fit
+    CValueRanges m_ranges;                   // set by UpdateDataRanges
+};
+
+// The exchange file through which the workbench and the engine talk.
+inline constexpr const char* kExchangeFileName = "temp.mat";
+
+// The label a curve gets when it is read from a file: "H= %5.3lf Temp= %5.1lf ".
+std::string RateTempLabel(double dRate, double dTemp);
+
+// The current material (null until New material or Open File) and how far the user has
+// come (0..3). The application owns both; the core only reads and sets them.
+extern std::unique_ptr<CMaterial> g_pMaterial;
+extern int g_nStage;

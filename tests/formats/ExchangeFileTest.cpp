@@ -1,0 +1,219 @@
+// The exchange layout: exact byte length, round trip, both trailers, and refusal of
+// malformed files with the file and the field named.
+
+#include "TestSupport.h"
+#include "formats/BinaryFile.h"
+#include "formats/ExchangeFile.h"
+#include "formats/FileError.h"
+
+#include <cstring>
+#include <filesystem>
+
+using vornel_test::FileBytes;
+using vornel_test::ScratchTest;
+
+namespace {
+
+CExchangeData MakeData(const std::vector<int>& aCounts, int nCoef) {
+    CExchangeData data;
+    data.m_nPrepared = 1;
+    double dValue = 0.5;
+    for (int n : aCounts) {
+        CExchangeCurve curve;
+        for (int j = 0; j < n; ++j) {
+            CExchangePoint p;
+            p.m_dStrain = dValue += 0.25;
+            p.m_dRate = dValue += 0.25;
+            p.m_dAux = dValue += 0.25;
+            p.m_dTemp = dValue += 0.25;
+            p.m_dTime = dValue += 0.25;
+            p.m_dFitStress = dValue += 0.25;
+            p.m_dStress = dValue += 0.25;
+            curve.m_aPoints.push_back(p);
+        }
+        data.m_aCurves.push_back(curve);
+    }
+    data.m_nFunction = 9;
+    for (int k = 0; k < nCoef; ++k)
+        data.m_aCoef.push_back(1.0 / (k + 3));
+    data.m_dErrorSr = 2.5;
+    data.m_dErrorMax = 7.25;
+    return data;
+}
+
+bool SameData(const CExchangeData& a, const CExchangeData& b) {
+    if (a.m_nPrepared != b.m_nPrepared || a.m_nFunction != b.m_nFunction || a.m_aCoef != b.m_aCoef ||
+        a.m_dErrorSr != b.m_dErrorSr || a.m_dErrorMax != b.m_dErrorMax || a.m_aCurves.size() != b.m_aCurves.size())
+        return false;
+    for (std::size_t i = 0; i < a.m_aCurves.size(); ++i) {
+        const auto& pa = a.m_aCurves[i].m_aPoints;
+        const auto& pb = b.m_aCurves[i].m_aPoints;
+        if (pa.size() != pb.size() || (!pa.empty() && std::memcmp(pa.data(), pb.data(), pa.size() * sizeof pa[0]) != 0))
+            return false;
+    }
+    return true;
+}
+
+// Raw little-endian file builder for malformed files.
+struct CRawFile {
+    std::vector<unsigned char> m_aBytes;
+    CRawFile& Int(std::int32_t n) { return Put(&n, 4); }
+    CRawFile& Dbl(double d) { return Put(&d, 8); }
+    CRawFile& Put(const void* p, std::size_t n) {
+        const auto* c = static_cast<const unsigned char*>(p);
+        m_aBytes.insert(m_aBytes.end(), c, c + n);
+        return *this;
+    }
+    void Save(const std::string& strPath) const {
+        std::ofstream out(strPath, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(m_aBytes.data()), static_cast<std::streamsize>(m_aBytes.size()));
+    }
+};
+
+} // namespace
+
+class ExchangeLayout : public ScratchTest, public ::testing::WithParamInterface<std::vector<int>> {};
+
+TEST_P(ExchangeLayout, LengthFollowsTheCountsAndRoundTripIsExact) {
+    const CExchangeData data = MakeData(GetParam(), 4);
+    std::size_t nPoints = 0;
+    for (int n : GetParam())
+        nPoints += static_cast<std::size_t>(n);
+    const std::size_t nCurves = GetParam().size();
+
+    WriteExchangeData("wb.mat", data, EExchangeTrailer::CurveWords);
+    WriteExchangeData("en.mat", data, EExchangeTrailer::ErrorsAgain);
+    const std::size_t nCore = 12 + nCurves * 4 + 56 * nPoints + 8 + 8 * 4 + 16;
+    EXPECT_EQ(FileBytes("wb.mat").size(), nCore + 4 * nCurves);
+    EXPECT_EQ(FileBytes("en.mat").size(), nCore + 16);
+    EXPECT_EQ(ExchangeFileSize(data, EExchangeTrailer::CurveWords), nCore + 4 * nCurves);
+    EXPECT_EQ(ExchangeFileSize(data, EExchangeTrailer::ErrorsAgain), nCore + 16);
+
+    const CExchangeLimits limits;
+    EXPECT_TRUE(SameData(ReadExchangeData("wb.mat", limits), data));
+    EXPECT_TRUE(SameData(ReadExchangeData("en.mat", limits), data));
+}
+
+INSTANTIATE_TEST_SUITE_P(CurveSizes, ExchangeLayout,
+                         ::testing::Values(std::vector<int>{}, std::vector<int>{0}, std::vector<int>{1},
+                                           std::vector<int>{30, 30}, std::vector<int>{120, 0, 45, 7},
+                                           std::vector<int>(200, 3)));
+
+TEST_F(ScratchTest, EmptyMaterialIsThirtySixBytesInFieldOrder) {
+    CExchangeData data;
+    WriteExchangeData("empty.mat", data, EExchangeTrailer::CurveWords);
+    const auto aBytes = FileBytes("empty.mat");
+    ASSERT_EQ(aBytes.size(), 36u);
+    EXPECT_EQ(std::vector<unsigned char>(aBytes.begin(), aBytes.begin() + 20), std::vector<unsigned char>(20, 0));
+}
+
+TEST_F(ScratchTest, FieldsStandInFileOrder) {
+    CExchangeData data = MakeData({1}, 1);
+    WriteExchangeData("one.mat", data, EExchangeTrailer::CurveWords);
+    const auto a = FileBytes("one.mat");
+    auto intAt = [&](std::size_t off) { std::int32_t n; std::memcpy(&n, &a[off], 4); return n; };
+    auto dblAt = [&](std::size_t off) { double d; std::memcpy(&d, &a[off], 8); return d; };
+    EXPECT_EQ(intAt(0), 1);  // prepared
+    EXPECT_EQ(intAt(4), 1);  // curves
+    EXPECT_EQ(intAt(8), 1);  // total points
+    EXPECT_EQ(intAt(12), 1); // points of curve 1
+    const CExchangePoint& p = data.m_aCurves[0].m_aPoints[0];
+    EXPECT_EQ(dblAt(16), p.m_dStrain);
+    EXPECT_EQ(dblAt(24), p.m_dRate);
+    EXPECT_EQ(dblAt(32), p.m_dAux);
+    EXPECT_EQ(dblAt(40), p.m_dTemp);
+    EXPECT_EQ(dblAt(48), p.m_dTime);
+    EXPECT_EQ(dblAt(56), p.m_dFitStress);
+    EXPECT_EQ(dblAt(64), p.m_dStress);
+    EXPECT_EQ(intAt(72), 9); // function
+    EXPECT_EQ(intAt(76), 1); // coefficient count
+    EXPECT_EQ(dblAt(80), 1.0 / 3);
+    EXPECT_EQ(dblAt(88), 2.5);
+    EXPECT_EQ(dblAt(96), 7.25);
+    EXPECT_EQ(intAt(104), 0); // trailer word
+    EXPECT_EQ(a.size(), 108u);
+}
+
+struct SMalformed {
+    const char* m_szName;
+    CRawFile m_file;
+    const char* m_szExpected; // part of the message naming the field
+};
+
+class MalformedExchange : public ScratchTest, public ::testing::WithParamInterface<SMalformed> {};
+
+TEST_P(MalformedExchange, IsRefusedNamingFileAndField) {
+    GetParam().m_file.Save("bad.mat");
+    try {
+        (void)ReadExchangeData("bad.mat", CExchangeLimits{});
+        FAIL() << "accepted a malformed file";
+    } catch (const CFileError& e) {
+        EXPECT_EQ(e.Path(), "bad.mat");
+        EXPECT_NE(std::string(e.what()).find("bad.mat"), std::string::npos);
+        EXPECT_NE(e.Reason().find(GetParam().m_szExpected), std::string::npos) << e.what();
+    }
+}
+
+static CRawFile Tail(CRawFile f) { return f.Int(0).Int(0).Dbl(0).Dbl(0); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, MalformedExchange,
+    ::testing::Values(
+        SMalformed{"NegativeCurveCount", Tail(CRawFile().Int(0).Int(-1).Int(0)), "curve count is negative"},
+        SMalformed{"TooManyCurves", Tail(CRawFile().Int(0).Int(201).Int(0)), "exceeds the limit of 200"},
+        SMalformed{"NegativeTotal", Tail(CRawFile().Int(0).Int(0).Int(-5)), "total point count is negative"},
+        SMalformed{"NegativePointCount", Tail(CRawFile().Int(0).Int(1).Int(0).Int(-3)), "point count of curve 1"},
+        SMalformed{"TotalNotTheSum", Tail(CRawFile().Int(0).Int(1).Int(2).Int(0)), "differs from the sum"},
+        SMalformed{"TooManyCoefficients", CRawFile().Int(0).Int(0).Int(0).Int(0).Int(101), "exceeds the limit of 100"},
+        SMalformed{"NegativeCoefficients", CRawFile().Int(0).Int(0).Int(0).Int(0).Int(-1), "coefficient count is negative"},
+        SMalformed{"TruncatedHeader", CRawFile().Int(0).Int(0), "ends inside total point count"},
+        SMalformed{"TruncatedPoints", CRawFile().Int(0).Int(1).Int(2).Int(2).Dbl(1).Dbl(2), "points of curve 1"},
+        SMalformed{"HugePointCount", CRawFile().Int(0).Int(1).Int(2147483647).Int(2147483647), "points of curve 1"},
+        SMalformed{"TruncatedCoefficients", CRawFile().Int(0).Int(0).Int(0).Int(0).Int(3).Dbl(1), "coefficients"},
+        SMalformed{"MissingErrorMax", CRawFile().Int(0).Int(0).Int(0).Int(0).Int(0).Dbl(1), "ErrorMax"}),
+    [](const auto& info) { return std::string(info.param.m_szName); });
+
+TEST_F(ScratchTest, MissingFileIsAFileError) {
+    try {
+        (void)ReadExchangeData("absent.mat", CExchangeLimits{});
+        FAIL();
+    } catch (const CFileError& e) {
+        EXPECT_NE(e.Reason().find("cannot open"), std::string::npos);
+    }
+}
+
+TEST_F(ScratchTest, EngineLimitOfFiftySixCoefficients) {
+    CExchangeData data = MakeData({2}, 57);
+    WriteExchangeData("many.mat", data, EExchangeTrailer::ErrorsAgain);
+    EXPECT_NO_THROW((void)ReadExchangeData("many.mat", CExchangeLimits{200, 100}));
+    EXPECT_THROW((void)ReadExchangeData("many.mat", CExchangeLimits{200, 56}), CFileError);
+}
+
+TEST_F(ScratchTest, FailedWriteLeavesTheOldFileAndNoLeftovers) {
+    WriteExchangeData("keep.mat", MakeData({3}, 2), EExchangeTrailer::CurveWords);
+    const auto aBefore = FileBytes("keep.mat");
+    {
+        CBinaryFile file("keep.mat", CBinaryFile::EMode::Write);
+        file.WriteInt32(42);
+        // destroyed without Close(): the write is abandoned
+    }
+    EXPECT_EQ(FileBytes("keep.mat"), aBefore);
+    int nFiles = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("."))
+        nFiles += entry.is_regular_file();
+    EXPECT_EQ(nFiles, 1);
+}
+
+TEST_F(ScratchTest, WriteIntoMissingFolderIsAFileError) {
+    EXPECT_THROW(WriteExchangeData("no/such/folder/x.mat", MakeData({1}, 1), EExchangeTrailer::CurveWords), CFileError);
+}
+
+TEST_F(ScratchTest, WriteKeepsThePermissionsOfTheReplacedFile) {
+    WriteExchangeData("perm.mat", MakeData({1}, 1), EExchangeTrailer::CurveWords);
+    std::filesystem::permissions("perm.mat", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                                                 std::filesystem::perms::group_read);
+    WriteExchangeData("perm.mat", MakeData({2}, 1), EExchangeTrailer::CurveWords);
+    const auto perms = std::filesystem::status("perm.mat").permissions();
+    EXPECT_EQ(perms & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write | std::filesystem::perms::group_read);
+}

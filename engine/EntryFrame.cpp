@@ -1,0 +1,41 @@
+#include "EntryFrame.h"
+
+#include "formats/FileError.h"
+
+#include <cstdio>
+#include <exception>
+
+namespace tarnfit {
+
+void Report(const char* szName, const std::string& strText) {
+    std::printf("%s: %s\n", szName, strText.c_str());
+    std::fflush(stdout);
+}
+
+int RunEntryPoint(const char* szName, FitFunction pfnFit, EWriteBack eWriteBack) {
+    CEngineState& state = Engine();
+    try {
+        switch (ReadExchangeFile()) {
+        case EReadStatus::Unusable:
+            Report(szName, state.m_strProblem + "; the exchange file was left as it was");
+            return 0;
+        case EReadStatus::PreparationRefused:
+            Report(szName, state.m_strProblem + "; the fit is refused and the curves are written back as read");
+            SetRefusal(state);
+            break;
+        case EReadStatus::Ready:
+            if (pfnFit)
+                pfnFit(state);
+            break;
+        }
+        if (eWriteBack == EWriteBack::Yes)
+            WriteExchangeFile();
+    } catch (const CFileError& e) {
+        Report(szName, e.what());
+    } catch (const std::exception& e) {
+        Report(szName, std::string(e.what()) + "; the exchange file was left as it was");
+    }
+    return 0;
+}
+
+} // namespace tarnfit

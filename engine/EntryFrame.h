@@ -1,0 +1,26 @@
+#pragma once
+// The frame every entry point runs in: read the exchange file, fit, write it back.
+
+#include "EngineState.h"
+
+namespace tarnfit {
+
+// A fit over the engine state. It sets NCOEF, the coefficients, both errors and the fitted
+// stresses, or the refusal result (SetRefusal).
+using FitFunction = void (*)(CEngineState& state);
+
+enum class EWriteBack { Yes, No };
+
+// Reads "temp.mat" into the engine state and runs pfnFit, then writes the state back unless
+// eWriteBack is No.
+// - A missing file, or one that breaks the layout's limits, is left untouched.
+// - A raw curve that cannot be prepared gives the refusal result without running the fit;
+//   the curves are written back as they were read (prepared flag 0).
+// Each such case, and a failure to write, prints one line on standard output that starts
+// with szName. Never throws. Returns 0, the entry points' result.
+int RunEntryPoint(const char* szName, FitFunction pfnFit, EWriteBack eWriteBack = EWriteBack::Yes);
+
+// Prints one line "<szName>: <text>" on standard output.
+void Report(const char* szName, const std::string& strText);
+
+} // namespace tarnfit

@@ -1,0 +1,21 @@
+#pragma once
+// Text output shared by the generated text files ("visual.tmp", "progr.f90"): numbers in
+// the C library's "%f" and "%d" forms independent of the process locale, and a whole-file
+// write that never leaves a half-written file behind.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Appends dValue as "%f" in the C locale: fixed notation, six decimals, never an
+// exponent, "-" for negative values (also -0.000000), "inf", "-inf", "nan" or "-nan" for
+// values that are not finite.
+void AppendFixed6(std::string& strOut, double dValue);
+
+// Appends nValue as "%d".
+void AppendInt(std::string& strOut, std::int64_t nValue);
+
+// Writes strText to strPath through a temporary file in the same folder that is renamed
+// over strPath, so strPath holds either its previous content or all of strText. Throws
+// CFileError naming strPath when the file cannot be created, written or replaced.
+void WriteTextFile(const std::string& strPath, std::string_view strText);

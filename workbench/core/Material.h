@@ -53,6 +53,12 @@ struct CValueRanges {
     double m_dMinFitStress = 0, m_dMaxFitStress = 0;
 };
 
+// Outcome of CMaterial::WriteSurfaceFile: written, or the sentence that says why not.
+struct CSurfaceExportStatus {
+    bool m_bWritten = false;
+    std::string m_strMessage; // empty when written
+};
+
 class CMaterial {
 public:
     static constexpr int kMaxCurves = 200;
@@ -88,6 +94,18 @@ public:
 
     // Sum of the used curves' point counts (what m_nPoints must equal).
     int CountPoints() const;
+
+    // Flow stress of the current model with the current coefficients at strain dStrain,
+    // temperature dTemp (deg C) and strain rate dRate (1/s); see ModelCatalogue.h.
+    double Evaluate(double dStrain, double dTemp, double dRate) const;
+
+    // Writes the current law as the Fortran 90 subroutine "progr.f90"; see FortranExport.h.
+    void WriteFortran() const;
+
+    // The 3D surface of the current law; see SurfaceExport.h.
+    void UpdateDataRanges();
+    void BuildSurfaceGrid(double dTemp);
+    [[nodiscard]] CSurfaceExportStatus WriteSurfaceFile(double dTemp);
 
     double m_dTemp3d = 1000.0;               // temperature of the 3D surface, deg C
     std::vector<CCurvePoint> m_aSurfaceNodes; // surface grid nodes (100 after a build)

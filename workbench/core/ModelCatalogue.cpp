@@ -1,0 +1,140 @@
+#include "ModelCatalogue.h"
+
+#include "Material.h"
+
+#include <cmath>
+
+namespace {
+
+// x^y as exp(y ln x): the one power every law uses (x > 0 after the argument bounds; a
+// non-positive temperature base gives what IEEE arithmetic gives).
+double Pow(double dX, double dY) { return std::exp(dY * std::log(dX)); }
+
+// A1 + E (A2 + E (A3 + ... + E An)) for the coefficients A1..An of the polynomial models.
+double Horner(const double* pCoef, int nCoef, double dE) {
+    double dSum = pCoef[nCoef - 1];
+    for (int i = nCoef - 2; i >= 0; --i)
+        dSum = pCoef[i] + dE * dSum;
+    return dSum;
+}
+
+// Strain rate and temperature part shared by models 15 and 16:
+// A3 H + A4 t + A6 H^2 + A7 t^2.
+double RateTempQuadratic(const double* A, double H, double t) { return A[2] * H + A[3] * t + A[5] * H * H + A[6] * t * t; }
+
+// Indices below are zero-based: A[0] is A1.
+constexpr CModelInfo kModels[] = {
+    {1, "1. Ts=a1*E**a2", 2,
+     [](const double* A, double E, double, double) { return A[0] * Pow(E, A[1]); },
+     {"Ks=A(1)*Eps**A(2)"}},
+    {2, "2. Ts=a1+a2*E", 2,
+     [](const double* A, double E, double, double) { return Horner(A, 2, E); },
+     {"Ks=A(1) + A(2)*Eps"}},
+    {3, "3. Ts=a1+a2*E+a3*E**2", 3,
+     [](const double* A, double E, double, double) { return Horner(A, 3, E); },
+     {"Ks=A(1) + A(2)*Eps + A(3)*Eps**2"}},
+    {4, "4. Ts=a1+a2*E+a3*E**2+a4*E**3", 4,
+     [](const double* A, double E, double, double) { return Horner(A, 4, E); },
+     {"Ks=A(1) + A(2)*Eps + A(3)*Eps**2 + A(4)*Eps**3"}},
+    {5, "5. Ts=a1+a2*E+a3*E**2+a4*E**3+a5*E**4", 5,
+     [](const double* A, double E, double, double) { return Horner(A, 5, E); },
+     {"Ks=A(1) + A(2)*Eps + A(3)*Eps**2 + A(4)*Eps**3 &", " + A(5)*Eps**4"}},
+    {6, "6. Ts=a1+a2*E+a3*E**2+a4*E**3+a5*E**4+a6*E**5", 6,
+     [](const double* A, double E, double, double) { return Horner(A, 6, E); },
+     {"Ks=A(1) + A(2)*Eps + A(3)*Eps**2 + A(4)*Eps**3 &", " + A(5)*Eps**4 + A(6)*Eps**5"}},
+    {7, "7. Ts=A1 + A2*E**A3", 3,
+     [](const double* A, double E, double, double) { return A[0] + A[1] * Pow(E, A[2]); },
+     {"Ks=A(1) + A(2)*Eps**A(3)"}},
+    {8, "8. Ts=a1+a2*E+a3*H+a4*t", 4,
+     [](const double* A, double E, double H, double t) { return A[0] + A[1] * E + A[2] * H + A[3] * t; },
+     {"Ks=A(1) + A(2)*Eps + A(3)*H + A(4)*t"}},
+    // Hensel-Spittel law; the temperature factor is exp(+A4 t), as fitted.
+    {9, "9. (Henz-Spit) Ts=a1*E**a2*H**a3*exp(-a4*t)", 4,
+     [](const double* A, double E, double H, double t) {
+         return A[0] * Pow(E, A[1]) * Pow(H, A[2]) * std::exp(A[3] * t);
+     },
+     {"Ks=A(1)*Eps**A(2)*H**A(3)*exp(A(4)*t)"}},
+    {10, "10. Ts=a1+a2*E+a3*H+a4*t+a5*E*H+a6*E*t+a7*t*H+a8*E**2+a9*H**2+a10*t**2", 10,
+     [](const double* A, double E, double H, double t) {
+         return A[0] + A[1] * E + A[2] * H + A[3] * t + A[4] * E * H + A[5] * E * t + A[6] * t * H +
+                A[7] * E * E + A[8] * H * H + A[9] * t * t;
+     },
+     {"Ks = A(1) + A(2)*Eps + A(3)*H + A(4)*t + &", "    A(5)*Eps*H + A(6)*Eps*t + A(7)*t*H + &",
+      "    A(8)*Eps*Eps + A(9)*H*H + A(10)*t*t;"}},
+    {11, "11. Ts=a1+a2*E+a3*H+a4*t+a5*E**2+a6*H**2+a7*t**2  ", 7,
+     [](const double* A, double E, double H, double t) {
+         return A[0] + A[1] * E + A[2] * H + A[3] * t + A[4] * E * E + A[5] * H * H + A[6] * t * t;
+     },
+     {"Ks = A(1) + A(2)*Eps + A(3)*H + A(4)*t + &", "    A(5)*Eps*Eps + A(6)*H*H + A(7)*t*t;"}},
+    {12, "12. Ts=a1+a2*E+a3*H+a4*t+a5*E*H*t", 5,
+     [](const double* A, double E, double H, double t) {
+         return A[0] + A[1] * E + A[2] * H + A[3] * t + A[4] * E * H * t;
+     },
+     {"Ks = A(1)+A(2)*Eps+A(3)*H+A(4)*t+A(5)*Eps*H*t;"}},
+    // The factor is 1.73 exactly, as the law was fitted (not sqrt(3) = 1.7320508...).
+    {13, "13. (Forge). Ts=sqrt(3)*A1 * E**A2 * H**A3 * exp(A4/t)   ", 4,
+     [](const double* A, double E, double H, double t) {
+         return 1.73 * A[0] * Pow(E, A[1]) * Pow(H, A[2]) * std::exp(A[3] / t);
+     },
+     {"Ks=1.73D0*A(1)*Eps**A(2)*H**A(3)*exp(A(4)/t)"}},
+    {14, "14. (Sendar). Ts=A1 * E**A2 *exp(a3*E) *H**A4 * exp(A5*t)", 5,
+     [](const double* A, double E, double H, double t) {
+         return A[0] * Pow(E, A[1]) * std::exp(A[2] * E) * Pow(H, A[3]) * std::exp(A[4] * t);
+     },
+     {"Ks = A(1)*Eps**A(2)*exp(A(3)*Eps)*H**A(4)*exp(A(5)*t);"}},
+    {15, "15. Ts=a1+a2*E+a3*H+a4*t+a5*E**2+a6*H**2+a7*t**2+a8*E**3", 8,
+     [](const double* A, double E, double H, double t) {
+         return A[0] + E * (A[1] + E * (A[4] + E * A[7])) + RateTempQuadratic(A, H, t);
+     },
+     {"Ks = A(1) + A(2)*Eps + A(3)*H + A(4)*t + &", "    A(5)*Eps**2 + A(6)*H**2 + A(7)*t**2 + A(8)*Eps**3;"}},
+    {16, "16. Ts=a1+a2*E+a3*H+a4*t+a5*E**2+a6*H**2+a7*t**2+a8*E**3+a9*E**4", 9,
+     [](const double* A, double E, double H, double t) {
+         return A[0] + E * (A[1] + E * (A[4] + E * (A[7] + E * A[8]))) + RateTempQuadratic(A, H, t);
+     },
+     {"Ks = A(1) + A(2)*Eps + A(3)*H + A(4)*t + &", "    A(5)*Eps**2 + A(6)*H**2 + A(7)*t**2 + A(8)*Eps**3 + &",
+      "    A(9)*Eps**4"}},
+    {17, "17. Ts=a1 * E**(a2+a3*t+a4*H) *exp(a5*E) *H**(a6+a7*t) * exp(a8*t)", 8,
+     [](const double* A, double E, double H, double t) {
+         return A[0] * Pow(E, A[1] + A[2] * t + A[3] * H) * std::exp(A[4] * E) * Pow(H, A[5] + A[6] * t) *
+                std::exp(A[7] * t);
+     },
+     {"Ks = A(1) * Eps**(A(2)+A(3)*t+A(4)*H) * exp(A(5)*Eps) * &", "    H**(A(6)+A(7)*t) * exp(A(8)*t);"}},
+    {18, "18. (Gridan) Ts=a1*E**a2*exp(a3/E)*exp(a4*E)*(1+E)**(a5*t)*H**a6*H**(a7*t)*t**a8*exp(a9*t)", 9,
+     [](const double* A, double E, double H, double t) {
+         return A[0] * Pow(E, A[1]) * std::exp(A[2] / E) * std::exp(A[3] * E) * Pow(1 + E, A[4] * t) *
+                Pow(H, A[5]) * Pow(H, A[6] * t) * Pow(t, A[7]) * std::exp(A[8] * t);
+     },
+     {"Ks = A(1)*Eps**A(2)*exp(A(3)/Eps)*exp(A(4)*Eps)*(1+Eps)**(A(5)*t) * &",
+      "  H**A(6)*H**(A(7)*t)*t**A(8)*exp(A(9)*t);"}},
+};
+
+constexpr int kModelCount = static_cast<int>(std::size(kModels));
+static_assert(kModelCount == 18, "the catalogue has 18 models");
+
+constexpr bool NumbersInOrder() {
+    for (int i = 0; i < kModelCount; ++i)
+        if (kModels[i].m_nNumber != i + 1 || kModels[i].m_nCoef < 1 || kModels[i].m_nCoef > 10)
+            return false;
+    return true;
+}
+static_assert(NumbersInOrder(), "row i holds model i + 1 with 1..10 coefficients");
+
+} // namespace
+
+std::span<const CModelInfo> ModelCatalogue() { return kModels; }
+
+const CModelInfo* FindModel(int nNumber) {
+    if (nNumber < 1 || nNumber > kModelCount)
+        return nullptr;
+    return &kModels[nNumber - 1];
+}
+
+double CMaterial::Evaluate(double dStrain, double dTemp, double dRate) const {
+    // !(x > bound) also catches NaN.
+    const double dE = !(dStrain > kEvaluateMinStrain) ? kEvaluateMinStrain : dStrain;
+    const double dH = !(dRate > kEvaluateMinRate) ? kEvaluateMinRate : dRate;
+    const CModelInfo* pModel = FindModel(m_nFunction);
+    if (!pModel)
+        return m_dCoef[9];
+    return pModel->m_pfnLaw(m_dCoef.data(), dE, dH, dTemp);
+}

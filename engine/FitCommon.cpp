@@ -1,0 +1,96 @@
+#include "FitCommon.h"
+
+#include "EntryFrame.h"
+#include "tarnfit/kernels.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace tarnfit {
+
+void CSpread::Add(double dH, double dT) {
+    if (dT > m_dMaxT)
+        m_dMaxT = dT;
+    if (dT < m_dMinT)
+        m_dMinT = dT;
+    if (dH > m_dMaxH)
+        m_dMaxH = dH;
+    if (dH < m_dMinH)
+        m_dMinH = dH;
+}
+
+bool AcceptSpreads(const CSpread& spread, int nCurves, int nMinCurves) {
+    if (!(spread.m_dMaxT - spread.m_dMinT >= kMinTempSpread))
+        return false;
+    if (nCurves < nMinCurves)
+        return false;
+    return spread.m_dMaxH - spread.m_dMinH >= kMinRateSpread;
+}
+
+namespace {
+
+struct SQuantityName {
+    const char* m_szName;
+    const char* m_szUse;
+};
+
+struct SGuard {
+    EQuantity m_eFlag;
+    double CExchangePoint::*m_pValue;
+    const char* m_szName;
+    const char* m_szUse;
+};
+
+constexpr SGuard kGuards[] = {
+    {kGuardStrain, &CExchangePoint::m_dStrain, "strain", "its logarithm"},
+    {kGuardRate, &CExchangePoint::m_dRate, "strain rate", "its logarithm"},
+    {kGuardTemperature, &CExchangePoint::m_dTemp, "temperature", "its logarithm or reciprocal"},
+    {kGuardStress, &CExchangePoint::m_dStress, "measured stress", "its logarithm"},
+};
+
+} // namespace
+
+bool GuardPositive(const char* szMember, const CEngineState& state, unsigned nQuantities) {
+    for (std::size_t i = 0; i < state.m_aPoints.size(); ++i) {
+        for (const SGuard& guard : kGuards) {
+            if (!(nQuantities & guard.m_eFlag))
+                continue;
+            const double dValue = state.m_aPoints[i].m_ex.*guard.m_pValue;
+            if (std::isfinite(dValue) && dValue > 0)
+                continue;
+            char szValue[64];
+            std::snprintf(szValue, sizeof szValue, "%g", dValue);
+            Report(szMember, std::string("the ") + guard.m_szName + " of point " + std::to_string(i + 1) + " is " +
+                                 szValue + "; the law needs " + guard.m_szUse +
+                                 ", so it must be a finite number above 0. The fit is refused.");
+            return false;
+        }
+    }
+    return true;
+}
+
+void CErrorSum::Add(double d) {
+    m_dSumSq += d * d;
+    if (std::fabs(d) > m_dMax)
+        m_dMax = std::fabs(d);
+}
+
+double CErrorSum::ErrorSr(EErrorSr eKind, int nTotal) const {
+    return eKind == EErrorSr::RootMeanSquare ? std::sqrt(m_dSumSq / nTotal) : std::sqrt(m_dSumSq) / nTotal;
+}
+
+void StoreResult(CEngineState& state, const double* pA, int nCoef, const CErrorSum& errors, EErrorSr eKind) {
+    state.m_nCoef = nCoef;
+    for (int k = 0; k < nCoef; ++k)
+        state.m_dA[static_cast<std::size_t>(k)] = pA[k];
+    state.m_dErrorSr = errors.ErrorSr(eKind, state.m_nTotal);
+    state.m_dErrorMax = errors.m_dMax;
+}
+
+bool KernelFailed() {
+    // FATAL (4), TERMINAL (5) and immediate FATAL (7) stop a computation; 6 is a warning.
+    const int nSeverity = TarnfitKernelSeverity();
+    return nSeverity == 4 || nSeverity == 5 || nSeverity == 7;
+}
+
+} // namespace tarnfit

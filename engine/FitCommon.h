@@ -1,0 +1,62 @@
+#pragma once
+// Pieces the regression fits share: the acceptance tests on the spread of the data, guards
+// for logarithms, the two error values and the storing of a result.
+
+#include "EngineState.h"
+
+#include <string>
+
+namespace tarnfit {
+
+// Thresholds of the acceptance tests, single-precision literals widened to double.
+inline constexpr double kMinTempSpread = static_cast<double>(0.1f);     // deg C
+inline constexpr double kMinRateSpread = static_cast<double>(0.00001f); // 1/s
+
+// A value rounded to single precision, as the fits' evaluations use it.
+inline double Single(double dValue) { return static_cast<double>(static_cast<float>(dValue)); }
+
+// Smallest and largest temperature and strain rate over the points; an empty table gives
+// spreads of -2e10.
+struct CSpread {
+    double m_dMinT = 1.0e10, m_dMaxT = -1.0e10;
+    double m_dMinH = 1.0e10, m_dMaxH = -1.0e10;
+    void Add(double dH, double dT);
+};
+
+// The acceptance tests in their order: temperature spread at least 0.1 (NaN fails), at
+// least nMinCurves curves, strain-rate spread at least 0.00001. False refuses the data.
+bool AcceptSpreads(const CSpread& spread, int nCurves, int nMinCurves);
+
+// Quantities of a point that a fit takes the logarithm of (or divides by), as bit flags.
+enum EQuantity : unsigned {
+    kGuardStrain = 1u,
+    kGuardRate = 2u,
+    kGuardTemperature = 4u,
+    kGuardStress = 8u,
+};
+
+// Checks that the flagged quantities (EQuantity bits) are finite and above 0 at every
+// point. When one is not, prints "<szMember>: ..." naming the quantity and the point and
+// returns false.
+bool GuardPositive(const char* szMember, const CEngineState& state, unsigned nQuantities);
+
+// How ErrorSr is formed from the deviations d = fitted - measured over NTOTAL points.
+enum class EErrorSr {
+    RootMeanSquare,   // sqrt(sum d^2 / NTOTAL)
+    RootSumOverCount, // sqrt(sum d^2) / NTOTAL
+};
+
+struct CErrorSum {
+    double m_dSumSq = 0;
+    double m_dMax = 0;
+    void Add(double d);
+    double ErrorSr(EErrorSr eKind, int nTotal) const;
+};
+
+// Stores NCOEF = nCoef, A1..A(nCoef) from pA and both errors.
+void StoreResult(CEngineState& state, const double* pA, int nCoef, const CErrorSum& errors, EErrorSr eKind);
+
+// True when the last top-level kernel call handed a fatal or terminal condition to the engine.
+bool KernelFailed();
+
+} // namespace tarnfit

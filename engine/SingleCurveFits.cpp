@@ -1,0 +1,281 @@
+// Laws of the strain alone over the pooled points of all curves (SingleCurveFits.h).
+//
+// The power law and the polynomials are least-squares polynomials of the member's degree
+// (DRCURV): on (ln E, ln s) for A1 E^A2 (A1 = exp(B1), A2 = B2), on (E, s) for the
+// polynomials (A(k+1) = B(k+1), the coefficient of E^k). A1 + A2 E^A3 minimises the
+// penalised sum F(A1, A2, A3) = sum (d^2 + p^2) with the quasi-Newton minimiser DUMINF from
+// (10, 1, 0.5); its fitted stresses and errors are recomputed at the minimiser delivered,
+// so that they belong to the coefficients written.
+
+#include "SingleCurveFits.h"
+
+#include "EntryFrame.h"
+#include "tarnfit/tarnfit.h"
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace tarnfit {
+
+namespace {
+
+constexpr CSingleCurveMember kMembers[] = {
+    {"KIVCOOLEXP2", ESingleCurveLaw::Power, 1, 2},
+    {"KIVCOOLPOLY1", ESingleCurveLaw::Polynomial, 1, 2},
+    {"KIVCOOLPOLY2", ESingleCurveLaw::Polynomial, 2, 3},
+    {"KIVCOOLPOLY3", ESingleCurveLaw::Polynomial, 3, 4},
+    {"KIVCOOLPOLY4", ESingleCurveLaw::Polynomial, 4, 5},
+    {"KIVCOOLPOLY5", ESingleCurveLaw::Polynomial, 5, 6},
+    {"KIVCOOLPOLY6", ESingleCurveLaw::Polynomial, 8, 9},
+    {"KIVCOOL3", ESingleCurveLaw::RootPower, 0, 3},
+};
+
+constexpr int kMaxSingleCoef = 9;
+
+// DUMINF settings of A1 + A2 E^A3: start point, scaling of the variables (typical 1/|A_i|)
+// and typical magnitude of F, the scalings as single-precision literals widened to double.
+constexpr double kRootPowerStart[3] = {10.0, 1.0, 0.5};
+constexpr double kRootPowerXScale[3] = {static_cast<double>(0.01f), static_cast<double>(0.01f),
+                                        static_cast<double>(0.001f)};
+constexpr double kRootPowerFScale = static_cast<double>(0.0001f); // 9.999999747378752e-05
+constexpr double kPreferredExponent = 0.5;
+constexpr double kPenaltyWeight = 0.5;
+constexpr int kOptionCount = 7;
+
+// Value of A1 + A2 e + ... + A(n) e^(n-1), by Horner's rule.
+double PolynomialValue(const double* pA, int nCoef, double e) {
+    double s = pA[nCoef - 1];
+    for (int k = nCoef - 2; k >= 0; --k)
+        s = s * e + pA[k];
+    return s;
+}
+
+// The pooled regression pairs of a DRCURV member in table order: (E, s), or (ln E, ln s) for
+// the power law. A pair with a value that is not finite (the logarithm of a strain or
+// stress at or below 0, or a non-finite datum) becomes NaN, which DRCURV leaves out; a line
+// on standard output says how many were left out. Returns false when the polynomial cannot
+// be fitted; the coefficients B(1..d+1) are in pB otherwise.
+bool FitPolynomial(const CEngineState& state, const CSingleCurveMember& member, double* pB) {
+    const bool bLog = member.m_eLaw == ESingleCurveLaw::Power;
+    const std::size_t n = state.m_aPoints.size();
+    std::vector<double> aX(n);
+    std::vector<double> aY(n);
+    int nLeftOut = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const CExchangePoint& p = state.m_aPoints[i].m_ex;
+        double x = bLog ? std::log(p.m_dStrain) : p.m_dStrain;
+        double y = bLog ? std::log(p.m_dStress) : p.m_dStress;
+        if (!std::isfinite(x) || !std::isfinite(y)) {
+            x = y = std::nan("");
+            ++nLeftOut;
+        }
+        aX[i] = x;
+        aY[i] = y;
+    }
+    if (nLeftOut > 0)
+        Report(member.m_szName, std::to_string(nLeftOut) + " of " + std::to_string(n) + " points have a " +
+                                    (bLog ? "strain or stress at or below 0 (no logarithm) or not finite"
+                                          : "strain or stress that is not finite") +
+                                    "; they are left out of the fit");
+
+    const int nObs = state.m_nTotal;
+    const int nDeg = member.m_nDegree;
+    std::array<double, kMaxSingleCoef> aSsq{};
+    std::array<double, 10> aStat{};
+    DRCURV(&nObs, aX.data(), aY.data(), &nDeg, pB, aSsq.data(), aStat.data());
+    if (KernelFailed()) {
+        Report(member.m_szName, "the polynomial of degree " + std::to_string(nDeg) +
+                                    " cannot be fitted to the points (kernel condition " +
+                                    std::to_string(TarnfitKernelCode()) + ", printed above); the fit is refused");
+        return false;
+    }
+    return true;
+}
+
+// E^A3 with ln E given: exp(A3 ln E) for E > 0, which costs a fraction of pow and differs
+// from it by a few units in the last place; pow for other E (0^A3, NaN).
+inline double StrainPower(double E, double dLogE, double dExponent) {
+    return E > 0 ? std::exp(dExponent * dLogE) : std::pow(E, dExponent);
+}
+
+inline double LogOrNaN(double E) { return E > 0 ? std::log(E) : std::nan(""); }
+
+// Fitted stress, deviation d and penalty p of A1 + A2 E^A3 at one point, from u = E^A3.
+struct CRootPowerTerm {
+    double m_dFitted;
+    double m_dDeviation;
+    double m_dPenalty;
+};
+
+inline CRootPowerTerm RootPowerTerm(const double* pA, double u, double dStress) {
+    const double dFitted = pA[0] + pA[1] * u;
+    return {dFitted, dFitted - dStress, kPenaltyWeight * (kPreferredExponent - pA[2]) * dFitted};
+}
+
+// The objective F of A1 + A2 E^A3 over one state: RootPowerSums(...).m_dSumSq up to the
+// rounding of the order of summation. It keeps strains, their logarithms and stresses in
+// contiguous arrays, and the powers E^A3 for the last exponent: the finite-difference steps
+// in A1 and A2 of the minimiser's gradient estimates leave A3 unchanged and then cost no
+// exponential.
+class CRootPowerObjective {
+public:
+    explicit CRootPowerObjective(const CEngineState& state) {
+        for (const CEnginePoint& point : state.m_aPoints) {
+            m_aStrain.push_back(point.m_ex.m_dStrain);
+            m_aLogStrain.push_back(LogOrNaN(point.m_ex.m_dStrain));
+            m_aStress.push_back(point.m_ex.m_dStress);
+        }
+        m_aPower.resize(m_aStrain.size());
+    }
+
+    double operator()(const double* pA) {
+        if (!(pA[2] == m_dExponent)) {
+            for (std::size_t i = 0; i < m_aPower.size(); ++i)
+                m_aPower[i] = StrainPower(m_aStrain[i], m_aLogStrain[i], pA[2]);
+            m_dExponent = pA[2];
+        }
+        // Four partial sums (points i mod 4), so that the additions need not wait for each other.
+        const std::size_t n = m_aPower.size();
+        double f0 = 0, f1 = 0, f2 = 0, f3 = 0;
+        std::size_t i = 0;
+        for (; i + 4 <= n; i += 4) {
+            f0 += Square(pA, i);
+            f1 += Square(pA, i + 1);
+            f2 += Square(pA, i + 2);
+            f3 += Square(pA, i + 3);
+        }
+        for (; i < n; ++i)
+            f0 += Square(pA, i);
+        return (f0 + f1) + (f2 + f3);
+    }
+
+private:
+    // d^2 + p^2 at point i.
+    double Square(const double* pA, std::size_t i) const {
+        const CRootPowerTerm t = RootPowerTerm(pA, m_aPower[i], m_aStress[i]);
+        return t.m_dDeviation * t.m_dDeviation + t.m_dPenalty * t.m_dPenalty;
+    }
+
+    std::vector<double> m_aStrain;
+    std::vector<double> m_aLogStrain;
+    std::vector<double> m_aStress;
+    std::vector<double> m_aPower; // E^A3 for A3 = m_dExponent
+    double m_dExponent = std::nan("");
+};
+
+// The objective DUMINF calls, set only while DUMINF runs.
+CRootPowerObjective* g_pRootPowerObjective = nullptr;
+
+void RootPowerObjective(const int* /*N*/, const double* X, double* F) { *F = (*g_pRootPowerObjective)(X); }
+
+// Minimises F of A1 + A2 E^A3 with DUMINF from (10, 1, 0.5), default options. Returns false
+// when the minimiser stops without a result (a limit reached, false convergence, values
+// that are not finite); the minimiser X is in pA otherwise.
+bool MinimiseRootPower(CEngineState& state, const CSingleCurveMember& member, double* pA) {
+    CRootPowerObjective objective(state);
+    struct CObjectiveScope {
+        explicit CObjectiveScope(CRootPowerObjective& objective) { g_pRootPowerObjective = &objective; }
+        ~CObjectiveScope() { g_pRootPowerObjective = nullptr; }
+    } scope(objective);
+
+    const int n = 3;
+    double dFScale = kRootPowerFScale;
+    std::array<int, kOptionCount> aIParam{}; // entry 1 = 0: all options at their defaults
+    std::array<double, kOptionCount> aRParam{};
+    double dF = 0;
+    DUMINF(RootPowerObjective, &n, kRootPowerStart, kRootPowerXScale, &dFScale, aIParam.data(), aRParam.data(), pA,
+           &dF);
+    if (KernelFailed()) {
+        Report(member.m_szName, "the minimisation stopped without a result (kernel condition " +
+                                    std::to_string(TarnfitKernelCode()) + ", printed above); the fit is refused");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::span<const CSingleCurveMember> SingleCurveMembers() { return kMembers; }
+
+const CSingleCurveMember* FindSingleCurveMember(const char* szName) {
+    for (const CSingleCurveMember& member : kMembers)
+        if (std::strcmp(member.m_szName, szName) == 0)
+            return &member;
+    return nullptr;
+}
+
+CErrorSum RootPowerSums(CEngineState& state, const double* pA, bool bStoreFitted) {
+    CErrorSum sums;
+    for (CEnginePoint& point : state.m_aPoints) {
+        const double E = point.m_ex.m_dStrain;
+        const CRootPowerTerm t = RootPowerTerm(pA, StrainPower(E, LogOrNaN(E), pA[2]), point.m_ex.m_dStress);
+        if (bStoreFitted)
+            point.m_ex.m_dFitStress = t.m_dFitted;
+        sums.Add(t.m_dDeviation);
+        sums.m_dSumSq += t.m_dPenalty * t.m_dPenalty;
+    }
+    return sums;
+}
+
+void StoreSingleCurveResult(CEngineState& state, const CSingleCurveMember& member, const double* pA) {
+    if (member.m_eLaw == ESingleCurveLaw::RootPower) {
+        StoreResult(state, pA, member.m_nCoef, RootPowerSums(state, pA, true), EErrorSr::RootMeanSquare);
+        return;
+    }
+    CErrorSum errors;
+    for (CEnginePoint& point : state.m_aPoints) {
+        const double e = Single(point.m_ex.m_dStrain);
+        const double dLaw = member.m_eLaw == ESingleCurveLaw::Power ? pA[0] * std::pow(e, pA[1])
+                                                                     : PolynomialValue(pA, member.m_nCoef, e);
+        const double dFitted = Single(dLaw);
+        point.m_ex.m_dFitStress = dFitted;
+        errors.Add(dFitted - Single(point.m_ex.m_dStress));
+    }
+    StoreResult(state, pA, member.m_nCoef, errors, EErrorSr::RootSumOverCount);
+}
+
+void FitSingleCurve(CEngineState& state, const CSingleCurveMember& member) {
+    if (state.m_nTotal <= 0) {
+        Report(member.m_szName, "the exchange file holds no points; the fit is refused");
+        SetRefusal(state);
+        return;
+    }
+    std::array<double, kMaxSingleCoef> a{};
+    const bool bFitted = member.m_eLaw == ESingleCurveLaw::RootPower ? MinimiseRootPower(state, member, a.data())
+                                                                      : FitPolynomial(state, member, a.data());
+    if (!bFitted) {
+        SetRefusal(state);
+        return;
+    }
+    if (member.m_eLaw == ESingleCurveLaw::Power)
+        a[0] = std::exp(a[0]); // the line's intercept is ln A1
+    StoreSingleCurveResult(state, member, a.data());
+}
+
+namespace {
+
+template <int kIndex>
+void Fit(CEngineState& state) {
+    FitSingleCurve(state, kMembers[kIndex]);
+}
+
+template <int kIndex>
+int Run() {
+    return RunEntryPoint(kMembers[kIndex].m_szName, &Fit<kIndex>);
+}
+
+} // namespace
+
+} // namespace tarnfit
+
+int KIVCOOLEXP2(void) { return tarnfit::Run<0>(); }
+int KIVCOOLPOLY1(void) { return tarnfit::Run<1>(); }
+int KIVCOOLPOLY2(void) { return tarnfit::Run<2>(); }
+int KIVCOOLPOLY3(void) { return tarnfit::Run<3>(); }
+int KIVCOOLPOLY4(void) { return tarnfit::Run<4>(); }
+int KIVCOOLPOLY5(void) { return tarnfit::Run<5>(); }
+int KIVCOOLPOLY6(void) { return tarnfit::Run<6>(); }
+int KIVCOOL3(void) { return tarnfit::Run<7>(); }

@@ -24,6 +24,16 @@ build: configure
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
+DEMO_DIR ?= $(BUILD_DIR)/demo
+
+# Fits the bundled example material in a fresh scratch folder, letting Vornel pick the best
+# model; the files of the run stay in $(DEMO_DIR).
+demo: build
+	rm -rf $(DEMO_DIR) && mkdir -p $(DEMO_DIR)
+	cd $(DEMO_DIR) && $(CURDIR)/$(BUILD_DIR)/bin/vornel --fit best --name example-steel \
+		--curves $(CURDIR)/examples/hensel-spittel-steel/curves.txt
+	@echo "Files of the run: $(DEMO_DIR)"
+
 BENCH_DIR ?= build-bench
 
 bench: deps

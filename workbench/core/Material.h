@@ -7,11 +7,13 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 struct CExchangeData;
+struct CRunResult;
 
 // One point of a flow curve. Stress in the units of the data files, strain rate in 1/s,
 // temperature in deg C, time in s. Every point of a curve carries the curve's strain rate
@@ -98,6 +100,12 @@ public:
     // Flow stress of the current model with the current coefficients at strain dStrain,
     // temperature dTemp (deg C) and strain rate dRate (1/s); see ModelCatalogue.h.
     double Evaluate(double dStrain, double dTemp, double dRate) const;
+
+    // The approximation run; see Approximation.h.
+    void ClearFit();
+    CRunResult RunApproximation();
+    void FindBestModel();
+    void FindBestModelWith(const std::function<void(int nModel)>& callEngine);
 
     // Writes the current law as the Fortran 90 subroutine "progr.f90"; see FortranExport.h.
     void WriteFortran() const;

@@ -1,6 +1,7 @@
 #include "ModelCatalogue.h"
 
 #include "Material.h"
+#include "tarnfit/tarnfit.h"
 
 #include <cmath>
 
@@ -26,86 +27,86 @@ double RateTempQuadratic(const double* A, double H, double t) { return A[2] * H 
 constexpr CModelInfo kModels[] = {
     {1, "1. Ts=a1*E**a2", 2,
      [](const double* A, double E, double, double) { return A[0] * Pow(E, A[1]); },
-     {"Ks=A(1)*Eps**A(2)"}},
+     {"Ks=A(1)*Eps**A(2)"}, KIVCOOLEXP2},
     {2, "2. Ts=a1+a2*E", 2,
      [](const double* A, double E, double, double) { return Horner(A, 2, E); },
-     {"Ks=A(1) + A(2)*Eps"}},
+     {"Ks=A(1) + A(2)*Eps"}, KIVCOOLPOLY1},
     {3, "3. Ts=a1+a2*E+a3*E**2", 3,
      [](const double* A, double E, double, double) { return Horner(A, 3, E); },
-     {"Ks=A(1) + A(2)*Eps + A(3)*Eps**2"}},
+     {"Ks=A(1) + A(2)*Eps + A(3)*Eps**2"}, KIVCOOLPOLY2},
     {4, "4. Ts=a1+a2*E+a3*E**2+a4*E**3", 4,
      [](const double* A, double E, double, double) { return Horner(A, 4, E); },
-     {"Ks=A(1) + A(2)*Eps + A(3)*Eps**2 + A(4)*Eps**3"}},
+     {"Ks=A(1) + A(2)*Eps + A(3)*Eps**2 + A(4)*Eps**3"}, KIVCOOLPOLY3},
     {5, "5. Ts=a1+a2*E+a3*E**2+a4*E**3+a5*E**4", 5,
      [](const double* A, double E, double, double) { return Horner(A, 5, E); },
-     {"Ks=A(1) + A(2)*Eps + A(3)*Eps**2 + A(4)*Eps**3 &", " + A(5)*Eps**4"}},
+     {"Ks=A(1) + A(2)*Eps + A(3)*Eps**2 + A(4)*Eps**3 &", " + A(5)*Eps**4"}, KIVCOOLPOLY4},
     {6, "6. Ts=a1+a2*E+a3*E**2+a4*E**3+a5*E**4+a6*E**5", 6,
      [](const double* A, double E, double, double) { return Horner(A, 6, E); },
-     {"Ks=A(1) + A(2)*Eps + A(3)*Eps**2 + A(4)*Eps**3 &", " + A(5)*Eps**4 + A(6)*Eps**5"}},
+     {"Ks=A(1) + A(2)*Eps + A(3)*Eps**2 + A(4)*Eps**3 &", " + A(5)*Eps**4 + A(6)*Eps**5"}, KIVCOOLPOLY5},
     {7, "7. Ts=A1 + A2*E**A3", 3,
      [](const double* A, double E, double, double) { return A[0] + A[1] * Pow(E, A[2]); },
-     {"Ks=A(1) + A(2)*Eps**A(3)"}},
+     {"Ks=A(1) + A(2)*Eps**A(3)"}, KIVCOOL3},
     {8, "8. Ts=a1+a2*E+a3*H+a4*t", 4,
      [](const double* A, double E, double H, double t) { return A[0] + A[1] * E + A[2] * H + A[3] * t; },
-     {"Ks=A(1) + A(2)*Eps + A(3)*H + A(4)*t"}},
+     {"Ks=A(1) + A(2)*Eps + A(3)*H + A(4)*t"}, KIVLINEHOT___},
     // Hensel-Spittel law; the temperature factor is exp(+A4 t), as fitted.
     {9, "9. (Henz-Spit) Ts=a1*E**a2*H**a3*exp(-a4*t)", 4,
      [](const double* A, double E, double H, double t) {
          return A[0] * Pow(E, A[1]) * Pow(H, A[2]) * std::exp(A[3] * t);
      },
-     {"Ks=A(1)*Eps**A(2)*H**A(3)*exp(A(4)*t)"}},
+     {"Ks=A(1)*Eps**A(2)*H**A(3)*exp(A(4)*t)"}, KIVHENZSPITTMNK},
     {10, "10. Ts=a1+a2*E+a3*H+a4*t+a5*E*H+a6*E*t+a7*t*H+a8*E**2+a9*H**2+a10*t**2", 10,
      [](const double* A, double E, double H, double t) {
          return A[0] + A[1] * E + A[2] * H + A[3] * t + A[4] * E * H + A[5] * E * t + A[6] * t * H +
                 A[7] * E * E + A[8] * H * H + A[9] * t * t;
      },
      {"Ks = A(1) + A(2)*Eps + A(3)*H + A(4)*t + &", "    A(5)*Eps*H + A(6)*Eps*t + A(7)*t*H + &",
-      "    A(8)*Eps*Eps + A(9)*H*H + A(10)*t*t;"}},
+      "    A(8)*Eps*Eps + A(9)*H*H + A(10)*t*t;"}, KIVHOTPRAVEL1},
     {11, "11. Ts=a1+a2*E+a3*H+a4*t+a5*E**2+a6*H**2+a7*t**2  ", 7,
      [](const double* A, double E, double H, double t) {
          return A[0] + A[1] * E + A[2] * H + A[3] * t + A[4] * E * E + A[5] * H * H + A[6] * t * t;
      },
-     {"Ks = A(1) + A(2)*Eps + A(3)*H + A(4)*t + &", "    A(5)*Eps*Eps + A(6)*H*H + A(7)*t*t;"}},
+     {"Ks = A(1) + A(2)*Eps + A(3)*H + A(4)*t + &", "    A(5)*Eps*Eps + A(6)*H*H + A(7)*t*t;"}, KIVHOTHALVEK1},
     {12, "12. Ts=a1+a2*E+a3*H+a4*t+a5*E*H*t", 5,
      [](const double* A, double E, double H, double t) {
          return A[0] + A[1] * E + A[2] * H + A[3] * t + A[4] * E * H * t;
      },
-     {"Ks = A(1)+A(2)*Eps+A(3)*H+A(4)*t+A(5)*Eps*H*t;"}},
+     {"Ks = A(1)+A(2)*Eps+A(3)*H+A(4)*t+A(5)*Eps*H*t;"}, KIVHOTHALVEK2},
     // The factor is 1.73 exactly, as the law was fitted (not sqrt(3) = 1.7320508...).
     {13, "13. (Forge). Ts=sqrt(3)*A1 * E**A2 * H**A3 * exp(A4/t)   ", 4,
      [](const double* A, double E, double H, double t) {
          return 1.73 * A[0] * Pow(E, A[1]) * Pow(H, A[2]) * std::exp(A[3] / t);
      },
-     {"Ks=1.73D0*A(1)*Eps**A(2)*H**A(3)*exp(A(4)/t)"}},
+     {"Ks=1.73D0*A(1)*Eps**A(2)*H**A(3)*exp(A(4)/t)"}, KIVFORGEMNK},
     {14, "14. (Sendar). Ts=A1 * E**A2 *exp(a3*E) *H**A4 * exp(A5*t)", 5,
      [](const double* A, double E, double H, double t) {
          return A[0] * Pow(E, A[1]) * std::exp(A[2] * E) * Pow(H, A[3]) * std::exp(A[4] * t);
      },
-     {"Ks = A(1)*Eps**A(2)*exp(A(3)*Eps)*H**A(4)*exp(A(5)*t);"}},
+     {"Ks = A(1)*Eps**A(2)*exp(A(3)*Eps)*H**A(4)*exp(A(5)*t);"}, KIVSENDARMNK},
     {15, "15. Ts=a1+a2*E+a3*H+a4*t+a5*E**2+a6*H**2+a7*t**2+a8*E**3", 8,
      [](const double* A, double E, double H, double t) {
          return A[0] + E * (A[1] + E * (A[4] + E * A[7])) + RateTempQuadratic(A, H, t);
      },
-     {"Ks = A(1) + A(2)*Eps + A(3)*H + A(4)*t + &", "    A(5)*Eps**2 + A(6)*H**2 + A(7)*t**2 + A(8)*Eps**3;"}},
+     {"Ks = A(1) + A(2)*Eps + A(3)*H + A(4)*t + &", "    A(5)*Eps**2 + A(6)*H**2 + A(7)*t**2 + A(8)*Eps**3;"}, KIVHOTHALVEK3},
     {16, "16. Ts=a1+a2*E+a3*H+a4*t+a5*E**2+a6*H**2+a7*t**2+a8*E**3+a9*E**4", 9,
      [](const double* A, double E, double H, double t) {
          return A[0] + E * (A[1] + E * (A[4] + E * (A[7] + E * A[8]))) + RateTempQuadratic(A, H, t);
      },
      {"Ks = A(1) + A(2)*Eps + A(3)*H + A(4)*t + &", "    A(5)*Eps**2 + A(6)*H**2 + A(7)*t**2 + A(8)*Eps**3 + &",
-      "    A(9)*Eps**4"}},
+      "    A(9)*Eps**4"}, KIVHOTHALVEK4},
     {17, "17. Ts=a1 * E**(a2+a3*t+a4*H) *exp(a5*E) *H**(a6+a7*t) * exp(a8*t)", 8,
      [](const double* A, double E, double H, double t) {
          return A[0] * Pow(E, A[1] + A[2] * t + A[3] * H) * std::exp(A[4] * E) * Pow(H, A[5] + A[6] * t) *
                 std::exp(A[7] * t);
      },
-     {"Ks = A(1) * Eps**(A(2)+A(3)*t+A(4)*H) * exp(A(5)*Eps) * &", "    H**(A(6)+A(7)*t) * exp(A(8)*t);"}},
+     {"Ks = A(1) * Eps**(A(2)+A(3)*t+A(4)*H) * exp(A(5)*Eps) * &", "    H**(A(6)+A(7)*t) * exp(A(8)*t);"}, KIVHOTHALVEK5},
     {18, "18. (Gridan) Ts=a1*E**a2*exp(a3/E)*exp(a4*E)*(1+E)**(a5*t)*H**a6*H**(a7*t)*t**a8*exp(a9*t)", 9,
      [](const double* A, double E, double H, double t) {
          return A[0] * Pow(E, A[1]) * std::exp(A[2] / E) * std::exp(A[3] * E) * Pow(1 + E, A[4] * t) *
                 Pow(H, A[5]) * Pow(H, A[6] * t) * Pow(t, A[7]) * std::exp(A[8] * t);
      },
      {"Ks = A(1)*Eps**A(2)*exp(A(3)/Eps)*exp(A(4)*Eps)*(1+Eps)**(A(5)*t) * &",
-      "  H**A(6)*H**(A(7)*t)*t**A(8)*exp(A(9)*t);"}},
+      "  H**A(6)*H**(A(7)*t)*t**A(8)*exp(A(9)*t);"}, KIVHOTGRIDAN},
 };
 
 constexpr int kModelCount = static_cast<int>(std::size(kModels));

@@ -24,6 +24,8 @@ struct CModelInfo {
     // Statement lines of the law in the exported subroutine, in order; unused slots null.
     // The subroutine's arguments are H, Eps, t and Ks, its coefficient array A(1..10).
     std::array<const char*, 3> m_aFortran;
+    // The engine entry point that fits the law through the exchange file "temp.mat".
+    int (*m_pfnEntry)(void);
 };
 
 // The 18 rows, model 1 first.

@@ -1,0 +1,186 @@
+// The batch mode: options, outputs, files written and exit statuses, in process and through
+// the vornel program itself.
+
+#include "BatchMode.h"
+#include "RecordFiles.h"
+#include "TestSupport.h"
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <sys/wait.h>
+
+using namespace vornel_test;
+
+namespace {
+
+struct SRun {
+    int m_nStatus;
+    std::string m_strOut;
+    std::string m_strErr;
+};
+
+SRun Batch(const std::vector<std::string>& aArgs) {
+    std::ostringstream out;
+    std::ostringstream err;
+    ::testing::internal::CaptureStdout(); // the engine's own lines
+    const int nStatus = RunBatch(aArgs, out, err);
+    const std::string strEngine = ::testing::internal::GetCapturedStdout();
+    return {nStatus, out.str(), err.str() + strEngine};
+}
+
+// Writes twelve records (4 temperatures x 3 strain rates) and their list file into
+// folder, one of them with a blank in its name; returns the list's path.
+std::string WriteMaterial(const std::string& strFolder) {
+    std::filesystem::create_directories(strFolder);
+    std::string strList = "# test material\n\n";
+    for (double dTemp : {900.0, 1000.0, 1100.0, 1200.0})
+        for (double dRate : {0.1, 1.0, 10.0}) {
+            const std::string strFile = "rec " + std::to_string(static_cast<int>(dTemp)) + "_" + std::to_string(dRate) + ".asc";
+            WriteRecord(strFolder + "/" + strFile, HenselSpittelLaw, dTemp, dRate);
+            strList += strFile + "  " + std::to_string(dTemp) + "\t" + std::to_string(dRate) + "\r\n";
+        }
+    WriteText(strFolder + "/curves.txt", strList);
+    return strFolder + "/curves.txt";
+}
+
+std::vector<std::string> Lines(const std::string& strText) {
+    std::vector<std::string> aLines;
+    std::istringstream in(strText);
+    for (std::string strLine; std::getline(in, strLine);)
+        aLines.push_back(strLine);
+    return aLines;
+}
+
+} // namespace
+
+TEST(BatchMode, HelpExplainsEveryOption) {
+    const SRun run = Batch({"--help"});
+    EXPECT_EQ(run.m_nStatus, 0);
+    for (const char* szOption : {"--fit", "--name", "--curve ", "--curves", "--open", "best", "progr.f90", "visual.tmp"})
+        EXPECT_NE(run.m_strOut.find(szOption), std::string::npos) << szOption;
+}
+
+TEST_F(ScratchTest, FitsAModelAndWritesTheFilesOfARun) {
+    const std::string strList = WriteMaterial("data");
+    const SRun run = Batch({"--fit", "9", "--name", "STAL_45", "--curves", strList});
+    ASSERT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    const std::vector<std::string> aLines = Lines(run.m_strOut);
+    ASSERT_EQ(aLines.size(), 7u) << run.m_strOut;
+    EXPECT_EQ(aLines[0], "Model: 9. (Henz-Spit) Ts=a1*E**a2*H**a3*exp(-a4*t)");
+    for (int k = 1; k <= 4; ++k)
+        EXPECT_EQ(aLines[static_cast<std::size_t>(k)].rfind("A" + std::to_string(k) + " = ", 0), 0u) << aLines[static_cast<std::size_t>(k)];
+    EXPECT_EQ(aLines[5].rfind("ErrorSr= ", 0), 0u);
+    EXPECT_EQ(aLines[6].rfind("ErrorMax= ", 0), 0u);
+    // 17 significant digits: the printed A2 reads back as the stored coefficient.
+    const double dA2 = std::stod(aLines[2].substr(5));
+    EXPECT_NEAR(dA2, 0.2, 0.06);
+    for (const char* szFile : {"temp.mat", "progr.f90", "visual.tmp", "STAL_45.mat"})
+        EXPECT_TRUE(std::filesystem::exists(szFile)) << szFile;
+}
+
+TEST_F(ScratchTest, BestModelIsChosenAndReopenedMaterialsFitAgain) {
+    const std::string strList = WriteMaterial("data");
+    const SRun best = Batch({"--fit", "best", "--curves", strList});
+    ASSERT_EQ(best.m_nStatus, 0) << best.m_strErr;
+    EXPECT_EQ(best.m_strOut.rfind("Model: ", 0), 0u);
+    EXPECT_TRUE(std::filesystem::exists("material.mat"));
+
+    // The saved material holds the prepared curves; fitting it again needs no data files.
+    std::filesystem::remove_all("data");
+    const SRun again = Batch({"--fit", "14", "--open", "material.mat"});
+    ASSERT_EQ(again.m_nStatus, 0) << again.m_strErr;
+    EXPECT_EQ(Lines(again.m_strOut)[0], "Model: 14. (Sendar). Ts=A1 * E**A2 *exp(a3*E) *H**A4 * exp(A5*t)");
+    EXPECT_EQ(Lines(again.m_strOut).size(), 8u);
+}
+
+TEST_F(ScratchTest, SingleCurvesAddedOneByOne) {
+    WriteMaterial("data");
+    std::vector<std::string> aArgs = {"--fit", "2"};
+    for (const char* szFile : {"data/rec 900_0.100000.asc", "data/rec 1000_1.000000.asc"})
+        for (const std::string& s : {std::string("--curve"), std::string(szFile), std::string("1000"), std::string("1")})
+            aArgs.push_back(s);
+    const SRun run = Batch(aArgs);
+    ASSERT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    EXPECT_EQ(Lines(run.m_strOut).size(), 5u);
+}
+
+TEST_F(ScratchTest, RefusedFitEndsWithStatusOneAndTheWarning) {
+    const std::string strList = WriteMaterial("data");
+    // three curves are too few for the regression
+    const SRun run = Batch({"--fit", "9", "--curve", "data/rec 900_0.100000.asc", "900", "0.1", "--curve",
+                            "data/rec 1000_1.000000.asc", "1000", "1", "--curve", "data/rec 1100_10.000000.asc", "1100", "10"});
+    EXPECT_EQ(run.m_nStatus, 1);
+    EXPECT_NE(run.m_strErr.find("Need data or select enather function for approximation!!!"), std::string::npos);
+    EXPECT_NE(run.m_strOut.find("ErrorMax= 100000"), std::string::npos);
+}
+
+struct SBadArgs {
+    const char* m_szName;
+    std::vector<std::string> m_aArgs;
+    const char* m_szMessage;
+};
+
+class BatchErrors : public ScratchTest, public ::testing::WithParamInterface<SBadArgs> {};
+
+TEST_P(BatchErrors, EndWithStatusTwoAndNameTheProblem) {
+    WriteText("ok.asc", "h\nh\nh\n1 0.1 100\n");
+    WriteText("bad-list.txt", "ok.asc 900\n");
+    WriteText("hot-list.txt", "ok.asc 3000 1\n");
+    WriteText("broken.mat", "not a material");
+    const SRun run = Batch(GetParam().m_aArgs);
+    EXPECT_EQ(run.m_nStatus, 2);
+    EXPECT_NE(run.m_strErr.find(GetParam().m_szMessage), std::string::npos) << run.m_strErr;
+    EXPECT_TRUE(run.m_strOut.empty());
+    EXPECT_FALSE(std::filesystem::exists("temp.mat"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, BatchErrors,
+    ::testing::Values(
+        SBadArgs{"NoModel", {"--curve", "ok.asc", "900", "1"}, "--fit MODEL is missing"},
+        SBadArgs{"UnknownModel", {"--fit", "19"}, "\"19\" is not a model"},
+        SBadArgs{"WordModel", {"--fit", "nine"}, "\"nine\" is not a model"},
+        SBadArgs{"UnknownOption", {"--fit", "9", "--bogus"}, "unknown argument \"--bogus\""},
+        SBadArgs{"MissingValues", {"--fit", "9", "--curve", "ok.asc", "900"}, "--curve needs 3 values"},
+        SBadArgs{"NotANumber", {"--fit", "9", "--curve", "ok.asc", "9OO", "1"}, "temperature: \"9OO\" is not a number"},
+        SBadArgs{"TooHot", {"--fit", "9", "--curve", "ok.asc", "2601", "1"}, "temperature 2601 is outside -200..2600"},
+        SBadArgs{"NegativeRate", {"--fit", "9", "--curve", "ok.asc", "900", "-1"}, "strain rate -1 is outside 0..10000"},
+        SBadArgs{"MissingDataFile", {"--fit", "9", "--curve", "absent.asc", "900", "1"}, "absent.asc: cannot open"},
+        SBadArgs{"MissingList", {"--fit", "9", "--curves", "absent.txt"}, "absent.txt: cannot open"},
+        SBadArgs{"ShortListLine", {"--fit", "9", "--curves", "bad-list.txt"}, "bad-list.txt:1: expected \"FILE T H\""},
+        SBadArgs{"ListOutOfRange", {"--fit", "9", "--curves", "hot-list.txt"}, "hot-list.txt:1: temperature 3000"},
+        SBadArgs{"BrokenMaterial", {"--fit", "9", "--open", "broken.mat"}, "broken.mat: "},
+        SBadArgs{"TwiceFit", {"--fit", "9", "--fit", "best"}, "--fit is given twice"}),
+    [](const auto& info) { return std::string(info.param.m_szName); });
+
+#ifdef VORNEL_PROGRAM
+namespace {
+
+// Runs the vornel program with a shell command line; returns status and standard output.
+SRun Program(const std::string& strArgs) {
+    const std::string strCommand = std::string("'") + VORNEL_PROGRAM + "' " + strArgs + " 2>err.txt";
+    std::FILE* pPipe = ::popen(strCommand.c_str(), "r");
+    std::string strOut;
+    std::array<char, 4096> buffer{};
+    while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pPipe))
+        strOut.append(buffer.data(), n);
+    const int nStatus = ::pclose(pPipe);
+    return {WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1, strOut, FileText("err.txt")};
+}
+
+} // namespace
+
+TEST_F(ScratchTest, TheProgramRunsTheBatchMode) {
+    const std::string strList = WriteMaterial("data");
+    const SRun fit = Program("--fit 11 --curves data/curves.txt");
+    EXPECT_EQ(fit.m_nStatus, 0) << fit.m_strErr;
+    EXPECT_EQ(Lines(fit.m_strOut).front(), "Model: 11. Ts=a1+a2*E+a3*H+a4*t+a5*E**2+a6*H**2+a7*t**2  ");
+    EXPECT_EQ(Program("--fit").m_nStatus, 2);
+    const SRun bare = Program("");
+    EXPECT_EQ(bare.m_nStatus, 2);
+    EXPECT_NE(bare.m_strErr.find("vornel --help"), std::string::npos);
+    EXPECT_EQ(Program("--help").m_nStatus, 0);
+}
+#endif

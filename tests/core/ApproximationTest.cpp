@@ -1,0 +1,240 @@
+// The approximation run through the engine, and the choice of the best model.
+
+#include "Approximation.h"
+#include "Import.h"
+#include "Material.h"
+#include "ModelCatalogue.h"
+#include "RecordFiles.h"
+#include "TestSupport.h"
+#include "formats/ExchangeFile.h"
+#include "formats/FileError.h"
+
+#include <algorithm>
+#include <map>
+#include <cstring>
+#include <filesystem>
+
+using namespace vornel_test;
+
+namespace {
+
+const double kTemps[] = {900, 1000, 1100, 1200};
+const double kRates[] = {0.1, 1.0, 10.0};
+
+// Twelve raw curves (4 temperatures x 3 strain rates) of the Hensel-Spittel law.
+std::unique_ptr<CMaterial> RawMaterial() {
+    auto pMaterial = std::make_unique<CMaterial>();
+    pMaterial->m_strName = "STAL_45";
+    pMaterial->m_strFileName = "STAL_45.mat";
+    for (double dTemp : kTemps)
+        for (double dRate : kRates) {
+            const std::string strFile = "c_" + std::to_string(static_cast<int>(dTemp)) + "_" + std::to_string(dRate) + ".asc";
+            WriteRecord(strFile, HenselSpittelLaw, dTemp, dRate);
+            AddCurveFromFile(*pMaterial, strFile, dTemp, dRate);
+        }
+    return pMaterial;
+}
+
+// Already prepared curves (flag 1) of 30 points straight from a law, so that a fit can
+// reproduce the law exactly.
+std::unique_ptr<CMaterial> PreparedMaterial(const RecordLaw& law) {
+    auto pMaterial = std::make_unique<CMaterial>();
+    pMaterial->m_strFileName = "prepared.mat";
+    pMaterial->m_nPrepared = 1;
+    for (double dTemp : kTemps)
+        for (double dRate : kRates) {
+            CCurve& curve = pMaterial->Curve(pMaterial->m_nCurves++);
+            curve.m_dTemp = dTemp;
+            curve.m_dRate = dRate;
+            for (int j = 1; j <= 30; ++j) {
+                CCurvePoint p;
+                p.m_dStrain = 0.8 * j / 30;
+                p.m_dRate = dRate;
+                p.m_dTemp = dTemp;
+                p.m_dStress = law(p.m_dStrain, dRate, dTemp);
+                curve.m_pPoints.push_back(p);
+            }
+            pMaterial->m_nPoints += 30;
+        }
+    return pMaterial;
+}
+
+int LineCount(const std::string& strText) { return static_cast<int>(std::count(strText.begin(), strText.end(), '\n')); }
+
+} // namespace
+
+TEST_F(ScratchTest, RunWithoutModelWritesEveryFileAndNoFit) {
+    auto pMaterial = PreparedMaterial(HenselSpittelLaw);
+    pMaterial->m_nFunction = 0;
+    const CRunResult result = pMaterial->RunApproximation();
+    EXPECT_FALSE(result.m_bFitted);
+    EXPECT_EQ(pMaterial->m_nCoef, 0);
+    EXPECT_EQ(LineCount(FileText("progr.f90")), 5);
+    EXPECT_TRUE(result.m_bSurfaceWritten);
+    EXPECT_TRUE(std::filesystem::exists("visual.tmp"));
+    // Nothing called the engine: the exchange file holds what the workbench wrote.
+    EXPECT_EQ(FileBytes("temp.mat"), FileBytes("prepared.mat"));
+}
+
+TEST_F(ScratchTest, FirstRunPreparesTheCurvesAndFitsTheLaw) {
+    auto pMaterial = RawMaterial();
+    pMaterial->m_nFunction = 9;
+    pMaterial->ClearFit();
+    const CRunResult result = pMaterial->RunApproximation();
+    ASSERT_TRUE(result.m_bFitted);
+    EXPECT_EQ(pMaterial->m_nPrepared, 1);
+    EXPECT_EQ(pMaterial->m_nPoints, 12 * 30);
+    EXPECT_EQ(pMaterial->Curve(0).m_strLabel, "H= 0.100 Temp= 900.0 ");
+    ASSERT_EQ(pMaterial->m_nCoef, 4);
+    // The law comes back up to what the preparation changes: the first prepared point of
+    // each curve, half of the second in strain and stress, lies below E^0.2 and pulls the
+    // strain exponent up.
+    EXPECT_NEAR(pMaterial->m_dCoef[1], 0.2, 0.06);
+    EXPECT_NEAR(pMaterial->m_dCoef[2], 0.12, 0.01);
+    EXPECT_NEAR(pMaterial->m_dCoef[3], -0.0025, 0.0002);
+    // The material file holds the run's result.
+    CMaterial saved;
+    saved.m_strFileName = "STAL_45.mat";
+    saved.ReadMaterialFile(1);
+    EXPECT_EQ(saved.m_dCoef, pMaterial->m_dCoef);
+    EXPECT_NE(FileText("progr.f90").find("Ks=A(1)*Eps**A(2)*H**A(3)*exp(A(4)*t)"), std::string::npos);
+
+    // A second run fits the prepared curves as they are.
+    const std::vector<CCurvePoint> aBefore = pMaterial->Curve(5).m_pPoints;
+    pMaterial->RunApproximation();
+    const std::vector<CCurvePoint>& aAfter = pMaterial->Curve(5).m_pPoints;
+    ASSERT_EQ(aAfter.size(), aBefore.size());
+    for (std::size_t j = 0; j < aAfter.size(); ++j)
+        EXPECT_EQ(aAfter[j].m_dStrain, aBefore[j].m_dStrain);
+}
+
+struct SModelLaw {
+    int m_nModel;
+    std::vector<double> m_aCoef;
+};
+
+class RunModel : public ScratchTest, public ::testing::WithParamInterface<SModelLaw> {};
+
+// Model 8 fits the linear law it evaluates and exports; model 13 fits 1.73 A1 E^A2 H^A3
+// exp(A4/t) and keeps A1 as fitted. Evaluate then reproduces the data.
+TEST_P(RunModel, EvaluateReproducesTheFittedData) {
+    const SModelLaw& c = GetParam();
+    const CModelInfo* pModel = FindModel(c.m_nModel);
+    ASSERT_NE(pModel, nullptr);
+    auto law = [&](double E, double H, double t) { return pModel->m_pfnLaw(c.m_aCoef.data(), E, H, t); };
+    auto pMaterial = PreparedMaterial(law);
+    pMaterial->m_nFunction = c.m_nModel;
+    ASSERT_TRUE(pMaterial->RunApproximation().m_bFitted);
+    ASSERT_EQ(pMaterial->m_nCoef, pModel->m_nCoef);
+    for (int k = 0; k < pMaterial->m_nCoef; ++k)
+        EXPECT_TRUE(Near(pMaterial->m_dCoef[static_cast<std::size_t>(k)], c.m_aCoef[static_cast<std::size_t>(k)], 1e-6))
+            << "A" << k + 1;
+    for (const CCurvePoint& p : pMaterial->Curve(7).m_pPoints)
+        EXPECT_TRUE(Near(pMaterial->Evaluate(p.m_dStrain, p.m_dTemp, p.m_dRate), p.m_dStress, 1e-6));
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, RunModel,
+                         ::testing::Values(SModelLaw{8, {300, 120, 2.5, -0.2}}, SModelLaw{13, {0.05, 0.2, 0.12, 9000}},
+                                           SModelLaw{9, {5000, 0.2, 0.12, -0.0025}},
+                                           SModelLaw{14, {4000, 0.25, -0.3, 0.1, -0.0022}},
+                                           SModelLaw{16, {400, 150, 3, -0.25, -80, -0.02, 0.00005, 30, -10}}));
+
+TEST_F(ScratchTest, RefusedFitLeavesNoCoefficients) {
+    auto pMaterial = PreparedMaterial(HenselSpittelLaw);
+    pMaterial->m_nCurves = 3; // three curves: the regression refuses
+    pMaterial->m_nPoints = 90;
+    pMaterial->m_nFunction = 9;
+    const CRunResult result = pMaterial->RunApproximation();
+    EXPECT_FALSE(result.m_bFitted);
+    EXPECT_EQ(pMaterial->m_dErrorMax, 100000.0);
+}
+
+TEST_F(ScratchTest, FailedMaterialFileWriteIsReportedAfterTheOtherFiles) {
+    auto pMaterial = PreparedMaterial(HenselSpittelLaw);
+    pMaterial->m_strFileName = "no-such-folder/x.mat";
+    pMaterial->m_nFunction = 9;
+    EXPECT_THROW(pMaterial->RunApproximation(), CFileError);
+    EXPECT_EQ(pMaterial->m_nCoef, 4); // the fit itself is kept
+    EXPECT_TRUE(std::filesystem::exists("progr.f90"));
+}
+
+TEST(ClearFit, ResetsCoefficientsErrorsAndSelection) {
+    CMaterial material;
+    material.m_dCoef.fill(3);
+    material.m_nCoef = 5;
+    material.m_dErrorSr = 1;
+    material.m_dErrorMax = 2;
+    material.m_nSelectedCurve = 4;
+    material.m_nFunction = 7;
+    material.ClearFit();
+    EXPECT_EQ(material.m_dCoef, (std::array<double, 100>{}));
+    EXPECT_EQ(material.m_nCoef, 0);
+    EXPECT_EQ(material.m_dErrorSr, 0);
+    EXPECT_EQ(material.m_dErrorMax, 0);
+    EXPECT_EQ(material.m_nSelectedCurve, 0);
+    EXPECT_EQ(material.m_nFunction, 7);
+}
+
+namespace {
+
+// A stand-in engine: sets ErrorMax in "temp.mat" from a table, counts its calls in the
+// first point's auxiliary value (so each call must see the file the previous one wrote)
+// and records the order of the calls.
+struct CFakeEngine {
+    std::map<int, double> m_errors;
+    std::vector<int> m_aCalls;
+    void operator()(int nModel) {
+        m_aCalls.push_back(nModel);
+        CExchangeData data = ReadExchangeData("temp.mat", CExchangeLimits{});
+        data.m_aCurves[0].m_aPoints[0].m_dAux += 1;
+        data.m_dErrorMax = m_errors.count(nModel) ? m_errors[nModel] : 500.0;
+        data.m_aCoef.assign(2, 1.0);
+        WriteExchangeData("temp.mat", data, EExchangeTrailer::ErrorsAgain);
+    }
+};
+
+} // namespace
+
+TEST_F(ScratchTest, BestModelTriesTheCandidatesInOrderAndKeepsTheStrictlySmallest) {
+    auto pMaterial = PreparedMaterial(HenselSpittelLaw);
+    CFakeEngine engine;
+    engine.m_errors = {{3, 20.0}, {11, 20.0}, {5, 1.0}, {8, 1.0}, {13, 1.0}, {17, 30.0}};
+    pMaterial->FindBestModelWith(std::ref(engine));
+    EXPECT_EQ(engine.m_aCalls, (std::vector<int>(kBestModelCandidates.begin(), kBestModelCandidates.end())));
+    EXPECT_EQ(pMaterial->m_nFunction, 3); // 11 ties with 3 and comes later; 5, 8, 13 never run
+    EXPECT_EQ(pMaterial->Curve(0).m_pPoints[0].m_dAux, 14.0);
+}
+
+TEST_F(ScratchTest, BestModelIsNoneWhenEveryErrorIsAtLeastTheStart) {
+    auto pMaterial = PreparedMaterial(HenselSpittelLaw);
+    CFakeEngine engine;
+    for (int nModel : kBestModelCandidates)
+        engine.m_errors[nModel] = 1e10;
+    pMaterial->m_nFunction = 9;
+    pMaterial->FindBestModelWith(std::ref(engine));
+    EXPECT_EQ(pMaterial->m_nFunction, 0);
+}
+
+// With the real engine, the chosen model has the smallest ErrorMax of the candidates fitted
+// one by one on the same prepared curves.
+TEST_F(ScratchTest, BestModelMatchesTheCandidatesFittedOneByOne) {
+    auto pMaterial = RawMaterial();
+    pMaterial->m_nFunction = 0;
+    pMaterial->RunApproximation(); // prepares the curves once
+    double dBest = 1e10;
+    int nBest = 0;
+    for (int nModel : kBestModelCandidates) {
+        CMaterial single = *pMaterial;
+        single.m_nFunction = nModel;
+        single.ClearFit();
+        single.RunApproximation();
+        if (single.m_dErrorMax < dBest) {
+            dBest = single.m_dErrorMax;
+            nBest = nModel;
+        }
+    }
+    pMaterial->FindBestModel();
+    EXPECT_EQ(pMaterial->m_nFunction, nBest);
+    pMaterial->RunApproximation();
+    EXPECT_EQ(pMaterial->m_dErrorMax, dBest);
+}

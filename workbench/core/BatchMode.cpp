@@ -1,0 +1,270 @@
+#include "BatchMode.h"
+
+#include "Approximation.h"
+#include "Import.h"
+#include "Material.h"
+#include "ModelCatalogue.h"
+#include "Stage.h"
+#include "formats/BinaryFile.h"
+#include "formats/FileError.h"
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <new>
+#include <ostream>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+// Ranges the deformation conditions of a curve must lie in.
+constexpr double kMinTemp = -200.0;  // deg C
+constexpr double kMaxTemp = 2600.0;  // deg C
+constexpr double kMinRate = 0.0;     // 1/s
+constexpr double kMaxRate = 10000.0; // 1/s
+
+constexpr const char* kDefaultName = "material";
+
+// A usage or input error: the message names the argument or file.
+class CBatchError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct SCurveSpec {
+    std::string m_strFile;
+    double m_dTemp = 0;
+    double m_dRate = 0;
+};
+
+struct SOptions {
+    bool m_bHelp = false;
+    std::string m_strModel;      // "1".."18" or "best"
+    bool m_bName = false;
+    std::string m_strName;
+    std::string m_strOpen;
+    std::vector<SCurveSpec> m_aCurves; // in command-line order, lists expanded
+};
+
+double ParseNumber(const std::string& strText, const std::string& strWhat) {
+    double dValue = 0;
+    const char* pBegin = strText.data();
+    const char* pEnd = pBegin + strText.size();
+    if (pBegin != pEnd && *pBegin == '+')
+        ++pBegin;
+    const auto [pStop, ec] = std::from_chars(pBegin, pEnd, dValue);
+    if (ec != std::errc() || pStop != pEnd || strText.empty())
+        throw CBatchError(strWhat + ": \"" + strText + "\" is not a number");
+    return dValue;
+}
+
+std::string FormatNumber(double dValue) {
+    char szText[64];
+    std::snprintf(szText, sizeof szText, "%.17g", dValue);
+    return szText;
+}
+
+// Temperature and strain rate of a curve from their texts, checked against their ranges.
+SCurveSpec MakeCurveSpec(const std::string& strFile, const std::string& strTemp, const std::string& strRate,
+                         const std::string& strWhere) {
+    SCurveSpec spec;
+    spec.m_strFile = strFile;
+    spec.m_dTemp = ParseNumber(strTemp, strWhere + ": temperature");
+    spec.m_dRate = ParseNumber(strRate, strWhere + ": strain rate");
+    if (!(spec.m_dTemp >= kMinTemp && spec.m_dTemp <= kMaxTemp))
+        throw CBatchError(strWhere + ": temperature " + strTemp + " is outside " + FormatNumber(kMinTemp) + ".." +
+                          FormatNumber(kMaxTemp) + " deg C");
+    if (!(spec.m_dRate >= kMinRate && spec.m_dRate <= kMaxRate))
+        throw CBatchError(strWhere + ": strain rate " + strRate + " is outside " + FormatNumber(kMinRate) + ".." +
+                          FormatNumber(kMaxRate) + " 1/s");
+    return spec;
+}
+
+// Lines "FILE T H" of a list file; blank lines and lines starting with # are skipped, FILE
+// is relative to the list's folder and may contain blanks.
+void ReadCurveList(const std::string& strList, std::vector<SCurveSpec>& aCurves) {
+    const std::vector<unsigned char> aBytes = ReadFileBytes(strList);
+    const std::string strText(aBytes.begin(), aBytes.end());
+    const std::filesystem::path folder = std::filesystem::path(strList).parent_path();
+    std::istringstream lines(strText);
+    std::string strLine;
+    for (int nLine = 1; std::getline(lines, strLine); ++nLine) {
+        const std::string strWhere = strList + ":" + std::to_string(nLine);
+        std::vector<std::string> aTokens;
+        std::istringstream tokens(strLine);
+        for (std::string strToken; tokens >> strToken;)
+            aTokens.push_back(strToken);
+        if (aTokens.empty() || aTokens.front().front() == '#')
+            continue;
+        if (aTokens.size() < 3)
+            throw CBatchError(strWhere + ": expected \"FILE T H\"");
+        // FILE is everything before the last two fields, blanks included.
+        const std::size_t nFirst = strLine.find_first_not_of(" \t");
+        std::size_t nEnd = strLine.find_last_not_of(" \t\r");
+        for (int nField = 0; nField < 2; ++nField) {
+            nEnd = strLine.find_last_of(" \t", nEnd);
+            nEnd = strLine.find_last_not_of(" \t", nEnd);
+        }
+        const std::string strFile = strLine.substr(nFirst, nEnd - nFirst + 1);
+        std::filesystem::path path(strFile);
+        if (path.is_relative())
+            path = folder / path;
+        aCurves.push_back(MakeCurveSpec(path.string(), aTokens[aTokens.size() - 2], aTokens.back(), strWhere));
+    }
+}
+
+SOptions ParseOptions(const std::vector<std::string>& aArgs) {
+    SOptions options;
+    auto need = [&](std::size_t i, std::size_t nValues, const std::string& strOption) {
+        if (i + nValues >= aArgs.size())
+            throw CBatchError(strOption + " needs " +
+                              (nValues == 1 ? std::string("a value") : std::to_string(nValues) + " values"));
+    };
+    for (std::size_t i = 0; i < aArgs.size(); ++i) {
+        const std::string& strArg = aArgs[i];
+        if (strArg == "--help" || strArg == "-h") {
+            options.m_bHelp = true;
+        } else if (strArg == "--fit") {
+            need(i, 1, strArg);
+            if (!options.m_strModel.empty())
+                throw CBatchError("--fit is given twice");
+            options.m_strModel = aArgs[++i];
+        } else if (strArg == "--name") {
+            need(i, 1, strArg);
+            options.m_bName = true;
+            options.m_strName = aArgs[++i];
+        } else if (strArg == "--open") {
+            need(i, 1, strArg);
+            if (!options.m_strOpen.empty())
+                throw CBatchError("--open is given twice");
+            options.m_strOpen = aArgs[++i];
+        } else if (strArg == "--curve") {
+            need(i, 3, strArg);
+            options.m_aCurves.push_back(
+                MakeCurveSpec(aArgs[i + 1], aArgs[i + 2], aArgs[i + 3], "--curve " + aArgs[i + 1]));
+            i += 3;
+        } else if (strArg == "--curves") {
+            need(i, 1, strArg);
+            ReadCurveList(aArgs[++i], options.m_aCurves);
+        } else {
+            throw CBatchError("unknown argument \"" + strArg + "\"");
+        }
+    }
+    if (!options.m_bHelp && options.m_strModel.empty())
+        throw CBatchError("--fit MODEL is missing");
+    return options;
+}
+
+// 1..18, or 0 for "best".
+int ParseModel(const std::string& strModel) {
+    if (strModel == "best")
+        return 0;
+    int nModel = 0;
+    const auto [pStop, ec] = std::from_chars(strModel.data(), strModel.data() + strModel.size(), nModel);
+    if (ec != std::errc() || pStop != strModel.data() + strModel.size() || !FindModel(nModel))
+        throw CBatchError("--fit: \"" + strModel + "\" is not a model; give 1..18 or best");
+    return nModel;
+}
+
+void PrintResult(const CMaterial& material, std::ostream& out) {
+    const CModelInfo* pModel = FindModel(material.m_nFunction);
+    out << "Model: " << (pModel ? pModel->m_szLabel : "none") << '\n';
+    for (int k = 0; k < material.m_nCoef; ++k)
+        out << 'A' << k + 1 << " = " << FormatNumber(material.m_dCoef[static_cast<std::size_t>(k)]) << '\n';
+    out << "ErrorSr= " << FormatNumber(material.m_dErrorSr) << '\n';
+    out << "ErrorMax= " << FormatNumber(material.m_dErrorMax) << '\n';
+}
+
+} // namespace
+
+std::string BatchUsage() {
+    return R"(Usage: vornel --fit MODEL [--name NAME] [--curve FILE T H]... [--curves LIST] [--open FILE.mat]
+       vornel --help
+
+Fits a flow-stress model to measured flow curves and writes the results to the
+current folder, as a fit in the workbench window does:
+  temp.mat    the exchange file with the engine
+  progr.f90   the fitted law as the Fortran 90 subroutine CalcKiv(H,Eps,t,Ks)
+  visual.tmp  the fitted stress surface at 1000 deg C for the 3D viewer orbiq
+  NAME.mat    the material file: the curves (resampled to 30 points each by the
+              first fit), the model, its coefficients and errors
+
+Options:
+  --fit MODEL        the model 1..18, or "best": fit models 1, 2, 3, 4, 7, 9, 10,
+                     11, 12, 14, 15, 16, 17 and 18 in turn and keep the one with the
+                     smallest maximum error (as the Optimization button does)
+  --curve FILE T H   add the experiment data file FILE measured at temperature T
+                     (deg C, -200..2600) and strain rate H (1/s, 0..10000);
+                     may be repeated
+  --curves LIST      add every curve of the text file LIST, one "FILE T H" per
+                     line; blank lines and lines starting with # are skipped and
+                     FILE is relative to the folder of LIST
+  --open FILE.mat    start from a saved material instead of an empty one; curves
+                     given with --curve or --curves are added to it
+  --name NAME        the material's name; its file is NAME.mat (default: the
+                     opened file, else "material.mat")
+  --help             this text
+
+Experiment data files have three header lines, then rows "n strain stress".
+
+Output: "Model: <label>", one line "A<n> = <value>" per coefficient, then
+"ErrorSr= <value>" and "ErrorMax= <value>", values with 17 significant digits.
+Exit status: 0 after a fit; 1 when the fit ends without coefficients; 2 for a
+usage or input error.
+)";
+}
+
+int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostream& err) {
+    try {
+        const SOptions options = ParseOptions(aArgs);
+        if (options.m_bHelp) {
+            out << BatchUsage();
+            return kBatchFitted;
+        }
+        const int nModel = ParseModel(options.m_strModel);
+
+        auto pMaterial = std::make_unique<CMaterial>();
+        if (!options.m_strOpen.empty()) {
+            pMaterial->m_strFileName = options.m_strOpen;
+            pMaterial->ReadMaterialFile(1);
+        } else {
+            pMaterial->m_strName = kDefaultName;
+            pMaterial->m_strFileName = std::string(kDefaultName) + ".mat";
+        }
+        if (options.m_bName) {
+            pMaterial->m_strName = options.m_strName;
+            pMaterial->m_strFileName = options.m_strName + ".mat";
+        }
+        g_pMaterial = std::move(pMaterial);
+        g_nStage = StageAfter(options.m_strOpen.empty() ? EStageEvent::NewMaterial : EStageEvent::OpenFile);
+        CMaterial& material = *g_pMaterial;
+        for (const SCurveSpec& spec : options.m_aCurves)
+            AddCurveFromFile(material, spec.m_strFile, spec.m_dTemp, spec.m_dRate);
+
+        if (nModel == 0) {
+            material.FindBestModel();
+        } else {
+            material.m_nFunction = nModel;
+            material.ClearFit();
+        }
+        g_nStage = StageAfter(EStageEvent::ModelChosen);
+        const CRunResult result = material.RunApproximation();
+
+        PrintResult(material, out);
+        if (!result.m_bSurfaceWritten)
+            err << "vornel: " << result.m_strSurfaceMessage << '\n';
+        if (!result.m_bFitted) {
+            err << kNoFitMessage << '\n';
+            return kBatchNoFit;
+        }
+        return kBatchFitted;
+    } catch (const CBatchError& e) {
+        err << "vornel: " << e.what() << "\n(vornel --help explains the options)\n";
+    } catch (const CFileError& e) {
+        err << "vornel: " << e.what() << '\n';
+    } catch (const std::bad_alloc&) {
+        err << "vornel: not enough memory\n";
+    }
+    return kBatchError;
+}

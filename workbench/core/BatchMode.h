@@ -1,0 +1,24 @@
+#pragma once
+// The batch mode of the vornel program: load curves, fit a model, write the results, all
+// from the command line and in the current folder.
+//
+//   vornel --fit MODEL [--name NAME] [--curve FILE T H]... [--curves LIST] [--open FILE.mat]
+//
+// Exit status: 0 after a fit, 1 when the run ends without coefficients, 2 for a usage or
+// input error (the message on the error stream names the file or argument).
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+// Exit statuses.
+inline constexpr int kBatchFitted = 0;
+inline constexpr int kBatchNoFit = 1;
+inline constexpr int kBatchError = 2;
+
+// The text of vornel --help.
+std::string BatchUsage();
+
+// Runs the batch mode on the program's arguments (without the program name): results on
+// out, messages on err. Replaces g_pMaterial. Returns the exit status.
+int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostream& err);

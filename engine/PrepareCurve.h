@@ -10,10 +10,11 @@
 // k/29 of the last smoothed strain, and the last smoothed sample.
 //
 // Reference for the filter: A. Savitzky, M. J. E. Golay, Smoothing and differentiation of
-// data by simplified least squares procedures, Anal. Chem. 36 (1964) 1627-1639; the
-// coefficients are obtained from the normal equations of the window as in W. H. Press et al.,
-// Numerical Recipes, 2nd ed., section 14.8. LU decomposition: Crout's method with partial
-// pivoting and implicit row scaling (same book, section 2.3).
+// data by simplified least squares procedures, Anal. Chem. 36 (1964) 1627-1639; its weights
+// are the first row of (V^T V)^-1 V^T for the Vandermonde matrix V of the window's offsets,
+// obtained here from the normal equations. LU decomposition: Crout's method with partial
+// pivoting and implicit row scaling (G. Dahlquist, A. Bjorck, Numerical Methods in
+// Scientific Computing I, SIAM 2008, section 7.2).
 
 #include <array>
 #include <string>

@@ -22,7 +22,7 @@ namespace {
 
 constexpr double kMinStrain = static_cast<double>(0.001f); // 0.0010000000474974513
 constexpr double kMinStress = static_cast<double>(0.1f);   // 0.10000000149011612
-constexpr double kForgeFactor = 1.73;
+constexpr double kModel13Factor = 1.73; // the law's factor, close to sqrt(3)
 
 struct SRegressionMember {
     const char* m_szName;
@@ -90,9 +90,9 @@ const SRegressionMember kMembers[] = {
          x[2] = 1.0 / p.m_dTemp;
          y = std::log(std::max(p.m_dStress, kMinStress));
      },
-     true, kForgeFactor,
+     true, kModel13Factor,
      [](const double* a, const CExchangePoint& p) {
-         return kForgeFactor * a[0] * std::pow(p.m_dStrain, a[1]) * std::pow(Single(p.m_dRate), a[2]) *
+         return kModel13Factor * a[0] * std::pow(p.m_dStrain, a[1]) * std::pow(Single(p.m_dRate), a[2]) *
                 std::exp(a[3] / Single(p.m_dTemp));
      },
      EErrorSr::RootMeanSquare},

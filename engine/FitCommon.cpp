@@ -87,10 +87,6 @@ void StoreResult(CEngineState& state, const double* pA, int nCoef, const CErrorS
     state.m_dErrorMax = errors.m_dMax;
 }
 
-bool KernelFailed() {
-    // FATAL (4), TERMINAL (5) and immediate FATAL (7) stop a computation; 6 is a warning.
-    const int nSeverity = TarnfitKernelSeverity();
-    return nSeverity == 4 || nSeverity == 5 || nSeverity == 7;
-}
+bool KernelFailed() { return TARNFIT_KERNEL_FAILED(TarnfitKernelSeverity()); }
 
 } // namespace tarnfit

@@ -12,6 +12,7 @@
 #include "EntryFrame.h"
 #include "tarnfit/tarnfit.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -115,56 +116,72 @@ inline CRootPowerTerm RootPowerTerm(const double* pA, double u, double dStress) 
     return {dFitted, dFitted - dStress, kPenaltyWeight * (kPreferredExponent - pA[2]) * dFitted};
 }
 
-// The objective F of A1 + A2 E^A3 over one state: RootPowerSums(...).m_dSumSq up to the
-// rounding of the order of summation. It keeps strains, their logarithms and stresses in
-// contiguous arrays, and the powers E^A3 for the last exponent: the finite-difference steps
-// in A1 and A2 of the minimiser's gradient estimates leave A3 unchanged and then cost no
-// exponential.
-class CRootPowerObjective {
-public:
-    explicit CRootPowerObjective(const CEngineState& state) {
-        for (const CEnginePoint& point : state.m_aPoints) {
-            m_aStrain.push_back(point.m_ex.m_dStrain);
-            m_aLogStrain.push_back(LogOrNaN(point.m_ex.m_dStrain));
-            m_aStress.push_back(point.m_ex.m_dStress);
-        }
-        m_aPower.resize(m_aStrain.size());
-    }
+} // namespace
 
-    double operator()(const double* pA) {
-        if (!(pA[2] == m_dExponent)) {
-            for (std::size_t i = 0; i < m_aPower.size(); ++i)
-                m_aPower[i] = StrainPower(m_aStrain[i], m_aLogStrain[i], pA[2]);
-            m_dExponent = pA[2];
-        }
-        // Four partial sums (points i mod 4), so that the additions need not wait for each other.
-        const std::size_t n = m_aPower.size();
-        double f0 = 0, f1 = 0, f2 = 0, f3 = 0;
-        std::size_t i = 0;
-        for (; i + 4 <= n; i += 4) {
-            f0 += Square(pA, i);
-            f1 += Square(pA, i + 1);
-            f2 += Square(pA, i + 2);
-            f3 += Square(pA, i + 3);
-        }
-        for (; i < n; ++i)
-            f0 += Square(pA, i);
-        return (f0 + f1) + (f2 + f3);
+CRootPowerObjective::CRootPowerObjective(const CEngineState& state) {
+    for (std::size_t i = 0; i < state.m_aPoints.size(); ++i) {
+        const CExchangePoint& p = state.m_aPoints[i].m_ex;
+        m_aStrain.push_back(p.m_dStrain);
+        m_aLogStrain.push_back(LogOrNaN(p.m_dStrain));
+        m_aStress.push_back(p.m_dStress);
+        if (p.m_dStrain > 0)
+            m_dMaxAbsLog = std::max(m_dMaxAbsLog, std::fabs(m_aLogStrain.back()));
+        else
+            m_anNoLog.push_back(i);
     }
+    m_aNearPower.resize(m_aStrain.size());
+    m_aReferencePower.resize(m_aStrain.size());
+    m_pPower = m_aReferencePower.data();
+}
 
-private:
-    // d^2 + p^2 at point i.
-    double Square(const double* pA, std::size_t i) const {
-        const CRootPowerTerm t = RootPowerTerm(pA, m_aPower[i], m_aStress[i]);
-        return t.m_dDeviation * t.m_dDeviation + t.m_dPenalty * t.m_dPenalty;
+double CRootPowerObjective::operator()(const double* pA) {
+    UpdatePowers(pA[2]);
+    // Four partial sums (points i mod 4), so that the additions need not wait for each other.
+    const std::size_t n = m_aStrain.size();
+    double f0 = 0, f1 = 0, f2 = 0, f3 = 0;
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        f0 += Square(pA, i);
+        f1 += Square(pA, i + 1);
+        f2 += Square(pA, i + 2);
+        f3 += Square(pA, i + 3);
     }
+    for (; i < n; ++i)
+        f0 += Square(pA, i);
+    return (f0 + f1) + (f2 + f3);
+}
 
-    std::vector<double> m_aStrain;
-    std::vector<double> m_aLogStrain;
-    std::vector<double> m_aStress;
-    std::vector<double> m_aPower; // E^A3 for A3 = m_dExponent
-    double m_dExponent = std::nan("");
-};
+void CRootPowerObjective::UpdatePowers(double dExponent) {
+    if (dExponent == m_dExponent)
+        return;
+    const double dDelta = dExponent - m_dReferenceExponent;
+    const std::size_t n = m_aStrain.size();
+    if (std::fabs(dDelta) * m_dMaxAbsLog <= kNearReference) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const double t = dDelta * m_aLogStrain[i];
+            const double e =
+                1 + t * (1 + t * (1.0 / 2 + t * (1.0 / 6 + t * (1.0 / 24 + t * (1.0 / 120 + t * (1.0 / 720 +
+                    t * (1.0 / 5040 + t * (1.0 / 40320 + t * (1.0 / 362880)))))))));
+            m_aNearPower[i] = m_aReferencePower[i] * e;
+        }
+        m_pPower = m_aNearPower.data();
+    } else {
+        for (std::size_t i = 0; i < n; ++i)
+            m_aReferencePower[i] = StrainPower(m_aStrain[i], m_aLogStrain[i], dExponent);
+        m_dReferenceExponent = dExponent;
+        m_pPower = m_aReferencePower.data();
+    }
+    for (std::size_t i : m_anNoLog)
+        m_pPower[i] = std::pow(m_aStrain[i], dExponent);
+    m_dExponent = dExponent;
+}
+
+double CRootPowerObjective::Square(const double* pA, std::size_t i) const {
+    const CRootPowerTerm t = RootPowerTerm(pA, m_pPower[i], m_aStress[i]);
+    return t.m_dDeviation * t.m_dDeviation + t.m_dPenalty * t.m_dPenalty;
+}
+
+namespace {
 
 // The objective DUMINF calls, set only while DUMINF runs.
 CRootPowerObjective* g_pRootPowerObjective = nullptr;

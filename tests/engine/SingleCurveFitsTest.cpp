@@ -325,3 +325,36 @@ TEST_F(ScratchTest, RootPowerWritesTheStressesAndErrorsOfItsCoefficients) {
     EXPECT_GT(a[2], 0.3);
     EXPECT_LT(a[2], 0.5);
 }
+
+// The objective that keeps its powers gives the values of the direct sums along a path of
+// exponents like a minimiser's: repeated, close to a reference, far away and back; a strain
+// of 0 and a negative strain take the power function at every exponent.
+TEST(SingleCurveErrors, KeptPowersGiveTheDirectObjective) {
+    CExchangeData data = StrainMaterial(Polynomial, {70, 200, -50}, 3, 20);
+    AddNoise(data, 2.0, 99u);
+    data.m_aCurves[0].m_aPoints[0].m_dStrain = 0.0;
+    tarnfit::CEngineState state;
+    ASSERT_EQ(tarnfit::LoadState(state, data), tarnfit::EReadStatus::Ready);
+    tarnfit::CRootPowerObjective objective(state);
+    const double aPath[] = {0.5, 0.5, 0.5 + 3e-5, 0.5 - 0.004, 0.497, 1.5, 1.503, 0.5, 2.0, 2.0 + 1e-9, 0.0, 0.2, 0.21};
+    for (double dExponent : aPath) {
+        SCOPED_TRACE(dExponent);
+        const double a[] = {40.0, 180.0, dExponent};
+        EXPECT_TRUE(Near(objective(a), tarnfit::RootPowerSums(state, a, false).m_dSumSq, 1e-14));
+    }
+
+    // (-0.02)^A3 is a number only for whole A3.
+    data.m_aCurves[1].m_aPoints[3].m_dStrain = -0.02;
+    ASSERT_EQ(tarnfit::LoadState(state, data), tarnfit::EReadStatus::Ready);
+    tarnfit::CRootPowerObjective withNegative(state);
+    for (double dExponent : {2.0, 3.0, 2.0 + 1e-9}) {
+        SCOPED_TRACE(dExponent);
+        const double a[] = {40.0, 180.0, dExponent};
+        const double dDirect = tarnfit::RootPowerSums(state, a, false).m_dSumSq;
+        EXPECT_EQ(std::isnan(dDirect), dExponent != std::floor(dExponent));
+        if (std::isnan(dDirect))
+            EXPECT_TRUE(std::isnan(withNegative(a)));
+        else
+            EXPECT_TRUE(Near(withNegative(a), dDirect, 1e-14));
+    }
+}

@@ -122,6 +122,8 @@ struct SBadArgs {
     const char* m_szMessage;
 };
 
+void PrintTo(const SBadArgs& p, std::ostream* os) { *os << p.m_szName; }
+
 class BatchErrors : public ScratchTest, public ::testing::WithParamInterface<SBadArgs> {};
 
 TEST_P(BatchErrors, EndWithStatusTwoAndNameTheProblem) {

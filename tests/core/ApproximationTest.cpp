@@ -113,6 +113,8 @@ struct SModelLaw {
     std::vector<double> m_aCoef;
 };
 
+void PrintTo(const SModelLaw& p, std::ostream* os) { *os << "model " << p.m_nModel; }
+
 class RunModel : public ScratchTest, public ::testing::WithParamInterface<SModelLaw> {};
 
 // Model 8 fits the linear law it evaluates and exports; model 13 fits 1.73 A1 E^A2 H^A3

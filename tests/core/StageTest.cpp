@@ -34,6 +34,8 @@ const SStageRow kExpected[] = {
     {EKivCommand::About, "About", {true, true, true, true}},
 };
 
+void PrintTo(const SStageRow& p, std::ostream* os) { *os << p.m_szName; }
+
 class StageTable : public ::testing::TestWithParam<SStageRow> {};
 
 } // namespace

@@ -78,6 +78,8 @@ struct SWindow {
     double m_dTol; // relative to the largest weight
 };
 
+void PrintTo(const SWindow& w, std::ostream* os) { *os << "nl " << w.m_nl << " nr " << w.m_nr; }
+
 class SavgolWindows : public ::testing::TestWithParam<SWindow> {};
 
 // The moments add single-precision powers: exact up to 8^8 (the 9-sample windows), rounded
@@ -227,6 +229,8 @@ struct SPath {
     EResampling m_eResampling;
 };
 
+void PrintTo(const SPath& p, std::ostream* os) { *os << "m = " << p.m_nSamples; }
+
 class PreparationPaths : public ::testing::TestWithParam<SPath> {};
 
 // A record of m + 1 samples rising steadily from the first has the trimmed range 2..m + 1. Its
@@ -304,6 +308,8 @@ struct SUnsound {
     CRecord m_record;
     const char* m_szReason;
 };
+
+void PrintTo(const SUnsound& p, std::ostream* os) { *os << p.m_szName; }
 
 class UnsoundRecords : public ::testing::TestWithParam<SUnsound> {};
 

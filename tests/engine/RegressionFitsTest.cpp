@@ -101,6 +101,8 @@ Law LawFor(const SMember& m) {
     return [m](double E, double H, double t) { return m.m_pfnLaw(m.m_a, E, H, t); };
 }
 
+void PrintTo(const SMember& p, std::ostream* os) { *os << p.m_szName; }
+
 class MemberFit : public ScratchTest, public ::testing::WithParamInterface<SMember> {};
 
 std::string NameOf(const ::testing::TestParamInfo<SMember>& info) {

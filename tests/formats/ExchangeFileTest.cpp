@@ -140,6 +140,8 @@ struct SMalformed {
     const char* m_szExpected; // part of the message naming the field
 };
 
+void PrintTo(const SMalformed& p, std::ostream* os) { *os << p.m_szName; }
+
 class MalformedExchange : public ScratchTest, public ::testing::WithParamInterface<SMalformed> {};
 
 TEST_P(MalformedExchange, IsRefusedNamingFileAndField) {

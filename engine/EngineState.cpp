@@ -28,6 +28,16 @@ void SetRefusal(CEngineState& state) {
 
 namespace {
 
+// Storage the engine keeps between calls, so that repeated calls on the same material do
+// not allocate and fault in their buffers anew; larger buffers are released.
+constexpr std::size_t kKeptBytes = std::size_t{16} << 20;
+
+template <typename T>
+void ReleaseIfLarge(std::vector<T>& aStorage) {
+    if (aStorage.capacity() * sizeof(T) > kKeptBytes)
+        std::vector<T>().swap(aStorage);
+}
+
 // Rebuilds the point table from the prepared curves: 30 points per curve with the curve's
 // strain rate and temperature (those of its last raw point), time = strain / rate.
 void TakePreparedCurves(CEngineState& state, const std::vector<CPreparedCurve>& aPrepared,
@@ -60,7 +70,11 @@ void TakePreparedCurves(CEngineState& state, const std::vector<CPreparedCurve>& 
 } // namespace
 
 EReadStatus LoadState(CEngineState& state, const CExchangeData& data) {
+    // A fresh state that keeps the point table's storage: the next call needs it again.
+    std::vector<CEnginePoint> aStorage = std::move(state.m_aPoints);
+    aStorage.clear();
     state = CEngineState{};
+    state.m_aPoints = std::move(aStorage);
     state.m_nPrepared = data.m_nPrepared;
     state.m_nCurves = static_cast<std::int32_t>(data.m_aCurves.size());
     state.m_nTotal = static_cast<std::int32_t>(data.TotalPoints());
@@ -135,7 +149,11 @@ CExchangeData StateToData(const CEngineState& state) {
 EReadStatus ReadExchangeFile() {
     CEngineState& state = Engine();
     try {
-        const CExchangeData data = ReadExchangeData(kExchangeFileName, CExchangeLimits{kMaxCurves, kMaxCoef});
+        // The file's bytes land in storage kept from call to call (up to kKeptBytes).
+        static std::vector<unsigned char> s_aFileBytes;
+        const CExchangeData data =
+            ReadExchangeData(kExchangeFileName, CExchangeLimits{kMaxCurves, kMaxCoef}, &s_aFileBytes);
+        ReleaseIfLarge(s_aFileBytes);
         return LoadState(state, data);
     } catch (const CFileError& e) {
         state = CEngineState{};
@@ -150,8 +168,8 @@ EReadStatus ReadExchangeFile() {
 void WriteExchangeFile() {
     CEngineState& state = Engine();
     WriteExchangeData(kExchangeFileName, StateToData(state), EExchangeTrailer::ErrorsAgain);
-    state.m_aPoints.clear();
-    state.m_aPoints.shrink_to_fit();
+    state.m_aPoints.clear(); // the storage stays for the next call
+    ReleaseIfLarge(state.m_aPoints);
 }
 
 } // namespace tarnfit

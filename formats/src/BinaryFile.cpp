@@ -22,6 +22,13 @@ std::string TempNameFor(const std::string& strPath) {
 } // namespace
 
 std::vector<unsigned char> ReadFileBytes(const std::string& strPath) {
+    std::vector<unsigned char> aData;
+    ReadFileBytes(strPath, aData);
+    return aData;
+}
+
+void ReadFileBytes(const std::string& strPath, std::vector<unsigned char>& aData) {
+    aData.clear();
     if (strPath.empty())
         throw CFileError(strPath, "no file name given");
     std::FILE* pFile = std::fopen(strPath.c_str(), "rb");
@@ -32,22 +39,25 @@ std::vector<unsigned char> ReadFileBytes(const std::string& strPath) {
         std::fclose(pFile);
         throw CFileError(strPath, "not a regular file");
     }
-    std::vector<unsigned char> aData(static_cast<std::size_t>(st.st_size));
+    aData.resize(static_cast<std::size_t>(st.st_size));
     const std::size_t nGot = aData.empty() ? 0 : std::fread(aData.data(), 1, aData.size(), pFile);
     const int nErr = errno;
     const bool bError = std::ferror(pFile) != 0;
     std::fclose(pFile);
-    if (bError || nGot != aData.size())
+    if (bError || nGot != aData.size()) {
+        aData.clear();
         throw CFileError(strPath, "cannot read the file: " + ErrnoText(nErr));
-    return aData;
+    }
 }
 
-CBinaryFile::CBinaryFile(std::string strPath, EMode eMode)
+CBinaryFile::CBinaryFile(std::string strPath, EMode eMode, std::vector<unsigned char>* pBuffer)
     : m_strPath(std::move(strPath)), m_eMode(eMode) {
     if (m_strPath.empty())
         Fail("no file name given");
     if (m_eMode == EMode::Read) {
-        m_aData = ReadFileBytes(m_strPath);
+        if (pBuffer)
+            m_pData = pBuffer;
+        ReadFileBytes(m_strPath, *m_pData);
         return;
     }
 
@@ -75,7 +85,7 @@ CBinaryFile::CBinaryFile(std::string strPath, EMode eMode)
     }
     if (!m_pFile)
         Fail("cannot create a temporary file beside it");
-    std::setvbuf(m_pFile, nullptr, _IOFBF, 1 << 20);
+    std::setvbuf(m_pFile, nullptr, _IOFBF, 1 << 16);
 }
 
 CBinaryFile::~CBinaryFile() { Discard(); }
@@ -96,7 +106,7 @@ void CBinaryFile::Read(void* pDst, std::size_t nBytes, const char* szItem) {
     if (nBytes > Remaining())
         Fail(std::string("the file ends inside ") + szItem + " (it is shorter than its counts announce)");
     if (nBytes)
-        std::memcpy(pDst, m_aData.data() + m_nPos, nBytes);
+        std::memcpy(pDst, m_pData->data() + m_nPos, nBytes);
     m_nPos += nBytes;
 }
 
@@ -130,8 +140,8 @@ void CBinaryFile::Write(const void* pSrc, std::size_t nBytes) {
 
 void CBinaryFile::Close() {
     if (m_eMode == EMode::Read) {
-        m_aData.clear();
-        m_aData.shrink_to_fit();
+        m_aOwnData.clear();
+        m_aOwnData.shrink_to_fit();
         m_nPos = 0;
         return;
     }

@@ -32,8 +32,9 @@ std::int32_t ReadCount(CBinaryFile& file, const char* szField, std::int32_t nMax
 
 } // namespace
 
-CExchangeData ReadExchangeData(const std::string& strPath, const CExchangeLimits& limits) {
-    CBinaryFile file(strPath, CBinaryFile::EMode::Read);
+CExchangeData ReadExchangeData(const std::string& strPath, const CExchangeLimits& limits,
+                               std::vector<unsigned char>* pBuffer) {
+    CBinaryFile file(strPath, CBinaryFile::EMode::Read, pBuffer);
     CExchangeData data;
     data.m_nPrepared = file.ReadInt32("prepared flag");
     const std::int32_t nCurves = ReadCount(file, "curve count", limits.m_nMaxCurves);

@@ -20,14 +20,18 @@ static_assert(std::endian::native == std::endian::little,
 
 // The whole content of a regular file. Throws CFileError when it cannot be opened or read.
 std::vector<unsigned char> ReadFileBytes(const std::string& strPath);
+// The same into aData, whose storage is reused; on failure aData is left empty.
+void ReadFileBytes(const std::string& strPath, std::vector<unsigned char>& aData);
 
 class CBinaryFile {
 public:
     enum class EMode { Read, Write };
 
     // Opens strPath. Throws CFileError when the file cannot be opened (Read) or the
-    // temporary file cannot be created next to it (Write).
-    CBinaryFile(std::string strPath, EMode eMode);
+    // temporary file cannot be created next to it (Write). In Read mode the bytes go to
+    // *pBuffer when it is given (a caller's buffer reused from file to file, which must
+    // outlive this object), else to storage of the object's own.
+    CBinaryFile(std::string strPath, EMode eMode, std::vector<unsigned char>* pBuffer = nullptr);
     ~CBinaryFile();
     CBinaryFile(const CBinaryFile&) = delete;
     CBinaryFile& operator=(const CBinaryFile&) = delete;
@@ -41,7 +45,7 @@ public:
     double ReadDouble(const char* szItem);
     // Reads nCount doubles into pDst in one step.
     void ReadDoubles(double* pDst, std::size_t nCount, const char* szItem);
-    std::size_t Remaining() const { return m_aData.size() - m_nPos; }
+    std::size_t Remaining() const { return m_pData->size() - m_nPos; }
 
     // Write mode. Throws CFileError on a failed write (disk full, I/O error).
     void Write(const void* pSrc, std::size_t nBytes);
@@ -60,8 +64,9 @@ private:
 
     std::string m_strPath;
     EMode m_eMode;
-    // Read mode: the whole file and the read position.
-    std::vector<unsigned char> m_aData;
+    // Read mode: the whole file (in m_aOwnData or the caller's buffer) and the read position.
+    std::vector<unsigned char> m_aOwnData;
+    std::vector<unsigned char>* m_pData = &m_aOwnData;
     std::size_t m_nPos = 0;
     // Write mode: the temporary file, owned until Close() or destruction.
     std::FILE* m_pFile = nullptr;

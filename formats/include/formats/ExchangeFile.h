@@ -58,8 +58,10 @@ struct CExchangeLimits {
 // Reads and validates a whole file. Throws CFileError naming the file and the field when
 // it cannot be opened, a count is negative or above the limits, the total point count is
 // not the sum of the curve counts, or the file is shorter than its counts announce.
-// Bytes after field 9 are ignored.
-CExchangeData ReadExchangeData(const std::string& strPath, const CExchangeLimits& limits);
+// Bytes after field 9 are ignored. pBuffer, when given, receives the file's bytes and is
+// reused by a caller that reads many files.
+CExchangeData ReadExchangeData(const std::string& strPath, const CExchangeLimits& limits,
+                               std::vector<unsigned char>* pBuffer = nullptr);
 
 // Writes the whole file through a temporary file renamed over strPath, so a failure
 // (CFileError) leaves any previous file intact. The total point count is derived from the

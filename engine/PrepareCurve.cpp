@@ -19,22 +19,42 @@ double SinglePrecisionPower(int o, int p) {
     return static_cast<double>(static_cast<float>(nPower));
 }
 
-// Smoothed (strain, stress) of the window -nl..nr around sample j; false when the window
-// leaves the record 1..n.
-bool SmoothAt(const double* pX, const double* pY, int n, int j, int nl, int nr, double& dP, double& dQ) {
-    if (j - nl < 1 || j + nr > n)
-        return false;
-    const std::vector<double> c = savgol(nl, nr, 4);
-    if (c.empty())
-        return false;
-    dP = 0;
-    dQ = 0;
-    for (int o = -nl; o <= nr; ++o) {
-        dP += c[static_cast<std::size_t>(o + nl)] * pX[j + o - 1];
-        dQ += c[static_cast<std::size_t>(o + nl)] * pY[j + o - 1];
+// Savitzky-Golay smoothing of one record at its samples. Consecutive samples mostly share
+// their window shape, so the weights of the last shape are kept.
+class CSmoother {
+public:
+    CSmoother(const double* pX, const double* pY, int n) : m_pX(pX), m_pY(pY), m_n(n) {}
+
+    // Smoothed (strain, stress) of the window -nl..nr around sample j; false when the
+    // window leaves the record 1..n.
+    bool At(int j, int nl, int nr, double& dP, double& dQ) {
+        if (j - nl < 1 || j + nr > m_n)
+            return false;
+        if (nl != m_nl || nr != m_nr) {
+            m_aWeights = savgol(nl, nr, 4);
+            m_nl = nl;
+            m_nr = nr;
+        }
+        if (m_aWeights.empty())
+            return false;
+        dP = 0;
+        dQ = 0;
+        for (int o = -nl; o <= nr; ++o) {
+            const double c = m_aWeights[static_cast<std::size_t>(o + nl)];
+            dP += c * m_pX[j + o - 1];
+            dQ += c * m_pY[j + o - 1];
+        }
+        return true;
     }
-    return true;
-}
+
+private:
+    const double* m_pX;
+    const double* m_pY;
+    int m_n;
+    int m_nl = -1;
+    int m_nr = -1;
+    std::vector<double> m_aWeights;
+};
 
 // Start q of the five-point interpolation window around position p, within 1..L.
 int WindowStart(int p, int L) {
@@ -253,6 +273,7 @@ CPreparedCurve PrepareCurve(const double* pX, const double* pY, int n) {
     // Smoothed strain P and stress Q at positions 1..61; position 1 is the origin (0, 0).
     double P[62] = {};
     double Q[62] = {};
+    CSmoother smoother(pX, pY, n);
 
     if (m > 60) {
         // 7. Long records: 29 samples, each smoothed with a wide window.
@@ -271,7 +292,7 @@ CPreparedCurve PrepareCurve(const double* pX, const double* pY, int n) {
             else if (k == 29)
                 nl = np - 1;
             const int nr = np - nl - 1;
-            if (!SmoothAt(pX, pY, n, j, nl, nr, P[k + 1], Q[k + 1]))
+            if (!smoother.At(j, nl, nr, P[k + 1], Q[k + 1]))
                 return Refuse(result, "a smoothing window reaches outside the record");
         }
     } else {
@@ -288,7 +309,7 @@ CPreparedCurve PrepareCurve(const double* pX, const double* pY, int n) {
                 nr = m - 1 - k;
                 nl = 8 - nr;
             }
-            if (!SmoothAt(pX, pY, n, iStart + k, nl, nr, P[k + 2], Q[k + 2]))
+            if (!smoother.At(iStart + k, nl, nr, P[k + 2], Q[k + 2]))
                 return Refuse(result, "a smoothing window reaches outside the record");
         }
 

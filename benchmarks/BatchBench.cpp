@@ -1,0 +1,100 @@
+// Timing of the whole Optimization in the batch mode, from the experiment files to the written
+// results: 200 raw records of 2000 samples each are imported, written to "temp.mat", prepared
+// and fitted with the fourteen candidate models, the chosen model is fitted again, and
+// "progr.f90", "visual.tmp" and the material file are written.
+
+#include "BatchMode.h"
+#include "RecordFiles.h"
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kCurves = 200;
+constexpr int kSamples = 2000;
+
+// The records and their list in a temporary folder, made once per process.
+class CRecordSet {
+public:
+    CRecordSet() {
+        std::string strTemplate = (fs::temp_directory_path() / "vornel-batch-bench-XXXXXX").string();
+        if (!::mkdtemp(strTemplate.data()))
+            throw std::runtime_error("cannot create a temporary folder");
+        m_folder = strTemplate;
+        std::ofstream list(m_folder / "curves.txt");
+        for (int i = 0; i < kCurves; ++i) {
+            const double dTemp = 800 + 25 * (i % 20);
+            const double dRate = 0.01 * std::pow(10.0, (i / 20) * 0.4);
+            const std::string strFile = "record_" + std::to_string(i) + ".asc";
+            vornel_test::WriteRecord((m_folder / strFile).string(), vornel_test::HenselSpittelLaw, dTemp, dRate,
+                                     kSamples - 150, 0.9, 100, 50);
+            list << strFile << ' ' << dTemp << ' ' << dRate << '\n';
+        }
+    }
+    ~CRecordSet() {
+        std::error_code ec;
+        fs::remove_all(m_folder, ec);
+    }
+    std::string List() const { return (m_folder / "curves.txt").string(); }
+    const fs::path& Folder() const { return m_folder; }
+
+private:
+    fs::path m_folder;
+};
+
+// Sends standard output (the engine's and kernels' lines) to /dev/null while it lives.
+class CQuietStdout {
+public:
+    CQuietStdout() {
+        std::fflush(stdout);
+        m_nSaved = ::dup(1);
+        const int fd = ::open("/dev/null", O_WRONLY);
+        ::dup2(fd, 1);
+        ::close(fd);
+    }
+    ~CQuietStdout() {
+        std::fflush(stdout);
+        ::dup2(m_nSaved, 1);
+        ::close(m_nSaved);
+    }
+
+private:
+    int m_nSaved;
+};
+
+void BM_BatchOptimization(benchmark::State& state) {
+    static const CRecordSet records;
+    const fs::path previous = fs::current_path();
+    const fs::path run = records.Folder() / "run";
+    fs::create_directories(run);
+    fs::current_path(run);
+    std::ostringstream out;
+    std::ostringstream err;
+    int nStatus = 0;
+    for (auto _ : state) {
+        CQuietStdout quiet;
+        nStatus = RunBatch({"--fit", "best", "--name", "bench", "--curves", records.List()}, out, err);
+    }
+    fs::current_path(previous);
+    if (nStatus != kBatchFitted)
+        state.SkipWithError(("the batch run failed: " + err.str()).c_str());
+    state.counters["curves"] = kCurves;
+    state.counters["samples"] = kCurves * kSamples;
+}
+
+} // namespace
+
+BENCHMARK(BM_BatchOptimization)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+BENCHMARK_MAIN();

@@ -68,17 +68,17 @@ std::string FormatNumber(double dValue) {
 // Temperature and strain rate of a curve from their texts, checked against their ranges.
 SCurveSpec MakeCurveSpec(const std::string& strFile, const std::string& strTemp, const std::string& strRate,
                          const std::string& strWhere) {
-    SCurveSpec spec;
-    spec.m_strFile = strFile;
-    spec.m_dTemp = ParseNumber(strTemp, strWhere + ": temperature");
-    spec.m_dRate = ParseNumber(strRate, strWhere + ": strain rate");
-    if (!(spec.m_dTemp >= kMinTemp && spec.m_dTemp <= kMaxTemp))
+    SCurveSpec entry;
+    entry.m_strFile = strFile;
+    entry.m_dTemp = ParseNumber(strTemp, strWhere + ": temperature");
+    entry.m_dRate = ParseNumber(strRate, strWhere + ": strain rate");
+    if (!(entry.m_dTemp >= kMinTemp && entry.m_dTemp <= kMaxTemp))
         throw CBatchError(strWhere + ": temperature " + strTemp + " is outside " + FormatNumber(kMinTemp) + ".." +
                           FormatNumber(kMaxTemp) + " deg C");
-    if (!(spec.m_dRate >= kMinRate && spec.m_dRate <= kMaxRate))
+    if (!(entry.m_dRate >= kMinRate && entry.m_dRate <= kMaxRate))
         throw CBatchError(strWhere + ": strain rate " + strRate + " is outside " + FormatNumber(kMinRate) + ".." +
                           FormatNumber(kMaxRate) + " 1/s");
-    return spec;
+    return entry;
 }
 
 // Lines "FILE T H" of a list file; blank lines and lines starting with # are skipped, FILE
@@ -239,8 +239,8 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
         g_pMaterial = std::move(pMaterial);
         g_nStage = StageAfter(options.m_strOpen.empty() ? EStageEvent::NewMaterial : EStageEvent::OpenFile);
         CMaterial& material = *g_pMaterial;
-        for (const SCurveSpec& spec : options.m_aCurves)
-            AddCurveFromFile(material, spec.m_strFile, spec.m_dTemp, spec.m_dRate);
+        for (const SCurveSpec& entry : options.m_aCurves)
+            AddCurveFromFile(material, entry.m_strFile, entry.m_dTemp, entry.m_dRate);
 
         if (nModel == 0) {
             material.FindBestModel();

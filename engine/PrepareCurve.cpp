@@ -66,6 +66,35 @@ int WindowStart(int p, int L) {
     return q;
 }
 
+// Rewrites positions 2..29 of the smoothed samples P, Q (positions 1..L in use) at the
+// strains u = k dEnd / 29, k = 1..28: Q(k + 1) is the quartic through the five positions
+// around the first sample beyond u (upwards: k from 28 down, searching positions from 1 up
+// for P > u; downwards: k from 1 up, searching from L down for P < u), and P(k + 1) = u.
+// The values are written while the loop runs, so later searches see them. False when a
+// search finds no position.
+bool Resample(double* P, double* Q, int L, double dEnd, bool bUp) {
+    for (int n = 0; n < 28; ++n) {
+        const int k = bUp ? 28 - n : 1 + n;
+        const double u = k * dEnd / 29;
+        int p = 0;
+        if (bUp) {
+            for (int i = 1; i <= L && p == 0; ++i)
+                if (P[i] > u)
+                    p = i;
+        } else {
+            for (int i = L; i >= 1 && p == 0; --i)
+                if (P[i] < u)
+                    p = i;
+        }
+        if (p == 0)
+            return false;
+        const int q = WindowStart(p, L);
+        Q[k + 1] = localpoly(&P[q], &Q[q], u);
+        P[k + 1] = u;
+    }
+    return true;
+}
+
 CPreparedCurve Refuse(CPreparedCurve result, const std::string& strReason) {
     result.m_bOk = false;
     result.m_strReason = strReason;
@@ -316,43 +345,17 @@ CPreparedCurve PrepareCurve(const double* pX, const double* pY, int n) {
         // 8. Resampling to 30 positions. New values go into the same arrays while the loop
         //    runs, so later searches and windows see the positions already rewritten.
         const int L = m + 1;
-        if (L < 30) {
-            result.m_eResampling = EResampling::Up;
-            P[30] = P[L];
-            Q[30] = Q[L];
-            for (int k = 28; k >= 1; --k) {
-                const double u = k * P[30] / 29;
-                int p = 0;
-                for (int i = 1; i <= L; ++i)
-                    if (P[i] > u) {
-                        p = i;
-                        break;
-                    }
-                if (p == 0)
-                    return Refuse(result, "its smoothed strains do not reach the resampling strain");
-                const int q = WindowStart(p, L);
-                Q[k + 1] = localpoly(&P[q], &Q[q], u);
-                P[k + 1] = u;
-            }
-        } else if (L > 30) {
-            result.m_eResampling = EResampling::Down;
-            const double dEndStrain = P[L];
-            for (int k = 1; k <= 28; ++k) {
-                const double u = k * dEndStrain / 29;
-                int p = 0;
-                for (int i = L; i >= 1; --i)
-                    if (P[i] < u) {
-                        p = i;
-                        break;
-                    }
-                if (p == 0)
-                    return Refuse(result, "its smoothed strains do not reach the resampling strain");
-                const int q = WindowStart(p, L);
-                Q[k + 1] = localpoly(&P[q], &Q[q], u);
-                P[k + 1] = u;
-            }
-            P[30] = P[L];
-            Q[30] = Q[L];
+        if (L != 30) {
+            const bool bUp = L < 30;
+            result.m_eResampling = bUp ? EResampling::Up : EResampling::Down;
+            // The last smoothed sample becomes position 30; it is saved first, since resampling
+            // upwards rewrites position L.
+            const double dEnd = P[L];
+            const double dEndStress = Q[L];
+            if (!Resample(P, Q, L, dEnd, bUp))
+                return Refuse(result, "its smoothed strains do not reach the resampling strain");
+            P[30] = dEnd;
+            Q[30] = dEndStress;
         }
     }
 

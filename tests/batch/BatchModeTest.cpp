@@ -45,14 +45,6 @@ std::string WriteMaterial(const std::string& strFolder) {
     return strFolder + "/curves.txt";
 }
 
-std::vector<std::string> Lines(const std::string& strText) {
-    std::vector<std::string> aLines;
-    std::istringstream in(strText);
-    for (std::string strLine; std::getline(in, strLine);)
-        aLines.push_back(strLine);
-    return aLines;
-}
-
 } // namespace
 
 TEST(BatchMode, HelpExplainsEveryOption) {

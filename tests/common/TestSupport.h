@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,15 @@ inline std::vector<unsigned char> FileBytes(const std::string& strPath) {
 inline std::string FileText(const std::string& strPath) {
     std::ifstream in(strPath, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The lines of a text, without their line breaks.
+inline std::vector<std::string> Lines(const std::string& strText) {
+    std::vector<std::string> aLines;
+    std::istringstream in(strText);
+    for (std::string strLine; std::getline(in, strLine);)
+        aLines.push_back(strLine);
+    return aLines;
 }
 
 inline void WriteText(const std::string& strPath, const std::string& strText) {

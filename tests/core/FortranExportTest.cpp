@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <sstream>
 
+using vornel_test::Lines;
 using vornel_test::FileText;
 using vornel_test::Near;
 using vornel_test::ScratchTest;
@@ -34,14 +35,6 @@ CMaterial MaterialWith(int nFunction, const std::vector<double>& aCoef) {
     material.m_nCoef = static_cast<int>(aCoef.size());
     std::copy(aCoef.begin(), aCoef.end(), material.m_dCoef.begin());
     return material;
-}
-
-std::vector<std::string> Lines(const std::string& strText) {
-    std::vector<std::string> aLines;
-    std::istringstream in(strText);
-    for (std::string strLine; std::getline(in, strLine);)
-        aLines.push_back(strLine);
-    return aLines;
 }
 
 std::string PrintfFixed(double dValue) {

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <sstream>
 
+using vornel_test::Lines;
 using vornel_test::FileText;
 using vornel_test::Near;
 using vornel_test::ScratchTest;
@@ -54,14 +55,6 @@ CMaterial BoxMaterial() {
 }
 
 double Model8(double E, double H, double t) { return kA[0] + kA[1] * E + kA[2] * H + kA[3] * t; }
-
-std::vector<std::string> Lines(const std::string& strText) {
-    std::vector<std::string> aLines;
-    std::istringstream in(strText);
-    for (std::string strLine; std::getline(in, strLine);)
-        aLines.push_back(strLine);
-    return aLines;
-}
 
 std::vector<std::string> Tokens(const std::string& strLine) {
     std::vector<std::string> aTokens;

@@ -12,6 +12,7 @@
 #include <random>
 #include <sstream>
 
+using vornel_test::Lines;
 using vornel_test::FileText;
 using vornel_test::ScratchTest;
 using vornel_test::WriteText;
@@ -68,14 +69,6 @@ CSurfaceFileData RandomData(unsigned nSeed, int nNodes1, int nNodes2, int nNodes
             mesh.m_aFaces.push_back({index(rng), index(rng), index(rng)});
     }
     return data;
-}
-
-std::vector<std::string> Lines(const std::string& strText) {
-    std::vector<std::string> aLines;
-    std::istringstream in(strText);
-    for (std::string strLine; std::getline(in, strLine);)
-        aLines.push_back(strLine);
-    return aLines;
 }
 
 // The message of the CFileError that parsing strText raises, or "" when it parses.

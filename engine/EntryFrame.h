@@ -20,6 +20,13 @@ enum class EWriteBack { Yes, No };
 // with szName. Never throws. Returns 0, the entry points' result.
 int RunEntryPoint(const char* szName, FitFunction pfnFit, EWriteBack eWriteBack = EWriteBack::Yes);
 
+// The entry point of member kIndex of a family table: runs pfnFit(state, kTable[kIndex]) in
+// the frame under the member's name (the rows carry m_szName).
+template <const auto& kTable, int kIndex, auto pfnFit>
+int RunMember() {
+    return RunEntryPoint(kTable[kIndex].m_szName, [](CEngineState& state) { pfnFit(state, kTable[kIndex]); });
+}
+
 // Prints one line "<szName>: <text>" on standard output.
 void Report(const char* szName, const std::string& strText);
 

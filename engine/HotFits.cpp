@@ -199,13 +199,8 @@ void FitHot(CEngineState& state, const SHotMember& member) {
 }
 
 template <int kIndex>
-void Fit(CEngineState& state) {
-    FitHot(state, kMembers[kIndex]);
-}
-
-template <int kIndex>
 int Run() {
-    return RunEntryPoint(kMembers[kIndex].m_szName, &Fit<kIndex>);
+    return RunMember<kMembers, kIndex, FitHot>();
 }
 
 } // namespace

@@ -153,13 +153,8 @@ void FitRegression(CEngineState& state, const SRegressionMember& member) {
 }
 
 template <int kIndex>
-void Fit(CEngineState& state) {
-    FitRegression(state, kMembers[kIndex]);
-}
-
-template <int kIndex>
 int Run() {
-    return RunEntryPoint(kMembers[kIndex].m_szName, &Fit<kIndex>);
+    return RunMember<kMembers, kIndex, FitRegression>();
 }
 
 } // namespace

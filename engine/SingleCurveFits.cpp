@@ -275,13 +275,8 @@ void FitSingleCurve(CEngineState& state, const CSingleCurveMember& member) {
 namespace {
 
 template <int kIndex>
-void Fit(CEngineState& state) {
-    FitSingleCurve(state, kMembers[kIndex]);
-}
-
-template <int kIndex>
 int Run() {
-    return RunEntryPoint(kMembers[kIndex].m_szName, &Fit<kIndex>);
+    return RunMember<kMembers, kIndex, FitSingleCurve>();
 }
 
 } // namespace

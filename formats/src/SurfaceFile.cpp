@@ -137,29 +137,11 @@ public:
     // range become infinite, magnitudes below it zero.
     float Real(const std::string& strWhat) {
         const std::string_view strToken = Next(strWhat);
-        std::string_view strNumber = strToken;
-        if (strNumber.size() > 1 && strNumber.front() == '+' && strNumber[1] != '-')
-            strNumber.remove_prefix(1);
-        double dValue = 0;
-        const char* pBegin = strNumber.data();
-        const char* pStop = pBegin + strNumber.size();
-        const auto [pEnd, ec] = std::from_chars(pBegin, pStop, dValue, std::chars_format::general);
-        if (pEnd != pStop || (ec != std::errc() && ec != std::errc::result_out_of_range))
+        float fValue = 0;
+        const char* pEnd = strToken.data() + strToken.size();
+        if (ScanFloat(strToken.data(), pEnd, fValue) != pEnd)
             Fail(strWhat + " (found \"" + std::string(Clip(strToken)) + "\", not a number)");
-        if (ec == std::errc::result_out_of_range) {
-            // from_chars leaves the value unset: decide by the exponent's sign.
-            const bool bNegative = strNumber.front() == '-';
-            const std::size_t nExp = strNumber.find_first_of("eE");
-            const bool bTiny = nExp != std::string_view::npos && nExp + 1 < strNumber.size() &&
-                               strNumber[nExp + 1] == '-';
-            dValue = bTiny ? 0.0 : std::numeric_limits<double>::infinity();
-            if (bNegative)
-                dValue = -dValue;
-        }
-        if (std::fabs(dValue) > std::numeric_limits<float>::max())
-            return std::signbit(dValue) ? -std::numeric_limits<float>::infinity()
-                                        : std::numeric_limits<float>::infinity();
-        return static_cast<float>(dValue);
+        return fValue;
     }
 
     // Line of the token read last (or of the end of the text).

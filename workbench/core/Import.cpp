@@ -4,8 +4,8 @@
 #include "Stage.h"
 #include "formats/BinaryFile.h"
 #include "formats/FileError.h"
+#include "formats/TextFile.h"
 
-#include <charconv>
 #include <cstring>
 
 namespace {
@@ -33,33 +33,11 @@ bool ScanInt(const char*& p, const char* pEnd) {
     return true;
 }
 
-// "%f": a real read in single precision, locale-independent. Values beyond the float
-// range become +-inf or 0, as the C library's conversion gives them.
-bool ScanFloat(const char*& p, const char* pEnd, float& fValue) {
-    p = SkipSpace(p, pEnd);
-    const char* q = p;
-    bool bNegative = false;
-    if (q < pEnd && (*q == '+' || *q == '-')) {
-        bNegative = *q == '-';
-        ++q;
-    }
-    if (q < pEnd && (*q == '+' || *q == '-'))
+// "%f" after blanks: a real read in single precision (see ScanFloat).
+bool ScanReal(const char*& p, const char* pEnd, float& fValue) {
+    const char* pStop = ScanFloat(SkipSpace(p, pEnd), pEnd, fValue);
+    if (!pStop)
         return false;
-    float fParsed = 0;
-    auto [pStop, ec] = std::from_chars(q, pEnd, fParsed, std::chars_format::general);
-    if (ec == std::errc::result_out_of_range) {
-        double dParsed = 0;
-        auto [pStopD, ecD] = std::from_chars(q, pEnd, dParsed, std::chars_format::general);
-        if (ecD == std::errc::result_out_of_range)
-            dParsed = (pStopD - q > 0 && std::memchr(q, '-', static_cast<std::size_t>(pStopD - q))) ? 0.0 : 1e300;
-        else if (ecD != std::errc())
-            return false;
-        fParsed = static_cast<float>(dParsed);
-        pStop = pStopD;
-    } else if (ec != std::errc()) {
-        return false;
-    }
-    fValue = bNegative ? -fParsed : fParsed;
     p = pStop;
     return true;
 }
@@ -77,7 +55,7 @@ std::vector<CCurvePoint> ParseExperimentData(const char* pBegin, const char* pEn
     for (;;) {
         float fStrain = 0;
         float fStress = 0;
-        if (!ScanInt(p, pEnd) || !ScanFloat(p, pEnd, fStrain) || !ScanFloat(p, pEnd, fStress))
+        if (!ScanInt(p, pEnd) || !ScanReal(p, pEnd, fStrain) || !ScanReal(p, pEnd, fStress))
             break;
         const double dStrain = fStrain;
         const double dStress = fStress;

@@ -1,7 +1,7 @@
 #pragma once
-// Text output shared by the generated text files ("visual.tmp", "progr.f90"): numbers in
-// the C library's "%f" and "%d" forms independent of the process locale, and a whole-file
-// write that never leaves a half-written file behind.
+// Text shared by the text files (experiment data, "visual.tmp", "progr.f90"): numbers in
+// the C library's "%f" and "%d" forms independent of the process locale, read and written,
+// and a whole-file write that never leaves a half-written file behind.
 
 #include <cstdint>
 #include <string>
@@ -11,6 +11,13 @@
 // exponent, "-" for negative values (also -0.000000), "inf", "-inf", "nan" or "-nan" for
 // values that are not finite.
 void AppendFixed6(std::string& strOut, double dValue);
+
+// Reads the real that starts at p (no blanks skipped) as the C library's "%f" conversion
+// does, into single precision: an optional sign, then a decimal number with optional
+// exponent, "inf"/"infinity" or "nan". Magnitudes beyond the float range become +-inf,
+// magnitudes below it 0. Returns the end of the number, or null when no number starts at p
+// (fValue is then unchanged).
+const char* ScanFloat(const char* p, const char* pEnd, float& fValue);
 
 // Appends nValue as "%d".
 void AppendInt(std::string& strOut, std::int64_t nValue);

@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
-#include <limits>
 #include <stdexcept>
 
 // ---------------------------------------------------------------------------------------

@@ -8,8 +8,8 @@
 // The benchmarks run in a temporary folder; kernel messages printed during the timed calls
 // are sent to /dev/null so that they do not drown the report.
 
-#include "Import.h"
-#include "Material.h"
+#include "vornel/Import.h"
+#include "vornel/Material.h"
 #include "formats/ExchangeFile.h"
 #include "tarnfit/tarnfit.h"
 

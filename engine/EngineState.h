@@ -16,7 +16,6 @@ namespace tarnfit {
 
 inline constexpr int kMaxCurves = 200;
 inline constexpr int kMaxCoef = 56;
-inline constexpr const char* kExchangeFileName = "temp.mat";
 // Both error values of a refused fit.
 inline constexpr double kRefusedError = 100000.0;
 

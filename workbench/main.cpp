@@ -1,6 +1,6 @@
 // vornel: with arguments the batch mode, without them the workbench window.
 
-#include "BatchMode.h"
+#include "vornel/BatchMode.h"
 
 #include <iostream>
 

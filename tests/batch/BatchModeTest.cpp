@@ -1,7 +1,7 @@
 // The batch mode: options, outputs, files written and exit statuses, in process and through
 // the vornel program itself.
 
-#include "BatchMode.h"
+#include "vornel/BatchMode.h"
 #include "RecordFiles.h"
 #include "TestSupport.h"
 
@@ -54,7 +54,10 @@ TEST(BatchMode, HelpExplainsEveryOption) {
         EXPECT_NE(run.m_strOut.find(szOption), std::string::npos) << szOption;
 }
 
-TEST_F(ScratchTest, FitsAModelAndWritesTheFilesOfARun) {
+// Tests that work in a fresh scratch folder.
+class BatchRun : public ScratchTest {};
+
+TEST_F(BatchRun, FitsAModelAndWritesTheFilesOfARun) {
     const std::string strList = WriteMaterial("data");
     const SRun run = Batch({"--fit", "9", "--name", "STAL_45", "--curves", strList});
     ASSERT_EQ(run.m_nStatus, 0) << run.m_strErr;
@@ -72,7 +75,7 @@ TEST_F(ScratchTest, FitsAModelAndWritesTheFilesOfARun) {
         EXPECT_TRUE(std::filesystem::exists(szFile)) << szFile;
 }
 
-TEST_F(ScratchTest, BestModelIsChosenAndReopenedMaterialsFitAgain) {
+TEST_F(BatchRun, BestModelIsChosenAndReopenedMaterialsFitAgain) {
     const std::string strList = WriteMaterial("data");
     const SRun best = Batch({"--fit", "best", "--curves", strList});
     ASSERT_EQ(best.m_nStatus, 0) << best.m_strErr;
@@ -87,7 +90,7 @@ TEST_F(ScratchTest, BestModelIsChosenAndReopenedMaterialsFitAgain) {
     EXPECT_EQ(Lines(again.m_strOut).size(), 8u);
 }
 
-TEST_F(ScratchTest, SingleCurvesAddedOneByOne) {
+TEST_F(BatchRun, SingleCurvesAddedOneByOne) {
     WriteMaterial("data");
     std::vector<std::string> aArgs = {"--fit", "2"};
     for (const char* szFile : {"data/rec 900_0.100000.asc", "data/rec 1000_1.000000.asc"})
@@ -98,7 +101,7 @@ TEST_F(ScratchTest, SingleCurvesAddedOneByOne) {
     EXPECT_EQ(Lines(run.m_strOut).size(), 5u);
 }
 
-TEST_F(ScratchTest, RefusedFitEndsWithStatusOneAndTheWarning) {
+TEST_F(BatchRun, RefusedFitEndsWithStatusOneAndTheWarning) {
     const std::string strList = WriteMaterial("data");
     // three curves are too few for the regression
     const SRun run = Batch({"--fit", "9", "--curve", "data/rec 900_0.100000.asc", "900", "0.1", "--curve",
@@ -166,7 +169,7 @@ SRun Program(const std::string& strArgs) {
 
 } // namespace
 
-TEST_F(ScratchTest, TheProgramRunsTheBatchMode) {
+TEST_F(BatchRun, TheProgramRunsTheBatchMode) {
     const std::string strList = WriteMaterial("data");
     const SRun fit = Program("--fit 11 --curves data/curves.txt");
     EXPECT_EQ(fit.m_nStatus, 0) << fit.m_strErr;

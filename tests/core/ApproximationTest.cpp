@@ -1,9 +1,9 @@
 // The approximation run through the engine, and the choice of the best model.
 
-#include "Approximation.h"
-#include "Import.h"
-#include "Material.h"
-#include "ModelCatalogue.h"
+#include "vornel/Approximation.h"
+#include "vornel/Import.h"
+#include "vornel/Material.h"
+#include "vornel/ModelCatalogue.h"
 #include "RecordFiles.h"
 #include "TestSupport.h"
 #include "formats/ExchangeFile.h"
@@ -63,7 +63,10 @@ int LineCount(const std::string& strText) { return static_cast<int>(std::count(s
 
 } // namespace
 
-TEST_F(ScratchTest, RunWithoutModelWritesEveryFileAndNoFit) {
+// Tests that work in a fresh scratch folder.
+class Approximation : public ScratchTest {};
+
+TEST_F(Approximation, RunWithoutModelWritesEveryFileAndNoFit) {
     auto pMaterial = PreparedMaterial(HenselSpittelLaw);
     pMaterial->m_nFunction = 0;
     const CRunResult result = pMaterial->RunApproximation();
@@ -76,7 +79,7 @@ TEST_F(ScratchTest, RunWithoutModelWritesEveryFileAndNoFit) {
     EXPECT_EQ(FileBytes("temp.mat"), FileBytes("prepared.mat"));
 }
 
-TEST_F(ScratchTest, FirstRunPreparesTheCurvesAndFitsTheLaw) {
+TEST_F(Approximation, FirstRunPreparesTheCurvesAndFitsTheLaw) {
     auto pMaterial = RawMaterial();
     pMaterial->m_nFunction = 9;
     pMaterial->ClearFit();
@@ -141,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(Models, RunModel,
                                            SModelLaw{14, {4000, 0.25, -0.3, 0.1, -0.0022}},
                                            SModelLaw{16, {400, 150, 3, -0.25, -80, -0.02, 0.00005, 30, -10}}));
 
-TEST_F(ScratchTest, RefusedFitLeavesNoCoefficients) {
+TEST_F(Approximation, RefusedFitLeavesNoCoefficients) {
     auto pMaterial = PreparedMaterial(HenselSpittelLaw);
     pMaterial->m_nCurves = 3; // three curves: the regression refuses
     pMaterial->m_nPoints = 90;
@@ -151,7 +154,7 @@ TEST_F(ScratchTest, RefusedFitLeavesNoCoefficients) {
     EXPECT_EQ(pMaterial->m_dErrorMax, 100000.0);
 }
 
-TEST_F(ScratchTest, FailedMaterialFileWriteIsReportedAfterTheOtherFiles) {
+TEST_F(Approximation, FailedMaterialFileWriteIsReportedAfterTheOtherFiles) {
     auto pMaterial = PreparedMaterial(HenselSpittelLaw);
     pMaterial->m_strFileName = "no-such-folder/x.mat";
     pMaterial->m_nFunction = 9;
@@ -197,7 +200,7 @@ struct CFakeEngine {
 
 } // namespace
 
-TEST_F(ScratchTest, BestModelTriesTheCandidatesInOrderAndKeepsTheStrictlySmallest) {
+TEST_F(Approximation, BestModelTriesTheCandidatesInOrderAndKeepsTheStrictlySmallest) {
     auto pMaterial = PreparedMaterial(HenselSpittelLaw);
     CFakeEngine engine;
     engine.m_errors = {{3, 20.0}, {11, 20.0}, {5, 1.0}, {8, 1.0}, {13, 1.0}, {17, 30.0}};
@@ -207,7 +210,7 @@ TEST_F(ScratchTest, BestModelTriesTheCandidatesInOrderAndKeepsTheStrictlySmalles
     EXPECT_EQ(pMaterial->Curve(0).m_pPoints[0].m_dAux, 14.0);
 }
 
-TEST_F(ScratchTest, BestModelIsNoneWhenEveryErrorIsAtLeastTheStart) {
+TEST_F(Approximation, BestModelIsNoneWhenEveryErrorIsAtLeastTheStart) {
     auto pMaterial = PreparedMaterial(HenselSpittelLaw);
     CFakeEngine engine;
     for (int nModel : kBestModelCandidates)
@@ -219,7 +222,7 @@ TEST_F(ScratchTest, BestModelIsNoneWhenEveryErrorIsAtLeastTheStart) {
 
 // With the real engine, the chosen model has the smallest ErrorMax of the candidates fitted
 // one by one on the same prepared curves.
-TEST_F(ScratchTest, BestModelMatchesTheCandidatesFittedOneByOne) {
+TEST_F(Approximation, BestModelMatchesTheCandidatesFittedOneByOne) {
     auto pMaterial = RawMaterial();
     pMaterial->m_nFunction = 0;
     pMaterial->RunApproximation(); // prepares the curves once

@@ -3,8 +3,8 @@
 // strain, steady rise following the stated law within its noise, tail at the maximum
 // strain), and the committed files are exactly what the generator writes.
 
-#include "Import.h"
-#include "Material.h"
+#include "vornel/Import.h"
+#include "vornel/Material.h"
 #include "TestSupport.h"
 
 #include <cmath>

@@ -2,10 +2,10 @@
 // C library's "%f", refusal to lose a failed write silently, and for every model a
 // subroutine that gfortran compiles and that returns what CMaterial::Evaluate returns.
 
-#include "FortranExport.h"
+#include "vornel/FortranExport.h"
 #include "LawSamples.h"
-#include "Material.h"
-#include "ModelCatalogue.h"
+#include "vornel/Material.h"
+#include "vornel/ModelCatalogue.h"
 #include "TestSupport.h"
 #include "formats/FileError.h"
 

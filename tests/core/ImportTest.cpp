@@ -1,8 +1,8 @@
 // Import of experiment data files as curves.
 
-#include "Import.h"
-#include "Material.h"
-#include "Stage.h"
+#include "vornel/Import.h"
+#include "vornel/Material.h"
+#include "vornel/Stage.h"
 #include "TestSupport.h"
 #include "formats/FileError.h"
 
@@ -79,7 +79,10 @@ TEST(ParseExperimentData, NumberFormsOfTheCLibrary) {
     // the last row's stress underflows to 0 and is dropped
 }
 
-TEST_F(ScratchTest, AddFileAppendsACurveWithItsConditions) {
+// Tests that work in a fresh scratch folder.
+class ImportFromFile : public ScratchTest {};
+
+TEST_F(ImportFromFile, AddFileAppendsACurveWithItsConditions) {
     WriteText("a.asc", kHeader + "1 0.0 50\n2 0.1 80\n3 0.2 95\n");
     WriteText("b.asc", kHeader + "1 0.05 60\n");
     CMaterial material;
@@ -101,7 +104,7 @@ TEST_F(ScratchTest, AddFileAppendsACurveWithItsConditions) {
     EXPECT_EQ(material.Curve(1).m_pPoints[0].m_dRate, 10.0);
 }
 
-TEST_F(ScratchTest, HeaderOnlyFileAddsAnEmptyCurve) {
+TEST_F(ImportFromFile, HeaderOnlyFileAddsAnEmptyCurve) {
     WriteText("empty.asc", kHeader);
     CMaterial material;
     g_nStage = 1;
@@ -111,7 +114,7 @@ TEST_F(ScratchTest, HeaderOnlyFileAddsAnEmptyCurve) {
     EXPECT_EQ(g_nStage, 2);
 }
 
-TEST_F(ScratchTest, UnreadableFileAddsNothing) {
+TEST_F(ImportFromFile, UnreadableFileAddsNothing) {
     CMaterial material;
     g_nStage = 1;
     try {
@@ -125,7 +128,7 @@ TEST_F(ScratchTest, UnreadableFileAddsNothing) {
     EXPECT_EQ(g_nStage, 1);
 }
 
-TEST_F(ScratchTest, TheTwoHundredAndFirstCurveIsRefused) {
+TEST_F(ImportFromFile, TheTwoHundredAndFirstCurveIsRefused) {
     WriteText("c.asc", kHeader + "1 0.1 10\n");
     CMaterial material;
     for (int i = 0; i < CMaterial::kMaxCurves; ++i)

@@ -1,6 +1,6 @@
 // The material document written to and read from its binary file.
 
-#include "Material.h"
+#include "vornel/Material.h"
 #include "TestSupport.h"
 #include "formats/ExchangeFile.h"
 #include "formats/FileError.h"
@@ -80,7 +80,10 @@ TEST(RateTempLabel, FollowsItsFormat) {
     EXPECT_EQ(RateTempLabel(0.0005, -5), "H= 0.001 Temp=  -5.0 ");
 }
 
-TEST_F(ScratchTest, NewMaterialWritesThirtySixBytes) {
+// Tests that work in a fresh scratch folder.
+class MaterialFile : public ScratchTest {};
+
+TEST_F(MaterialFile, NewMaterialWritesThirtySixBytes) {
     CMaterial material;
     material.WriteMaterialFile(0);
     EXPECT_EQ(FileBytes("temp.mat").size(), 36u);
@@ -129,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(CurveSizes, MaterialRoundTrip,
                          ::testing::Values(std::vector<int>{}, std::vector<int>{30}, std::vector<int>{30, 0, 5},
                                            std::vector<int>{701, 12, 1, 2}));
 
-TEST_F(ScratchTest, CurveReadWithoutPointsKeepsItsSlotAndLaterSlotsStay) {
+TEST_F(MaterialFile, CurveReadWithoutPointsKeepsItsSlotAndLaterSlotsStay) {
     auto pSource = MakeMaterial({3, 0});
     pSource->WriteMaterialFile(0);
 
@@ -151,7 +154,7 @@ TEST_F(ScratchTest, CurveReadWithoutPointsKeepsItsSlotAndLaterSlotsStay) {
     EXPECT_EQ(pTarget->m_dTemp3d, 850);
 }
 
-TEST_F(ScratchTest, CoefficientsBeyondTheCountKeepTheirValues) {
+TEST_F(MaterialFile, CoefficientsBeyondTheCountKeepTheirValues) {
     CMaterial source;
     source.m_nCoef = 2;
     source.m_dCoef[0] = 4;
@@ -166,7 +169,7 @@ TEST_F(ScratchTest, CoefficientsBeyondTheCountKeepTheirValues) {
     EXPECT_EQ(target.m_dCoef[9], -1);
 }
 
-TEST_F(ScratchTest, ExchangeFileReadKeepsTheMaterialFileName) {
+TEST_F(MaterialFile, ExchangeFileReadKeepsTheMaterialFileName) {
     auto pMaterial = MakeMaterial({2});
     pMaterial->m_strFileName = "STAL_45.mat";
     pMaterial->WriteMaterialFile(0);
@@ -176,7 +179,7 @@ TEST_F(ScratchTest, ExchangeFileReadKeepsTheMaterialFileName) {
     EXPECT_EQ(FileBytes("STAL_45.mat"), FileBytes("temp.mat"));
 }
 
-TEST_F(ScratchTest, WorkbenchAndEngineTrailersReadIdentically) {
+TEST_F(MaterialFile, WorkbenchAndEngineTrailersReadIdentically) {
     auto pMaterial = MakeMaterial({5, 7});
     WriteExchangeData("wb.mat", pMaterial->ToExchangeData(), EExchangeTrailer::CurveWords);
     WriteExchangeData("en.mat", pMaterial->ToExchangeData(), EExchangeTrailer::ErrorsAgain);
@@ -225,7 +228,7 @@ TEST_P(MaterialRefusal, LeavesTheMaterialUntouched) {
 
 INSTANTIATE_TEST_SUITE_P(Variants, MaterialRefusal, ::testing::Range(0, 7));
 
-TEST_F(ScratchTest, MissingMaterialFileIsRefusedAndNothingChanges) {
+TEST_F(MaterialFile, MissingMaterialFileIsRefusedAndNothingChanges) {
     auto pTarget = MakeMaterial({2});
     pTarget->m_strFileName = "absent.mat";
     auto pCopy = MakeMaterial({2});
@@ -234,7 +237,7 @@ TEST_F(ScratchTest, MissingMaterialFileIsRefusedAndNothingChanges) {
     ExpectSameMaterial(*pTarget, *pCopy);
 }
 
-TEST_F(ScratchTest, FailedSaveRaisesAFileErrorNamingTheFile) {
+TEST_F(MaterialFile, FailedSaveRaisesAFileErrorNamingTheFile) {
     auto pMaterial = MakeMaterial({2});
     pMaterial->m_strFileName = "missing-folder/steel.mat";
     try {

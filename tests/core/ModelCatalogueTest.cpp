@@ -2,8 +2,8 @@
 // work window shows them, the argument bounds, numbers without a model, and every law
 // against an independent statement of it with std::pow at generic points.
 
-#include "Material.h"
-#include "ModelCatalogue.h"
+#include "vornel/Material.h"
+#include "vornel/ModelCatalogue.h"
 #include "LawSamples.h"
 #include "TestSupport.h"
 

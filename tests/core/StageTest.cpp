@@ -1,6 +1,6 @@
 // Which command is enabled at which stage.
 
-#include "Stage.h"
+#include "vornel/Stage.h"
 
 #include <gtest/gtest.h>
 

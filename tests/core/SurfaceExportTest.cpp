@@ -2,8 +2,8 @@
 // quads, the exact layout of "visual.tmp" with its backdrop, reading it back through the
 // surface-file reader, and the refusals (no measured point, a file that cannot be written).
 
-#include "Material.h"
-#include "SurfaceExport.h"
+#include "vornel/Material.h"
+#include "vornel/SurfaceExport.h"
 #include "TestSupport.h"
 #include "formats/FileError.h"
 #include "formats/SurfaceFile.h"

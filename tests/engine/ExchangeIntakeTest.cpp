@@ -55,7 +55,10 @@ std::vector<unsigned char> WithoutTrailer(std::vector<unsigned char> a, std::siz
 
 } // namespace
 
-TEST_F(ScratchTest, RawCurvesComeBackPreparedToThirtyPoints) {
+// Tests that work in a fresh scratch folder.
+class ExchangeIntake : public ScratchTest {};
+
+TEST_F(ExchangeIntake, RawCurvesComeBackPreparedToThirtyPoints) {
     WriteExchangeData(kExchangeFileName, RawMaterial({120, 45}), EExchangeTrailer::CurveWords);
     KIVHOTHALVEKALL();
     const CExchangeData back = ReadExchangeData(kExchangeFileName, CExchangeLimits{});
@@ -86,7 +89,7 @@ TEST_F(ScratchTest, RawCurvesComeBackPreparedToThirtyPoints) {
     EXPECT_EQ(FileBytes(kExchangeFileName).size(), 3452u);
 }
 
-TEST_F(ScratchTest, PreparedFilePassesThroughButForItsTrailer) {
+TEST_F(ExchangeIntake, PreparedFilePassesThroughButForItsTrailer) {
     WriteExchangeData(kExchangeFileName, RawMaterial({120, 45, 300}), EExchangeTrailer::CurveWords);
     KIVHOTHALVEKALL();
     const CExchangeData prepared = ReadExchangeData(kExchangeFileName, CExchangeLimits{});
@@ -103,14 +106,14 @@ TEST_F(ScratchTest, PreparedFilePassesThroughButForItsTrailer) {
     EXPECT_EQ(aTail[3], prepared.m_dErrorMax);
 }
 
-TEST_F(ScratchTest, TarnfitLeavesTheFileUntouched) {
+TEST_F(ExchangeIntake, TarnfitLeavesTheFileUntouched) {
     WriteExchangeData(kExchangeFileName, RawMaterial({50}), EExchangeTrailer::CurveWords);
     const auto aBefore = FileBytes(kExchangeFileName);
     EXPECT_EQ(TARNFIT(), 0);
     EXPECT_EQ(FileBytes(kExchangeFileName), aBefore);
 }
 
-TEST_F(ScratchTest, NoCurvesPassThrough) {
+TEST_F(ExchangeIntake, NoCurvesPassThrough) {
     CExchangeData data;
     data.m_nFunction = 3;
     WriteExchangeData(kExchangeFileName, data, EExchangeTrailer::CurveWords);
@@ -179,7 +182,7 @@ TEST_P(UnusableExchange, IsLeftUntouched) {
 
 INSTANTIATE_TEST_SUITE_P(Files, UnusableExchange, ::testing::Range(0, 3));
 
-TEST_F(ScratchTest, MissingExchangeFileIsReportedAndNotCreated) {
+TEST_F(ExchangeIntake, MissingExchangeFileIsReportedAndNotCreated) {
     ::testing::internal::CaptureStdout();
     KIVHOTHALVEKALL();
     const std::string strOut = ::testing::internal::GetCapturedStdout();
@@ -187,7 +190,7 @@ TEST_F(ScratchTest, MissingExchangeFileIsReportedAndNotCreated) {
     EXPECT_FALSE(std::filesystem::exists(kExchangeFileName));
 }
 
-TEST_F(ScratchTest, UnpreparableCurveRefusesAndWritesTheCurvesBackAsRead) {
+TEST_F(ExchangeIntake, UnpreparableCurveRefusesAndWritesTheCurvesBackAsRead) {
     CExchangeData data = RawMaterial({60, 30});
     for (CExchangePoint& p : data.m_aCurves[1].m_aPoints)
         p.m_dStrain = 0.0; // no rise at all

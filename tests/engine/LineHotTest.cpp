@@ -78,7 +78,10 @@ bool IsTrialValue(int i, double x) {
 
 } // namespace
 
-TEST_F(ScratchTest, LineHotLeavesThePreparedFileByteForByte) {
+// Tests that work in a fresh scratch folder.
+class LineHotFile : public ScratchTest {};
+
+TEST_F(LineHotFile, LineHotLeavesThePreparedFileByteForByte) {
     const CExchangeData data = CubicMaterial(3);
     RunAndCompare(data);
     const tarnfit::CLineHotResult& result = LastLineHotResult();
@@ -103,7 +106,7 @@ TEST_F(ScratchTest, LineHotLeavesThePreparedFileByteForByte) {
     }
 }
 
-TEST_F(ScratchTest, LineHotLeavesARawFileByteForByte) {
+TEST_F(LineHotFile, LineHotLeavesARawFileByteForByte) {
     CExchangeData data;
     data.m_nPrepared = 0;
     data.m_nFunction = 8;
@@ -123,7 +126,7 @@ TEST_F(ScratchTest, LineHotLeavesARawFileByteForByte) {
 // far less than its tolerance, so it stops within its budget, and the quasi-Newton stage
 // runs with the kernel's unit scalings (it warns about the zero ones) and leaves the ranges
 // (a negative x11 turns the floor of rho into a large factor).
-TEST_F(ScratchTest, LineHotRunsAllThreeStages) {
+TEST_F(LineHotFile, LineHotRunsAllThreeStages) {
     CExchangeData data = CubicMaterial(2);
     for (CExchangeCurve& curve : data.m_aCurves)
         for (CExchangePoint& p : curve.m_aPoints) {
@@ -145,7 +148,7 @@ TEST_F(ScratchTest, LineHotRunsAllThreeStages) {
     EXPECT_NE(strOut.find("ERROR 304 from DUMINF"), std::string::npos) << strOut;
 }
 
-TEST_F(ScratchTest, LineHotEndsOnCurvesItCannotUse) {
+TEST_F(LineHotFile, LineHotEndsOnCurvesItCannotUse) {
     struct SCase {
         const char* m_szWhat;
         void (*m_pfnSpoil)(CExchangeData& data);

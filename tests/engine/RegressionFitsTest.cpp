@@ -264,7 +264,10 @@ INSTANTIATE_TEST_SUITE_P(Members, HotMemberFit, ::testing::ValuesIn(kMembers + 4
 // All hot members but KIVHOTGRIDAN, which uses raw temperatures (and their logarithm).
 INSTANTIATE_TEST_SUITE_P(Members, ScaledHotMemberFit, ::testing::ValuesIn(kMembers + 4, kMembers + 11), NameOf);
 
-TEST_F(ScratchTest, HenselSpittelBoundsStrainAndStressInTheRegressionOnly) {
+// Tests that work in a fresh scratch folder.
+class RegressionFits : public ScratchTest {};
+
+TEST_F(RegressionFits, HenselSpittelBoundsStrainAndStressInTheRegressionOnly) {
     const SMember& m = kMembers[0];
     CExchangeData data = LawMaterial(LawFor(m), kScatter);
     data.m_aCurves[0].m_aPoints[0].m_dStrain = 0.0;  // regressor ln 0.001, fitted stress 0
@@ -277,7 +280,7 @@ TEST_F(ScratchTest, HenselSpittelBoundsStrainAndStressInTheRegressionOnly) {
     EXPECT_GE(back.m_dErrorMax, std::fabs(p.m_dFitStress - static_cast<double>(0.05f)));
 }
 
-TEST_F(ScratchTest, GridanUsesOneHundredthInTheFitAndOneThousandthInTheFittedStress) {
+TEST_F(RegressionFits, GridanUsesOneHundredthInTheFitAndOneThousandthInTheFittedStress) {
     const SMember& m = kMembers[11];
     CExchangeData data = LawMaterial(LawFor(m), kScatter);
     data.m_aCurves[4].m_aPoints[0].m_dStrain = 0.0;
@@ -294,7 +297,7 @@ TEST_F(ScratchTest, GridanUsesOneHundredthInTheFitAndOneThousandthInTheFittedStr
         EXPECT_EQ(same.m_aCoef[k], back.m_aCoef[k]);
 }
 
-TEST_F(ScratchTest, LogarithmGuardsNameTheQuantity) {
+TEST_F(RegressionFits, LogarithmGuardsNameTheQuantity) {
     struct SCase {
         int (*m_pfnEntry)(void);
         const char* m_szExpected;
@@ -320,7 +323,7 @@ TEST_F(ScratchTest, LogarithmGuardsNameTheQuantity) {
     }
 }
 
-TEST_F(ScratchTest, RawCurvesArePreparedBeforeTheFit) {
+TEST_F(RegressionFits, RawCurvesArePreparedBeforeTheFit) {
     // Raw records of 200 samples with a dwell and a tail: the fit sees 30 points per curve.
     CExchangeData data = LawMaterial(LawFor(kMembers[0]), kScatter, 200);
     data.m_nPrepared = 0;

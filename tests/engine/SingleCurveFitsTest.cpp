@@ -60,7 +60,10 @@ const SMember kDrcurvMembers[] = {kMembers[0], kMembers[1], kMembers[2], kMember
 
 } // namespace
 
-TEST_F(ScratchTest, PowerLawReturnsTheGeneratingCoefficients) {
+// Tests that work in a fresh scratch folder.
+class SingleCurveFits : public ScratchTest {};
+
+TEST_F(SingleCurveFits, PowerLawReturnsTheGeneratingCoefficients) {
     const double a = 250.0;
     const double b = 0.21;
     const CExchangeData data = LawMaterial([&](double E, double, double) { return a * std::pow(E, b); }, Grid(2, 2), 30);
@@ -79,7 +82,7 @@ TEST_F(ScratchTest, PowerLawReturnsTheGeneratingCoefficients) {
     EXPECT_LE(back.m_dErrorSr, back.m_dErrorMax);
 }
 
-TEST_F(ScratchTest, PowerLawLeavesOutPointsWithoutALogarithm) {
+TEST_F(SingleCurveFits, PowerLawLeavesOutPointsWithoutALogarithm) {
     const double a = 180.0;
     const double b = 0.3;
     CExchangeData data = LawMaterial([&](double E, double, double) { return a * std::pow(E, b); }, Grid(1, 1), 20);
@@ -286,7 +289,7 @@ TEST(SingleCurveErrors, RootPowerObjectivePenalisesTheExponent) {
     EXPECT_TRUE(Near(sums.m_dMax, dMax, 1e-13));
 }
 
-TEST_F(ScratchTest, RootPowerRecoversASquareRootLaw) {
+TEST_F(SingleCurveFits, RootPowerRecoversASquareRootLaw) {
     const double a1 = 80.0;
     const double a2 = 300.0;
     const CExchangeData data =
@@ -300,7 +303,7 @@ TEST_F(ScratchTest, RootPowerRecoversASquareRootLaw) {
 }
 
 // The stresses and errors written belong to the coefficients written.
-TEST_F(ScratchTest, RootPowerWritesTheStressesAndErrorsOfItsCoefficients) {
+TEST_F(SingleCurveFits, RootPowerWritesTheStressesAndErrorsOfItsCoefficients) {
     CExchangeData data = LawMaterial([](double E, double, double) { return 50 + 220 * std::pow(E, 0.3); }, Grid(2, 2), 30);
     AddNoise(data, 2.0, 4242u);
     const CExchangeData back = RunOn(data, KIVCOOL3);

@@ -99,7 +99,10 @@ INSTANTIATE_TEST_SUITE_P(CurveSizes, ExchangeLayout,
                                            std::vector<int>{30, 30}, std::vector<int>{120, 0, 45, 7},
                                            std::vector<int>(200, 3)));
 
-TEST_F(ScratchTest, EmptyMaterialIsThirtySixBytesInFieldOrder) {
+// Tests that work in a fresh scratch folder.
+class ExchangeFile : public ScratchTest {};
+
+TEST_F(ExchangeFile, EmptyMaterialIsThirtySixBytesInFieldOrder) {
     CExchangeData data;
     WriteExchangeData("empty.mat", data, EExchangeTrailer::CurveWords);
     const auto aBytes = FileBytes("empty.mat");
@@ -107,7 +110,7 @@ TEST_F(ScratchTest, EmptyMaterialIsThirtySixBytesInFieldOrder) {
     EXPECT_EQ(std::vector<unsigned char>(aBytes.begin(), aBytes.begin() + 20), std::vector<unsigned char>(20, 0));
 }
 
-TEST_F(ScratchTest, FieldsStandInFileOrder) {
+TEST_F(ExchangeFile, FieldsStandInFileOrder) {
     CExchangeData data = MakeData({1}, 1);
     WriteExchangeData("one.mat", data, EExchangeTrailer::CurveWords);
     const auto a = FileBytes("one.mat");
@@ -175,7 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
         SMalformed{"MissingErrorMax", CRawFile().Int(0).Int(0).Int(0).Int(0).Int(0).Dbl(1), "ErrorMax"}),
     [](const auto& info) { return std::string(info.param.m_szName); });
 
-TEST_F(ScratchTest, MissingFileIsAFileError) {
+TEST_F(ExchangeFile, MissingFileIsAFileError) {
     try {
         (void)ReadExchangeData("absent.mat", CExchangeLimits{});
         FAIL();
@@ -184,14 +187,14 @@ TEST_F(ScratchTest, MissingFileIsAFileError) {
     }
 }
 
-TEST_F(ScratchTest, EngineLimitOfFiftySixCoefficients) {
+TEST_F(ExchangeFile, EngineLimitOfFiftySixCoefficients) {
     CExchangeData data = MakeData({2}, 57);
     WriteExchangeData("many.mat", data, EExchangeTrailer::ErrorsAgain);
     EXPECT_NO_THROW((void)ReadExchangeData("many.mat", CExchangeLimits{200, 100}));
     EXPECT_THROW((void)ReadExchangeData("many.mat", CExchangeLimits{200, 56}), CFileError);
 }
 
-TEST_F(ScratchTest, FailedWriteLeavesTheOldFileAndNoLeftovers) {
+TEST_F(ExchangeFile, FailedWriteLeavesTheOldFileAndNoLeftovers) {
     WriteExchangeData("keep.mat", MakeData({3}, 2), EExchangeTrailer::CurveWords);
     const auto aBefore = FileBytes("keep.mat");
     {
@@ -206,11 +209,11 @@ TEST_F(ScratchTest, FailedWriteLeavesTheOldFileAndNoLeftovers) {
     EXPECT_EQ(nFiles, 1);
 }
 
-TEST_F(ScratchTest, WriteIntoMissingFolderIsAFileError) {
+TEST_F(ExchangeFile, WriteIntoMissingFolderIsAFileError) {
     EXPECT_THROW(WriteExchangeData("no/such/folder/x.mat", MakeData({1}, 1), EExchangeTrailer::CurveWords), CFileError);
 }
 
-TEST_F(ScratchTest, WriteKeepsThePermissionsOfTheReplacedFile) {
+TEST_F(ExchangeFile, WriteKeepsThePermissionsOfTheReplacedFile) {
     WriteExchangeData("perm.mat", MakeData({1}, 1), EExchangeTrailer::CurveWords);
     std::filesystem::permissions("perm.mat", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
                                                  std::filesystem::perms::group_read);

@@ -1,7 +1,7 @@
-#include "Approximation.h"
+#include "vornel/Approximation.h"
 
-#include "Material.h"
-#include "ModelCatalogue.h"
+#include "vornel/Material.h"
+#include "vornel/ModelCatalogue.h"
 
 void CMaterial::ClearFit() {
     m_dCoef.fill(0.0);

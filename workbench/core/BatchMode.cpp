@@ -1,10 +1,10 @@
-#include "BatchMode.h"
+#include "vornel/BatchMode.h"
 
-#include "Approximation.h"
-#include "Import.h"
-#include "Material.h"
-#include "ModelCatalogue.h"
-#include "Stage.h"
+#include "vornel/Approximation.h"
+#include "vornel/Import.h"
+#include "vornel/Material.h"
+#include "vornel/ModelCatalogue.h"
+#include "vornel/Stage.h"
 #include "formats/BinaryFile.h"
 #include "formats/FileError.h"
 

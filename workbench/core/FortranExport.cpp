@@ -1,7 +1,7 @@
-#include "FortranExport.h"
+#include "vornel/FortranExport.h"
 
-#include "Material.h"
-#include "ModelCatalogue.h"
+#include "vornel/Material.h"
+#include "vornel/ModelCatalogue.h"
 #include "formats/TextFile.h"
 
 std::string FortranText(int nFunction, const double* pCoef) {

@@ -1,7 +1,7 @@
-#include "Import.h"
+#include "vornel/Import.h"
 
-#include "Material.h"
-#include "Stage.h"
+#include "vornel/Material.h"
+#include "vornel/Stage.h"
 #include "formats/BinaryFile.h"
 #include "formats/FileError.h"
 #include "formats/TextFile.h"

@@ -1,4 +1,4 @@
-#include "Material.h"
+#include "vornel/Material.h"
 
 #include "formats/ExchangeFile.h"
 

@@ -1,6 +1,6 @@
-#include "ModelCatalogue.h"
+#include "vornel/ModelCatalogue.h"
 
-#include "Material.h"
+#include "vornel/Material.h"
 #include "tarnfit/tarnfit.h"
 
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "Stage.h"
+#include "vornel/Stage.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "SurfaceExport.h"
+#include "vornel/SurfaceExport.h"
 
-#include "Material.h"
+#include "vornel/Material.h"
 #include "formats/SurfaceFile.h"
 
 #include <algorithm>

@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+// The exchange file through which the workbench and the engine talk, in the folder of the run.
+inline constexpr const char* kExchangeFileName = "temp.mat";
+
 // One point record, in file order.
 struct CExchangePoint {
     double m_dStrain = 0;

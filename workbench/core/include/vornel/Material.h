@@ -133,9 +133,6 @@ public:
     CValueRanges m_ranges;                   // set by UpdateDataRanges
 };
 
-// The exchange file through which the workbench and the engine talk.
-inline constexpr const char* kExchangeFileName = "temp.mat";
-
 // The label a curve gets when it is read from a file: "H= %5.3lf Temp= %5.1lf ".
 std::string RateTempLabel(double dRate, double dTemp);
 

@@ -111,6 +111,18 @@ TEST_F(BatchRun, RefusedFitEndsWithStatusOneAndTheWarning) {
     EXPECT_NE(run.m_strOut.find("ErrorMax= 100000"), std::string::npos);
 }
 
+TEST_F(BatchRun, UnwritableOutputEndsWithStatusTwoAfterWritingTheOthers) {
+    const std::string strList = WriteMaterial("data");
+    std::filesystem::create_directory("progr.f90");
+    const SRun run = Batch({"--fit", "9", "--curves", strList});
+    EXPECT_EQ(run.m_nStatus, 2);
+    EXPECT_NE(run.m_strErr.find("progr.f90: cannot replace the file: Is a directory"), std::string::npos)
+        << run.m_strErr;
+    EXPECT_EQ(Lines(run.m_strOut).size(), 7u) << run.m_strOut; // the fit itself
+    EXPECT_TRUE(std::filesystem::is_regular_file("visual.tmp"));
+    EXPECT_TRUE(std::filesystem::is_regular_file("material.mat"));
+}
+
 struct SBadArgs {
     const char* m_szName;
     std::vector<std::string> m_aArgs;

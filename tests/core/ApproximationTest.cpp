@@ -10,6 +10,7 @@
 #include "formats/FileError.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <cstring>
 #include <filesystem>
@@ -73,7 +74,9 @@ TEST_F(Approximation, RunWithoutModelWritesEveryFileAndNoFit) {
     EXPECT_FALSE(result.m_bFitted);
     EXPECT_EQ(pMaterial->m_nCoef, 0);
     EXPECT_EQ(LineCount(FileText("progr.f90")), 5);
-    EXPECT_TRUE(result.m_bSurfaceWritten);
+    ASSERT_EQ(result.m_aOutputs.size(), 3u);
+    for (const COutputFile& output : result.m_aOutputs)
+        EXPECT_EQ(output.m_eStatus, EOutputStatus::Written) << output.m_strPath;
     EXPECT_TRUE(std::filesystem::exists("visual.tmp"));
     // Nothing called the engine: the exchange file holds what the workbench wrote.
     EXPECT_EQ(FileBytes("temp.mat"), FileBytes("prepared.mat"));
@@ -154,14 +157,37 @@ TEST_F(Approximation, RefusedFitLeavesNoCoefficients) {
     EXPECT_EQ(pMaterial->m_dErrorMax, 100000.0);
 }
 
-TEST_F(Approximation, FailedMaterialFileWriteIsReportedAfterTheOtherFiles) {
+class BlockedOutput : public ScratchTest, public ::testing::WithParamInterface<int> {};
+
+// An output that cannot be written (a folder stands in its place) is reported with its
+// reason; the run still writes the other two and keeps the fit.
+TEST_P(BlockedOutput, IsReportedAndTheOthersAreWritten) {
+    const std::array<std::string, 3> aNames = {"progr.f90", "visual.tmp", "prepared.mat"};
+    const std::size_t nBlocked = static_cast<std::size_t>(GetParam());
+    std::filesystem::create_directory(aNames[nBlocked]);
     auto pMaterial = PreparedMaterial(HenselSpittelLaw);
-    pMaterial->m_strFileName = "no-such-folder/x.mat";
     pMaterial->m_nFunction = 9;
-    EXPECT_THROW(pMaterial->RunApproximation(), CFileError);
-    EXPECT_EQ(pMaterial->m_nCoef, 4); // the fit itself is kept
-    EXPECT_TRUE(std::filesystem::exists("progr.f90"));
+    const CRunResult result = pMaterial->RunApproximation();
+    EXPECT_TRUE(result.m_bFitted);
+    EXPECT_EQ(pMaterial->m_nCoef, 4);
+    EXPECT_TRUE(result.AnyOutputFailed());
+    ASSERT_EQ(result.m_aOutputs.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const COutputFile& output = result.m_aOutputs[i];
+        EXPECT_EQ(output.m_strPath, aNames[i]);
+        if (i == nBlocked) {
+            EXPECT_EQ(output.m_eStatus, EOutputStatus::Failed);
+            EXPECT_NE(output.m_strReason.find("Is a directory"), std::string::npos) << output.m_strReason;
+        } else {
+            EXPECT_EQ(output.m_eStatus, EOutputStatus::Written);
+            EXPECT_TRUE(std::filesystem::is_regular_file(aNames[i])) << aNames[i];
+        }
+    }
 }
+
+const char* const kOutputNames[] = {"Fortran", "Surface", "MaterialFile"};
+INSTANTIATE_TEST_SUITE_P(EachOutput, BlockedOutput, ::testing::Values(0, 1, 2),
+                         [](const auto& info) { return std::string(kOutputNames[info.param]); });
 
 TEST(ClearFit, ResetsCoefficientsErrorsAndSelection) {
     CMaterial material;

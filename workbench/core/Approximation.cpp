@@ -1,7 +1,46 @@
 #include "vornel/Approximation.h"
 
 #include "vornel/Material.h"
+#include "vornel/FortranExport.h"
 #include "vornel/ModelCatalogue.h"
+#include "vornel/SurfaceExport.h"
+#include "formats/FileError.h"
+
+#include <filesystem>
+
+namespace {
+
+// Makes the work folder the process's current folder for its lifetime, since the engine
+// reads and writes "temp.mat" there; the previous current folder comes back afterwards.
+// An empty folder changes nothing.
+class CCurrentFolderScope {
+public:
+    explicit CCurrentFolderScope(const std::string& strFolder) {
+        if (strFolder.empty())
+            return;
+        std::error_code ec;
+        m_previous = std::filesystem::current_path(ec);
+        if (ec)
+            throw CFileError(strFolder, "cannot run the engine there: the current folder is unknown (" +
+                                            ec.message() + ")");
+        std::filesystem::current_path(strFolder, ec);
+        if (ec)
+            throw CFileError(strFolder, "cannot run the engine in this folder: " + ec.message());
+    }
+    ~CCurrentFolderScope() {
+        if (m_previous.empty())
+            return;
+        std::error_code ec;
+        std::filesystem::current_path(m_previous, ec);
+    }
+    CCurrentFolderScope(const CCurrentFolderScope&) = delete;
+    CCurrentFolderScope& operator=(const CCurrentFolderScope&) = delete;
+
+private:
+    std::filesystem::path m_previous;
+};
+
+} // namespace
 
 void CMaterial::ClearFit() {
     m_dCoef.fill(0.0);
@@ -16,35 +55,85 @@ void CallModelEngine(int nModel) {
         pModel->m_pfnEntry();
 }
 
+bool CRunResult::AnyOutputFailed() const {
+    for (const COutputFile& output : m_aOutputs)
+        if (output.m_eStatus == EOutputStatus::Failed)
+            return true;
+    return false;
+}
+
+namespace {
+
+// Writes one output of a run through write(), which returns the reason for a skipped file
+// or an empty text, and records what became of it; a CFileError fails this file only.
+template <class Write>
+void WriteOutput(CRunResult& result, const std::string& strPath, Write write) {
+    COutputFile output;
+    output.m_strPath = strPath;
+    try {
+        output.m_strReason = write();
+        output.m_eStatus = output.m_strReason.empty() ? EOutputStatus::Written : EOutputStatus::Skipped;
+    } catch (const CFileError& e) {
+        output.m_eStatus = EOutputStatus::Failed;
+        output.m_strReason = e.Reason();
+    }
+    result.m_aOutputs.push_back(std::move(output));
+}
+
+} // namespace
+
 CRunResult CMaterial::RunApproximation() {
     WriteMaterialFile(0);
-    CallModelEngine(m_nFunction);
+    {
+        CCurrentFolderScope folder(m_strWorkFolder);
+        CallModelEngine(m_nFunction);
+    }
     ReadMaterialFile(0);
-    WriteFortran();
-    const CSurfaceExportStatus surface = WriteSurfaceFile(kRunSurfaceTemp);
-    WriteMaterialFile(1);
 
     CRunResult result;
     result.m_bFitted = m_nCoef > 0;
-    result.m_bSurfaceWritten = surface.m_bWritten;
-    result.m_strSurfaceMessage = surface.m_strMessage;
+    WriteOutput(result, WorkPath(kFortranFileName), [&] {
+        WriteFortran();
+        return std::string();
+    });
+    WriteOutput(result, WorkPath(kSurfaceFileName), [&] { return WriteSurfaceFile(kRunSurfaceTemp).m_strMessage; });
+    WriteOutput(result, FilePath(1), [&] {
+        WriteMaterialFile(1);
+        return std::string();
+    });
     return result;
 }
 
-void CMaterial::FindBestModel() { FindBestModelWith(CallModelEngine); }
+std::vector<CCandidateReport> CMaterial::FindBestModel(const CandidateCallback& onCandidate) {
+    return FindBestModelWith(CallModelEngine, onCandidate);
+}
 
-void CMaterial::FindBestModelWith(const ModelEngineCall& callEngine) {
+std::vector<CCandidateReport> CMaterial::FindBestModelWith(const ModelEngineCall& callEngine,
+                                                           const CandidateCallback& onCandidate) {
     m_dErrorMax = kNoCandidateError;
     double dBest = kNoCandidateError;
     int nChosen = 0;
+    std::vector<CCandidateReport> aReports;
     WriteMaterialFile(0);
     for (int nModel : kBestModelCandidates) {
-        callEngine(nModel);
+        {
+            CCurrentFolderScope folder(m_strWorkFolder);
+            callEngine(nModel);
+        }
         ReadMaterialFile(0);
         if (m_dErrorMax < dBest) {
             dBest = m_dErrorMax;
             nChosen = nModel;
         }
+        CCandidateReport report;
+        report.m_nModel = nModel;
+        report.m_nCoef = m_nCoef;
+        report.m_dErrorSr = m_dErrorSr;
+        report.m_dErrorMax = m_dErrorMax;
+        aReports.push_back(report);
+        if (onCandidate)
+            onCandidate(aReports.back());
     }
     m_nFunction = nChosen;
+    return aReports;
 }

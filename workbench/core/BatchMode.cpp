@@ -1,12 +1,10 @@
 #include "vornel/BatchMode.h"
 
 #include "vornel/Approximation.h"
-#include "vornel/Import.h"
 #include "vornel/Material.h"
 #include "vornel/ModelCatalogue.h"
-#include "vornel/Stage.h"
+#include "vornel/Operations.h"
 #include "formats/BinaryFile.h"
-#include "formats/FileError.h"
 
 #include <charconv>
 #include <cstdio>
@@ -17,12 +15,6 @@
 #include <stdexcept>
 
 namespace {
-
-// Ranges the deformation conditions of a curve must lie in.
-constexpr double kMinTemp = -200.0;  // deg C
-constexpr double kMaxTemp = 2600.0;  // deg C
-constexpr double kMinRate = 0.0;     // 1/s
-constexpr double kMaxRate = 10000.0; // 1/s
 
 constexpr const char* kDefaultName = "material";
 
@@ -65,19 +57,19 @@ std::string FormatNumber(double dValue) {
     return szText;
 }
 
-// Temperature and strain rate of a curve from their texts, checked against their ranges.
+// Temperature and strain rate of a curve from their texts, checked against their ranges;
+// a problem is named with strWhere.
 SCurveSpec MakeCurveSpec(const std::string& strFile, const std::string& strTemp, const std::string& strRate,
                          const std::string& strWhere) {
     SCurveSpec entry;
     entry.m_strFile = strFile;
     entry.m_dTemp = ParseNumber(strTemp, strWhere + ": temperature");
     entry.m_dRate = ParseNumber(strRate, strWhere + ": strain rate");
-    if (!(entry.m_dTemp >= kMinTemp && entry.m_dTemp <= kMaxTemp))
-        throw CBatchError(strWhere + ": temperature " + strTemp + " is outside " + FormatNumber(kMinTemp) + ".." +
-                          FormatNumber(kMaxTemp) + " deg C");
-    if (!(entry.m_dRate >= kMinRate && entry.m_dRate <= kMaxRate))
-        throw CBatchError(strWhere + ": strain rate " + strRate + " is outside " + FormatNumber(kMinRate) + ".." +
-                          FormatNumber(kMaxRate) + " 1/s");
+    try {
+        CheckCurveConditions(entry.m_dTemp, entry.m_dRate);
+    } catch (const CInputError& e) {
+        throw CBatchError(strWhere + ": " + e.what());
+    }
     return entry;
 }
 
@@ -211,7 +203,8 @@ Experiment data files have three header lines, then rows "n strain stress".
 Output: "Model: <label>", one line "A<n> = <value>" per coefficient, then
 "ErrorSr= <value>" and "ErrorMax= <value>", values with 17 significant digits.
 Exit status: 0 after a fit; 1 when the fit ends without coefficients; 2 for a
-usage or input error.
+usage or input error, or when a file of the run cannot be written (the others
+are written all the same).
 )";
 }
 
@@ -224,44 +217,35 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
         }
         const int nModel = ParseModel(options.m_strModel);
 
-        auto pMaterial = std::make_unique<CMaterial>();
-        if (!options.m_strOpen.empty()) {
-            pMaterial->m_strFileName = options.m_strOpen;
-            pMaterial->ReadMaterialFile(1);
+        if (options.m_strOpen.empty()) {
+            NewMaterial(options.m_bName ? options.m_strName : kDefaultName);
         } else {
-            pMaterial->m_strName = kDefaultName;
-            pMaterial->m_strFileName = std::string(kDefaultName) + ".mat";
+            OpenMaterial(options.m_strOpen, {});
+            if (options.m_bName)
+                NameMaterial(options.m_strName);
         }
-        if (options.m_bName) {
-            pMaterial->m_strName = options.m_strName;
-            pMaterial->m_strFileName = options.m_strName + ".mat";
-        }
-        g_pMaterial = std::move(pMaterial);
-        g_nStage = StageAfter(options.m_strOpen.empty() ? EStageEvent::NewMaterial : EStageEvent::OpenFile);
-        CMaterial& material = *g_pMaterial;
         for (const SCurveSpec& entry : options.m_aCurves)
-            AddCurveFromFile(material, entry.m_strFile, entry.m_dTemp, entry.m_dRate);
-
+            AddCurve(entry.m_strFile, entry.m_dTemp, entry.m_dRate);
+        CRunResult result;
         if (nModel == 0) {
-            material.FindBestModel();
+            result = Optimization().m_run;
         } else {
-            material.m_nFunction = nModel;
-            material.ClearFit();
+            ChooseModel(nModel);
+            result = Calc();
         }
-        g_nStage = StageAfter(EStageEvent::ModelChosen);
-        const CRunResult result = material.RunApproximation();
 
-        PrintResult(material, out);
-        if (!result.m_bSurfaceWritten)
-            err << "vornel: " << result.m_strSurfaceMessage << '\n';
-        if (!result.m_bFitted) {
+        PrintResult(*g_pMaterial, out);
+        for (const COutputFile& output : result.m_aOutputs)
+            if (output.m_eStatus != EOutputStatus::Written)
+                err << "vornel: " << output.m_strPath << ": " << output.m_strReason << '\n';
+        if (!result.m_bFitted)
             err << kNoFitMessage << '\n';
-            return kBatchNoFit;
-        }
-        return kBatchFitted;
+        if (result.AnyOutputFailed())
+            return kBatchError;
+        return result.m_bFitted ? kBatchFitted : kBatchNoFit;
     } catch (const CBatchError& e) {
         err << "vornel: " << e.what() << "\n(vornel --help explains the options)\n";
-    } catch (const CFileError& e) {
+    } catch (const std::runtime_error& e) { // CFileError, CInputError
         err << "vornel: " << e.what() << '\n';
     } catch (const std::bad_alloc&) {
         err << "vornel: not enough memory\n";

@@ -27,4 +27,6 @@ std::string FortranText(int nFunction, const double* pCoef) {
     return strText;
 }
 
-void CMaterial::WriteFortran() const { WriteTextFile(kFortranFileName, FortranText(m_nFunction, m_dCoef.data())); }
+void CMaterial::WriteFortran() const {
+    WriteTextFile(WorkPath(kFortranFileName), FortranText(m_nFunction, m_dCoef.data()));
+}

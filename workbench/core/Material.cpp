@@ -3,11 +3,16 @@
 #include "formats/ExchangeFile.h"
 
 #include <cstdio>
+#include <filesystem>
 
 std::unique_ptr<CMaterial> g_pMaterial;
 int g_nStage = 0;
 
 CMaterial::CMaterial() = default;
+CMaterial::CMaterial(const CMaterial&) = default;
+CMaterial::CMaterial(CMaterial&&) noexcept = default;
+CMaterial& CMaterial::operator=(const CMaterial&) = default;
+CMaterial& CMaterial::operator=(CMaterial&&) noexcept = default;
 CMaterial::~CMaterial() = default;
 
 std::string RateTempLabel(double dRate, double dTemp) {
@@ -18,10 +23,14 @@ std::string RateTempLabel(double dRate, double dTemp) {
     return std::string(szRate) + szTemp;
 }
 
-const std::string& CMaterial::FilePath(int nFlag) const {
-    static const std::string s_strExchange = kExchangeFileName;
-    return nFlag == 0 ? s_strExchange : m_strFileName;
+std::string CMaterial::WorkPath(const std::string& strName) const {
+    const std::filesystem::path name(strName);
+    if (m_strWorkFolder.empty() || name.is_absolute())
+        return strName;
+    return (std::filesystem::path(m_strWorkFolder) / name).string();
 }
+
+std::string CMaterial::FilePath(int nFlag) const { return WorkPath(nFlag == 0 ? kExchangeFileName : m_strFileName); }
 
 int CMaterial::CountPoints() const {
     int nTotal = 0;

@@ -127,6 +127,6 @@ CSurfaceExportStatus CMaterial::WriteSurfaceFile(double dTemp) {
     for (const auto& face : kBackdropFaces)
         backdrop.m_aFaces.push_back({face[0] - 1, face[1] - 1, face[2] - 1});
 
-    WriteSurfaceData(kSurfaceFileName, data);
+    WriteSurfaceData(WorkPath(kSurfaceFileName), data);
     return {true, {}};
 }

@@ -1,30 +1,39 @@
 #pragma once
 // The approximation run: the material goes to the engine through the exchange file, the
-// fit comes back, and the law is exported.
+// fit comes back, and the law is exported. The files of a run live in the material's work
+// folder (CMaterial::WorkPath).
 //
 // CMaterial::ClearFit()
 //   All coefficients 0, m_nCoef 0, both errors 0, m_nSelectedCurve 0 (choosing a model).
 //
 // CMaterial::RunApproximation()
 //   1. writes "temp.mat";
-//   2. calls the engine entry point of model m_nFunction (none for a number outside 1..18);
+//   2. calls the engine entry point of model m_nFunction (none for a number outside 1..18)
+//      with the work folder as the current folder, where the engine finds "temp.mat";
 //   3. reads "temp.mat" back: prepared curves after the first fit, fitted stresses,
 //      coefficients and errors;
 //   4. writes "progr.f90", the surface file "visual.tmp" at 1000 deg C and the material
-//      file m_strFileName.
-//   Throws CFileError when a file cannot be written or read; the material then holds what
-//   the last successful read gave it. The result says whether the fit delivered
-//   coefficients and what became of the surface file.
+//      file m_strFileName, each on its own: a file that cannot be written is reported in
+//      the result with the reason, and the others are written all the same.
+//   Throws CFileError only when "temp.mat" cannot be written or read back, or the engine
+//   cannot be run in the work folder; the material then holds what it held before the run.
+//   The result says whether the fit delivered coefficients and what became of each output.
 //
-// CMaterial::FindBestModel()
+// CMaterial::FindBestModel(onCandidate)
 //   Writes "temp.mat" once, then fits the candidate models 1, 2, 3, 4, 7, 9, 10, 11, 12, 14,
 //   15, 16, 17, 18 in this order, each on the file the previous one wrote back, and sets
 //   m_nFunction to the candidate with the strictly smallest ErrorMax below 1e10 (the earlier
 //   one on ties; 0 when none is below). A refused fit counts with its ErrorMax of 100000.
+//   After each candidate onCandidate (when given) receives its report, so that a window can
+//   show the ranking while the search runs; the reports are also returned, in order.
+//
+// One thread: the engine's state and the process's current folder are process-wide; run
+// fits from one thread only, one at a time.
 
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 // Temperature of the surface file written at the end of every run, deg C.
 inline constexpr double kRunSurfaceTemp = 1000.0;
@@ -44,8 +53,42 @@ void CallModelEngine(int nModel);
 // How FindBestModel reaches the engine: CallModelEngine, or a stand-in in tests.
 using ModelEngineCall = std::function<void(int nModel)>;
 
+// What became of one file a run writes.
+enum class EOutputStatus {
+    Written,
+    Skipped, // nothing to write: "visual.tmp" of a material without measured points
+    Failed,  // the file could not be written; a previous file stays as it was
+};
+
+struct COutputFile {
+    std::string m_strPath;   // the file as the run addressed it (work folder included)
+    EOutputStatus m_eStatus = EOutputStatus::Written;
+    std::string m_strReason; // Skipped or Failed: why, a sentence without the path
+};
+
 struct CRunResult {
-    bool m_bFitted = false;          // the engine delivered coefficients (m_nCoef > 0)
-    bool m_bSurfaceWritten = false;  // "visual.tmp" was written
-    std::string m_strSurfaceMessage; // why it was not
+    bool m_bFitted = false;             // the engine delivered coefficients (m_nCoef > 0)
+    std::vector<COutputFile> m_aOutputs; // "progr.f90", "visual.tmp", the material file, in this order
+
+    // True when one of the outputs could not be written.
+    bool AnyOutputFailed() const;
+};
+
+// What one candidate of FindBestModel gave.
+struct CCandidateReport {
+    int m_nModel = 0;        // the candidate's model number
+    int m_nCoef = 0;         // coefficients the engine returned; 0 when it refused the fit
+    double m_dErrorSr = 0;   // the errors it returned (100000 for a refused fit)
+    double m_dErrorMax = 0;
+};
+
+// Called after each candidate of FindBestModel with its report.
+using CandidateCallback = std::function<void(const CCandidateReport&)>;
+
+// The Optimization: every candidate's report in the order tried, the chosen model (0 when
+// none) and the run that fitted it.
+struct COptimizationResult {
+    std::vector<CCandidateReport> m_aCandidates;
+    int m_nChosen = 0;
+    CRunResult m_run;
 };

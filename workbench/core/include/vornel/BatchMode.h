@@ -4,8 +4,12 @@
 //
 //   vornel --fit MODEL [--name NAME] [--curve FILE T H]... [--curves LIST] [--open FILE.mat]
 //
+// It runs the workbench's operations (Operations.h) in the order a user would: New material
+// or Open File, Add File per curve, then the model's Calc or the Optimization.
+//
 // Exit status: 0 after a fit, 1 when the run ends without coefficients, 2 for a usage or
-// input error (the message on the error stream names the file or argument).
+// input error (the message on the error stream names the file or argument) or when an
+// output of the run could not be written (named with the reason; the others are written).
 
 #include <iosfwd>
 #include <string>

@@ -24,5 +24,6 @@ inline constexpr const char* kFortranFileName = "progr.f90";
 std::string FortranText(int nFunction, const double* pCoef);
 
 // CMaterial::WriteFortran(): writes FortranText(m_nFunction, m_dCoef) to "progr.f90" in the
-// current folder through a temporary file renamed over it, so it always holds a whole
-// subroutine. Throws CFileError naming "progr.f90" when it cannot be created or written.
+// work folder (CMaterial::WorkPath) through a temporary file renamed over it, so it always
+// holds a whole subroutine. Throws CFileError naming "progr.f90" when it cannot be created
+// or written.

@@ -5,15 +5,15 @@
 // Open File. Curves live in a fixed table of kMaxCurves slots; slots 0..m_nCurves-1 are
 // in use. No Qt here: the window shell shows what these operations throw.
 
+#include "vornel/Approximation.h"
+
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 struct CExchangeData;
-struct CRunResult;
 
 // One point of a flow curve. Stress in the units of the data files, strain rate in 1/s,
 // temperature in deg C, time in s. Every point of a curve carries the curve's strain rate
@@ -26,11 +26,18 @@ struct CCurvePoint {
     double m_dStrain = 0;    // true strain
     double m_dRate = 0;      // strain rate, 1/s
     double m_dTime = 0;      // strain / strain rate, written by the engine
+
+    bool operator==(const CCurvePoint&) const = default;
 };
 
 // One measured flow curve at one temperature and one strain rate.
 class CCurve {
 public:
+    CCurve() = default;
+    CCurve(const CCurve&) = default;
+    CCurve(CCurve&&) noexcept = default;
+    CCurve& operator=(const CCurve&) = default;
+    CCurve& operator=(CCurve&&) noexcept = default;
     virtual ~CCurve() = default;
 
     int PointCount() const { return static_cast<int>(m_pPoints.size()); }
@@ -39,6 +46,8 @@ public:
     double m_dTemp = 0;                  // temperature t, deg C
     std::vector<CCurvePoint> m_pPoints;  // the points, owned
     std::string m_strLabel;              // data file path after import, "H= ... Temp= ... " after a read
+
+    bool operator==(const CCurve&) const = default;
 };
 
 // One cell of the 3D surface grid: four zero-based node indices and its own index.
@@ -46,6 +55,8 @@ struct CSurfaceQuad {
     std::int32_t m_nCorners = 4;
     std::array<std::int32_t, 4> m_aNodes{};
     std::int32_t m_nIndex = 0;
+
+    bool operator==(const CSurfaceQuad&) const = default;
 };
 
 // Minimum and maximum of strain, strain rate and fitted stress over all measured points.
@@ -53,6 +64,8 @@ struct CValueRanges {
     double m_dMinStrain = 0, m_dMaxStrain = 0;
     double m_dMinRate = 0, m_dMaxRate = 0;
     double m_dMinFitStress = 0, m_dMaxFitStress = 0;
+
+    bool operator==(const CValueRanges&) const = default;
 };
 
 // Outcome of CMaterial::WriteSurfaceFile: written, or the sentence that says why not.
@@ -67,11 +80,15 @@ public:
     static constexpr int kMaxCoef = 100;
 
     CMaterial();
+    CMaterial(const CMaterial&);
+    CMaterial(CMaterial&&) noexcept;
+    CMaterial& operator=(const CMaterial&);
+    CMaterial& operator=(CMaterial&&) noexcept;
     virtual ~CMaterial();
 
     // Writes the material in the exchange layout: flag 0 to "temp.mat", flag 1 to
-    // m_strFileName. The file is replaced only when the whole write succeeded; throws
-    // CFileError otherwise (the old file then stays as it was).
+    // m_strFileName, both in the work folder (FilePath). The file is replaced only when the
+    // whole write succeeded; throws CFileError otherwise (the old file then stays as it was).
     void WriteMaterialFile(int nFlag) const;
 
     // Reads "temp.mat" (flag 0) or m_strFileName (flag 1). The file is read and validated
@@ -87,8 +104,13 @@ public:
     CExchangeData ToExchangeData() const;
     void TakeExchangeData(const CExchangeData& data);
 
-    // Path of the file that flag selects.
-    const std::string& FilePath(int nFlag) const;
+    // Path of the file that flag selects: WorkPath("temp.mat") for 0, WorkPath(m_strFileName)
+    // for 1.
+    std::string FilePath(int nFlag) const;
+
+    // strName resolved against the work folder: as it stands when it is absolute or the work
+    // folder is empty (the process's current folder), else m_strWorkFolder / strName.
+    std::string WorkPath(const std::string& strName) const;
 
     // Curve slots in use.
     CCurve& Curve(int i) { return m_aCurves.at(static_cast<std::size_t>(i)); }
@@ -104,8 +126,9 @@ public:
     // The approximation run; see Approximation.h.
     void ClearFit();
     CRunResult RunApproximation();
-    void FindBestModel();
-    void FindBestModelWith(const std::function<void(int nModel)>& callEngine);
+    std::vector<CCandidateReport> FindBestModel(const CandidateCallback& onCandidate = {});
+    std::vector<CCandidateReport> FindBestModelWith(const ModelEngineCall& callEngine,
+                                                    const CandidateCallback& onCandidate = {});
 
     // Writes the current law as the Fortran 90 subroutine "progr.f90"; see FortranExport.h.
     void WriteFortran() const;
@@ -124,13 +147,17 @@ public:
     int m_nPrepared = 0;                     // 1 once the engine resampled the curves
     std::array<CCurve, kMaxCurves> m_aCurves; // the curve table, never compacted
     std::string m_strName;                   // material name as typed
-    std::string m_strFileName = "temp.mat";  // material file
+    std::string m_strFileName = "temp.mat";  // material file, relative to the work folder unless absolute
+    std::string m_strWorkFolder;             // folder of the run's files; empty: the current folder
     int m_nFunction = 0;                     // model 1..18, 0 = none
     int m_nCoef = 0;                         // number of fitted coefficients
     std::array<double, kMaxCoef> m_dCoef{};  // A1, A2, ...
     double m_dErrorSr = 0;                   // mean error of the last fit
     double m_dErrorMax = 0;                  // maximum error of the last fit
     CValueRanges m_ranges;                   // set by UpdateDataRanges
+
+    // Every field equal (a NaN is never equal).
+    bool operator==(const CMaterial&) const = default;
 };
 
 // The label a curve gets when it is read from a file: "H= %5.3lf Temp= %5.1lf ".

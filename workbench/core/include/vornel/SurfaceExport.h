@@ -19,7 +19,8 @@
 //
 // CMaterial::WriteSurfaceFile(dTemp)          dTemp in deg C
 //   With no measured point: writes nothing and returns {false, "No measured points to
-//   show"}. Otherwise builds the grid and writes "visual.tmp":
+//   show"}. Otherwise builds the grid and writes "visual.tmp" in the work folder
+//   (CMaterial::WorkPath):
 //   - centres cX, cY, cZ = midpoints of the strain, rate and fitted-stress ranges; ranges
 //     rX, rY, rZ = their widths, each at least 0.00001; header cX cY cZ rX, count 1,
 //     flags 1 1 0;

@@ -1,0 +1,256 @@
+// The workbench's commands on g_pMaterial: what they change, the stage they set, the work
+// folder, and that a failing command leaves everything as it was.
+
+#include "vornel/Operations.h"
+#include "RecordFiles.h"
+#include "TestSupport.h"
+#include "formats/ExchangeFile.h"
+#include "formats/FileError.h"
+
+#include <filesystem>
+#include <functional>
+
+using namespace vornel_test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Five curves at distinct conditions, so each curve's label tells which it is.
+const double kTemps[] = {900, 1000, 1100, 1200, 1250};
+const double kRates[] = {0.1, 1.0, 10.0, 0.1, 1.0};
+
+std::string CurveFile(int i) { return "c" + std::to_string(i + 1) + ".asc"; }
+
+// Writes the five records; record i has 200 + 10 i rising samples.
+void WriteFiveRecords() {
+    for (int i = 0; i < 5; ++i)
+        WriteRecord(CurveFile(i), HenselSpittelLaw, kTemps[i], kRates[i], 200 + 10 * i);
+}
+
+// A scratch folder with no material and stage 0 before and after each test.
+class Operations : public ScratchTest {
+protected:
+    void SetUp() override { Reset(); }
+    void TearDown() override { Reset(); }
+    static void Reset() {
+        g_pMaterial.reset();
+        g_nStage = 0;
+    }
+    // New material with the five raw curves, stage 2.
+    static void FiveCurveMaterial() {
+        WriteFiveRecords();
+        NewMaterial("STAL_45");
+        for (int i = 0; i < 5; ++i)
+            AddCurve(CurveFile(i), kTemps[i], kRates[i]);
+    }
+};
+
+} // namespace
+
+TEST_F(Operations, NewMaterialOpenAndSaveAsFollowTheWorkFolderRule) {
+    // The batch mode's empty work folder is the current folder.
+    NewMaterial("STAL_45");
+    EXPECT_EQ(g_nStage, 1);
+    EXPECT_EQ(g_pMaterial->m_strName, "STAL_45");
+    EXPECT_EQ(g_pMaterial->FilePath(1), "STAL_45.mat");
+
+    // The window's start-up folder, made absolute.
+    fs::create_directory("start");
+    NewMaterial("", "start");
+    EXPECT_EQ(g_pMaterial->FilePath(1), (fs::absolute("start") / ".mat").string());
+    EXPECT_EQ(g_pMaterial->FilePath(0), (fs::absolute("start") / "temp.mat").string());
+
+    // Save As moves the material file and the work folder; Open File takes the file's folder.
+    fs::create_directory("other");
+    SaveMaterialAs("other/x.mat");
+    EXPECT_EQ(g_pMaterial->m_strFileName, fs::absolute("other/x.mat").string());
+    EXPECT_EQ(g_pMaterial->m_strWorkFolder, fs::absolute("other").string());
+    EXPECT_TRUE(fs::is_regular_file("other/x.mat"));
+    g_nStage = 2;
+    OpenMaterial("other/x.mat");
+    EXPECT_EQ(g_nStage, 3);
+    EXPECT_EQ(g_pMaterial->m_strName, "");
+    EXPECT_EQ(g_pMaterial->m_strWorkFolder, fs::absolute("other").string());
+    // The batch mode keeps the current folder and the name as given.
+    OpenMaterial("other/x.mat", {});
+    EXPECT_EQ(g_pMaterial->m_strWorkFolder, "");
+    EXPECT_EQ(g_pMaterial->FilePath(1), "other/x.mat");
+}
+
+// A run in a work folder writes every file of the run there, and the engine finds
+// "temp.mat" there; the process's current folder is the same afterwards.
+TEST_F(Operations, RunFilesLiveInTheWorkFolder) {
+    WriteFiveRecords();
+    fs::create_directory("work");
+    NewMaterial("STAL_45", "work");
+    for (int i = 0; i < 5; ++i)
+        AddCurve(CurveFile(i), kTemps[i], kRates[i]);
+    ChooseModel(9);
+    const fs::path before = fs::current_path();
+    const CRunResult result = Calc();
+    EXPECT_EQ(fs::current_path(), before);
+    ASSERT_TRUE(result.m_bFitted);
+    EXPECT_EQ(g_nStage, 3);
+    EXPECT_EQ(g_pMaterial->m_nPrepared, 1);
+    for (const char* szFile : {"temp.mat", "progr.f90", "visual.tmp", "STAL_45.mat"}) {
+        EXPECT_TRUE(fs::is_regular_file(fs::path("work") / szFile)) << szFile;
+        EXPECT_FALSE(fs::exists(szFile)) << szFile;
+    }
+    EXPECT_EQ(result.m_aOutputs[0].m_strPath, (fs::absolute("work") / "progr.f90").string());
+
+    CSurfaceExportStatus status = ExportSurface3D(850);
+    EXPECT_TRUE(status.m_bWritten);
+    EXPECT_EQ(g_pMaterial->m_dTemp3d, 850);
+    EXPECT_NE(FileText("work/visual.tmp").find(" 850.000000 "), std::string::npos);
+}
+
+TEST_F(Operations, RemovingTheThirdOfFiveCurvesKeepsTheOthersInOrder) {
+    FiveCurveMaterial();
+    ChooseModel(2);
+    ASSERT_TRUE(Calc().m_bFitted); // prepares the curves: 30 points each
+    std::vector<std::string> aLabels;
+    for (int i = 0; i < 5; ++i)
+        aLabels.push_back(g_pMaterial->Curve(i).m_strLabel);
+    g_pMaterial->m_nSelectedCurve = 4;
+
+    RemoveCurve(3);
+    const CMaterial& m = *g_pMaterial;
+    ASSERT_EQ(m.m_nCurves, 4);
+    EXPECT_EQ(m.Curve(0).m_strLabel, aLabels[0]);
+    EXPECT_EQ(m.Curve(1).m_strLabel, aLabels[1]);
+    EXPECT_EQ(m.Curve(2).m_strLabel, aLabels[3]);
+    EXPECT_EQ(m.Curve(3).m_strLabel, aLabels[4]);
+    EXPECT_EQ(m.Curve(4), CCurve()); // the freed slot
+    EXPECT_EQ(m.m_nPoints, 4 * 30);
+    EXPECT_EQ(m.m_nPoints, m.CountPoints());
+    EXPECT_EQ(m.m_nCoef, 0);
+    EXPECT_EQ(m.m_dErrorMax, 0);
+    EXPECT_EQ(m.m_nSelectedCurve, 0);
+    EXPECT_EQ(m.m_nPrepared, 1);
+    EXPECT_EQ(m.m_nFunction, 2);
+    EXPECT_EQ(g_nStage, 2);
+
+    // The next fit works on the four curves.
+    ASSERT_TRUE(Calc().m_bFitted);
+    EXPECT_EQ(g_pMaterial->m_nCurves, 4);
+    EXPECT_EQ(ReadExchangeData("temp.mat", CExchangeLimits{}).m_aCurves.size(), 4u);
+}
+
+TEST_F(Operations, RemovingFromRawCurvesSubtractsThePointCount) {
+    FiveCurveMaterial();
+    const int nFirst = g_pMaterial->Curve(0).PointCount();
+    RemoveCurve(1);
+    RemoveCurve(4); // the last one
+    EXPECT_EQ(g_pMaterial->m_nCurves, 3);
+    EXPECT_EQ(g_pMaterial->Curve(0).m_strLabel, CurveFile(1));
+    EXPECT_EQ(g_pMaterial->Curve(2).m_strLabel, CurveFile(3));
+    EXPECT_EQ(g_pMaterial->m_nPoints, g_pMaterial->CountPoints());
+    EXPECT_GT(nFirst, 0);
+}
+
+TEST_F(Operations, OptimizationReportsEachCandidateAsItFinishes) {
+    FiveCurveMaterial();
+    std::vector<int> aSeen;
+    const COptimizationResult result = Optimization([&](const CCandidateReport& report) {
+        aSeen.push_back(report.m_nModel);
+        // The window reads the material while the search runs.
+        EXPECT_EQ(g_pMaterial->m_nCoef, report.m_nCoef);
+    });
+    EXPECT_EQ(aSeen, std::vector<int>(kBestModelCandidates.begin(), kBestModelCandidates.end()));
+    ASSERT_EQ(result.m_aCandidates.size(), kBestModelCandidates.size());
+    ASSERT_NE(result.m_nChosen, 0);
+    EXPECT_EQ(g_pMaterial->m_nFunction, result.m_nChosen);
+    double dSmallest = 1e10;
+    for (const CCandidateReport& report : result.m_aCandidates)
+        dSmallest = std::min(dSmallest, report.m_dErrorMax);
+    EXPECT_EQ(g_pMaterial->m_dErrorMax, dSmallest);
+    EXPECT_TRUE(result.m_run.m_bFitted);
+    EXPECT_EQ(g_nStage, 3);
+}
+
+namespace {
+
+struct SFailure {
+    const char* m_szName;
+    std::function<void()> m_operation;
+    const char* m_szNamed; // what the message must name
+};
+
+void PrintTo(const SFailure& p, std::ostream* os) { *os << p.m_szName; }
+
+class FailingOperation : public Operations, public ::testing::WithParamInterface<SFailure> {};
+
+} // namespace
+
+// A command that fails throws a message naming the value or file, and the material (the
+// same object, equal to a copy taken before) and the stage stay as they were.
+TEST_P(FailingOperation, NamesTheProblemAndLeavesTheMaterialAsItWas) {
+    FiveCurveMaterial();
+    ChooseModel(9);
+    g_pMaterial->m_nSelectedCurve = 2;
+    WriteText("broken.mat", "not a material");
+    fs::create_directory("temp.mat.d");
+    const CMaterial* pBefore = g_pMaterial.get();
+    const CMaterial copy = *g_pMaterial;
+    const int nStage = g_nStage;
+
+    try {
+        GetParam().m_operation();
+        ADD_FAILURE() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find(GetParam().m_szNamed), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(g_pMaterial.get(), pBefore);
+    EXPECT_TRUE(*g_pMaterial == copy);
+    EXPECT_EQ(g_nStage, nStage);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, FailingOperation,
+    ::testing::Values(
+        SFailure{"OpenMalformedFile", [] { OpenMaterial("broken.mat"); }, "broken.mat"},
+        SFailure{"OpenMissingFile", [] { OpenMaterial("absent.mat", {}); }, "absent.mat"},
+        SFailure{"AddTooHot", [] { AddCurve("c1.asc", 2601, 1); }, "temperature 2601 is outside -200..2600 deg C"},
+        SFailure{"AddNegativeRate", [] { AddCurve("c1.asc", 900, -1); }, "strain rate -1 is outside 0..10000 1/s"},
+        SFailure{"AddMissingFile", [] { AddCurve("absent.asc", 900, 1); }, "absent.asc"},
+        SFailure{"RemoveCurve0", [] { RemoveCurve(0); }, "curve 0 does not exist"},
+        SFailure{"RemoveCurve201", [] { RemoveCurve(201); }, "curve 201 does not exist"},
+        SFailure{"RemoveCurve6", [] { RemoveCurve(6); }, "numbered 1..5"},
+        SFailure{"SelectCurve6", [] { SelectCurve(6); }, "curve 6"},
+        SFailure{"ChooseModel19", [] { ChooseModel(19); }, "model 19"},
+        SFailure{"SaveAsIntoMissingFolder", [] { SaveMaterialAs("no-such-folder/x.mat"); }, "no-such-folder"},
+        SFailure{"SurfaceTooHot", [] { ExportSurface3D(1601); }, "temperature 1601 is outside 0..1600 deg C"},
+        SFailure{"CalcWithoutExchangeFile",
+                 [] {
+                     fs::rename("temp.mat.d", "temp.mat");
+                     Calc();
+                 },
+                 "temp.mat"},
+        SFailure{"OptimizationWithoutExchangeFile",
+                 [] {
+                     fs::rename("temp.mat.d", "temp.mat");
+                     Optimization();
+                 },
+                 "temp.mat"},
+        SFailure{"OptimizationStoppedByTheWindow",
+                 [] { Optimization([](const CCandidateReport&) { throw std::runtime_error("stopped at model 1"); }); },
+                 "model 1"}),
+    [](const auto& info) { return std::string(info.param.m_szName); });
+
+TEST_F(Operations, CommandsNeedAMaterial) {
+    EXPECT_THROW(AddCurve("c1.asc", 900, 1), CInputError);
+    EXPECT_THROW(Calc(), CInputError);
+    EXPECT_THROW(RemoveCurve(1), CInputError);
+    EXPECT_EQ(g_pMaterial, nullptr);
+    EXPECT_EQ(g_nStage, 0);
+}
+
+TEST(CurveConditions, BoundsAreInclusiveAndNaNIsRefused) {
+    EXPECT_NO_THROW(CheckCurveConditions(kMaxCurveTemp, kMaxCurveRate));
+    EXPECT_NO_THROW(CheckCurveConditions(kMinCurveTemp, kMinCurveRate));
+    EXPECT_THROW(CheckCurveConditions(std::nan(""), 1), CInputError);
+    EXPECT_THROW(CheckCurveConditions(900, 10000.5), CInputError);
+    EXPECT_NO_THROW(CheckTemp3d(0));
+    EXPECT_NO_THROW(CheckTemp3d(1600));
+    EXPECT_THROW(CheckTemp3d(-0.5), CInputError);
+}

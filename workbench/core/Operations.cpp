@@ -1,0 +1,178 @@
+#include "vornel/Operations.h"
+
+#include "vornel/Import.h"
+#include "vornel/Material.h"
+#include "vornel/ModelCatalogue.h"
+#include "vornel/Stage.h"
+
+#include <charconv>
+#include <filesystem>
+
+namespace {
+
+// Shortest text that reads back as the value: "2601", "-1", "2600.5".
+std::string Number(double dValue) {
+    char sz[64];
+    const auto res = std::to_chars(sz, sz + sizeof sz, dValue);
+    return std::string(sz, res.ptr);
+}
+
+void CheckRange(const char* szWhat, double dValue, double dMin, double dMax, const char* szUnit) {
+    if (!(dValue >= dMin && dValue <= dMax))
+        throw CInputError(std::string(szWhat) + " " + Number(dValue) + " is outside " + Number(dMin) + ".." +
+                          Number(dMax) + " " + szUnit);
+}
+
+CMaterial& Current() {
+    if (!g_pMaterial)
+        throw CInputError("there is no material yet: create one with New material or open a material file");
+    return *g_pMaterial;
+}
+
+// Runs step on the current material; when it throws, the material and the stage are put
+// back as they were before.
+template <class Step>
+auto KeepOnFailure(Step step) {
+    CMaterial& material = Current();
+    CMaterial saved = material;
+    const int nStage = g_nStage;
+    try {
+        return step(material);
+    } catch (...) {
+        material = std::move(saved);
+        g_nStage = nStage;
+        throw;
+    }
+}
+
+std::string AbsoluteFolder(const std::string& strFolder) {
+    if (strFolder.empty())
+        return strFolder;
+    return std::filesystem::absolute(strFolder).lexically_normal().string();
+}
+
+void OpenInto(const std::string& strFileName, const std::string& strWorkFolder) {
+    auto pMaterial = std::make_unique<CMaterial>();
+    pMaterial->m_strFileName = strFileName;
+    pMaterial->m_strWorkFolder = strWorkFolder;
+    pMaterial->ReadMaterialFile(1);
+    g_pMaterial = std::move(pMaterial);
+    g_nStage = StageAfter(EStageEvent::OpenFile);
+}
+
+} // namespace
+
+void CheckCurveConditions(double dTemp, double dRate) {
+    CheckRange("temperature", dTemp, kMinCurveTemp, kMaxCurveTemp, "deg C");
+    CheckRange("strain rate", dRate, kMinCurveRate, kMaxCurveRate, "1/s");
+}
+
+void CheckTemp3d(double dTemp) { CheckRange("temperature", dTemp, kMinTemp3d, kMaxTemp3d, "deg C"); }
+
+void NewMaterial(const std::string& strName, const std::string& strWorkFolder) {
+    auto pMaterial = std::make_unique<CMaterial>();
+    pMaterial->m_strName = strName;
+    pMaterial->m_strFileName = strName + ".mat";
+    pMaterial->m_strWorkFolder = AbsoluteFolder(strWorkFolder);
+    g_pMaterial = std::move(pMaterial);
+    g_nStage = StageAfter(EStageEvent::NewMaterial);
+}
+
+void OpenMaterial(const std::string& strPath) {
+    const std::filesystem::path path = std::filesystem::absolute(strPath).lexically_normal();
+    OpenInto(path.string(), path.parent_path().string());
+}
+
+void OpenMaterial(const std::string& strPath, const std::string& strWorkFolder) {
+    if (strWorkFolder.empty())
+        OpenInto(strPath, strWorkFolder);
+    else
+        OpenInto(std::filesystem::absolute(strPath).lexically_normal().string(), AbsoluteFolder(strWorkFolder));
+}
+
+void NameMaterial(const std::string& strName) {
+    CMaterial& material = Current();
+    std::string strFileName = strName + ".mat";
+    material.m_strName = strName;
+    material.m_strFileName = std::move(strFileName);
+}
+
+void ChooseModel(int nModel) {
+    CMaterial& material = Current();
+    if (!FindModel(nModel))
+        throw CInputError("model " + std::to_string(nModel) + " is not one of the models 1..18");
+    material.m_nFunction = nModel;
+    material.ClearFit();
+    g_nStage = StageAfter(EStageEvent::ModelChosen);
+}
+
+void AddCurve(const std::string& strPath, double dTemp, double dRate) {
+    CMaterial& material = Current();
+    CheckCurveConditions(dTemp, dRate);
+    AddCurveFromFile(material, strPath, dTemp, dRate);
+}
+
+void RemoveCurve(int nCurve) {
+    CMaterial& material = Current();
+    if (nCurve < 1 || nCurve > material.m_nCurves)
+        throw CInputError("curve " + std::to_string(nCurve) + " does not exist: the material holds " +
+                          std::to_string(material.m_nCurves) + " curve" + (material.m_nCurves == 1 ? "" : "s") +
+                          (material.m_nCurves > 0 ? ", numbered 1.." + std::to_string(material.m_nCurves) : ""));
+    const auto first = material.m_aCurves.begin() + (nCurve - 1);
+    const auto end = material.m_aCurves.begin() + material.m_nCurves;
+    const int nPoints = first->PointCount();
+    std::move(first + 1, end, first); // CCurve moves without throwing
+    *(end - 1) = CCurve();
+    --material.m_nCurves;
+    material.m_nPoints -= nPoints;
+    material.ClearFit();
+    g_nStage = StageAfter(EStageEvent::AddFile);
+}
+
+void SelectCurve(int nCurve) {
+    CMaterial& material = Current();
+    if (nCurve < 0 || nCurve > material.m_nCurves)
+        throw CInputError("curve " + std::to_string(nCurve) + " does not exist: choose 0 (all curves) or 1.." +
+                          std::to_string(material.m_nCurves));
+    material.m_nSelectedCurve = nCurve;
+}
+
+void SaveMaterial() { Current().WriteMaterialFile(1); }
+
+void SaveMaterialAs(const std::string& strPath) {
+    KeepOnFailure([&](CMaterial& material) {
+        const std::filesystem::path path = std::filesystem::absolute(strPath).lexically_normal();
+        material.m_strFileName = path.string();
+        material.m_strWorkFolder = path.parent_path().string();
+        material.WriteMaterialFile(1);
+    });
+}
+
+CRunResult Calc() {
+    return KeepOnFailure([](CMaterial& material) {
+        CRunResult result = material.RunApproximation();
+        if (result.m_bFitted)
+            g_nStage = StageAfter(EStageEvent::FitSucceeded);
+        return result;
+    });
+}
+
+COptimizationResult Optimization(const CandidateCallback& onCandidate) {
+    return KeepOnFailure([&](CMaterial& material) {
+        COptimizationResult result;
+        result.m_aCandidates = material.FindBestModel(onCandidate);
+        result.m_nChosen = material.m_nFunction;
+        result.m_run = material.RunApproximation();
+        if (result.m_run.m_bFitted)
+            g_nStage = StageAfter(EStageEvent::FitSucceeded);
+        return result;
+    });
+}
+
+CSurfaceExportStatus ExportSurface3D(double dTemp) {
+    CheckTemp3d(dTemp);
+    return KeepOnFailure([&](CMaterial& material) {
+        material.m_dTemp3d = dTemp;
+        return material.WriteSurfaceFile(dTemp);
+    });
+}

@@ -1,0 +1,125 @@
+#pragma once
+// The workbench's commands on the current material: what New material, Open File, Add
+// File, the work window (model list, curve list, Calc, Optimization), Save and Save As do
+// to g_pMaterial and g_nStage. The window and the batch mode run these and nothing else,
+// so both behave alike.
+//
+// Every operation either completes or throws; when it throws, g_pMaterial (the pointer and
+// the material it holds) and g_nStage are exactly as they were before the call. What it
+// throws is a std::runtime_error whose what() is a sentence for a message box:
+//   CFileError (formats/FileError.h)  a file that cannot be read or written, named with the
+//                                     reason: "<path>: <reason>";
+//   CInputError (below)               a value outside its range or a curve that does not
+//                                     exist, naming the value.
+// Operations that need a material throw CInputError when g_pMaterial is null.
+//
+// Which command is enabled at which stage is the window's business (Stage.h); the
+// operations set the stage the command table gives and do not refuse by stage.
+//
+// Work folder. The files of a run ("temp.mat", "progr.f90", "visual.tmp") and a material
+// file with a relative name live in the material's work folder, CMaterial::m_strWorkFolder:
+//   - the batch mode keeps the process's current folder (an empty work folder);
+//   - the window passes its start-up folder to NewMaterial, and the material file's folder
+//     becomes the work folder when the material gets one (OpenMaterial, SaveMaterialAs).
+// CMaterial::WorkPath() resolves a name against it.
+//
+// One thread: the fitting engine's state, its message sink and the process's current
+// folder (the engine reads "temp.mat" from it, so a run enters the work folder while the
+// engine runs) are process-wide. Call these operations from one thread only, one at a
+// time (the window's user-interface thread).
+
+#include "vornel/Approximation.h"
+#include "vornel/Material.h"
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+// Deformation conditions of a curve, as the conditions dialog "Uslovija deformacii" takes
+// them (both bounds inclusive).
+inline constexpr double kMinCurveTemp = -200.0;  // t, deg C
+inline constexpr double kMaxCurveTemp = 2600.0;  // t, deg C
+inline constexpr double kMinCurveRate = 0.0;     // U, the strain rate, 1/s
+inline constexpr double kMaxCurveRate = 10000.0; // U, 1/s
+
+// Temperature of the 3D surface, as the prompt "Input Temperature for 3d Visualisation"
+// takes it (both bounds inclusive).
+inline constexpr double kMinTemp3d = 0.0;    // deg C
+inline constexpr double kMaxTemp3d = 1600.0; // deg C
+
+// A value outside its range, or a curve number that does not exist. what() names the value.
+class CInputError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Throws CInputError unless dTemp (deg C) lies in kMinCurveTemp..kMaxCurveTemp and dRate
+// (1/s) in kMinCurveRate..kMaxCurveRate, NaN refused:
+// "temperature 2601 is outside -200..2600 deg C", "strain rate -1 is outside 0..10000 1/s".
+void CheckCurveConditions(double dTemp, double dRate);
+
+// Throws CInputError unless dTemp (deg C) lies in kMinTemp3d..kMaxTemp3d, NaN refused.
+void CheckTemp3d(double dTemp);
+
+// New material: a fresh CMaterial named strName replaces g_pMaterial; its file is
+// strName + ".mat" (relative, so in the work folder), its work folder strWorkFolder (empty:
+// the process's current folder; a relative folder is made absolute). Stage 1. The name is
+// taken as typed.
+void NewMaterial(const std::string& strName, const std::string& strWorkFolder = {});
+
+// Open File: reads the material file strPath into a fresh CMaterial, which replaces
+// g_pMaterial only when the whole file was read and validated. Its m_strFileName is the
+// file's absolute path and its work folder the file's folder (first form) or strWorkFolder
+// (second form; empty: the current folder, m_strFileName then stays as given). The name is
+// empty, as the file does not store it. Stage 3. Throws CFileError naming the file.
+void OpenMaterial(const std::string& strPath);
+void OpenMaterial(const std::string& strPath, const std::string& strWorkFolder);
+
+// The material's name strName and its file strName + ".mat" (relative, so in the work
+// folder), as New material sets them; for naming an opened material before it is saved.
+void NameMaterial(const std::string& strName);
+
+// Model list: m_nFunction = nModel (1..18), the previous fit cleared (ClearFit), stage 3.
+// Throws CInputError for any other number.
+void ChooseModel(int nModel);
+
+// Add File: checks the conditions (CheckCurveConditions), then appends the experiment data
+// file strPath as a new curve at temperature dTemp (deg C) and strain rate dRate (1/s);
+// stage 2. See AddCurveFromFile (Import.h) for the file and the 200-curve limit.
+void AddCurve(const std::string& strPath, double dTemp, double dRate);
+
+// Removes curve nCurve (1-based, 1..m_nCurves): the curves above it move down one slot in
+// order, the freed last slot becomes an empty curve, m_nPoints loses the curve's points,
+// the fit is cleared (ClearFit, which also selects all curves), the prepared flag stays,
+// stage 2. Throws CInputError naming the number when there is no such curve.
+void RemoveCurve(int nCurve);
+
+// Curve list: m_nSelectedCurve = nCurve (0 = all curves, k = the k-th curve, up to
+// m_nCurves). Throws CInputError for any other number.
+void SelectCurve(int nCurve);
+
+// Save: writes the material file (WriteMaterialFile(1)) into the work folder when its name
+// is relative. Throws CFileError; the file then keeps its previous content.
+void SaveMaterial();
+
+// Save As: writes the material to strPath; on success m_strFileName becomes its absolute
+// path and the work folder its folder. Throws CFileError when the file cannot be written;
+// the material, its file name and work folder then stay as they were.
+void SaveMaterialAs(const std::string& strPath);
+
+// Calc: RunApproximation (Approximation.h) on g_pMaterial; stage 3 when the fit delivered
+// coefficients, else unchanged. Throws only when the exchange file cannot be written or
+// read back (the material then holds what it held before the run); the failure of an
+// output file is in the result.
+CRunResult Calc();
+
+// Optimization: FindBestModel (calling onCandidate after each candidate, when given), then
+// what Calc does with the chosen model. The result holds the run and every candidate's
+// report.
+COptimizationResult Optimization(const CandidateCallback& onCandidate = {});
+
+// 3d visualization: checks dTemp (CheckTemp3d), stores it in m_dTemp3d and writes the
+// surface file "visual.tmp" in the work folder for that temperature. Returns whether it
+// was written (not with no measured points); throws CFileError when it cannot be written.
+// The window then starts the viewer in the work folder.
+CSurfaceExportStatus ExportSurface3D(double dTemp);

@@ -1,15 +1,22 @@
 #include "EntryFrame.h"
 
 #include "formats/FileError.h"
+#include "kernels/MessageSink.h"
 
-#include <cstdio>
 #include <exception>
+#include <new>
 
 namespace tarnfit {
 
 void Report(const char* szName, const std::string& strText) {
-    std::printf("%s: %s\n", szName, strText.c_str());
-    std::fflush(stdout);
+    std::string strLine;
+    try {
+        strLine = std::string(szName) + ": " + strText;
+    } catch (const std::bad_alloc&) {
+        SendLines(szName);
+        return;
+    }
+    SendLines(strLine.data());
 }
 
 int RunEntryPoint(const char* szName, FitFunction pfnFit, EWriteBack eWriteBack) {

@@ -16,8 +16,8 @@ enum class EWriteBack { Yes, No };
 // - A missing file, or one that breaks the layout's limits, is left untouched.
 // - A raw curve that cannot be prepared gives the refusal result without running the fit;
 //   the curves are written back as they were read (prepared flag 0).
-// Each such case, and a failure to write, prints one line on standard output that starts
-// with szName. Never throws. Returns 0, the entry points' result.
+// Each such case, and a failure to write, sends one line that starts with szName to the
+// message sink (Report). Never throws. Returns 0, the entry points' result.
 int RunEntryPoint(const char* szName, FitFunction pfnFit, EWriteBack eWriteBack = EWriteBack::Yes);
 
 // The entry point of member kIndex of a family table: runs pfnFit(state, kTable[kIndex]) in
@@ -27,7 +27,8 @@ int RunMember() {
     return RunEntryPoint(kTable[kIndex].m_szName, [](CEngineState& state) { pfnFit(state, kTable[kIndex]); });
 }
 
-// Prints one line "<szName>: <text>" on standard output.
+// Sends the line "<szName>: <text>" to the message sink (standard output when the host set
+// none); a text with line breaks goes as several lines.
 void Report(const char* szName, const std::string& strText);
 
 } // namespace tarnfit

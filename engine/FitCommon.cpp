@@ -19,12 +19,37 @@ void CSpread::Add(double dH, double dT) {
         m_dMinH = dH;
 }
 
-bool AcceptSpreads(const CSpread& spread, int nCurves, int nMinCurves) {
-    if (!(spread.m_dMaxT - spread.m_dMinT >= kMinTempSpread))
-        return false;
+namespace {
+
+std::string Number(double dValue) {
+    char szValue[64];
+    std::snprintf(szValue, sizeof szValue, "%g", dValue);
+    return szValue;
+}
+
+} // namespace
+
+std::string SpreadProblem(const CSpread& spread, int nCurves, int nMinCurves) {
+    const double dTempSpread = spread.m_dMaxT - spread.m_dMinT;
+    if (!(dTempSpread >= kMinTempSpread)) {
+        if (dTempSpread < 0)
+            return "the exchange file holds no points";
+        return "the temperatures of the points span " + Number(dTempSpread) +
+               " deg C; the law needs a spread of at least " + Number(kMinTempSpread) + " deg C";
+    }
     if (nCurves < nMinCurves)
-        return false;
-    return spread.m_dMaxH - spread.m_dMinH >= kMinRateSpread;
+        return "the exchange file holds " + std::to_string(nCurves) + (nCurves == 1 ? " curve" : " curves") +
+               "; the law needs at least " + std::to_string(nMinCurves);
+    const double dRateSpread = spread.m_dMaxH - spread.m_dMinH;
+    if (!(dRateSpread >= kMinRateSpread))
+        return "the strain rates of the points span " + Number(dRateSpread) +
+               " 1/s; the law needs a spread of at least " + Number(kMinRateSpread) + " 1/s";
+    return {};
+}
+
+void Refuse(CEngineState& state, const char* szMember, const std::string& strWhy) {
+    Report(szMember, strWhy + "; the fit is refused");
+    SetRefusal(state);
 }
 
 namespace {
@@ -58,10 +83,8 @@ bool GuardPositive(const char* szMember, const CEngineState& state, unsigned nQu
             const double dValue = state.m_aPoints[i].m_ex.*guard.m_pValue;
             if (std::isfinite(dValue) && dValue > 0)
                 continue;
-            char szValue[64];
-            std::snprintf(szValue, sizeof szValue, "%g", dValue);
             Report(szMember, std::string("the ") + guard.m_szName + " of point " + std::to_string(i + 1) + " is " +
-                                 szValue + "; the law needs " + guard.m_szUse +
+                                 Number(dValue) + "; the law needs " + guard.m_szUse +
                                  ", so it must be a finite number above 0. The fit is refused.");
             return false;
         }

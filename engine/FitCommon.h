@@ -24,8 +24,14 @@ struct CSpread {
 };
 
 // The acceptance tests in their order: temperature spread at least 0.1 (NaN fails), at
-// least nMinCurves curves, strain-rate spread at least 0.00001. False refuses the data.
-bool AcceptSpreads(const CSpread& spread, int nCurves, int nMinCurves);
+// least nMinCurves curves, strain-rate spread at least 0.00001. Returns why the data are
+// refused ("the exchange file holds 3 curves; the law needs at least 4"), or an empty text
+// when they are accepted.
+std::string SpreadProblem(const CSpread& spread, int nCurves, int nMinCurves);
+
+// The refusal result (SetRefusal), with the line "<szMember>: <strWhy>; the fit is refused"
+// to the message sink.
+void Refuse(CEngineState& state, const char* szMember, const std::string& strWhy);
 
 // Quantities of a point that a fit takes the logarithm of (or divides by), as bit flags.
 enum EQuantity : unsigned {
@@ -36,7 +42,7 @@ enum EQuantity : unsigned {
 };
 
 // Checks that the flagged quantities (EQuantity bits) are finite and above 0 at every
-// point. When one is not, prints "<szMember>: ..." naming the quantity and the point and
+// point. When one is not, reports "<szMember>: ..." naming the quantity and the point and
 // returns false.
 bool GuardPositive(const char* szMember, const CEngineState& state, unsigned nQuantities);
 

@@ -148,20 +148,24 @@ void FitHot(CEngineState& state, const SHotMember& member) {
         }
         spread.Add(p.m_dRate, p.m_dTemp);
     }
-    if (!AcceptSpreads(spread, state.m_nCurves, member.m_nMinCurves)) {
-        SetRefusal(state);
+    if (const std::string strWhy = SpreadProblem(spread, state.m_nCurves, member.m_nMinCurves); !strWhy.empty()) {
+        Refuse(state, member.m_szName, strWhy);
         return;
     }
 
     std::array<double, kMaxTerms> lambda{};
     DEVLSF(&n, M.data(), &n, lambda.data());
     if (KernelFailed()) {
-        SetRefusal(state);
+        Refuse(state, member.m_szName,
+               "the eigenvalues of the normal equations could not be computed (kernel condition " +
+                   std::to_string(TarnfitKernelCode()) + ", reported above)");
         return;
     }
     const double q = std::fabs(lambda[0] / lambda[static_cast<std::size_t>(n - 1)]);
     if (!(q >= kMinConditionRatio && q <= kMaxConditionRatio)) {
-        SetRefusal(state);
+        Refuse(state, member.m_szName,
+               "the normal equations are too ill-conditioned: the ratio of their extreme eigenvalues lies outside "
+               "1e-15..1e15");
         return;
     }
 
@@ -169,8 +173,9 @@ void FitHot(CEngineState& state, const SHotMember& member) {
     const int nPath = 1;
     DLSARG(&n, M.data(), &n, r.data(), &nPath, x.data());
     if (KernelFailed()) {
-        Report(member.m_szName, "the normal equations could not be solved; the fit is refused");
-        SetRefusal(state);
+        Refuse(state, member.m_szName,
+               "the normal equations could not be solved (kernel condition " + std::to_string(TarnfitKernelCode()) +
+                   ", reported above)");
         return;
     }
 

@@ -47,7 +47,7 @@ std::string Number(double dValue) {
     return sz;
 }
 
-// Ends the call early: records why and prints it.
+// Ends the call early: records why and reports it.
 void EndEarly(ELineHotStatus eStatus, const std::string& strProblem) {
     g_lastResult.m_eStatus = eStatus;
     g_lastResult.m_strProblem = strProblem;
@@ -81,7 +81,7 @@ void FitLineHot(CEngineState& state) {
     if (KernelFailed()) {
         result.m_nKernelCode = TarnfitKernelCode();
         EndEarly(ELineHotStatus::SimplexFailed, "the simplex minimisation stopped (kernel condition " +
-                                                    std::to_string(result.m_nKernelCode) + ", printed above)");
+                                                    std::to_string(result.m_nKernelCode) + ", reported above)");
         return;
     }
 
@@ -94,7 +94,7 @@ void FitLineHot(CEngineState& state) {
     if (KernelFailed()) {
         result.m_nKernelCode = TarnfitKernelCode();
         EndEarly(ELineHotStatus::QuasiNewtonFailed, "the quasi-Newton minimisation stopped (kernel condition " +
-                                                        std::to_string(result.m_nKernelCode) + ", printed above)");
+                                                        std::to_string(result.m_nKernelCode) + ", reported above)");
         return;
     }
     result.m_eStatus = ELineHotStatus::Done;
@@ -178,7 +178,7 @@ bool CondenseLineHotCurves(const CEngineState& state, std::vector<CLineHotCurve>
         DRCURV(&n, aE.data(), aS.data(), &nDeg, b.data(), aSsq.data(), aStat.data());
         if (KernelFailed()) {
             strProblem = strCurve + ": a polynomial of degree 5 cannot be fitted to its points (kernel condition " +
-                         std::to_string(TarnfitKernelCode()) + ", printed above)";
+                         std::to_string(TarnfitKernelCode()) + ", reported above)";
             return false;
         }
         for (double dB : b) {

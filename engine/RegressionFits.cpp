@@ -122,8 +122,8 @@ void FitRegression(CEngineState& state, const SRegressionMember& member) {
             X[static_cast<std::size_t>(c) * static_cast<std::size_t>(n) + static_cast<std::size_t>(i)] = x[c];
         spread.Add(p.m_dRate, p.m_dTemp);
     }
-    if (!AcceptSpreads(spread, state.m_nCurves, kMinCurves)) {
-        SetRefusal(state);
+    if (const std::string strWhy = SpreadProblem(spread, state.m_nCurves, kMinCurves); !strWhy.empty()) {
+        Refuse(state, member.m_szName, strWhy);
         return;
     }
 
@@ -133,8 +133,8 @@ void FitRegression(CEngineState& state, const SRegressionMember& member) {
     const int nIntercept = 1;
     DRLSE(&n, y.data(), &k, X.data(), &n, &nIntercept, b, &dSst, &dSse);
     if (KernelFailed()) {
-        Report(member.m_szName, "the regression failed; the fit is refused");
-        SetRefusal(state);
+        Refuse(state, member.m_szName,
+               "the regression failed (kernel condition " + std::to_string(TarnfitKernelCode()) + ", reported above)");
         return;
     }
 

@@ -57,7 +57,7 @@ double PolynomialValue(const double* pA, int nCoef, double e) {
 // The pooled regression pairs of a DRCURV member in table order: (E, s), or (ln E, ln s) for
 // the power law. A pair with a value that is not finite (the logarithm of a strain or
 // stress at or below 0, or a non-finite datum) becomes NaN, which DRCURV leaves out; a line
-// on standard output says how many were left out. Returns false when the polynomial cannot
+// to the message sink says how many were left out. Returns false when the polynomial cannot
 // be fitted; the coefficients B(1..d+1) are in pB otherwise.
 bool FitPolynomial(const CEngineState& state, const CSingleCurveMember& member, double* pB) {
     const bool bLog = member.m_eLaw == ESingleCurveLaw::Power;
@@ -90,7 +90,7 @@ bool FitPolynomial(const CEngineState& state, const CSingleCurveMember& member, 
     if (KernelFailed()) {
         Report(member.m_szName, "the polynomial of degree " + std::to_string(nDeg) +
                                     " cannot be fitted to the points (kernel condition " +
-                                    std::to_string(TarnfitKernelCode()) + ", printed above); the fit is refused");
+                                    std::to_string(TarnfitKernelCode()) + ", reported above); the fit is refused");
         return false;
     }
     return true;
@@ -207,7 +207,7 @@ bool MinimiseRootPower(CEngineState& state, const CSingleCurveMember& member, do
            &dF);
     if (KernelFailed()) {
         Report(member.m_szName, "the minimisation stopped without a result (kernel condition " +
-                                    std::to_string(TarnfitKernelCode()) + ", printed above); the fit is refused");
+                                    std::to_string(TarnfitKernelCode()) + ", reported above); the fit is refused");
         return false;
     }
     return true;
@@ -256,8 +256,7 @@ void StoreSingleCurveResult(CEngineState& state, const CSingleCurveMember& membe
 
 void FitSingleCurve(CEngineState& state, const CSingleCurveMember& member) {
     if (state.m_nTotal <= 0) {
-        Report(member.m_szName, "the exchange file holds no points; the fit is refused");
-        SetRefusal(state);
+        Refuse(state, member.m_szName, "the exchange file holds no points");
         return;
     }
     std::array<double, kMaxSingleCoef> a{};

@@ -37,8 +37,8 @@ std::span<const CSingleCurveMember> SingleCurveMembers();
 const CSingleCurveMember* FindSingleCurveMember(const char* szName);
 
 // Fits the member to the state's points: NCOEF, A1..A(NCOEF), the fitted stress of every
-// point and both errors (StoreSingleCurveResult), or the refusal result with a line on
-// standard output when there are no points or the kernel cannot deliver a result
+// point and both errors (StoreSingleCurveResult), or the refusal result with a line to the
+// message sink when there are no points or the kernel cannot deliver a result
 // (constant strains, no pair with finite values, a minimisation that stops on a limit).
 void FitSingleCurve(CEngineState& state, const CSingleCurveMember& member);
 

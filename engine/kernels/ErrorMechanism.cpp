@@ -3,6 +3,8 @@
 
 #include "kernels/ErrorMechanism.h"
 
+#include "kernels/MessageSink.h"
+
 #include "tarnfit/kernels.h"
 
 #include <charconv>
@@ -129,11 +131,13 @@ std::string Substitute(const SState& st, const char* pszText) noexcept {
     }
 }
 
-// Prints the condition in the form of FormatMessage, without allocating.
+// Prints the condition in the form of FormatMessage, line by line, to the message sink;
+// without allocating (a text beyond the buffer is cut).
 void Print(SCondition& cond) noexcept {
-    std::fprintf(stdout, " *** %s ERROR %d from %s.  %s\n", SeverityWord(cond.nSeverity), cond.nCode, cond.szRoutine,
-                 cond.strText.c_str());
-    std::fflush(stdout);
+    char szMessage[4096];
+    std::snprintf(szMessage, sizeof szMessage, " *** %s ERROR %d from %s.  %s", SeverityWord(cond.nSeverity), cond.nCode,
+                  cond.szRoutine, cond.strText.c_str());
+    SendLines(szMessage);
     cond.bPrinted = true;
 }
 

@@ -72,6 +72,7 @@ TEST_F(Approximation, RunWithoutModelWritesEveryFileAndNoFit) {
     pMaterial->m_nFunction = 0;
     const CRunResult result = pMaterial->RunApproximation();
     EXPECT_FALSE(result.m_bFitted);
+    EXPECT_EQ(result.m_strRefusal, "no model is chosen");
     EXPECT_EQ(pMaterial->m_nCoef, 0);
     EXPECT_EQ(LineCount(FileText("progr.f90")), 5);
     ASSERT_EQ(result.m_aOutputs.size(), 3u);
@@ -152,9 +153,28 @@ TEST_F(Approximation, RefusedFitLeavesNoCoefficients) {
     pMaterial->m_nCurves = 3; // three curves: the regression refuses
     pMaterial->m_nPoints = 90;
     pMaterial->m_nFunction = 9;
+    ::testing::internal::CaptureStdout();
     const CRunResult result = pMaterial->RunApproximation();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
     EXPECT_FALSE(result.m_bFitted);
     EXPECT_EQ(pMaterial->m_dErrorMax, 100000.0);
+    // The three curves share one temperature.
+    EXPECT_EQ(result.m_strRefusal, "KIVHENZSPITTMNK: the temperatures of the points span 0 deg C; the law needs a "
+                                   "spread of at least 0.1 deg C; the fit is refused");
+    EXPECT_TRUE(result.m_aWarnings.empty());
+}
+
+// A kernel condition during a fit reaches the result, not standard output.
+TEST_F(Approximation, KernelWarningGoesIntoTheResult) {
+    auto pMaterial = PreparedMaterial([](double E, double, double) { return 100 + 50 * E; });
+    pMaterial->m_nFunction = 2; // the straight line fits exactly
+    ::testing::internal::CaptureStdout();
+    const CRunResult result = pMaterial->RunApproximation();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_TRUE(result.m_bFitted);
+    EXPECT_EQ(result.m_strRefusal, "");
+    ASSERT_EQ(result.m_aWarnings.size(), 1u);
+    EXPECT_EQ(result.m_aWarnings[0].rfind(" *** WARNING ERROR 109 from DRCURV.  ", 0), 0u) << result.m_aWarnings[0];
 }
 
 class BlockedOutput : public ScratchTest, public ::testing::WithParamInterface<int> {};

@@ -151,13 +151,21 @@ TEST_F(Operations, RemovingFromRawCurvesSubtractsThePointCount) {
 TEST_F(Operations, OptimizationReportsEachCandidateAsItFinishes) {
     FiveCurveMaterial();
     std::vector<int> aSeen;
+    ::testing::internal::CaptureStdout();
     const COptimizationResult result = Optimization([&](const CCandidateReport& report) {
         aSeen.push_back(report.m_nModel);
         // The window reads the material while the search runs.
         EXPECT_EQ(g_pMaterial->m_nCoef, report.m_nCoef);
     });
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(aSeen, std::vector<int>(kBestModelCandidates.begin(), kBestModelCandidates.end()));
     ASSERT_EQ(result.m_aCandidates.size(), kBestModelCandidates.size());
+    // Model 10, seventh candidate, needs nine curves and says so.
+    const CCandidateReport& ten = result.m_aCandidates[6];
+    EXPECT_EQ(ten.m_nModel, 10);
+    EXPECT_EQ(ten.m_nCoef, 0);
+    EXPECT_EQ(ten.m_strRefusal, "KIVHOTPRAVEL1: the exchange file holds 5 curves; the law needs at least 9; the fit is refused");
+    EXPECT_EQ(result.m_aCandidates[5].m_strRefusal, ""); // model 9 fits
     ASSERT_NE(result.m_nChosen, 0);
     EXPECT_EQ(g_pMaterial->m_nFunction, result.m_nChosen);
     double dSmallest = 1e10;

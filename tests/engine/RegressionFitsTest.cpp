@@ -133,9 +133,20 @@ TEST_P(MemberFit, RecoversTheGeneratingCoefficients) {
             EXPECT_TRUE(Near(p.m_dFitStress, p.m_dStress, 1e-6));
 }
 
+// The refusal and its reason line, which goes to standard output when no sink is set.
+void ExpectRefusalSaying(const CExchangeData& data, const SMember& m, const std::string& strReason) {
+    ::testing::internal::CaptureStdout();
+    const CExchangeData back = RunOn(data, m.m_pfnEntry);
+    const std::string strOut = ::testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(IsRefusal(back));
+    EXPECT_EQ(strOut, std::string(m.m_szName) + ": " + strReason + "; the fit is refused\n");
+}
+
 TEST_P(MemberFit, NeedsItsNumberOfCurves) {
     const SMember& m = GetParam();
-    EXPECT_TRUE(IsRefusal(RunOn(LawMaterial(LawFor(m), FirstConditions(m.m_nMinCurves - 1)), m.m_pfnEntry)));
+    ExpectRefusalSaying(LawMaterial(LawFor(m), FirstConditions(m.m_nMinCurves - 1)), m,
+                        "the exchange file holds " + std::to_string(m.m_nMinCurves - 1) +
+                            " curves; the law needs at least " + std::to_string(m.m_nMinCurves));
     const CExchangeData back = RunOn(LawMaterial(LawFor(m), FirstConditions(m.m_nMinCurves)), m.m_pfnEntry);
     EXPECT_EQ(back.m_aCoef.size(), m.m_a.size());
 }
@@ -148,9 +159,12 @@ TEST_P(MemberFit, RefusesOneTemperatureOneRateAndAnEmptyTable) {
     std::vector<SCondition> aOneRate = kScatter;
     for (SCondition& c : aOneRate)
         c.m_dRate = 1.0;
+    ExpectRefusalSaying(LawMaterial(LawFor(m), aOneTemp), m,
+                        "the temperatures of the points span 0 deg C; the law needs a spread of at least 0.1 deg C");
+    ExpectRefusalSaying(LawMaterial(LawFor(m), aOneRate), m,
+                        "the strain rates of the points span 0 1/s; the law needs a spread of at least 1e-05 1/s");
     for (const auto& aConditions : {aOneTemp, aOneRate}) {
         const CExchangeData back = RunOn(LawMaterial(LawFor(m), aConditions), m.m_pfnEntry);
-        EXPECT_TRUE(IsRefusal(back));
         // the fitted stresses stay as they were read
         for (const CExchangeCurve& curve : back.m_aCurves)
             for (const CExchangePoint& p : curve.m_aPoints)
@@ -159,7 +173,7 @@ TEST_P(MemberFit, RefusesOneTemperatureOneRateAndAnEmptyTable) {
     CExchangeData empty;
     empty.m_nPrepared = 1;
     empty.m_aCoef = {1, 2, 3};
-    EXPECT_TRUE(IsRefusal(RunOn(empty, m.m_pfnEntry)));
+    ExpectRefusalSaying(empty, m, "the exchange file holds no points");
 }
 
 // ErrorSr and ErrorMax follow from the written fitted stresses by the member's own formula,

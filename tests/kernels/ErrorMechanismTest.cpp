@@ -1,9 +1,11 @@
 // The kernel error mechanism through its internal interface.
 
 #include "KernelTestSupport.h"
+#include "tarnfit/tarnfit.h"
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 using namespace tarnfit::kernels;
 using vornel_test::Captured;
@@ -82,6 +84,26 @@ TEST_F(ErrorMechanismTest, LineBreakPlaceholderPrintsTwoLines) {
     const std::string str = Captured([] { Poster("ROUT", kWarning, 5, "First line.%/Second line."); });
     EXPECT_EQ(str, " *** WARNING ERROR 5 from ROUT.  First line.\nSecond line.\n");
     EXPECT_EQ(Count(str, "\n"), 2);
+}
+
+// The host's sink receives every line, in order, and nothing reaches standard output; a null
+// sink brings the printing back.
+TEST_F(ErrorMechanismTest, MessageSinkReceivesEveryLineInOrderAndNullRestoresPrinting) {
+    std::vector<std::string> aLines;
+    const TarnfitMessageSink collect = [](const char* szLine, void* pUser) {
+        static_cast<std::vector<std::string>*>(pUser)->push_back(szLine);
+    };
+    TarnfitSetMessageSink(collect, &aLines);
+    const std::string str = Captured([] {
+        Poster("ROUT", kWarning, 5, "First line.%/Second line.");
+        Poster("NEXT", kWarningImmediate, 6, "Third.");
+    });
+    TarnfitSetMessageSink(nullptr, nullptr);
+    EXPECT_EQ(str, "");
+    EXPECT_EQ(aLines, (std::vector<std::string>{" *** WARNING ERROR 5 from ROUT.  First line.", "Second line.",
+                                                " *** WARNING ERROR 6 from NEXT.  Third."}));
+    EXPECT_EQ(Captured([] { Poster("ROUT", kWarning, 7, "Back."); }), " *** WARNING ERROR 7 from ROUT.  Back.\n");
+    EXPECT_EQ(aLines.size(), 3u);
 }
 
 TEST_F(ErrorMechanismTest, PlaceholdersInEitherCase) {

@@ -1,10 +1,12 @@
 /* Calls every exported kernel of libtarnfit.so through its C signature, as a C (or
- * Fortran) program would, and checks the results. Exit status 0 when all checks pass. */
+ * Fortran) program would, and checks the results; and sets the message sink from C.
+ * Exit status 0 when all checks pass. */
 
-#include "tarnfit/kernels.h"
+#include "tarnfit/tarnfit.h"
 
 #include <math.h>
 #include <stdio.h>
+#include <string.h>
 
 static int g_nFailures = 0;
 
@@ -105,6 +107,26 @@ static void TestDuminf(void) {
     Check(iparam[0] == 1 && iparam[1] == 15 && iparam[2] < 100, "DUMINF options and counts");
 }
 
+static char g_szLastLine[512];
+
+static void CollectLine(const char* szLine, void* pUser) {
+    ++*(int*)pUser;
+    snprintf(g_szLastLine, sizeof g_szLastLine, "%s", szLine);
+}
+
+static void TestMessageSink(void) {
+    const double x[3] = {0, 1, 2};
+    const double y[3] = {1, 3, 5}; /* 1 + 2x: a perfect fit, reported at once */
+    double b[2], ssq[2], stat[10];
+    const int nobs = 3, ndeg = 1;
+    int nCalls = 0;
+    TarnfitSetMessageSink(CollectLine, &nCalls);
+    DRCURV(&nobs, x, y, &ndeg, b, ssq, stat);
+    TarnfitSetMessageSink(NULL, NULL);
+    Check(nCalls == 1, "the sink receives one line");
+    Check(strncmp(g_szLastLine, " *** WARNING ERROR 109 from DRCURV.  ", 37) == 0, "the sink receives the DRCURV line");
+}
+
 int main(void) {
     TestDlsarg();
     TestDevlsf();
@@ -112,6 +134,7 @@ int main(void) {
     TestDrcurv();
     TestDumpol();
     TestDuminf();
+    TestMessageSink();
     if (g_nFailures) {
         fprintf(stderr, "%d check(s) failed\n", g_nFailures);
         return 1;

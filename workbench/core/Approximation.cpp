@@ -5,8 +5,10 @@
 #include "vornel/ModelCatalogue.h"
 #include "vornel/SurfaceExport.h"
 #include "formats/FileError.h"
+#include "tarnfit/tarnfit.h"
 
 #include <filesystem>
+#include <iterator>
 
 namespace {
 
@@ -38,6 +40,49 @@ public:
 
 private:
     std::filesystem::path m_previous;
+};
+
+// Collects the lines of the engine and the kernels while it lives, in place of their
+// printing on standard output, which comes back afterwards.
+class CEngineLines {
+public:
+    CEngineLines() { TarnfitSetMessageSink(&Collect, this); }
+    ~CEngineLines() { TarnfitSetMessageSink(nullptr, nullptr); }
+    CEngineLines(const CEngineLines&) = delete;
+    CEngineLines& operator=(const CEngineLines&) = delete;
+
+    // The lines so far, sorted for a call that delivered nCoef coefficients for model
+    // nModel; the collection starts afresh.
+    CEngineMessages Take(int nModel, int nCoef) {
+        CEngineMessages messages;
+        messages.m_aWarnings = std::move(m_aLines);
+        m_aLines.clear();
+        if (nCoef > 0)
+            return messages;
+        // The reason is the engine's last line of its own; kernel conditions only lead to it.
+        std::vector<std::string>& aLines = messages.m_aWarnings;
+        for (auto it = aLines.rbegin(); it != aLines.rend(); ++it)
+            if (it->rfind(kKernelLinePrefix, 0) != 0) {
+                messages.m_strRefusal = std::move(*it);
+                aLines.erase(std::next(it).base());
+                return messages;
+            }
+        messages.m_strRefusal = FindModel(nModel) ? "the engine returned no coefficients" : "no model is chosen";
+        return messages;
+    }
+
+private:
+    static constexpr const char* kKernelLinePrefix = " *** ";
+
+    static void Collect(const char* szLine, void* pUser) noexcept {
+        try {
+            static_cast<CEngineLines*>(pUser)->m_aLines.emplace_back(szLine);
+        } catch (...) {
+            // Without memory the line is lost; the fit's result is not.
+        }
+    }
+
+    std::vector<std::string> m_aLines;
 };
 
 } // namespace
@@ -84,6 +129,7 @@ void WriteOutput(CRunResult& result, const std::string& strPath, Write write) {
 
 CRunResult CMaterial::RunApproximation() {
     WriteMaterialFile(0);
+    CEngineLines lines;
     {
         CCurrentFolderScope folder(m_strWorkFolder);
         CallModelEngine(m_nFunction);
@@ -91,6 +137,7 @@ CRunResult CMaterial::RunApproximation() {
     ReadMaterialFile(0);
 
     CRunResult result;
+    static_cast<CEngineMessages&>(result) = lines.Take(m_nFunction, m_nCoef);
     result.m_bFitted = m_nCoef > 0;
     WriteOutput(result, WorkPath(kFortranFileName), [&] {
         WriteFortran();
@@ -115,6 +162,7 @@ std::vector<CCandidateReport> CMaterial::FindBestModelWith(const ModelEngineCall
     int nChosen = 0;
     std::vector<CCandidateReport> aReports;
     WriteMaterialFile(0);
+    CEngineLines lines;
     for (int nModel : kBestModelCandidates) {
         {
             CCurrentFolderScope folder(m_strWorkFolder);
@@ -126,6 +174,7 @@ std::vector<CCandidateReport> CMaterial::FindBestModelWith(const ModelEngineCall
             nChosen = nModel;
         }
         CCandidateReport report;
+        static_cast<CEngineMessages&>(report) = lines.Take(nModel, m_nCoef);
         report.m_nModel = nModel;
         report.m_nCoef = m_nCoef;
         report.m_dErrorSr = m_dErrorSr;

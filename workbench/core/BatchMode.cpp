@@ -168,6 +168,18 @@ void PrintResult(const CMaterial& material, std::ostream& out) {
     out << "ErrorMax= " << FormatNumber(material.m_dErrorMax) << '\n';
 }
 
+// The engine's lines of one call on the error stream, each as "vornel: <strWhere><line>".
+void PrintMessages(const CEngineMessages& messages, const std::string& strWhere, std::ostream& err) {
+    const auto print = [&](const std::string& strLine) {
+        const std::size_t nStart = strLine.find_first_not_of(' ');
+        err << "vornel: " << strWhere << (nStart == std::string::npos ? std::string() : strLine.substr(nStart)) << '\n';
+    };
+    for (const std::string& strLine : messages.m_aWarnings)
+        print(strLine);
+    if (!messages.m_strRefusal.empty())
+        print(messages.m_strRefusal);
+}
+
 } // namespace
 
 std::string BatchUsage() {
@@ -202,6 +214,8 @@ Experiment data files have three header lines, then rows "n strain stress".
 
 Output: "Model: <label>", one line "A<n> = <value>" per coefficient, then
 "ErrorSr= <value>" and "ErrorMax= <value>", values with 17 significant digits.
+Everything else (why a fit was refused, the conditions the numerical kernels
+report, files that could not be written) goes to the error stream.
 Exit status: 0 after a fit; 1 when the fit ends without coefficients; 2 for a
 usage or input error, or when a file of the run cannot be written (the others
 are written all the same).
@@ -228,13 +242,17 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
             AddCurve(entry.m_strFile, entry.m_dTemp, entry.m_dRate);
         CRunResult result;
         if (nModel == 0) {
-            result = Optimization().m_run;
+            const COptimizationResult best = Optimization();
+            for (const CCandidateReport& report : best.m_aCandidates)
+                PrintMessages(report, "model " + std::to_string(report.m_nModel) + ": ", err);
+            result = best.m_run;
         } else {
             ChooseModel(nModel);
             result = Calc();
         }
 
         PrintResult(*g_pMaterial, out);
+        PrintMessages(result, "", err);
         for (const COutputFile& output : result.m_aOutputs)
             if (output.m_eStatus != EOutputStatus::Written)
                 err << "vornel: " << output.m_strPath << ": " << output.m_strReason << '\n';

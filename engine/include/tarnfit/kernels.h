@@ -9,8 +9,9 @@
  * without VALUE.
  *
  * Reporting. No kernel returns a status and none throws. Conditions are posted to the
- * kernel error mechanism with a severity and a code (table below) and printed on
- * the C stdio standard output (flushed after each message) in the form
+ * kernel error mechanism with a severity and a code (table below) and printed, one call
+ * per line, to the message sink set with TarnfitSetMessageSink (tarnfit/tarnfit.h), or on
+ * the C stdio standard output (flushed after each message) when none is set, in the form
  *
  *     " *** WARNING ERROR 405 from DLSARG.  The matrix is too ill-conditioned. ..."
  *

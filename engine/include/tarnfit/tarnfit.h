@@ -6,11 +6,32 @@
  * resampled to 30 points each), fits its law and writes the result back to the same file:
  * coefficient count and coefficients, ErrorSr and ErrorMax, the fitted stress of every
  * point. A fit that does not accept its data writes coefficient count 0 and both errors
- * 100000.0. A file that breaks the layout's limits is left untouched. A line on standard
- * output says why a call refused or left the file alone. */
+ * 100000.0. A file that breaks the layout's limits is left untouched.
+ *
+ * Messages. An entry point that refuses its data or leaves the file alone says why in one
+ * line "<ENTRY POINT>: <reason>", for example
+ *     "KIVHENZSPITTMNK: the exchange file holds 3 curves; the law needs at least 4; the fit is refused"
+ * and the numerical kernels report their conditions in lines of the form
+ *     " *** WARNING ERROR 323 from DUMINF.  <text>"
+ * (tarnfit/kernels.h). Every such line goes to the message sink, or to the C stdio
+ * standard output (one line each, flushed) when no sink is set.
+ *
+ * One thread. The engine's state, the exchange file in the current directory and the
+ * message sink are process-wide and unprotected: call the entry points, and set the sink,
+ * from one thread, one call at a time. */
 
 #include "tarnfit/export.h"
 #include "tarnfit/kernels.h"
+
+/* Receives one line of the engine or the kernels: szLine without a line break (valid only
+ * during the call) and the pUser given to TarnfitSetMessageSink. A kernel message that
+ * spans several lines arrives as several calls, in order. The sink must return normally:
+ * it must not throw, longjmp or call back into the engine. */
+typedef void (*TarnfitMessageSink)(const char* szLine, void* pUser);
+
+/* Sends every following line of the engine and the kernels to pfnSink with pUser; a null
+ * pfnSink restores the default, standard output. */
+TARNFIT_API void TarnfitSetMessageSink(TarnfitMessageSink pfnSink, void* pUser);
 
 /* Does nothing. */
 TARNFIT_API int TARNFIT(void);

@@ -11,7 +11,8 @@
 //   2. calls the engine entry point of model m_nFunction (none for a number outside 1..18)
 //      with the work folder as the current folder, where the engine finds "temp.mat";
 //   3. reads "temp.mat" back: prepared curves after the first fit, fitted stresses,
-//      coefficients and errors;
+//      coefficients and errors. The lines the engine and the kernels send meanwhile go
+//      into the result (CEngineMessages), not to standard output;
 //   4. writes "progr.f90", the surface file "visual.tmp" at 1000 deg C and the material
 //      file m_strFileName, each on its own: a file that cannot be written is reported in
 //      the result with the reason, and the others are written all the same.
@@ -24,11 +25,12 @@
 //   15, 16, 17, 18 in this order, each on the file the previous one wrote back, and sets
 //   m_nFunction to the candidate with the strictly smallest ErrorMax below 1e10 (the earlier
 //   one on ties; 0 when none is below). A refused fit counts with its ErrorMax of 100000.
-//   After each candidate onCandidate (when given) receives its report, so that a window can
-//   show the ranking while the search runs; the reports are also returned, in order.
+//   After each candidate onCandidate (when given) receives its report (its errors and the
+//   engine's lines of its call), so that a window can show the ranking while the search
+//   runs; the reports are also returned, in order.
 //
-// One thread: the engine's state and the process's current folder are process-wide; run
-// fits from one thread only, one at a time.
+// One thread: the engine's state, its message sink and the process's current folder are
+// process-wide; run fits from one thread only, one at a time.
 
 #include <array>
 #include <functional>
@@ -66,7 +68,19 @@ struct COutputFile {
     std::string m_strReason; // Skipped or Failed: why, a sentence without the path
 };
 
-struct CRunResult {
+// The lines the engine and the kernels sent during one engine call, sorted for the user:
+// why the fit was refused, and everything else. Nothing of it reaches standard output.
+struct CEngineMessages {
+    // Not fitted: the engine's own line that says why ("KIVHENZSPITTMNK: the exchange file
+    // holds 3 curves; the law needs at least 4; the fit is refused"), or, when the engine
+    // said nothing, a sentence of the workbench ("no model is chosen"). Empty after a fit.
+    std::string m_strRefusal;
+    // Every other line, in the order sent: the kernels' conditions (" *** WARNING ERROR 323
+    // from DUMINF.  ...") and the engine's remarks.
+    std::vector<std::string> m_aWarnings;
+};
+
+struct CRunResult : CEngineMessages {
     bool m_bFitted = false;             // the engine delivered coefficients (m_nCoef > 0)
     std::vector<COutputFile> m_aOutputs; // "progr.f90", "visual.tmp", the material file, in this order
 
@@ -74,8 +88,8 @@ struct CRunResult {
     bool AnyOutputFailed() const;
 };
 
-// What one candidate of FindBestModel gave.
-struct CCandidateReport {
+// What one candidate of FindBestModel gave, with the engine's lines of its call.
+struct CCandidateReport : CEngineMessages {
     int m_nModel = 0;        // the candidate's model number
     int m_nCoef = 0;         // coefficients the engine returned; 0 when it refused the fit
     double m_dErrorSr = 0;   // the errors it returned (100000 for a refused fit)

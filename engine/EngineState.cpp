@@ -3,7 +3,7 @@
 #include "PrepareCurve.h"
 #include "formats/FileError.h"
 
-#include <cstdio>
+#include <limits>
 #include <new>
 
 namespace tarnfit {
@@ -75,6 +75,21 @@ EReadStatus LoadState(CEngineState& state, const CExchangeData& data) {
     aStorage.clear();
     state = CEngineState{};
     state.m_aPoints = std::move(aStorage);
+    // The fixed tables hold kMaxCurves curve counts and kMaxCoef coefficients.
+    if (data.m_aCurves.size() > static_cast<std::size_t>(kMaxCurves)) {
+        state.m_strProblem = "the data hold " + std::to_string(data.m_aCurves.size()) + " curves, more than the " +
+                             std::to_string(kMaxCurves) + " the engine takes";
+        return EReadStatus::Unusable;
+    }
+    if (data.m_aCoef.size() > static_cast<std::size_t>(kMaxCoef)) {
+        state.m_strProblem = "the data hold " + std::to_string(data.m_aCoef.size()) + " coefficients, more than the " +
+                             std::to_string(kMaxCoef) + " the engine takes";
+        return EReadStatus::Unusable;
+    }
+    if (data.TotalPoints() > std::numeric_limits<std::int32_t>::max()) {
+        state.m_strProblem = "the data hold more points than a 32-bit count can tell";
+        return EReadStatus::Unusable;
+    }
     state.m_nPrepared = data.m_nPrepared;
     state.m_nCurves = static_cast<std::int32_t>(data.m_aCurves.size());
     state.m_nTotal = static_cast<std::int32_t>(data.TotalPoints());

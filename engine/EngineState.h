@@ -71,7 +71,9 @@ void WriteExchangeFile();
 // The refusal result: NCOEF 0, both errors 100000.0; coefficients and fitted stresses stay.
 void SetRefusal(CEngineState& state);
 
-// Builds the state from a file's content, preparing raw curves. Exposed for tests.
+// Builds the state from a file's content, preparing raw curves. Data with more than
+// kMaxCurves curves, more than kMaxCoef coefficients or more than 2^31 - 1 points are
+// Unusable (m_strProblem says why), never copied past the tables. Exposed for tests.
 EReadStatus LoadState(CEngineState& state, const CExchangeData& data);
 // The state as the file content it writes.
 CExchangeData StateToData(const CEngineState& state);

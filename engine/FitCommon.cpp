@@ -103,6 +103,12 @@ double CErrorSum::ErrorSr(EErrorSr eKind, int nTotal) const {
 }
 
 void StoreResult(CEngineState& state, const double* pA, int nCoef, const CErrorSum& errors, EErrorSr eKind) {
+    if (nCoef < 0 || nCoef > kMaxCoef) {
+        Refuse(state, "TARNFIT",
+               "a law with " + std::to_string(nCoef) + " coefficients does not fit the engine's " +
+                   std::to_string(kMaxCoef) + " slots");
+        return;
+    }
     state.m_nCoef = nCoef;
     for (int k = 0; k < nCoef; ++k)
         state.m_dA[static_cast<std::size_t>(k)] = pA[k];

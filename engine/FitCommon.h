@@ -59,7 +59,8 @@ struct CErrorSum {
     double ErrorSr(EErrorSr eKind, int nTotal) const;
 };
 
-// Stores NCOEF = nCoef, A1..A(nCoef) from pA and both errors.
+// Stores NCOEF = nCoef, A1..A(nCoef) from pA and both errors. A count outside 0..kMaxCoef
+// is refused (Refuse) instead of overrunning the coefficient slots.
 void StoreResult(CEngineState& state, const double* pA, int nCoef, const CErrorSum& errors, EErrorSr eKind);
 
 // True when the last top-level kernel call handed a fatal or terminal condition to the engine.

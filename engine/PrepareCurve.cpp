@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace tarnfit {
 
@@ -174,8 +175,27 @@ void lubacksub(const double* a, int n, const int* pIndex, double* b) {
     }
 }
 
+namespace {
+
+// True when |o|^(2 nOrder) of the largest offset o is an exact 64-bit integer, as the
+// moment matrix needs, and the window's length nl + nr + 1 is an int.
+bool OffsetsFit(int nl, int nr, int nOrder) {
+    if (static_cast<std::int64_t>(nl) + nr + 1 > std::numeric_limits<int>::max())
+        return false;
+    const std::int64_t nLargest = std::max(nl, nr);
+    std::int64_t nPower = 1;
+    for (int p = 0; p < 2 * nOrder; ++p) {
+        if (nLargest != 0 && nPower > std::numeric_limits<std::int64_t>::max() / nLargest)
+            return false;
+        nPower *= nLargest;
+    }
+    return true;
+}
+
+} // namespace
+
 std::vector<double> savgol(int nl, int nr, int nOrder) {
-    if (nl < 0 || nr < 0 || nOrder < 0 || nOrder > kMaxOrder || nl + nr < nOrder)
+    if (nl < 0 || nr < 0 || nOrder < 0 || nOrder > kMaxOrder || !OffsetsFit(nl, nr, nOrder) || nl + nr < nOrder)
         return {};
     const int nSize = nOrder + 1;
     double a[(kMaxOrder + 1) * (kMaxOrder + 1)];

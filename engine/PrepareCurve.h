@@ -60,7 +60,8 @@ CPreparedCurve PrepareCurve(const double* pX, const double* pY, int n);
 // polynomial order nOrder (at most 6, at most nl + nr): the returned c[o + nl] satisfies
 // sum_o c(o) f(o) = p(0), p the least-squares polynomial of degree nOrder through (o, f(o)).
 // The moment matrix sum_o o^(i+j) adds single-precision powers in double. Returns an empty
-// vector for inconsistent arguments ("bad args in savgol").
+// vector for inconsistent arguments ("bad args in savgol"), and for offsets so large that
+// max(nl, nr)^(2 nOrder) exceeds a 64-bit integer or the window's length an int.
 std::vector<double> savgol(int nl, int nr, int nOrder);
 
 // LU decomposition of the n x n row-major matrix a (n <= 7) in place, by Crout's method with

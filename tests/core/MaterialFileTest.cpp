@@ -228,6 +228,30 @@ TEST_P(MaterialRefusal, LeavesTheMaterialUntouched) {
 
 INSTANTIATE_TEST_SUITE_P(Variants, MaterialRefusal, ::testing::Range(0, 7));
 
+// Counts beyond the fixed tables are refused before anything is copied, in both directions.
+TEST(MaterialExchangeData, CountsBeyondTheTablesAreRefused) {
+    auto pMaterial = MakeMaterial({2, 3});
+    const CMaterial copy = *pMaterial;
+    CExchangeData tooManyCurves = pMaterial->ToExchangeData();
+    tooManyCurves.m_aCurves.resize(CMaterial::kMaxCurves + 1);
+    CExchangeData tooManyCoef = pMaterial->ToExchangeData();
+    tooManyCoef.m_aCoef.resize(CMaterial::kMaxCoef + 1);
+    EXPECT_THROW(pMaterial->TakeExchangeData(tooManyCurves), std::invalid_argument);
+    EXPECT_THROW(pMaterial->TakeExchangeData(tooManyCoef), std::invalid_argument);
+    EXPECT_TRUE(*pMaterial == copy);
+
+    for (int nBad : {-1, CMaterial::kMaxCoef + 1}) {
+        CMaterial coef = copy;
+        coef.m_nCoef = nBad;
+        EXPECT_THROW(coef.ToExchangeData(), std::invalid_argument) << nBad;
+    }
+    for (int nBad : {-1, CMaterial::kMaxCurves + 1}) {
+        CMaterial curves = copy;
+        curves.m_nCurves = nBad;
+        EXPECT_THROW(curves.ToExchangeData(), std::invalid_argument) << nBad;
+    }
+}
+
 TEST_F(MaterialFile, MissingMaterialFileIsRefusedAndNothingChanges) {
     auto pTarget = MakeMaterial({2});
     pTarget->m_strFileName = "absent.mat";

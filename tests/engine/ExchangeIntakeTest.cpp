@@ -153,6 +153,22 @@ TEST(LoadState, PreparedWeightIsTheCurveCount) {
         EXPECT_EQ(p.m_dW, 3.0);
 }
 
+// Data beyond the engine's tables (200 curve counts, 56 coefficients) are not taken.
+TEST(LoadState, CountsBeyondTheTablesAreUnusable) {
+    CEngineState state;
+    CExchangeData curves = RawMaterial({3});
+    curves.m_aCurves.resize(kMaxCurves + 1);
+    EXPECT_EQ(LoadState(state, curves), EReadStatus::Unusable);
+    EXPECT_NE(state.m_strProblem.find("201 curves"), std::string::npos) << state.m_strProblem;
+    CExchangeData coef = RawMaterial({3});
+    coef.m_nPrepared = 1;
+    coef.m_aCoef.assign(kMaxCoef + 1, 1.0);
+    EXPECT_EQ(LoadState(state, coef), EReadStatus::Unusable);
+    EXPECT_NE(state.m_strProblem.find("57 coefficients"), std::string::npos) << state.m_strProblem;
+    coef.m_aCoef.resize(kMaxCoef);
+    EXPECT_EQ(LoadState(state, coef), EReadStatus::Ready);
+}
+
 class UnusableExchange : public ScratchTest, public ::testing::WithParamInterface<int> {};
 
 // Files the engine must not fit: it leaves them byte for byte as they were and says why.

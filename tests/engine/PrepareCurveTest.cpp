@@ -7,6 +7,7 @@
 #include <Eigen/Dense>
 
 #include <cmath>
+#include <limits>
 #include <random>
 
 using namespace tarnfit;
@@ -117,6 +118,10 @@ TEST(Savgol, RefusesInconsistentArguments) {
     EXPECT_TRUE(savgol(-1, 4, 4).empty());
     EXPECT_TRUE(savgol(1, 1, 4).empty());
     EXPECT_TRUE(savgol(4, 4, 7).empty());
+    // Offsets whose powers leave the 64-bit integers, or a window longer than an int.
+    EXPECT_TRUE(savgol(0, 300, 4).empty()); // 300^8 > 2^63
+    EXPECT_EQ(savgol(234, 0, 4).size(), 235u); // 234^8 < 2^63
+    EXPECT_TRUE(savgol(std::numeric_limits<int>::max(), 1, 0).empty());
 }
 
 class LuSolve : public ::testing::TestWithParam<int> {};

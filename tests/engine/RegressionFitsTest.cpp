@@ -221,6 +221,17 @@ TEST_P(MemberFit, ZeroStrainRateIsRefusedWhereTheLawTakesItsLogarithm) {
 
 INSTANTIATE_TEST_SUITE_P(Members, MemberFit, ::testing::ValuesIn(kMembers), NameOf);
 
+TEST(StoreResult, RefusesMoreCoefficientsThanTheEngineHolds) {
+    tarnfit::CEngineState state;
+    const std::vector<double> a(tarnfit::kMaxCoef + 1, 2.0);
+    ::testing::internal::CaptureStdout();
+    tarnfit::StoreResult(state, a.data(), tarnfit::kMaxCoef + 1, tarnfit::CErrorSum{}, tarnfit::EErrorSr::RootMeanSquare);
+    EXPECT_NE(::testing::internal::GetCapturedStdout().find("57 coefficients"), std::string::npos);
+    EXPECT_EQ(state.m_nCoef, 0);
+    EXPECT_EQ(state.m_dErrorMax, tarnfit::kRefusedError);
+    EXPECT_EQ(state.m_dA[0], 0.0);
+}
+
 TEST(ErrorSum, RootMeanSquareAndRootSumOverCount) {
     tarnfit::CErrorSum errors;
     for (double d : {3.0, -4.0, 0.0, 0.0, 0.0})

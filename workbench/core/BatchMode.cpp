@@ -267,6 +267,8 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
         err << "vornel: " << e.what() << '\n';
     } catch (const std::bad_alloc&) {
         err << "vornel: not enough memory\n";
+    } catch (const std::exception& e) {
+        err << "vornel: " << e.what() << '\n';
     }
     return kBatchError;
 }

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <limits>
+#include <stdexcept>
 
 std::unique_ptr<CMaterial> g_pMaterial;
 int g_nStage = 0;
@@ -39,7 +41,26 @@ int CMaterial::CountPoints() const {
     return nTotal;
 }
 
+namespace {
+
+void CheckCount(const char* szWhat, std::size_t nCount, int nMax) {
+    if (nCount > static_cast<std::size_t>(nMax))
+        throw std::invalid_argument(std::string("the material holds at most ") + std::to_string(nMax) + " " + szWhat +
+                                    ", not " + std::to_string(nCount));
+}
+
+void CheckCount(const char* szWhat, int nCount, int nMax) {
+    if (nCount < 0)
+        throw std::invalid_argument(std::string("the material's count of ") + szWhat + " is negative (" +
+                                    std::to_string(nCount) + ")");
+    CheckCount(szWhat, static_cast<std::size_t>(nCount), nMax);
+}
+
+} // namespace
+
 CExchangeData CMaterial::ToExchangeData() const {
+    CheckCount("curves", m_nCurves, kMaxCurves);
+    CheckCount("coefficients", m_nCoef, kMaxCoef);
     CExchangeData data;
     data.m_nPrepared = m_nPrepared;
     data.m_aCurves.resize(static_cast<std::size_t>(m_nCurves));
@@ -51,13 +72,17 @@ CExchangeData CMaterial::ToExchangeData() const {
             aOut.push_back({p.m_dStrain, p.m_dRate, p.m_dAux, p.m_dTemp, p.m_dTime, p.m_dFitStress, p.m_dStress});
     }
     data.m_nFunction = m_nFunction;
-    data.m_aCoef.assign(m_dCoef.begin(), m_dCoef.begin() + std::min(std::max(m_nCoef, 0), kMaxCoef));
+    data.m_aCoef.assign(m_dCoef.begin(), m_dCoef.begin() + m_nCoef);
     data.m_dErrorSr = m_dErrorSr;
     data.m_dErrorMax = m_dErrorMax;
     return data;
 }
 
 void CMaterial::TakeExchangeData(const CExchangeData& data) {
+    CheckCount("curves", data.m_aCurves.size(), kMaxCurves);
+    CheckCount("coefficients", data.m_aCoef.size(), kMaxCoef);
+    if (data.TotalPoints() > std::numeric_limits<int>::max())
+        throw std::invalid_argument("the material holds more points than an int can count");
     m_nPrepared = data.m_nPrepared;
     m_nCurves = static_cast<int>(data.m_aCurves.size());
     m_nPoints = static_cast<int>(data.TotalPoints());

@@ -101,6 +101,8 @@ public:
     void ReadMaterialFile(int nFlag);
 
     // The material in the neutral exchange structure, and back (the reading rules above).
+    // Counts beyond the tables (more than kMaxCurves curves or kMaxCoef coefficients, or a
+    // negative count) throw std::invalid_argument before anything is copied or changed.
     CExchangeData ToExchangeData() const;
     void TakeExchangeData(const CExchangeData& data);
 

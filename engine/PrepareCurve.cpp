@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 
 namespace tarnfit {
@@ -71,9 +72,14 @@ int WindowStart(int p, int L) {
 // strains u = k dEnd / 29, k = 1..28: Q(k + 1) is the quartic through the five positions
 // around the first sample beyond u (upwards: k from 28 down, searching positions from 1 up
 // for P > u; downwards: k from 1 up, searching from L down for P < u), and P(k + 1) = u.
-// The values are written while the loop runs, so later searches see them. False when a
-// search finds no position.
-bool Resample(double* P, double* Q, int L, double dEnd, bool bUp) {
+// Where the quartic's value is not plausible (PlausibleQuarticValue) Q(k + 1) is instead
+// the straight line between the two positions that bracket u: P(p - 1) <= u < P(p) upwards,
+// P(p) < u <= P(p + 1) downwards; the origin at position 1 brackets strains below the
+// first smoothed sample. The values are written while the loop runs, so later searches see
+// them. Returns the number of strains interpolated linearly, or -1 when a search finds no
+// position.
+int Resample(double* P, double* Q, int L, double dEnd, bool bUp) {
+    int nLinear = 0;
     for (int n = 0; n < 28; ++n) {
         const int k = bUp ? 28 - n : 1 + n;
         const double u = k * dEnd / 29;
@@ -87,13 +93,20 @@ bool Resample(double* P, double* Q, int L, double dEnd, bool bUp) {
                 if (P[i] < u)
                     p = i;
         }
-        if (p == 0)
-            return false;
+        if (p == 0 || (bUp && p == 1) || (!bUp && p == L))
+            return -1;
         const int q = WindowStart(p, L);
-        Q[k + 1] = localpoly(&P[q], &Q[q], u);
+        double dValue = localpoly(&P[q], &Q[q], u);
+        if (!PlausibleQuarticValue(dValue, &Q[q])) {
+            const int a = bUp ? p - 1 : p;
+            const int b = a + 1;
+            dValue = Q[a] + (Q[b] - Q[a]) * (u - P[a]) / (P[b] - P[a]);
+            ++nLinear;
+        }
+        Q[k + 1] = dValue;
         P[k + 1] = u;
     }
-    return true;
+    return nLinear;
 }
 
 CPreparedCurve Refuse(CPreparedCurve result, const std::string& strReason) {
@@ -257,6 +270,12 @@ double localpoly(const double* s, const double* f, double u) {
     return dValue;
 }
 
+bool PlausibleQuarticValue(double dValue, const double* f) {
+    const auto [pLow, pHigh] = std::minmax_element(f, f + 5);
+    const double dMargin = kQuarticMargin * (*pHigh - *pLow);
+    return std::isfinite(dValue) && dValue >= 0 && dValue >= *pLow - dMargin && dValue <= *pHigh + dMargin;
+}
+
 CPreparedCurve PrepareCurve(const double* pX, const double* pY, int n) {
     CPreparedCurve result;
     if (n < 1)
@@ -279,6 +298,8 @@ CPreparedCurve PrepareCurve(const double* pX, const double* pY, int n) {
     int i2 = i1;
     for (int j = i1; j <= n && X(j) < kRiseHigh * dXmax; ++j)
         i2 = j;
+    result.m_nRiseLow = i1;
+    result.m_nRiseHigh = i2;
     const double dXa = X(i1);
     const double dXb = X(i2);
     if (i2 <= i1 || !(dXb > dXa))
@@ -372,23 +393,45 @@ CPreparedCurve PrepareCurve(const double* pX, const double* pY, int n) {
             // upwards rewrites position L.
             const double dEnd = P[L];
             const double dEndStress = Q[L];
-            if (!Resample(P, Q, L, dEnd, bUp))
+            result.m_nLinear = Resample(P, Q, L, dEnd, bUp);
+            if (result.m_nLinear < 0)
                 return Refuse(result, "its smoothed strains do not reach the resampling strain");
             P[30] = dEnd;
             Q[30] = dEndStress;
         }
     }
 
-    // 9. Result; the first point is half of the second.
+    // 9. Result; the first point is half of the second. Smoothing a dwell at strain 0 leaves
+    //    rounding-level negative strains, which become 0.
     for (int j = 1; j <= kPreparedPoints; ++j) {
         result.m_x[static_cast<std::size_t>(j - 1)] = P[j];
         result.m_y[static_cast<std::size_t>(j - 1)] = Q[j];
     }
     result.m_x[0] = 0.5 * result.m_x[1];
     result.m_y[0] = 0.5 * result.m_y[1];
-    for (int j = 0; j < kPreparedPoints; ++j)
-        if (!std::isfinite(result.m_x[static_cast<std::size_t>(j)]) || !std::isfinite(result.m_y[static_cast<std::size_t>(j)]))
+    double dLargest = 0;
+    for (int j = 0; j < n; ++j)
+        if (pY[j] > dLargest)
+            dLargest = pY[j];
+    const double dCeiling = kPlausibleStressFactor * dLargest;
+    for (int j = 0; j < kPreparedPoints; ++j) {
+        double& x = result.m_x[static_cast<std::size_t>(j)];
+        double& y = result.m_y[static_cast<std::size_t>(j)];
+        if (!std::isfinite(x) || !std::isfinite(y))
             return Refuse(result, "its prepared points are not finite numbers");
+        if (x < 0)
+            x = 0;
+        // Smoothing stresses of 0 leaves rounding-level negatives.
+        if (y < 0 && y >= -kStressRounding * dLargest)
+            y = 0;
+        if (!(y >= 0 && y <= dCeiling)) {
+            char szText[160];
+            std::snprintf(szText, sizeof szText,
+                          "its prepared stress at point %d is %g, outside 0 to 1.5 times its largest stress %g", j + 1,
+                          y, dLargest);
+            return Refuse(result, szText);
+        }
+    }
     result.m_bOk = true;
     return result;
 }

@@ -9,6 +9,15 @@
 // result to 30 points: an origin-derived first point, 28 points at the evenly spaced strains
 // k/29 of the last smoothed strain, and the last smoothed sample.
 //
+// The resampling interpolates with the quartic through five neighbouring positions, one of
+// which may be the origin (0, 0). Below a steep rise, or when the first smoothed sample sits
+// at strain 0 after a dwell but at the full stress, that quartic is ill-posed and swings far
+// outside the data; where its value is not plausible the stress is interpolated linearly
+// instead (Resample). A prepared strain below 0 (smoothing a dwell at exactly 0 leaves
+// rounding-level negatives) becomes 0, as does a stress below 0 by rounding only; a
+// prepared curve whose stresses still leave 0 .. 1.5 times the record's largest stress is
+// refused.
+//
 // Reference for the filter: A. Savitzky, M. J. E. Golay, Smoothing and differentiation of
 // data by simplified least squares procedures, Anal. Chem. 36 (1964) 1627-1639; its weights
 // are the first row of (V^T V)^-1 V^T for the Vandermonde matrix V of the window's offsets,
@@ -29,6 +38,15 @@ inline constexpr double kRiseLow = static_cast<double>(0.1f);   // 0.10000000149
 inline constexpr double kRiseHigh = static_cast<double>(0.9f);  // 0.8999999761581421
 inline constexpr double kStepShare = static_cast<double>(0.7f); // 0.699999988079071
 
+// A prepared stress must lie in 0 .. kPlausibleStressFactor times the record's largest stress.
+inline constexpr double kPlausibleStressFactor = 1.5;
+// A prepared stress below 0 by no more than this share of the largest stress is rounding
+// of the smoothing and becomes 0.
+inline constexpr double kStressRounding = 1.0e-9;
+// The quartic's value at a resampling strain is kept when it lies within the five stresses
+// of its window widened on either side by this share of their spread.
+inline constexpr double kQuarticMargin = 0.25;
+
 // How the smoothed samples became 30 points.
 enum class EResampling {
     None,       // exactly 29 smoothed samples
@@ -42,8 +60,11 @@ struct CPreparedCurve {
     std::string m_strReason;          // why the record cannot be prepared (m_bOk false)
     int m_nStart = 0;                 // istart, 1-based sample index
     int m_nEnd = 0;                   // iend, 1-based sample index
+    int m_nRiseLow = 0;               // i1: last sample below 10 % of the largest strain
+    int m_nRiseHigh = 0;              // i2: last sample below 90 % of the largest strain
     int m_nSamples = 0;               // m = iend - istart + 1
     EResampling m_eResampling = EResampling::None;
+    int m_nLinear = 0;                // resampling strains interpolated linearly (quartic implausible)
     std::array<double, kPreparedPoints> m_x{}; // prepared strains
     std::array<double, kPreparedPoints> m_y{}; // prepared stresses
 };
@@ -52,8 +73,10 @@ struct CPreparedCurve {
 // reason, a record that cannot be prepared soundly: no sample, a first strain already at or
 // above 10 % of the largest, no rise window (the 90 % sample directly follows the 10 % one,
 // or the strain does not grow across it), a trimmed range of fewer than 9 samples, a window
-// reaching outside the record, a resampling search that finds no position, or a result that
-// is not finite.
+// reaching outside the record, a resampling search that finds no position, or prepared
+// stresses that are not finite or leave 0 .. 1.5 times the largest raw stress. Prepared
+// strains below 0, and stresses below 0 by at most kStressRounding times the largest raw
+// stress, are set to 0.
 CPreparedCurve PrepareCurve(const double* pX, const double* pY, int n);
 
 // Savitzky-Golay weights for the window of offsets -nl..nr (nl + nr + 1 = np samples) and
@@ -77,5 +100,10 @@ void lubacksub(const double* a, int n, const int* pIndex, double* b);
 // The value at u of the polynomial of degree 4 through the five points (s[k], f[k]), from the
 // 5 x 5 normal equations in the monomials 1, s, .., s^4. NaN when they are singular.
 double localpoly(const double* s, const double* f, double u);
+
+// Whether the quartic's value dValue through the five stresses f[0..4] is plausible: finite,
+// not below 0 and within [min f - margin, max f + margin], margin = kQuarticMargin (max f -
+// min f).
+bool PlausibleQuarticValue(double dValue, const double* f);
 
 } // namespace tarnfit

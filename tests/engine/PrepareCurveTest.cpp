@@ -212,6 +212,26 @@ TEST(PrepareCurve, SlowFirstStepMovesTheStartOn) {
     EXPECT_EQ(curve.m_nSamples, 39);
 }
 
+// The trimming's thresholds on records where each decides a sample: strains j / 100 put
+// sample 10 just below 10 % and sample 89 just below 90 % of the largest strain; a first
+// step of 72 % of the others is a step of the rise (at least 70 %).
+TEST(PrepareCurve, TrimThresholdsDecideTheirSamples) {
+    const CPreparedCurve even = Prepare(MakeRecord(0, 100, 0, 0.01));
+    ASSERT_TRUE(even.m_bOk) << even.m_strReason;
+    EXPECT_EQ(even.m_nRiseLow, 10);
+    EXPECT_EQ(even.m_nRiseHigh, 89);
+
+    // Samples 1..5 at strain 0, sample 6 at 0.72 h, then steps of h: the rise extrapolates
+    // back to sample 4, the steps into 4 and 5 are 0, the step into 6 is a rise step.
+    CRecord record = MakeRecord(5, 60, 0, 0.01);
+    for (std::size_t j = 5; j < record.m_aX.size(); ++j)
+        record.m_aX[j] -= 0.0028;
+    const CPreparedCurve start = Prepare(record);
+    ASSERT_TRUE(start.m_bOk) << start.m_strReason;
+    EXPECT_EQ(start.m_nStart, 5);
+    EXPECT_EQ(start.m_nEnd, 65);
+}
+
 TEST(PrepareCurve, FlatStartEndsAtTheLastFlatSample) {
     const CPreparedCurve curve = Prepare(MakeRecord(20, 40, 0));
     ASSERT_TRUE(curve.m_bOk) << curve.m_strReason;
@@ -252,6 +272,8 @@ TEST_P(PreparationPaths, TakeTheirPathAndReproduceAQuartic) {
     EXPECT_EQ(curve.m_nSamples, m);
     EXPECT_EQ(curve.m_eResampling, GetParam().m_eResampling);
 
+    // The quartic is kept at every resampling strain of a smooth record.
+    EXPECT_EQ(curve.m_nLinear, 0);
     // First point: half of the second in strain and stress.
     EXPECT_EQ(curve.m_x[0], 0.5 * curve.m_x[1]);
     EXPECT_EQ(curve.m_y[0], 0.5 * curve.m_y[1]);
@@ -308,6 +330,130 @@ TEST(PrepareCurve, SmoothingRemovesNoiseFromALongRecord) {
     EXPECT_LT(dWorst, 2.0); // well below the 3-sigma spread of single samples
 }
 
+namespace {
+
+// A record shaped like test-machine output: nDwell samples at strain exactly 0 while the
+// load builds up to the first rise sample's stress, nRise samples rising by h with the
+// stress of a steep power law, nTail samples at the largest strain. Strains are written
+// with six decimals and read in single precision, as from an experiment data file.
+CRecord MakeDwellRecord(int nDwell, int nRise, int nTail, double h) {
+    auto law = [](double e) { return 200.0 * std::pow(e, 0.15); };
+    auto fileStrain = [](double e) { return static_cast<double>(static_cast<float>(std::round(e * 1e6) / 1e6)); };
+    CRecord record;
+    for (int j = 0; j < nDwell; ++j) {
+        record.m_aX.push_back(0.0);
+        record.m_aY.push_back(law(h) * (0.2 + 0.8 * (j + 1) / nDwell));
+    }
+    for (int j = 1; j <= nRise + nTail; ++j) {
+        record.m_aX.push_back(fileStrain(std::min(j, nRise) * h));
+        record.m_aY.push_back(law(record.m_aX.back()));
+    }
+    return record;
+}
+
+::testing::AssertionResult Plausible(const CPreparedCurve& curve, const CRecord& record) {
+    if (!curve.m_bOk)
+        return ::testing::AssertionFailure() << "refused: " << curve.m_strReason;
+    const double dLargest = *std::max_element(record.m_aY.begin(), record.m_aY.end());
+    for (std::size_t j = 0; j < 30; ++j) {
+        if (!(curve.m_y[j] >= 0 && curve.m_y[j] <= 1.5 * dLargest))
+            return ::testing::AssertionFailure() << "point " << j + 1 << " has stress " << curve.m_y[j]
+                                                 << ", largest raw stress " << dLargest;
+        if (!(curve.m_x[j] >= 0))
+            return ::testing::AssertionFailure() << "point " << j + 1 << " has strain " << curve.m_x[j];
+        if (j > 0 && curve.m_x[j] < curve.m_x[j - 1])
+            return ::testing::AssertionFailure() << "point " << j + 1 << " lies below point " << j;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+} // namespace
+
+// A dwell at strain 0 puts the first smoothed sample at strain about 0 (rounding of the
+// file's strains) and the full stress, next to the origin (0, 0); the quartic through both
+// swings to millions of times the stress, so the stress there is interpolated linearly.
+// The prepared curve follows the law from its third point on (the first is half the second).
+TEST(PrepareCurve, DwellRecordsPrepareToTheLaw) {
+    struct SShape {
+        int m_nDwell, m_nRise, m_nTail;
+    };
+    int nLinear = 0;
+    for (const SShape shape : {SShape{20, 25, 5}, SShape{3, 11, 2}, SShape{15, 40, 10}, SShape{8, 59, 3}}) {
+        const CRecord record = MakeDwellRecord(shape.m_nDwell, shape.m_nRise, shape.m_nTail, 0.8 / shape.m_nRise);
+        const CPreparedCurve curve = Prepare(record);
+        ASSERT_TRUE(Plausible(curve, record)) << "dwell " << shape.m_nDwell << " rise " << shape.m_nRise;
+        EXPECT_EQ(curve.m_nStart, shape.m_nDwell); // the last dwell sample
+        EXPECT_EQ(curve.m_eResampling, shape.m_nRise + 1 < 29 ? EResampling::Up : EResampling::Down);
+        nLinear += curve.m_nLinear;
+        for (std::size_t j = 2; j < 30; ++j)
+            EXPECT_LT(std::fabs(curve.m_y[j] - 200.0 * std::pow(curve.m_x[j], 0.15)), 0.05 * 200.0)
+                << "point " << j + 1 << " at strain " << curve.m_x[j];
+    }
+    EXPECT_GT(nLinear, 0);
+}
+
+// Smoothing a dwell at exactly 0 leaves strains of the order of -1e-8 at its end; the
+// prepared strains never go below 0. The wide-window path and 29 samples do not resample,
+// so their stresses are the smoothed ones.
+TEST(PrepareCurve, NoPreparedStrainBelowZero) {
+    for (int nRise : {28, 149, 1999}) {
+        const CRecord record = MakeDwellRecord(12, nRise, 6, 0.8 / nRise);
+        const CPreparedCurve curve = Prepare(record);
+        ASSERT_TRUE(Plausible(curve, record)) << "rise " << nRise;
+        EXPECT_EQ(curve.m_nSamples, nRise + 1);
+        EXPECT_EQ(curve.m_nLinear, 0);
+        EXPECT_EQ(curve.m_x[0], 0.5 * curve.m_x[1]);
+    }
+}
+
+// Random records shaped like test-machine output (dwells with and without creep, 9 to 60
+// trimmed samples, noise, power laws with and without saturation): every one prepares to a
+// curve within 0 and 1.5 times its largest stress.
+TEST(PrepareCurve, RandomMediumRecordsStayPlausible) {
+    std::mt19937 rng(2024);
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    std::normal_distribution<double> normal(0.0, 1.0);
+    int nMedium = 0;
+    for (int r = 0; r < 400; ++r) {
+        // A record without a dwell still starts at strain 0.
+        const int nDwell = uniform(rng) < 0.3 ? 1 : 3 + static_cast<int>(uniform(rng) * 28);
+        const int nRise = 9 + static_cast<int>(uniform(rng) * 52);
+        const int nTail = static_cast<int>(uniform(rng) * 21);
+        const double dMax = 0.2 + uniform(rng);
+        const double A = 50 + 300 * uniform(rng);
+        const double n = 0.05 + 0.45 * uniform(rng);
+        const double dSaturation = 0.05 + 0.5 * uniform(rng);
+        const bool bSaturates = uniform(rng) < 0.5;
+        const double dNoise = 0.01 * uniform(rng);
+        const bool bCreep = uniform(rng) < 0.3;
+        auto law = [&](double e) {
+            return bSaturates ? A * (0.3 + std::pow(1 - std::exp(-e / dSaturation), n)) : A * std::pow(e + 0.002, n);
+        };
+        CRecord record;
+        const double dFirst = law(dMax / nRise);
+        for (int j = 0; j < nDwell; ++j) {
+            record.m_aX.push_back(bCreep ? j * 1e-5 * uniform(rng) : 0.0);
+            record.m_aY.push_back(dFirst * (0.2 + 0.8 * (j + 1.0) / nDwell) * (1 + dNoise * normal(rng)));
+        }
+        const double x0 = record.m_aX.empty() ? 0.0 : record.m_aX.back();
+        for (int j = 1; j <= nRise; ++j) {
+            const double e = x0 + dMax * j / nRise * (1 + 0.1 * (uniform(rng) - 0.5) / nRise);
+            record.m_aX.push_back(static_cast<double>(static_cast<float>(e)));
+            record.m_aY.push_back(law(e) * (1 + dNoise * normal(rng)));
+        }
+        for (int j = 0; j < nTail; ++j) {
+            record.m_aX.push_back(record.m_aX.back());
+            record.m_aY.push_back(record.m_aY.back() * 0.9);
+        }
+        const CPreparedCurve curve = Prepare(record);
+        if (curve.m_nSamples > 60)
+            continue;
+        ++nMedium;
+        EXPECT_TRUE(Plausible(curve, record)) << "record " << r << ": dwell " << nDwell << " rise " << nRise;
+    }
+    EXPECT_GT(nMedium, 350);
+}
+
 struct SUnsound {
     const char* m_szName;
     CRecord m_record;
@@ -336,6 +482,13 @@ static CRecord StartsHigh() {
         x += 0.5;
     return r;
 }
+// 29 samples, no resampling: a spike of a thousand times the stress drives the smoothed
+// stress of its neighbours far below 0.
+static CRecord Spike() {
+    CRecord r = MakeRecord(0, 30, 0);
+    r.m_aY[15] *= 1000;
+    return r;
+}
 static CRecord Decreasing() {
     CRecord r = MakeRecord(0, 30, 0);
     std::reverse(r.m_aX.begin(), r.m_aX.end());
@@ -349,5 +502,6 @@ INSTANTIATE_TEST_SUITE_P(
                       SUnsound{"StartsHigh", StartsHigh(), "already at or above 10 %"},
                       SUnsound{"Decreasing", Decreasing(), "already at or above 10 %"},
                       SUnsound{"JumpOverTheRise", Jump(), "does not rise steadily"},
-                      SUnsound{"TooShort", MakeRecord(10, 6, 0), "at least 9"}),
+                      SUnsound{"TooShort", MakeRecord(10, 6, 0), "at least 9"},
+                      SUnsound{"Spike", Spike(), "outside 0 to 1.5 times its largest stress"}),
     [](const auto& info) { return std::string(info.param.m_szName); });

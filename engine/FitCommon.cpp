@@ -54,11 +54,6 @@ void Refuse(CEngineState& state, const char* szMember, const std::string& strWhy
 
 namespace {
 
-struct SQuantityName {
-    const char* m_szName;
-    const char* m_szUse;
-};
-
 struct SGuard {
     EQuantity m_eFlag;
     double CExchangePoint::*m_pValue;
@@ -67,7 +62,6 @@ struct SGuard {
 };
 
 constexpr SGuard kGuards[] = {
-    {kGuardStrain, &CExchangePoint::m_dStrain, "strain", "its logarithm"},
     {kGuardRate, &CExchangePoint::m_dRate, "strain rate", "its logarithm"},
     {kGuardTemperature, &CExchangePoint::m_dTemp, "temperature", "its logarithm or reciprocal"},
     {kGuardStress, &CExchangePoint::m_dStress, "measured stress", "its logarithm"},

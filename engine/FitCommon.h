@@ -4,6 +4,8 @@
 
 #include "EngineState.h"
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 namespace tarnfit {
@@ -11,6 +13,13 @@ namespace tarnfit {
 // Thresholds of the acceptance tests, single-precision literals widened to double.
 inline constexpr double kMinTempSpread = static_cast<double>(0.1f);     // deg C
 inline constexpr double kMinRateSpread = static_cast<double>(0.00001f); // 1/s
+
+// Lower bound of a strain that enters a logarithm, 0.001 widened (0.0010000000474974513).
+inline constexpr double kMinLogStrain = static_cast<double>(0.001f);
+
+// ln max(E, 0.001): the logarithm of a strain as every log-law member takes it, so that a
+// prepared strain of 0 (the start of a curve after a dwell) enters as ln 0.001.
+inline double LogStrain(double dStrain) { return std::log(std::max(dStrain, kMinLogStrain)); }
 
 // A value rounded to single precision, as the fits' evaluations use it.
 inline double Single(double dValue) { return static_cast<double>(static_cast<float>(dValue)); }
@@ -35,10 +44,9 @@ void Refuse(CEngineState& state, const char* szMember, const std::string& strWhy
 
 // Quantities of a point that a fit takes the logarithm of (or divides by), as bit flags.
 enum EQuantity : unsigned {
-    kGuardStrain = 1u,
-    kGuardRate = 2u,
-    kGuardTemperature = 4u,
-    kGuardStress = 8u,
+    kGuardRate = 1u,
+    kGuardTemperature = 2u,
+    kGuardStress = 4u,
 };
 
 // Checks that the flagged quantities (EQuantity bits) are finite and above 0 at every

@@ -85,10 +85,11 @@ const SHotMember kMembers[] = {
          phi[9] = E * E * E * E * E;
      },
      {0, 0, 0, 1, 0, 0, 2, 0, 0, 0}, nullptr},
-    // s = a1 E^(a2 + a3 t + a4 H) exp(a5 E) H^(a6 + a7 t) exp(a8 t)
-    {"KIVHOTHALVEK5", 8, 5, true, true, kGuardStrain | kGuardRate | kGuardStress,
+    // s = a1 E^(a2 + a3 t + a4 H) exp(a5 E) H^(a6 + a7 t) exp(a8 t), ln max(E, 0.001) in the
+    // fit, E as stored in the fitted stress
+    {"KIVHOTHALVEK5", 8, 5, true, true, kGuardRate | kGuardStress,
      [](double E, double H, double T, Basis& phi) {
-         const double lnE = std::log(E);
+         const double lnE = LogStrain(E);
          const double lnH = std::log(H);
          phi = {1, lnE, T * lnE, H * lnE, E, lnH, T * lnH, T};
      },

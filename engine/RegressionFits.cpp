@@ -2,12 +2,12 @@
 // (DRLSE) after a transformation that makes them linear in their coefficients.
 //
 //   KIVHENZSPITTMNK  s = A1 E^A2 H^A3 exp(A4 t)        ln max(s, 0.1) on ln max(E, 0.001), ln H, t
-//   KIVSENDARMNK     s = A1 E^A2 exp(A3 E) H^A4 exp(A5 t)  ln s on ln E, E, ln H, t
+//   KIVSENDARMNK     s = A1 E^A2 exp(A3 E) H^A4 exp(A5 t)  ln s on ln max(E, 0.001), E, ln H, t
 //   KIVLINEHOT___    s = A1 + A2 E + A3 H + A4 t          s on E, H, t
 //   KIVFORGEMNK      s = 1.73 A1 E^A2 H^A3 exp(A4 / t)    ln max(s, 0.1) on ln max(E, 0.001), ln H, 1/t
 //
 // E strain, H strain rate [1/s], t temperature [deg C], s stress. The members differ only by
-// their rows of kMembers below.
+// their rows of kMembers below. Fitted stresses take the strain as stored, unbounded.
 
 #include "EntryFrame.h"
 #include "FitCommon.h"
@@ -20,7 +20,6 @@ namespace tarnfit {
 
 namespace {
 
-constexpr double kMinStrain = static_cast<double>(0.001f); // 0.0010000000474974513
 constexpr double kMinStress = static_cast<double>(0.1f);   // 0.10000000149011612
 constexpr double kModel13Factor = 1.73; // the law's factor, close to sqrt(3)
 
@@ -40,7 +39,7 @@ struct SRegressionMember {
 const SRegressionMember kMembers[] = {
     {"KIVHENZSPITTMNK", 3, kGuardRate,
      [](const CExchangePoint& p, double* x, double& y) {
-         x[0] = std::log(std::max(p.m_dStrain, kMinStrain));
+         x[0] = LogStrain(p.m_dStrain);
          x[1] = std::log(p.m_dRate);
          x[2] = p.m_dTemp;
          y = std::log(std::max(p.m_dStress, kMinStress));
@@ -52,9 +51,9 @@ const SRegressionMember kMembers[] = {
                 std::exp(a[3] * Single(p.m_dTemp));
      },
      EErrorSr::RootMeanSquare},
-    {"KIVSENDARMNK", 4, kGuardStrain | kGuardRate | kGuardStress,
+    {"KIVSENDARMNK", 4, kGuardRate | kGuardStress,
      [](const CExchangePoint& p, double* x, double& y) {
-         x[0] = std::log(p.m_dStrain);
+         x[0] = LogStrain(p.m_dStrain);
          x[1] = p.m_dStrain;
          x[2] = std::log(p.m_dRate);
          x[3] = p.m_dTemp;
@@ -85,7 +84,7 @@ const SRegressionMember kMembers[] = {
      EErrorSr::RootSumOverCount},
     {"KIVFORGEMNK", 3, kGuardRate | kGuardTemperature,
      [](const CExchangePoint& p, double* x, double& y) {
-         x[0] = std::log(std::max(p.m_dStrain, kMinStrain));
+         x[0] = LogStrain(p.m_dStrain);
          x[1] = std::log(p.m_dRate);
          x[2] = 1.0 / p.m_dTemp;
          y = std::log(std::max(p.m_dStress, kMinStress));

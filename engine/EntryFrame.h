@@ -16,9 +16,16 @@ enum class EWriteBack { Yes, No };
 // - A missing file, or one that breaks the layout's limits, is left untouched.
 // - A raw curve that cannot be prepared gives the refusal result without running the fit;
 //   the curves are written back as they were read (prepared flag 0).
+// - A fit with coefficients, fitted stresses or error values that are not all finite
+//   numbers becomes the refusal result (RefuseUnlessFinite).
 // Each such case, and a failure to write, sends one line that starts with szName to the
 // message sink (Report). Never throws. Returns 0, the entry points' result.
 int RunEntryPoint(const char* szName, FitFunction pfnFit, EWriteBack eWriteBack = EWriteBack::Yes);
+
+// Turns a fit whose coefficients, fitted stresses or error values are not all finite into
+// the refusal result, with its fitted stresses set to 0 and a line "<szName>: ..." (Report)
+// naming the first such value. Returns false then; true for a finite fit or a refusal.
+bool RefuseUnlessFinite(const char* szName, CEngineState& state);
 
 // The entry point of member kIndex of a family table: runs pfnFit(state, kTable[kIndex]) in
 // the frame under the member's name (the rows carry m_szName).

@@ -1,10 +1,12 @@
 // The engine's frame: reading "temp.mat", preparing raw curves once, writing it back.
 
 #include "EngineState.h"
+#include "EntryFrame.h"
 #include "TestSupport.h"
 #include "formats/ExchangeFile.h"
 #include "tarnfit/tarnfit.h"
 
+#include <cmath>
 #include <cstring>
 
 using namespace tarnfit;
@@ -227,5 +229,53 @@ TEST_F(ExchangeIntake, UnpreparableCurveRefusesAndWritesTheCurvesBackAsRead) {
         const auto& b = data.m_aCurves[i].m_aPoints;
         ASSERT_EQ(a.size(), b.size());
         EXPECT_EQ(std::memcmp(a.data(), b.data(), a.size() * sizeof a[0]), 0);
+    }
+}
+
+// A fit whose coefficients, fitted stresses or errors are not all finite is no fit: NaN
+// never wins a comparison, so such a fit could otherwise report a finite ErrorMax.
+TEST(RefuseUnlessFinite, TurnsANonFiniteFitIntoTheRefusal) {
+    struct SCase {
+        const char* m_szExpected;
+        void (*m_pfnSpoil)(CEngineState&);
+    };
+    const SCase aCases[] = {
+        {"", [](CEngineState&) {}},
+        {"KIVX: the fitted stress of point 2 is nan, not a finite number; the fit is refused",
+         [](CEngineState& s) { s.m_aPoints[1].m_ex.m_dFitStress = std::nan(""); }},
+        {"KIVX: the coefficient A2 is inf", [](CEngineState& s) { s.m_dA[1] = INFINITY; }},
+        {"KIVX: the ErrorSr is nan", [](CEngineState& s) { s.m_dErrorSr = std::nan(""); }},
+        {"KIVX: the ErrorMax is -inf", [](CEngineState& s) { s.m_dErrorMax = -INFINITY; }},
+    };
+    for (const SCase& c : aCases) {
+        CEngineState state;
+        state.m_nCurves = 1;
+        state.m_nTotal = 3;
+        state.m_aPoints.resize(3);
+        for (CEnginePoint& point : state.m_aPoints)
+            point.m_ex.m_dFitStress = 50;
+        state.m_nCoef = 2;
+        state.m_dA[0] = 1;
+        state.m_dA[1] = 2;
+        state.m_dErrorSr = 0.5;
+        state.m_dErrorMax = 1.5;
+        c.m_pfnSpoil(state);
+        ::testing::internal::CaptureStdout();
+        const bool bFinite = RefuseUnlessFinite("KIVX", state);
+        const std::string strOut = ::testing::internal::GetCapturedStdout();
+        if (*c.m_szExpected == '\0') {
+            EXPECT_TRUE(bFinite);
+            EXPECT_EQ(state.m_nCoef, 2);
+            EXPECT_EQ(state.m_aPoints[1].m_ex.m_dFitStress, 50.0);
+            EXPECT_EQ(strOut, "");
+            continue;
+        }
+        EXPECT_FALSE(bFinite) << c.m_szExpected;
+        EXPECT_NE(strOut.find(c.m_szExpected), std::string::npos) << strOut;
+        EXPECT_EQ(state.m_nCoef, 0);
+        EXPECT_EQ(state.m_dErrorSr, kRefusedError);
+        EXPECT_EQ(state.m_dErrorMax, kRefusedError);
+        for (const CEnginePoint& point : state.m_aPoints)
+            EXPECT_EQ(point.m_ex.m_dFitStress, 0.0);
     }
 }

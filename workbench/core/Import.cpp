@@ -6,6 +6,7 @@
 #include "formats/FileError.h"
 #include "formats/TextFile.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -42,9 +43,44 @@ bool ScanReal(const char*& p, const char* pEnd, float& fValue) {
     return true;
 }
 
+// The smallest stress a row may carry: 0.001, compared after widening. No float lies
+// between the double 0.001 and the float nearest it, so the widened literal is the same
+// boundary and a stress read as "0.001" lies exactly on it.
+constexpr double kMinStress = static_cast<double>(0.001f); // 0.0010000000474974513
+constexpr std::size_t kMaxQuoted = 60;
+
+// The 1-based number and the printable text of the line that holds pAt.
+void DescribeLine(const char* pBegin, const char* pEnd, const char* pAt, CImportSummary& summary) {
+    summary.m_nStopLine = 1 + static_cast<int>(std::count(pBegin, pAt, '\n'));
+    const char* pStart = pAt;
+    while (pStart > pBegin && pStart[-1] != '\n')
+        --pStart;
+    const char* pStop = static_cast<const char*>(std::memchr(pStart, '\n', static_cast<std::size_t>(pEnd - pStart)));
+    if (!pStop)
+        pStop = pEnd;
+    std::string strText(pStart, pStop);
+    while (!strText.empty() && IsSpace(strText.back()))
+        strText.pop_back();
+    for (char& c : strText)
+        if (c == '\t')
+            c = ' ';
+        else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    if (strText.size() > kMaxQuoted)
+        strText = strText.substr(0, kMaxQuoted - 3) + "...";
+    summary.m_strStopText = strText;
+}
+
 } // namespace
 
-std::vector<CCurvePoint> ParseExperimentData(const char* pBegin, const char* pEnd) {
+std::string CImportSummary::StopDescription() const {
+    if (!StoppedEarly())
+        return {};
+    return "reading stopped at line " + std::to_string(m_nStopLine) + ": \"" + m_strStopText + "\"";
+}
+
+std::vector<CCurvePoint> ParseExperimentData(const char* pBegin, const char* pEnd, CImportSummary* pSummary) {
+    CImportSummary summary;
     std::vector<CCurvePoint> aPoints;
     const char* p = pBegin;
     for (int nLine = 0; nLine < 3 && p < pEnd; ++nLine) {
@@ -53,34 +89,64 @@ std::vector<CCurvePoint> ParseExperimentData(const char* pBegin, const char* pEn
     }
     aPoints.reserve(static_cast<std::size_t>(pEnd - p) / 16);
     for (;;) {
+        const char* pRow = SkipSpace(p, pEnd);
+        if (pRow == pEnd)
+            break;
         float fStrain = 0;
         float fStress = 0;
-        if (!ScanInt(p, pEnd) || !ScanReal(p, pEnd, fStrain) || !ScanReal(p, pEnd, fStress))
+        if (!ScanInt(p, pEnd) || !ScanReal(p, pEnd, fStrain) || !ScanReal(p, pEnd, fStress)) {
+            // A token that is not a number, or a row cut short by the end of the file.
+            const char* pFail = SkipSpace(p, pEnd);
+            DescribeLine(pBegin, pEnd, pFail < pEnd ? pFail : pRow, summary);
             break;
+        }
         const double dStrain = fStrain;
         const double dStress = fStress;
-        if (dStrain >= 0 && dStress >= 0.001) {
+        if (!(dStrain >= 0)) {
+            ++summary.m_nBadStrain;
+        } else if (!(dStress >= kMinStress)) {
+            ++summary.m_nLowStress;
+        } else {
             CCurvePoint point;
             point.m_dStrain = dStrain;
             point.m_dStress = dStress;
             aPoints.push_back(point);
         }
     }
+    summary.m_nTaken = static_cast<int>(aPoints.size());
+    if (pSummary)
+        *pSummary = summary;
     return aPoints;
 }
 
-void ImportCurve(CCurve& curve, const std::string& strPath) {
+CImportSummary ImportCurve(CCurve& curve, const std::string& strPath) {
     const std::vector<unsigned char> aText = ReadFileBytes(strPath);
     const char* pBegin = reinterpret_cast<const char*>(aText.data());
-    curve.m_pPoints = ParseExperimentData(pBegin, pBegin + aText.size());
+    CImportSummary summary;
+    std::vector<CCurvePoint> aPoints = ParseExperimentData(pBegin, pBegin + aText.size(), &summary);
+    if (aPoints.empty()) {
+        const int nRows = summary.m_nBadStrain + summary.m_nLowStress;
+        std::string strWhy;
+        if (nRows == 0) {
+            strWhy = "no data: no row of three numbers (row number, strain, stress) after the three header lines";
+            if (summary.StoppedEarly())
+                strWhy += "; " + summary.StopDescription();
+        } else {
+            strWhy = "no data: every row was skipped (" + std::to_string(summary.m_nBadStrain) +
+                     " with a strain below 0, " + std::to_string(summary.m_nLowStress) + " with a stress below 0.001)";
+        }
+        throw CFileError(strPath, strWhy + "; the curve is not added");
+    }
+    curve.m_pPoints = std::move(aPoints);
+    return summary;
 }
 
-void AddCurveFromFile(CMaterial& material, const std::string& strPath, double dTemp, double dRate) {
+CImportSummary AddCurveFromFile(CMaterial& material, const std::string& strPath, double dTemp, double dRate) {
     if (material.m_nCurves >= CMaterial::kMaxCurves)
         throw CFileError(strPath, "not added: the material already holds its maximum of " +
                                       std::to_string(CMaterial::kMaxCurves) + " curves");
     CCurve fresh;
-    ImportCurve(fresh, strPath);
+    const CImportSummary summary = ImportCurve(fresh, strPath);
     fresh.m_dTemp = dTemp;
     fresh.m_dRate = dRate;
     fresh.m_strLabel = strPath;
@@ -93,4 +159,5 @@ void AddCurveFromFile(CMaterial& material, const std::string& strPath, double dT
     material.m_nPoints += slot.PointCount();
     ++material.m_nCurves;
     g_nStage = StageAfter(EStageEvent::AddFile);
+    return summary;
 }

@@ -6,7 +6,8 @@
 // strain and the yield stress. Line breaks only separate numbers. Both reals are read in
 // single precision and widened to double (0.1 reads as 0.10000000149011612). A row becomes a
 // point only when strain >= 0 and stress >= 0.001 (compared after widening). Reading stops
-// at the end of the file or at the first row that does not yield three numbers.
+// at the end of the file or at the first row that does not yield three numbers. A file
+// that yields no point is refused.
 
 #include <string>
 #include <vector>
@@ -15,16 +16,34 @@ class CCurve;
 class CMaterial;
 struct CCurvePoint;
 
-// The accepted (strain, stress) points of the file's text, other fields 0.
-std::vector<CCurvePoint> ParseExperimentData(const char* pBegin, const char* pEnd);
+// What reading one experiment data file gave.
+struct CImportSummary {
+    int m_nTaken = 0;            // rows that became points
+    int m_nBadStrain = 0;        // rows skipped for a strain below 0 (or not a number)
+    int m_nLowStress = 0;        // rows skipped for a stress below 0.001 (or not a number)
+    int m_nStopLine = 0;         // 1-based line at which reading stopped before the end of
+                                 // the file (a token that is not a number, or a row cut
+                                 // short by the end); 0 when it read to the end
+    std::string m_strStopText;   // that line, printable and at most 60 characters
 
-// Replaces the curve's points by those of the file at strPath. Throws CFileError when the
-// file cannot be opened or read; the curve is then unchanged.
-void ImportCurve(CCurve& curve, const std::string& strPath);
+    bool StoppedEarly() const { return m_nStopLine > 0; }
+    // "reading stopped at line 7: \"1 0,000000 4,617122\"", empty when it read to the end.
+    std::string StopDescription() const;
+};
+
+// The accepted (strain, stress) points of the file's text, other fields 0; *pSummary, when
+// given, receives what the reading gave.
+std::vector<CCurvePoint> ParseExperimentData(const char* pBegin, const char* pEnd, CImportSummary* pSummary = nullptr);
+
+// Replaces the curve's points by those of the file at strPath and returns what the reading
+// gave. Throws CFileError when the file cannot be opened or read, or yields no point (the
+// message says why: no row of three numbers after the three header lines, quoting the line
+// that stopped the reading, or every row skipped); the curve is then unchanged.
+CImportSummary ImportCurve(CCurve& curve, const std::string& strPath);
 
 // Add File: appends the file at strPath as a new curve at temperature dTemp (deg C) and
 // strain rate dRate (1/s): label = the path, every point carries dTemp and dRate, the
-// material's point and curve counts grow, the stage becomes 2. Throws CFileError naming the
-// file when it cannot be read or the material already holds CMaterial::kMaxCurves curves;
-// the material is then unchanged.
-void AddCurveFromFile(CMaterial& material, const std::string& strPath, double dTemp, double dRate);
+// material's point and curve counts grow, the stage becomes 2. Returns what the reading
+// gave. Throws CFileError naming the file when it cannot be read, yields no point, or the
+// material already holds CMaterial::kMaxCurves curves; the material is then unchanged.
+CImportSummary AddCurveFromFile(CMaterial& material, const std::string& strPath, double dTemp, double dRate);

@@ -127,6 +127,27 @@ TEST_F(BatchRun, UnwritableOutputEndsWithStatusTwoAfterWritingTheOthers) {
     EXPECT_TRUE(std::filesystem::is_regular_file("material.mat"));
 }
 
+TEST_F(BatchRun, AFileWithoutPointsLeavesTheMaterialFileAsItWas) {
+    const std::string strList = WriteMaterial("data");
+    ASSERT_EQ(Batch({"--fit", "9", "--name", "steel", "--curves", strList}).m_nStatus, 0);
+    const std::vector<unsigned char> aSaved = FileBytes("steel.mat");
+    WriteText("comma.asc", "h\nh\nh\n1 0,000000 4,617122\n");
+    const SRun run = Batch({"--fit", "9", "--open", "steel.mat", "--curve", "comma.asc", "900", "1"});
+    EXPECT_EQ(run.m_nStatus, 2);
+    EXPECT_NE(run.m_strErr.find("comma.asc: no data"), std::string::npos) << run.m_strErr;
+    EXPECT_EQ(FileBytes("steel.mat"), aSaved);
+}
+
+TEST_F(BatchRun, ReadingThatStopsEarlyIsReported) {
+    WriteMaterial("data");
+    std::string strText = FileText("data/rec 900_0.100000.asc");
+    WriteText("cut.asc", strText.substr(0, strText.size() / 2) + "\n*** test aborted ***\n1 0.9 100\n");
+    const SRun run = Batch({"--fit", "2", "--curve", "cut.asc", "900", "0.1"});
+    EXPECT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    EXPECT_NE(run.m_strErr.find("vornel: cut.asc: reading stopped at line "), std::string::npos) << run.m_strErr;
+    EXPECT_NE(run.m_strErr.find(": \"*** test aborted ***\"; "), std::string::npos) << run.m_strErr;
+}
+
 struct SBadArgs {
     const char* m_szName;
     std::vector<std::string> m_aArgs;
@@ -142,6 +163,8 @@ TEST_P(BatchErrors, EndWithStatusTwoAndNameTheProblem) {
     WriteText("bad-list.txt", "ok.asc 900\n");
     WriteText("hot-list.txt", "ok.asc 3000 1\n");
     WriteText("broken.mat", "not a material");
+    WriteText("comma.asc", "h\nh\nh\n1 0,000000 4,617122\n2 0,001000 38,204520\n");
+    WriteText("header.asc", "h\nh\nh\n");
     const SRun run = Batch(GetParam().m_aArgs);
     EXPECT_EQ(run.m_nStatus, 2);
     EXPECT_NE(run.m_strErr.find(GetParam().m_szMessage), std::string::npos) << run.m_strErr;
@@ -165,7 +188,12 @@ INSTANTIATE_TEST_SUITE_P(
         SBadArgs{"ShortListLine", {"--fit", "9", "--curves", "bad-list.txt"}, "bad-list.txt:1: expected \"FILE T H\""},
         SBadArgs{"ListOutOfRange", {"--fit", "9", "--curves", "hot-list.txt"}, "hot-list.txt:1: temperature 3000"},
         SBadArgs{"BrokenMaterial", {"--fit", "9", "--open", "broken.mat"}, "broken.mat: "},
-        SBadArgs{"TwiceFit", {"--fit", "9", "--fit", "best"}, "--fit is given twice"}),
+        SBadArgs{"TwiceFit", {"--fit", "9", "--fit", "best"}, "--fit is given twice"},
+        SBadArgs{"DecimalComma", {"--fit", "2", "--curve", "comma.asc", "900", "1"},
+                 "comma.asc: no data: no row of three numbers (row number, strain, stress) after the three header "
+                 "lines; reading stopped at line 4: \"1 0,000000 4,617122\""},
+        SBadArgs{"HeaderOnly", {"--fit", "2", "--curve", "ok.asc", "900", "1", "--curve", "header.asc", "900", "1"},
+                 "header.asc: no data: no row of three numbers"}),
     [](const auto& info) { return std::string(info.param.m_szName); });
 
 #ifdef VORNEL_PROGRAM

@@ -1,10 +1,11 @@
 #pragma once
 // Experiment data files made from a known law, shaped like real test records: a dwell at
-// strain 0, a steady rise, and a tail at the largest strain.
+// strain 0 while the load builds up, a steady rise, and a tail at the largest strain.
 
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -17,23 +18,31 @@ inline double HenselSpittelLaw(double E, double H, double t) {
     return 2000.0 * std::pow(E, 0.2) * std::pow(H, 0.12) * std::exp(-0.0025 * t);
 }
 
-// Writes a record of nRise samples rising to dMaxStrain, after nDwell samples at strain 0
-// and followed by nTail samples at dMaxStrain.
+// Writes a record of nRise samples rising evenly to dMaxStrain, after nDwell samples at
+// strain exactly 0 whose stress climbs elastically from a fifth of the first rise sample's
+// stress to all of it, and followed by nTail samples at dMaxStrain at 98 % of the last
+// stress. Stresses carry Gaussian noise of relative standard deviation dNoise (seeded by
+// nSeed); every stress stays at or above 0.01.
 inline void WriteRecord(const std::string& strPath, const RecordLaw& law, double dTemp, double dRate,
-                        int nRise = 200, double dMaxStrain = 0.8, int nDwell = 10, int nTail = 15) {
+                        int nRise = 200, double dMaxStrain = 0.8, int nDwell = 10, int nTail = 15,
+                        double dNoise = 0.0, unsigned nSeed = 1) {
     std::FILE* pFile = std::fopen(strPath.c_str(), "w");
     if (!pFile)
         throw std::runtime_error("cannot write " + strPath);
+    std::mt19937 rng(nSeed);
+    std::normal_distribution<double> normal(0.0, 1.0);
+    auto noisy = [&](double dStress) { return std::max(0.01, dStress * (1 + dNoise * normal(rng))); };
     std::fprintf(pFile, "Test record t=%g H=%g\nn strain stress\n- - MPa\n", dTemp, dRate);
     int nRow = 1;
+    const double dFirstStress = law(dMaxStrain / nRise, dRate, dTemp);
     for (int j = 0; j < nDwell; ++j, ++nRow)
-        std::fprintf(pFile, "%d %f %f\n", nRow, 0.0, law(0.0, dRate, dTemp));
+        std::fprintf(pFile, "%d %f %f\n", nRow, 0.0, noisy(dFirstStress * (0.2 + 0.8 * (j + 1) / nDwell)));
     for (int j = 1; j <= nRise; ++j, ++nRow) {
         const double dStrain = dMaxStrain * j / nRise;
-        std::fprintf(pFile, "%d %f %f\n", nRow, dStrain, law(dStrain, dRate, dTemp));
+        std::fprintf(pFile, "%d %f %f\n", nRow, dStrain, noisy(law(dStrain, dRate, dTemp)));
     }
     for (int j = 0; j < nTail; ++j, ++nRow)
-        std::fprintf(pFile, "%d %f %f\n", nRow, dMaxStrain, law(dMaxStrain, dRate, dTemp) * 0.98);
+        std::fprintf(pFile, "%d %f %f\n", nRow, dMaxStrain, noisy(law(dMaxStrain, dRate, dTemp) * 0.98));
     std::fclose(pFile);
 }
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <set>
 #include <cstring>
 #include <filesystem>
 
@@ -70,10 +71,21 @@ class Approximation : public ScratchTest {};
 TEST_F(Approximation, RunWithoutModelWritesEveryFileAndNoFit) {
     auto pMaterial = PreparedMaterial(HenselSpittelLaw);
     pMaterial->m_nFunction = 0;
+    // A fit left from before must not come back as this run's.
+    pMaterial->m_nCoef = 4;
+    pMaterial->m_dCoef[0] = 5000;
+    pMaterial->m_dErrorSr = 1.5;
+    pMaterial->m_dErrorMax = 3.5;
+    pMaterial->Curve(2).m_pPoints[4].m_dFitStress = 77;
+    pMaterial->m_nSelectedCurve = 3;
     const CRunResult result = pMaterial->RunApproximation();
     EXPECT_FALSE(result.m_bFitted);
     EXPECT_EQ(result.m_strRefusal, "no model is chosen");
     EXPECT_EQ(pMaterial->m_nCoef, 0);
+    EXPECT_EQ(pMaterial->m_dCoef[0], 0.0);
+    EXPECT_EQ(pMaterial->m_dErrorMax, 0.0);
+    EXPECT_EQ(pMaterial->Curve(2).m_pPoints[4].m_dFitStress, 0.0);
+    EXPECT_EQ(pMaterial->m_nSelectedCurve, 3);
     EXPECT_EQ(LineCount(FileText("progr.f90")), 5);
     ASSERT_EQ(result.m_aOutputs.size(), 3u);
     for (const COutputFile& output : result.m_aOutputs)
@@ -177,6 +189,27 @@ TEST_F(Approximation, KernelWarningGoesIntoTheResult) {
     EXPECT_EQ(result.m_aWarnings[0].rfind(" *** WARNING ERROR 109 from DRCURV.  ", 0), 0u) << result.m_aWarnings[0];
 }
 
+TEST(FitProblem, NamesWhatMakesAFitUnusable) {
+    auto pMaterial = PreparedMaterial(HenselSpittelLaw);
+    pMaterial->m_nCoef = 4;
+    pMaterial->m_dErrorSr = 1;
+    pMaterial->m_dErrorMax = 2;
+    EXPECT_EQ(FitProblem(*pMaterial, 9), "");
+    EXPECT_EQ(FitProblem(*pMaterial, 0), "no model is chosen");
+    EXPECT_EQ(FitProblem(*pMaterial, 14), "model 14: the engine returned 4 coefficients instead of 5");
+    CMaterial nan = *pMaterial;
+    nan.Curve(1).m_pPoints[6].m_dFitStress = std::nan("");
+    EXPECT_EQ(FitProblem(nan, 9), "model 9: the fitted stress of point 7 of curve 2 is nan, not a finite number");
+    CMaterial inf = *pMaterial;
+    inf.m_dErrorMax = INFINITY;
+    EXPECT_EQ(FitProblem(inf, 9), "model 9: the ErrorMax is inf, not a finite number");
+    CMaterial coef = *pMaterial;
+    coef.m_dCoef[2] = -INFINITY;
+    EXPECT_EQ(FitProblem(coef, 9), "model 9: the coefficient A3 is -inf, not a finite number");
+    pMaterial->m_nCoef = 0;
+    EXPECT_EQ(FitProblem(*pMaterial, 9), "model 9: the engine returned no coefficients");
+}
+
 class BlockedOutput : public ScratchTest, public ::testing::WithParamInterface<int> {};
 
 // An output that cannot be written (a folder stands in its place) is reported with its
@@ -228,18 +261,29 @@ TEST(ClearFit, ResetsCoefficientsErrorsAndSelection) {
 
 namespace {
 
-// A stand-in engine: sets ErrorMax in "temp.mat" from a table, counts its calls in the
-// first point's auxiliary value (so each call must see the file the previous one wrote)
-// and records the order of the calls.
+// A stand-in engine: writes into "temp.mat" a fit of the candidate's coefficient count
+// with ErrorMax from a table, or the refusal result, a NaN fitted stress or a wrong
+// coefficient count for the candidates listed there. It counts its calls in the first
+// point's auxiliary value (so each call must see the file the previous one wrote) and
+// records the order of the calls.
 struct CFakeEngine {
     std::map<int, double> m_errors;
+    std::set<int> m_refused;
+    std::set<int> m_nanFitted;
+    std::set<int> m_wrongCount;
     std::vector<int> m_aCalls;
     void operator()(int nModel) {
         m_aCalls.push_back(nModel);
         CExchangeData data = ReadExchangeData("temp.mat", CExchangeLimits{});
-        data.m_aCurves[0].m_aPoints[0].m_dAux += 1;
+        CExchangePoint& first = data.m_aCurves[0].m_aPoints[0];
+        first.m_dAux += 1;
+        first.m_dFitStress = m_nanFitted.count(nModel) ? std::nan("") : 1.0;
         data.m_dErrorMax = m_errors.count(nModel) ? m_errors[nModel] : 500.0;
-        data.m_aCoef.assign(2, 1.0);
+        data.m_aCoef.assign(static_cast<std::size_t>(FindModel(nModel)->m_nCoef + (m_wrongCount.count(nModel) ? 1 : 0)), 1.0);
+        if (m_refused.count(nModel)) {
+            data.m_aCoef.clear();
+            data.m_dErrorSr = data.m_dErrorMax = 100000.0;
+        }
         WriteExchangeData("temp.mat", data, EExchangeTrailer::ErrorsAgain);
     }
 };
@@ -256,36 +300,118 @@ TEST_F(Approximation, BestModelTriesTheCandidatesInOrderAndKeepsTheStrictlySmall
     EXPECT_EQ(pMaterial->Curve(0).m_pPoints[0].m_dAux, 14.0);
 }
 
-TEST_F(Approximation, BestModelIsNoneWhenEveryErrorIsAtLeastTheStart) {
+// Only a usable fit competes, whatever its error: a refusal's 100000 is no error of a fit
+// (stresses in Pa have larger errors), and neither a NaN fitted stress behind a small
+// ErrorMax nor a result with another model's coefficient count is a fit of the candidate.
+TEST_F(Approximation, BestModelChoosesOnlyAmongUsableFits) {
     auto pMaterial = PreparedMaterial(HenselSpittelLaw);
     CFakeEngine engine;
-    for (int nModel : kBestModelCandidates)
-        engine.m_errors[nModel] = 1e10;
+    for (int nModel : kBestModelCandidates) {
+        engine.m_refused.insert(nModel);
+        engine.m_errors[nModel] = 100000.0;
+    }
     pMaterial->m_nFunction = 9;
     pMaterial->FindBestModelWith(std::ref(engine));
-    EXPECT_EQ(pMaterial->m_nFunction, 0);
+    EXPECT_EQ(pMaterial->m_nFunction, 0) << "every candidate was refused";
+
+    engine.m_refused.erase(14);
+    engine.m_errors[14] = 3.0e12; // fitted, in Pa, above the refusal value and above 1e10
+    engine.m_refused.erase(7);
+    engine.m_nanFitted.insert(7);
+    engine.m_errors[7] = 1.0;
+    engine.m_refused.erase(16);
+    engine.m_wrongCount.insert(16);
+    engine.m_errors[16] = 1.0;
+    const std::vector<CCandidateReport> aReports = pMaterial->FindBestModelWith(std::ref(engine));
+    EXPECT_EQ(pMaterial->m_nFunction, 14);
+    ASSERT_EQ(aReports.size(), kBestModelCandidates.size());
+    EXPECT_EQ(aReports[4].m_nModel, 7);
+    EXPECT_EQ(aReports[4].m_nCoef, 0);
+    EXPECT_EQ(aReports[4].m_strRefusal, "model 7: the fitted stress of point 1 of curve 1 is nan, not a finite number");
+    EXPECT_EQ(aReports[11].m_strRefusal, "model 16: the engine returned 10 coefficients instead of 9");
+    EXPECT_EQ(aReports[9].m_strRefusal, "");
+}
+
+namespace {
+
+// Twelve records (4 temperatures x 3 strain rates) shaped like test-machine output: dwells
+// of 3 to 15 samples at strain exactly 0, rises of 40 to 300 samples, tails of 2 to 20
+// samples, stresses from the Hensel-Spittel law times dScale with 0.4 % noise.
+std::unique_ptr<CMaterial> DwellMaterial(double dScale) {
+    auto pMaterial = std::make_unique<CMaterial>();
+    pMaterial->m_strFileName = "dwell.mat";
+    const int aDwell[] = {3, 15, 7, 12, 4, 9, 15, 5, 10, 3, 8, 13};
+    const int aRise[] = {40, 300, 52, 45, 120, 60, 41, 75, 58, 200, 47, 55};
+    const int aTail[] = {2, 20, 5, 11, 3, 17, 8, 2, 20, 6, 14, 9};
+    auto law = [dScale](double E, double H, double t) { return dScale * HenselSpittelLaw(E, H, t); };
+    int i = 0;
+    for (double dTemp : kTemps)
+        for (double dRate : kRates) {
+            const std::string strFile = "d" + std::to_string(i) + ".asc";
+            WriteRecord(strFile, law, dTemp, dRate, aRise[i], 0.6 + 0.05 * i, aDwell[i], aTail[i], 0.004, 100u + i);
+            AddCurveFromFile(*pMaterial, strFile, dTemp, dRate);
+            ++i;
+        }
+    return pMaterial;
+}
+
+} // namespace
+
+// Every model fits the dwell records; the prepared curves stay within the records' stresses
+// and at strains of at least 0.
+TEST_F(Approximation, DwellRecordsPrepareToPlausibleCurvesThatEveryModelFits) {
+    auto pMaterial = DwellMaterial(1.0);
+    std::vector<double> aLargest;
+    for (int c = 0; c < pMaterial->m_nCurves; ++c) {
+        double dLargest = 0;
+        for (const CCurvePoint& p : pMaterial->Curve(c).m_pPoints)
+            dLargest = std::max(dLargest, p.m_dStress);
+        aLargest.push_back(dLargest);
+    }
+    pMaterial->m_nFunction = 2;
+    ASSERT_TRUE(pMaterial->RunApproximation().m_bFitted); // prepares the curves once
+    ASSERT_EQ(pMaterial->m_nPrepared, 1);
+    for (int c = 0; c < pMaterial->m_nCurves; ++c)
+        for (const CCurvePoint& p : pMaterial->Curve(c).m_pPoints) {
+            EXPECT_GE(p.m_dStrain, 0.0) << "curve " << c + 1;
+            EXPECT_GE(p.m_dStress, 0.0) << "curve " << c + 1;
+            EXPECT_LE(p.m_dStress, 1.5 * aLargest[static_cast<std::size_t>(c)]) << "curve " << c + 1;
+        }
+    for (int nModel = 1; nModel <= 18; ++nModel) {
+        CMaterial single = *pMaterial;
+        single.m_nFunction = nModel;
+        const CRunResult result = single.RunApproximation();
+        EXPECT_TRUE(result.m_bFitted) << "model " << nModel << ": " << result.m_strRefusal;
+        // A law through the data: it deviates from no point by as much as the largest stress.
+        EXPECT_LT(single.m_dErrorMax, *std::max_element(aLargest.begin(), aLargest.end())) << "model " << nModel;
+    }
 }
 
 // With the real engine, the chosen model has the smallest ErrorMax of the candidates fitted
-// one by one on the same prepared curves.
-TEST_F(Approximation, BestModelMatchesTheCandidatesFittedOneByOne) {
-    auto pMaterial = RawMaterial();
-    pMaterial->m_nFunction = 0;
-    pMaterial->RunApproximation(); // prepares the curves once
-    double dBest = 1e10;
+// one by one on the same prepared curves, with the stresses in MPa and in Pa alike.
+class BestModel : public ScratchTest, public ::testing::WithParamInterface<double> {};
+
+TEST_P(BestModel, MatchesTheCandidatesFittedOneByOne) {
+    auto pMaterial = DwellMaterial(GetParam());
+    pMaterial->m_nFunction = 2;
+    ASSERT_TRUE(pMaterial->RunApproximation().m_bFitted); // prepares the curves once
+    double dBest = INFINITY;
     int nBest = 0;
     for (int nModel : kBestModelCandidates) {
         CMaterial single = *pMaterial;
         single.m_nFunction = nModel;
         single.ClearFit();
-        single.RunApproximation();
-        if (single.m_dErrorMax < dBest) {
+        if (single.RunApproximation().m_bFitted && single.m_dErrorMax < dBest) {
             dBest = single.m_dErrorMax;
             nBest = nModel;
         }
     }
+    ASSERT_NE(nBest, 0);
     pMaterial->FindBestModel();
     EXPECT_EQ(pMaterial->m_nFunction, nBest);
-    pMaterial->RunApproximation();
+    ASSERT_TRUE(pMaterial->RunApproximation().m_bFitted);
     EXPECT_EQ(pMaterial->m_dErrorMax, dBest);
 }
+
+INSTANTIATE_TEST_SUITE_P(StressUnits, BestModel, ::testing::Values(1.0, 1.0e6),
+                         [](const auto& info) { return info.param == 1.0 ? std::string("MPa") : std::string("Pa"); });

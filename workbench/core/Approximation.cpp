@@ -4,11 +4,16 @@
 #include "vornel/FortranExport.h"
 #include "vornel/ModelCatalogue.h"
 #include "vornel/SurfaceExport.h"
+#include "formats/ExchangeFile.h"
 #include "formats/FileError.h"
 #include "tarnfit/tarnfit.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <iterator>
+#include <limits>
 
 namespace {
 
@@ -127,18 +132,68 @@ void WriteOutput(CRunResult& result, const std::string& strPath, Write write) {
 
 } // namespace
 
+std::string FitProblem(const CMaterial& material, int nModel) {
+    const CModelInfo* pModel = FindModel(nModel);
+    if (!pModel)
+        return "no model is chosen";
+    const std::string strModel = "model " + std::to_string(nModel) + ": ";
+    if (material.m_nCoef <= 0)
+        return strModel + "the engine returned no coefficients";
+    if (material.m_nCoef != pModel->m_nCoef)
+        return strModel + "the engine returned " + std::to_string(material.m_nCoef) + " coefficients instead of " +
+               std::to_string(pModel->m_nCoef);
+    char szValue[64];
+    auto notFinite = [&](const std::string& strWhat, double dValue) {
+        std::snprintf(szValue, sizeof szValue, "%g", dValue);
+        return strModel + "the " + strWhat + " is " + szValue + ", not a finite number";
+    };
+    for (int k = 0; k < material.m_nCoef; ++k)
+        if (!std::isfinite(material.m_dCoef[static_cast<std::size_t>(k)]))
+            return notFinite("coefficient A" + std::to_string(k + 1), material.m_dCoef[static_cast<std::size_t>(k)]);
+    for (int c = 0; c < material.m_nCurves; ++c) {
+        const std::vector<CCurvePoint>& aPoints = material.Curve(c).m_pPoints;
+        for (std::size_t j = 0; j < aPoints.size(); ++j)
+            if (!std::isfinite(aPoints[j].m_dFitStress))
+                return notFinite("fitted stress of point " + std::to_string(j + 1) + " of curve " + std::to_string(c + 1),
+                                 aPoints[j].m_dFitStress);
+    }
+    if (!std::isfinite(material.m_dErrorSr))
+        return notFinite("ErrorSr", material.m_dErrorSr);
+    if (!std::isfinite(material.m_dErrorMax))
+        return notFinite("ErrorMax", material.m_dErrorMax);
+    return {};
+}
+
 CRunResult CMaterial::RunApproximation() {
-    WriteMaterialFile(0);
+    // The engine starts from no fit.
+    CExchangeData data = ToExchangeData();
+    data.m_aCoef.clear();
+    data.m_dErrorSr = 0;
+    data.m_dErrorMax = 0;
+    for (CExchangeCurve& curve : data.m_aCurves)
+        for (CExchangePoint& point : curve.m_aPoints)
+            point.m_dFitStress = 0;
+    WriteExchangeData(FilePath(0), data, EExchangeTrailer::CurveWords);
     CEngineLines lines;
     {
         CCurrentFolderScope folder(m_strWorkFolder);
         CallModelEngine(m_nFunction);
     }
     ReadMaterialFile(0);
+    std::fill(m_dCoef.begin() + m_nCoef, m_dCoef.end(), 0.0);
 
     CRunResult result;
     static_cast<CEngineMessages&>(result) = lines.Take(m_nFunction, m_nCoef);
-    result.m_bFitted = m_nCoef > 0;
+    const std::string strProblem = FitProblem(*this, m_nFunction);
+    result.m_bFitted = strProblem.empty();
+    if (!result.m_bFitted && m_nCoef > 0) {
+        // Coefficients the run cannot use: the refusal result, with the reason.
+        result.m_strRefusal = strProblem;
+        m_dCoef.fill(0.0);
+        m_nCoef = 0;
+        m_dErrorSr = kRefusedFitError;
+        m_dErrorMax = kRefusedFitError;
+    }
     WriteOutput(result, WorkPath(kFortranFileName), [&] {
         WriteFortran();
         return std::string();
@@ -157,8 +212,7 @@ std::vector<CCandidateReport> CMaterial::FindBestModel(const CandidateCallback& 
 
 std::vector<CCandidateReport> CMaterial::FindBestModelWith(const ModelEngineCall& callEngine,
                                                            const CandidateCallback& onCandidate) {
-    m_dErrorMax = kNoCandidateError;
-    double dBest = kNoCandidateError;
+    double dBest = std::numeric_limits<double>::infinity();
     int nChosen = 0;
     std::vector<CCandidateReport> aReports;
     WriteMaterialFile(0);
@@ -169,14 +223,17 @@ std::vector<CCandidateReport> CMaterial::FindBestModelWith(const ModelEngineCall
             callEngine(nModel);
         }
         ReadMaterialFile(0);
-        if (m_dErrorMax < dBest) {
+        const std::string strProblem = FitProblem(*this, nModel);
+        if (strProblem.empty() && m_dErrorMax < dBest) {
             dBest = m_dErrorMax;
             nChosen = nModel;
         }
         CCandidateReport report;
         static_cast<CEngineMessages&>(report) = lines.Take(nModel, m_nCoef);
+        if (!strProblem.empty() && m_nCoef > 0)
+            report.m_strRefusal = strProblem;
         report.m_nModel = nModel;
-        report.m_nCoef = m_nCoef;
+        report.m_nCoef = strProblem.empty() ? m_nCoef : 0;
         report.m_dErrorSr = m_dErrorSr;
         report.m_dErrorMax = m_dErrorMax;
         aReports.push_back(report);

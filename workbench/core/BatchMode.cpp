@@ -238,8 +238,12 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
             if (options.m_bName)
                 NameMaterial(options.m_strName);
         }
-        for (const SCurveSpec& entry : options.m_aCurves)
-            AddCurve(entry.m_strFile, entry.m_dTemp, entry.m_dRate);
+        for (const SCurveSpec& entry : options.m_aCurves) {
+            const CImportSummary summary = AddCurve(entry.m_strFile, entry.m_dTemp, entry.m_dRate);
+            if (summary.StoppedEarly())
+                err << "vornel: " << entry.m_strFile << ": " << summary.StopDescription() << "; "
+                    << summary.m_nTaken << " points taken before it\n";
+        }
         CRunResult result;
         if (nModel == 0) {
             const COptimizationResult best = Optimization();

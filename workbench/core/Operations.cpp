@@ -106,10 +106,10 @@ void ChooseModel(int nModel) {
     g_nStage = StageAfter(EStageEvent::ModelChosen);
 }
 
-void AddCurve(const std::string& strPath, double dTemp, double dRate) {
+CImportSummary AddCurve(const std::string& strPath, double dTemp, double dRate) {
     CMaterial& material = Current();
     CheckCurveConditions(dTemp, dRate);
-    AddCurveFromFile(material, strPath, dTemp, dRate);
+    return AddCurveFromFile(material, strPath, dTemp, dRate);
 }
 
 void RemoveCurve(int nCurve) {
@@ -163,6 +163,8 @@ COptimizationResult Optimization(const CandidateCallback& onCandidate) {
         result.m_aCandidates = material.FindBestModel(onCandidate);
         result.m_nChosen = material.m_nFunction;
         result.m_run = material.RunApproximation();
+        if (result.m_nChosen == 0)
+            result.m_run.m_strRefusal = "every candidate model was refused";
         if (result.m_run.m_bFitted)
             g_nStage = StageAfter(EStageEvent::FitSucceeded);
         return result;

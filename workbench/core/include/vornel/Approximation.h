@@ -7,13 +7,18 @@
 //   All coefficients 0, m_nCoef 0, both errors 0, m_nSelectedCurve 0 (choosing a model).
 //
 // CMaterial::RunApproximation()
-//   1. writes "temp.mat";
+//   1. writes "temp.mat" without the previous fit (no coefficients, both errors 0, every
+//      fitted stress 0), so that a fit the engine does not deliver (no entry point for the
+//      model, a file it leaves untouched) never comes back as this run's;
 //   2. calls the engine entry point of model m_nFunction (none for a number outside 1..18)
 //      with the work folder as the current folder, where the engine finds "temp.mat";
 //   3. reads "temp.mat" back: prepared curves after the first fit, fitted stresses,
-//      coefficients and errors. The lines the engine and the kernels send meanwhile go
-//      into the result (CEngineMessages), not to standard output;
-//   4. writes "progr.f90", the surface file "visual.tmp" at 1000 deg C and the material
+//      coefficients and errors; coefficients beyond the count read become 0. The lines the
+//      engine and the kernels send meanwhile go into the result (CEngineMessages), not to
+//      standard output;
+//   4. a fit that is not usable (FitProblem) becomes the refusal result: no coefficients,
+//      both errors 100000, the reason in the result;
+//   5. writes "progr.f90", the surface file "visual.tmp" at 1000 deg C and the material
 //      file m_strFileName, each on its own: a file that cannot be written is reported in
 //      the result with the reason, and the others are written all the same.
 //   Throws CFileError only when "temp.mat" cannot be written or read back, or the engine
@@ -23,8 +28,9 @@
 // CMaterial::FindBestModel(onCandidate)
 //   Writes "temp.mat" once, then fits the candidate models 1, 2, 3, 4, 7, 9, 10, 11, 12, 14,
 //   15, 16, 17, 18 in this order, each on the file the previous one wrote back, and sets
-//   m_nFunction to the candidate with the strictly smallest ErrorMax below 1e10 (the earlier
-//   one on ties; 0 when none is below). A refused fit counts with its ErrorMax of 100000.
+//   m_nFunction to the usable candidate (FitProblem) with the strictly smallest ErrorMax
+//   (the earlier one on ties), or to 0 when every candidate was refused. A refused fit
+//   never competes with its ErrorMax of 100000, whatever the units of the stresses.
 //   After each candidate onCandidate (when given) receives its report (its errors and the
 //   engine's lines of its call), so that a window can show the ranking while the search
 //   runs; the reports are also returned, in order.
@@ -46,8 +52,16 @@ inline constexpr const char* kNoFitMessage = "Need data or select enather functi
 // Candidates of FindBestModel, in the order they are tried.
 inline constexpr std::array<int, 14> kBestModelCandidates = {1, 2, 3, 4, 7, 9, 10, 11, 12, 14, 15, 16, 17, 18};
 
-// Largest ErrorMax a candidate may have to be chosen (exclusive).
-inline constexpr double kNoCandidateError = 1.0e10;
+// Both error values of a fit the run refuses, as the engine reports a refusal.
+inline constexpr double kRefusedFitError = 100000.0;
+
+class CMaterial;
+
+// Why the material's current fit, taken as a fit of model nModel, cannot be used, or an
+// empty text when it can: no model (nModel outside 1..18), no coefficients (the engine
+// refused the data or never wrote "temp.mat" back), a coefficient count other than the
+// model's, or a coefficient, fitted stress or error value that is not a finite number.
+std::string FitProblem(const CMaterial& material, int nModel);
 
 // Calls the engine entry point of model nModel (nothing for a number outside 1..18).
 void CallModelEngine(int nModel);
@@ -81,7 +95,7 @@ struct CEngineMessages {
 };
 
 struct CRunResult : CEngineMessages {
-    bool m_bFitted = false;             // the engine delivered coefficients (m_nCoef > 0)
+    bool m_bFitted = false;             // the engine delivered a usable fit (m_nCoef > 0)
     std::vector<COutputFile> m_aOutputs; // "progr.f90", "visual.tmp", the material file, in this order
 
     // True when one of the outputs could not be written.
@@ -91,7 +105,7 @@ struct CRunResult : CEngineMessages {
 // What one candidate of FindBestModel gave, with the engine's lines of its call.
 struct CCandidateReport : CEngineMessages {
     int m_nModel = 0;        // the candidate's model number
-    int m_nCoef = 0;         // coefficients the engine returned; 0 when it refused the fit
+    int m_nCoef = 0;         // coefficients the engine returned; 0 when the fit was refused or unusable
     double m_dErrorSr = 0;   // the errors it returned (100000 for a refused fit)
     double m_dErrorMax = 0;
 };

@@ -29,6 +29,7 @@
 // time (the window's user-interface thread).
 
 #include "vornel/Approximation.h"
+#include "vornel/Import.h"
 #include "vornel/Material.h"
 
 #include <functional>
@@ -85,8 +86,9 @@ void ChooseModel(int nModel);
 
 // Add File: checks the conditions (CheckCurveConditions), then appends the experiment data
 // file strPath as a new curve at temperature dTemp (deg C) and strain rate dRate (1/s);
-// stage 2. See AddCurveFromFile (Import.h) for the file and the 200-curve limit.
-void AddCurve(const std::string& strPath, double dTemp, double dRate);
+// stage 2. Returns what reading the file gave. See AddCurveFromFile (Import.h) for the
+// file, its refusal when it yields no point, and the 200-curve limit.
+CImportSummary AddCurve(const std::string& strPath, double dTemp, double dRate);
 
 // Removes curve nCurve (1-based, 1..m_nCurves): the curves above it move down one slot in
 // order, the freed last slot becomes an empty curve, m_nPoints loses the curve's points,
@@ -115,7 +117,7 @@ CRunResult Calc();
 
 // Optimization: FindBestModel (calling onCandidate after each candidate, when given), then
 // what Calc does with the chosen model. The result holds the run and every candidate's
-// report.
+// report; when every candidate was refused, the run's refusal says so.
 COptimizationResult Optimization(const CandidateCallback& onCandidate = {});
 
 // 3d visualization: checks dTemp (CheckTemp3d), stores it in m_dTemp3d and writes the

@@ -1,6 +1,6 @@
-// The Fortran export: the exact text for the edge cases, the assignment lines against the
-// C library's "%f", refusal to lose a failed write silently, and for every model a
-// subroutine that gfortran compiles and that returns what CMaterial::Evaluate returns.
+// The Fortran export: the exact text for the edge cases, literals that read back as the
+// coefficients, refusal to lose a failed write silently, and for every model a subroutine
+// that gfortran compiles and that returns what CMaterial::Evaluate returns.
 
 #include "vornel/FortranExport.h"
 #include "LawSamples.h"
@@ -9,7 +9,9 @@
 #include "TestSupport.h"
 #include "formats/FileError.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -28,6 +30,9 @@ const std::string kHeader =
     "real*8 :: H,Eps,t,Ks;\n"
     "real*8 :: A(10);\n";
 const std::string kEnd = "END SUBROUTINE CalcKiv;\n";
+const std::string kBounds =
+    "associate (Eps => merge(Eps, 1.0000000000000000D-03, Eps > 1.0000000000000000D-03), &\n"
+    "    H => merge(H, 1.0000000000000000D-04, H > 1.0000000000000000D-04))\n";
 
 CMaterial MaterialWith(int nFunction, const std::vector<double>& aCoef) {
     CMaterial material;
@@ -37,22 +42,27 @@ CMaterial MaterialWith(int nFunction, const std::vector<double>& aCoef) {
     return material;
 }
 
-std::string PrintfFixed(double dValue) {
-    char sz[400];
-    std::snprintf(sz, sizeof sz, "%f", dValue);
-    return sz;
+// The double a Fortran compiler reads from a literal "1.2345678901234567D+03".
+double ReadFortranDouble(std::string strLiteral) {
+    std::replace(strLiteral.begin(), strLiteral.end(), 'D', 'E');
+    char* pEnd = nullptr;
+    const double dValue = std::strtod(strLiteral.c_str(), &pEnd);
+    EXPECT_EQ(*pEnd, '\0') << strLiteral;
+    return dValue;
 }
 
 } // namespace
 
 class FortranExport : public ScratchTest {};
 
-TEST_F(FortranExport, WritesEightLinesForModel1) {
+TEST_F(FortranExport, WritesModel1WithFullDigitsAndBoundedArguments) {
     MaterialWith(1, {150.5, 0.25}).WriteFortran();
     EXPECT_EQ(FileText("progr.f90"), kHeader +
-                                         "A(1)= 150.500000\n"
-                                         "A(2)= 0.250000\n"
-                                         "Ks=A(1)*Eps**A(2)\n" +
+                                         "A(1)= 1.5050000000000000D+02\n"
+                                         "A(2)= 2.5000000000000000D-01\n" +
+                                         kBounds +
+                                         "Ks=A(1)*Eps**A(2)\n"
+                                         "end associate\n" +
                                          kEnd);
 }
 
@@ -63,12 +73,22 @@ TEST_F(FortranExport, WritesHeaderAndEndOnlyWithoutAModel) {
     }
 }
 
-TEST_F(FortranExport, WritesTinyCoefficientsAsSignedZero) {
-    MaterialWith(2, {4e-7, -4.9e-7}).WriteFortran();
-    const std::vector<std::string> aLines = Lines(FileText("progr.f90"));
-    ASSERT_EQ(aLines.size(), 8u);
-    EXPECT_EQ(aLines[4], "A(1)= 0.000000");
-    EXPECT_EQ(aLines[5], "A(2)= -0.000000");
+TEST(FortranDouble, LiteralsReadBackAsTheSameDouble) {
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> mantissa(-10, 10);
+    std::uniform_int_distribution<int> exponent(-300, 300);
+    std::vector<double> aValues = {0.0, -0.0, 1.0, -1.0, 0.00039234752, 1e-7, -4.9e-7, 1.7976931348623157e308,
+                                   2.2250738585072014e-308, 0.1, 1.0 / 3.0};
+    for (int i = 0; i < 2000; ++i)
+        aValues.push_back(std::ldexp(mantissa(rng), exponent(rng)));
+    for (double dValue : aValues) {
+        const std::string strLiteral = FortranDouble(dValue);
+        const double dBack = ReadFortranDouble(strLiteral);
+        EXPECT_EQ(std::memcmp(&dBack, &dValue, sizeof dValue), 0) << strLiteral << " for " << dValue;
+        EXPECT_EQ(strLiteral.find_first_of("eE,"), std::string::npos) << strLiteral;
+    }
+    EXPECT_EQ(FortranDouble(-1234.5678901234567), "-1.2345678901234567D+03");
+    EXPECT_EQ(FortranDouble(0.00039234752), "3.9234752000000001D-04");
 }
 
 TEST_F(FortranExport, RewritesTheFileOnEveryRun) {
@@ -90,36 +110,45 @@ TEST_F(FortranExport, ReportsAFileItCannotWrite) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1) << "a temporary file was left behind";
 }
 
-TEST(FortranText, AssignsEveryCoefficientOfTheModelWithPrintfDigits) {
+TEST(FortranText, AssignsEveryCoefficientOfTheModelAndBoundsTheArguments) {
     std::mt19937 rng(3);
     for (int nModel = 1; nModel <= 18; ++nModel) {
         std::vector<double> aCoef = vornel_test::TypicalCoefficients(nModel, rng);
         aCoef.resize(10, 777.0); // beyond K: never written
-        aCoef[0] *= 1e7;         // large values keep all their integer digits
+        aCoef[0] *= 1e7;
         const std::vector<std::string> aLines = Lines(FortranText(nModel, aCoef.data()));
         const CModelInfo& model = *FindModel(nModel);
         std::size_t nFormula = 0;
         while (nFormula < model.m_aFortran.size() && model.m_aFortran[nFormula])
             ++nFormula;
-        ASSERT_EQ(aLines.size(), 4 + static_cast<std::size_t>(model.m_nCoef) + nFormula + 1) << "model " << nModel;
-        for (int n = 1; n <= model.m_nCoef; ++n)
-            EXPECT_EQ(aLines[static_cast<std::size_t>(3 + n)], "A(" + std::to_string(n) + ")= " + PrintfFixed(aCoef[static_cast<std::size_t>(n - 1)]));
+        const auto K = static_cast<std::size_t>(model.m_nCoef);
+        ASSERT_EQ(aLines.size(), 4 + K + 2 + nFormula + 1 + 1) << "model " << nModel;
+        for (std::size_t n = 1; n <= K; ++n) {
+            const std::string strPrefix = "A(" + std::to_string(n) + ")= ";
+            ASSERT_TRUE(aLines[3 + n].starts_with(strPrefix)) << aLines[3 + n];
+            EXPECT_EQ(ReadFortranDouble(aLines[3 + n].substr(strPrefix.size())), aCoef[n - 1]) << "model " << nModel;
+        }
+        EXPECT_EQ(aLines[4 + K] + "\n" + aLines[5 + K] + "\n", kBounds);
+        for (std::size_t k = 0; k < nFormula; ++k)
+            EXPECT_EQ(aLines[6 + K + k], model.m_aFortran[k]);
+        EXPECT_EQ(aLines[6 + K + nFormula], "end associate");
         EXPECT_EQ(aLines.back() + "\n", kEnd);
-        const std::string strFirst = aLines[static_cast<std::size_t>(4 + model.m_nCoef)];
+        const std::string strFirst = aLines[6 + K];
         EXPECT_TRUE(strFirst.starts_with(nModel <= 9 || nModel == 13 ? "Ks=" : "Ks = ")) << strFirst;
     }
 }
 
 TEST(FortranText, StatesTheFittedTemperatureFactorOfModels9And13) {
     const double aCoef[10] = {5000, 0.2, 0.12, -0.0025};
-    EXPECT_EQ(Lines(FortranText(9, aCoef))[8], "Ks=A(1)*Eps**A(2)*H**A(3)*exp(A(4)*t)");
-    EXPECT_EQ(Lines(FortranText(13, aCoef))[8], "Ks=1.73D0*A(1)*Eps**A(2)*H**A(3)*exp(A(4)/t)");
+    EXPECT_EQ(Lines(FortranText(9, aCoef))[10], "Ks=A(1)*Eps**A(2)*H**A(3)*exp(A(4)*t)");
+    EXPECT_EQ(Lines(FortranText(13, aCoef))[10], "Ks=1.73D0*A(1)*Eps**A(2)*H**A(3)*exp(A(4)/t)");
 }
 
-// Every model's subroutine, compiled by gfortran and called from a driver program, against
-// CMaterial::Evaluate. The exported literals "A(n)= %f" are default-kind reals in Fortran,
-// that is the coefficient rounded to six decimals and then to single precision; the
-// reference evaluation takes the same coefficients, so the two agree to rounding.
+// Every model's subroutine, compiled by gfortran and called from a driver program at 1000
+// points, against CMaterial::Evaluate with the coefficients as the material holds them.
+// The points include strain 0, strains below 0.001, strain rate 0 and strain rates below
+// 0.0001, where both bound their arguments; the driver also checks that the subroutine
+// leaves its arguments unchanged.
 class FortranSubroutine : public ScratchTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(FortranSubroutine, ReturnsWhatEvaluateReturns) {
@@ -135,43 +164,57 @@ TEST_P(FortranSubroutine, ReturnsWhatEvaluateReturns) {
     struct CPoint {
         double m_dE, m_dH, m_dT;
     };
+    std::uniform_real_distribution<double> strain(0.0, 1.2);
+    std::uniform_real_distribution<double> logRate(std::log(1e-5), std::log(100.0));
+    std::uniform_real_distribution<double> temp(700.0, 1250.0);
     std::vector<CPoint> aPoints;
-    for (double E : {0.05, 0.3, 0.75, 1.1})
-        for (double H : {0.01, 1.0, 15.0})
-            for (double t : {800.0, 1000.0, 1200.0})
-                aPoints.push_back({E, H, t});
-
-    std::string strDriver = "program driver\nimplicit none\nreal*8 :: H, Eps, t, Ks\n";
-    for (const CPoint& p : aPoints) {
-        char sz[256];
-        std::snprintf(sz, sizeof sz, "Eps = %.17gD0\nH = %.17gD0\nt = %.17gD0\n", p.m_dE, p.m_dH, p.m_dT);
-        strDriver += sz;
-        strDriver += "call CalcKiv(H, Eps, t, Ks)\nwrite(*, '(ES26.17E3)') Ks\n";
+    for (int i = 0; i < 1000; ++i) {
+        CPoint p{strain(rng), std::exp(logRate(rng)), temp(rng)};
+        if (i % 10 == 1)
+            p.m_dE = 0.0;
+        if (i % 10 == 2)
+            p.m_dE *= 0.001; // below the strain bound
+        if (i % 10 == 3 || i % 20 == 1)
+            p.m_dH = 0.0;
+        aPoints.push_back(p);
     }
-    strDriver += "end program driver\n";
-    WriteText("driver.f90", strDriver);
+    std::string strPoints = std::to_string(aPoints.size()) + "\n";
+    for (const CPoint& p : aPoints) {
+        char sz[128];
+        std::snprintf(sz, sizeof sz, "%.17g %.17g %.17g\n", p.m_dE, p.m_dH, p.m_dT);
+        strPoints += sz;
+    }
+    WriteText("points.txt", strPoints);
+    WriteText("driver.f90", "program driver\n"
+                            "implicit none\n"
+                            "real*8 :: H, Eps, t, Ks, H0, Eps0\n"
+                            "integer :: i, n\n"
+                            "open(10, file='points.txt', status='old')\n"
+                            "read(10, *) n\n"
+                            "do i = 1, n\n"
+                            "  read(10, *) Eps, H, t\n"
+                            "  Eps0 = Eps\n"
+                            "  H0 = H\n"
+                            "  call CalcKiv(H, Eps, t, Ks)\n"
+                            "  if (Eps /= Eps0 .or. H /= H0) stop 3\n"
+                            "  write(*, '(ES26.17E3)') Ks\n"
+                            "end do\n"
+                            "end program driver\n");
 
     const std::string strCompile =
         std::string("\"") + VORNEL_GFORTRAN + "\" -o driver driver.f90 progr.f90 > compile.log 2>&1";
     ASSERT_EQ(std::system(strCompile.c_str()), 0) << FileText("compile.log") << "\n" << FileText("progr.f90");
     ASSERT_EQ(std::system("./driver > values.txt 2> run.log"), 0) << FileText("run.log");
 
-    CMaterial reference = material;
-    for (int n = 0; n < material.m_nCoef; ++n) {
-        double& dCoef = reference.m_dCoef[static_cast<std::size_t>(n)];
-        dCoef = static_cast<double>(std::strtof(PrintfFixed(dCoef).c_str(), nullptr));
-    }
     std::istringstream values(FileText("values.txt"));
     for (const CPoint& p : aPoints) {
         std::string strValue;
         ASSERT_TRUE(values >> strValue) << "the driver printed fewer values than it has points";
         const double dFortran = std::strtod(strValue.c_str(), nullptr);
-        const double dExpected = reference.Evaluate(p.m_dE, p.m_dT, p.m_dH);
+        const double dExpected = material.Evaluate(p.m_dE, p.m_dT, p.m_dH);
         ASSERT_TRUE(std::isfinite(dExpected));
-        EXPECT_TRUE(Near(dFortran, dExpected, 1e-10)) << "model " << nModel << " at E=" << p.m_dE << " H=" << p.m_dH
-                                                    << " t=" << p.m_dT;
-        // Against the coefficients as fitted, the rounding of the literals is all that differs.
-        EXPECT_TRUE(Near(dFortran, material.Evaluate(p.m_dE, p.m_dT, p.m_dH), 1e-2));
+        EXPECT_TRUE(Near(dFortran, dExpected, 1e-12))
+            << "model " << nModel << " at E=" << p.m_dE << " H=" << p.m_dH << " t=" << p.m_dT;
     }
 #endif
 }

@@ -4,6 +4,19 @@
 #include "vornel/ModelCatalogue.h"
 #include "formats/TextFile.h"
 
+#include <charconv>
+
+std::string FortranDouble(double dValue) {
+    // std::to_chars rounds as printf does and ignores the process locale.
+    char szText[64];
+    const std::to_chars_result result =
+        std::to_chars(szText, szText + sizeof szText, dValue, std::chars_format::scientific, 16);
+    std::string strText(szText, result.ptr);
+    if (const std::size_t nExponent = strText.find('e'); nExponent != std::string::npos)
+        strText[nExponent] = 'D';
+    return strText;
+}
+
 std::string FortranText(int nFunction, const double* pCoef) {
     std::string strText =
         "SUBROUTINE CalcKiv(H,Eps,t,Ks);\n"
@@ -11,17 +24,21 @@ std::string FortranText(int nFunction, const double* pCoef) {
         "real*8 :: H,Eps,t,Ks;\n"
         "real*8 :: A(10);\n";
     if (const CModelInfo* pModel = FindModel(nFunction)) {
-        for (int n = 1; n <= pModel->m_nCoef; ++n) {
-            strText += "A(" + std::to_string(n) + ")= ";
-            AppendFixed6(strText, pCoef[n - 1]);
-            strText += '\n';
-        }
+        for (int n = 1; n <= pModel->m_nCoef; ++n)
+            strText += "A(" + std::to_string(n) + ")= " + FortranDouble(pCoef[n - 1]) + '\n';
+        // The law sees Eps and H bounded as CMaterial::Evaluate bounds them (a NaN included);
+        // the associated names are copies, so the caller's arguments stay unchanged.
+        const std::string strMinStrain = FortranDouble(kEvaluateMinStrain);
+        const std::string strMinRate = FortranDouble(kEvaluateMinRate);
+        strText += "associate (Eps => merge(Eps, " + strMinStrain + ", Eps > " + strMinStrain + "), &\n";
+        strText += "    H => merge(H, " + strMinRate + ", H > " + strMinRate + "))\n";
         for (const char* szLine : pModel->m_aFortran) {
             if (!szLine)
                 break;
             strText += szLine;
             strText += '\n';
         }
+        strText += "end associate\n";
     }
     strText += "END SUBROUTINE CalcKiv;\n";
     return strText;

@@ -8,16 +8,26 @@
 //   implicit none;
 //   real*8 :: H,Eps,t,Ks;
 //   real*8 :: A(10);
-//   A(n)= %f                  for n = 1..K of the model (six decimals, C locale)
+//   A(n)= 1.2345678901234567D+03          for n = 1..K of the model
+//   associate (Eps => merge(Eps, 1.0000000000000000D-03, Eps > 1.0000000000000000D-03), &
+//       H => merge(H, 1.0000000000000000D-04, H > 1.0000000000000000D-04))
 //   the model's statement lines (ModelCatalogue.h)
+//   end associate
 //   END SUBROUTINE CalcKiv;
 // A model number outside 1..18 writes the header and the end line only.
-// The literals carry six decimals and, being default-kind reals in Fortran, about seven
-// significant digits.
+// Each coefficient is a double-precision literal of 17 significant digits (FortranDouble),
+// which reads back as the very double the material holds. Inside the associate block the
+// law sees copies of Eps and H bounded below as CMaterial::Evaluate bounds them (a strain
+// not above 0.001, NaN included, as 0.001; a strain rate not above 0.0001 as 0.0001), so
+// the subroutine returns what Evaluate returns and leaves its arguments unchanged.
 
 #include <string>
 
 inline constexpr const char* kFortranFileName = "progr.f90";
+
+// dValue as a Fortran double-precision literal with 17 significant digits and a D exponent
+// ("%.16E" in the C locale with the E replaced by D): -1.2345678901234567D+03.
+std::string FortranDouble(double dValue);
 
 // The text of the subroutine for model nFunction with coefficients pCoef (A1 first; at
 // least the model's K entries are read).

@@ -23,6 +23,9 @@
 #include <string_view>
 #include <vector>
 
+// The surface file's name in the folder of a run.
+inline constexpr const char* kSurfaceFileName = "visual.tmp";
+
 inline constexpr int kSurfaceMeshCount = 3;
 inline constexpr int kSurfaceNodeValues = 15;   // node values of a mesh-1 record
 inline constexpr int kSurfacePlainExtras = 6;   // numbers after X, Y, Z in a mesh-2/3 record

@@ -35,7 +35,8 @@
 //   The file is written through a temporary file renamed over it; a failure throws
 //   CFileError naming "visual.tmp" and leaves a previous file intact.
 
-inline constexpr const char* kSurfaceFileName = "visual.tmp";
+#include "formats/SurfaceFile.h"   // kSurfaceFileName
+
 inline constexpr const char* kNoMeasuredPointsMessage = "No measured points to show";
 
 inline constexpr int kSurfaceGridSide = 10;                    // nodes per axis

@@ -1,0 +1,192 @@
+#include "OrbiqView.h"
+
+#include "SceneRenderer.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QPainter>
+#include <QScreen>
+
+#include <optional>
+
+namespace {
+
+std::optional<EOrbiqKey> ViewKey(const QKeyEvent& event) {
+    switch (event.key()) {
+    case Qt::Key_Escape: return EOrbiqKey::Escape;
+    case Qt::Key_Up: return EOrbiqKey::Up;
+    case Qt::Key_Down: return EOrbiqKey::Down;
+    case Qt::Key_Left: return EOrbiqKey::Left;
+    case Qt::Key_Right: return EOrbiqKey::Right;
+    case Qt::Key_A: return EOrbiqKey::A;
+    case Qt::Key_D: return EOrbiqKey::D;
+    case Qt::Key_W: return EOrbiqKey::W;
+    case Qt::Key_S: return EOrbiqKey::S;
+    case Qt::Key_Home: return EOrbiqKey::Home;
+    case Qt::Key_End: return EOrbiqKey::End;
+    case Qt::Key_Plus: return EOrbiqKey::Plus;
+    case Qt::Key_Minus: return EOrbiqKey::Minus;
+    case Qt::Key_1: return EOrbiqKey::One;
+    case Qt::Key_3: return EOrbiqKey::Three;
+    case Qt::Key_4: return EOrbiqKey::Four;
+    case Qt::Key_F2: return EOrbiqKey::F2;
+    case Qt::Key_F3: return EOrbiqKey::F3;
+    default: return std::nullopt;
+    }
+}
+
+int MouseFlags(const QMouseEvent& event) {
+    int nFlags = 0;
+    if (event.buttons() & Qt::LeftButton)
+        nFlags |= kMouseLeft;
+    if (event.buttons() & Qt::RightButton)
+        nFlags |= kMouseRight;
+    if (event.buttons() & Qt::MiddleButton)
+        nFlags |= kMouseMiddle;
+    if (event.modifiers() & Qt::ShiftModifier)
+        nFlags |= kMouseShift;
+    if (event.modifiers() & Qt::ControlModifier)
+        nFlags |= kMouseControl;
+    return nFlags;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Canvas
+// ---------------------------------------------------------------------------------------
+
+CSceneCanvas::CSceneCanvas(const COrbiqScene& scene, QWidget* pParent) : QOpenGLWidget(pParent), m_scene(scene) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+CSceneCanvas::~CSceneCanvas() { ReleaseRenderer(); }
+
+void CSceneCanvas::ReleaseRenderer() {
+    if (!m_pRenderer)
+        return;
+    makeCurrent();
+    m_pRenderer.reset();
+    doneCurrent();
+}
+
+void CSceneCanvas::initializeGL() {
+    // A context made again (the view moved to another window) gets a renderer of its own.
+    m_pRenderer.reset();
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &CSceneCanvas::ReleaseRenderer, Qt::UniqueConnection);
+    QString strError;
+    auto pRenderer = std::make_unique<CSceneRenderer>();
+    if (pRenderer->Initialise(&strError)) {
+        m_pRenderer = std::move(pRenderer);
+        m_bFailed = false;
+        return;
+    }
+    m_bFailed = true;
+    emit openGLFailed(strError);
+}
+
+void CSceneCanvas::paintGL() {
+    if (!m_pRenderer)
+        return;
+    // The scene's viewport works in the view's own pixels; OpenGL maps them onto the
+    // device's.
+    const qreal dRatio = devicePixelRatioF();
+    m_pRenderer->Draw(m_scene.Render(), m_scene.ProjectionMatrix(), static_cast<int>(width() * dRatio),
+                      static_cast<int>(height() * dRatio));
+}
+
+// ---------------------------------------------------------------------------------------
+// View
+// ---------------------------------------------------------------------------------------
+
+COrbiqView::COrbiqView(bool bOpenGL, QWidget* pParent) : QWidget(pParent) {
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    setMinimumSize(64, 48);
+    if (const QScreen* pScreen = QGuiApplication::primaryScreen())
+        m_scene.SetScreenSize(pScreen->availableGeometry().width(), pScreen->availableGeometry().height());
+    m_scene.SetViewportSize(width(), height());
+    if (bOpenGL) {
+        m_pCanvas = new CSceneCanvas(m_scene, this);
+        connect(m_pCanvas, &CSceneCanvas::openGLFailed, this, &COrbiqView::openGLFailed);
+    }
+}
+
+COrbiqView::~COrbiqView() = default;
+
+void COrbiqView::resizeEvent(QResizeEvent* pEvent) {
+    m_scene.SetViewportSize(width(), height());
+    if (m_pCanvas)
+        m_pCanvas->setGeometry(rect());
+    QWidget::resizeEvent(pEvent);
+}
+
+void COrbiqView::paintEvent(QPaintEvent*) {
+    // Without OpenGL: the empty white scene.
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+}
+
+void COrbiqView::Redraw() {
+    if (m_pCanvas)
+        m_pCanvas->update();
+}
+
+QImage COrbiqView::Snapshot() { return m_pCanvas ? m_pCanvas->grabFramebuffer() : grab().toImage(); }
+
+CReadStatus COrbiqView::ReadSurfaceFile(const QString& strPath) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const CReadStatus status = m_scene.ReadSurfaceFile(strPath.toStdString());
+    QApplication::restoreOverrideCursor();
+    if (status.bOk)
+        Redraw();
+    return status;
+}
+
+void COrbiqView::ClearScene() {
+    m_scene.Clear();
+    Redraw();
+}
+
+void COrbiqView::Report(const CColourResult& result) {
+    emit messageChanged(QString::fromStdString(result.strMessage));
+    if (result.bResetFunctionBox)
+        emit functionBoxReset();
+}
+
+CColourResult COrbiqView::ColourByValue(int nType) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const CColourResult result = m_scene.ColourByValue(nType);
+    QApplication::restoreOverrideCursor();
+    Report(result);
+    Redraw();
+    return result;
+}
+
+void COrbiqView::keyPressEvent(QKeyEvent* pEvent) {
+    if (const std::optional<EOrbiqKey> key = ViewKey(*pEvent)) {
+        if (const std::optional<CColourResult> result = m_scene.KeyDown(*key))
+            Report(*result);
+        Redraw();
+    }
+    QWidget::keyPressEvent(pEvent);
+}
+
+void COrbiqView::mouseMoveEvent(QMouseEvent* pEvent) {
+    const QPoint pos = pEvent->position().toPoint();
+    const CFrame& world = m_scene.World();
+    const CMatrix4 before = world.Transform();
+    if (const std::optional<CReadout> readout = m_scene.MouseMove(pos.x(), pos.y(), MouseFlags(*pEvent), m_nFunction)) {
+        QStringList aPanes;
+        for (const std::string& strPane : readout->aPanes)
+            aPanes << QString::fromStdString(strPane);
+        emit readoutChanged(aPanes);
+    }
+    if (!(world.Transform() == before))
+        Redraw();
+    QWidget::mouseMoveEvent(pEvent);
+}

@@ -1,0 +1,87 @@
+#pragma once
+// The viewer's view: shows the scene of COrbiqScene and turns keys and mouse moves into
+// its actions. It owns the scene (by value). The picture comes from an OpenGL canvas, a
+// child widget that exists only when an OpenGL context can be made; without one the view
+// stays white and empty, and everything else (reading, colouring, read-out) still works.
+
+#include "orbiq/OrbiqScene.h"
+
+#include <QImage>
+#include <QOpenGLWidget>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <memory>
+
+class CSceneRenderer;
+
+// The OpenGL canvas that draws a scene; it owns its renderer, which lives as long as its
+// OpenGL context. Mouse and keys pass through it to the view.
+class CSceneCanvas : public QOpenGLWidget {
+    Q_OBJECT
+public:
+    CSceneCanvas(const COrbiqScene& scene, QWidget* pParent);
+    ~CSceneCanvas() override;
+
+    bool Failed() const { return m_bFailed; }
+
+signals:
+    void openGLFailed(const QString& strReason);
+
+protected:
+    void initializeGL() override;
+    void paintGL() override;
+
+private:
+    void ReleaseRenderer();
+
+    const COrbiqScene& m_scene;
+    std::unique_ptr<CSceneRenderer> m_pRenderer;
+    bool m_bFailed = false;
+};
+
+class COrbiqView : public QWidget {
+    Q_OBJECT
+public:
+    // bOpenGL: draw with an OpenGL canvas (false when no OpenGL context can be made).
+    explicit COrbiqView(bool bOpenGL, QWidget* pParent = nullptr);
+    ~COrbiqView() override;
+
+    COrbiqScene& Scene() { return m_scene; }
+    const COrbiqScene& Scene() const { return m_scene; }
+
+    // Reads a surface file into the scene (nothing changes when it fails) and redraws.
+    CReadStatus ReadSurfaceFile(const QString& strPath);
+    // The empty scene.
+    void ClearScene();
+    // Colours the surface by a value type and redraws.
+    CColourResult ColourByValue(int nType);
+    // The value type the function box shows, for the read-out.
+    void SetFunctionIndex(int nType) { m_nFunction = nType; }
+
+    // Set when OpenGL could not be started; the view then shows no scene.
+    bool GlFailed() const { return !m_pCanvas || m_pCanvas->Failed(); }
+    // The view as drawn now.
+    QImage Snapshot();
+
+signals:
+    void messageChanged(const QString& strMessage);   // for the message pane
+    void readoutChanged(const QStringList& aPanes);   // message, X, Y and Z panes
+    void functionBoxReset();                          // the function box should show "None"
+    void openGLFailed(const QString& strReason);
+
+protected:
+    void resizeEvent(QResizeEvent* pEvent) override;
+    void paintEvent(QPaintEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void mouseMoveEvent(QMouseEvent* pEvent) override;
+
+private:
+    void Redraw();
+    void Report(const CColourResult& result);
+
+    COrbiqScene m_scene;
+    CSceneCanvas* m_pCanvas = nullptr;   // child, null without OpenGL
+    int m_nFunction = kValueNone;
+};

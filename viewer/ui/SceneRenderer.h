@@ -1,0 +1,46 @@
+#pragma once
+// Draws a render list of the scene with OpenGL: a small shader program, flat colours per
+// vertex, depth test, solid triangles pushed slightly back so that wireframe lines on them
+// stay visible. Works on OpenGL 2.1 and later, Mesa's software renderer included.
+
+#include "orbiq/OrbiqScene.h"
+
+#include <QImage>
+#include <QOpenGLFunctions>
+#include <QSize>
+#include <QString>
+
+#include <array>
+#include <memory>
+
+class QOpenGLShaderProgram;
+
+class CSceneRenderer : protected QOpenGLFunctions {
+public:
+    CSceneRenderer();
+    ~CSceneRenderer();
+    CSceneRenderer(const CSceneRenderer&) = delete;
+    CSceneRenderer& operator=(const CSceneRenderer&) = delete;
+
+    // Builds the shader program in the current context; false with the reason in *pError
+    // when it cannot.
+    bool Initialise(QString* pError);
+    // Clears to the list's background and draws it into the current framebuffer of
+    // nPixelWidth x nPixelHeight pixels, with a column-major projection (CViewport).
+    void Draw(const CRenderList& list, const std::array<float, 16>& afProjection, int nPixelWidth, int nPixelHeight);
+
+private:
+    void DrawVertices(const std::vector<CRenderVertex>& aVertices, unsigned int nMode);
+
+    std::unique_ptr<QOpenGLShaderProgram> m_pProgram;   // owned
+    int m_nPosition = -1;
+    int m_nColour = -1;
+    int m_nProjection = -1;
+};
+
+// Renders the scene offscreen into an image of the given size (the viewport takes that
+// size). False with the reason in *pError when no OpenGL context or framebuffer can be made.
+bool RenderSceneImage(COrbiqScene& scene, QSize size, QImage* pImage, QString* pError);
+
+// Whether an OpenGL context can be created at all; the reason in *pError when not.
+bool OpenGLAvailable(QString* pError);

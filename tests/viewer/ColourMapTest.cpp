@@ -13,6 +13,7 @@ struct CColourCase {
     int nType;
     CColour expected;
 };
+void PrintTo(const CColourCase& c, std::ostream* os) { *os << c.szName; }
 
 class FaceColourScale : public ::testing::TestWithParam<CColourCase> {};
 

@@ -319,6 +319,7 @@ struct CDragCase {
     Eigen::Vector3d axis;   // zero: no turn
     double dAngle;
 };
+void PrintTo(const CDragCase& c, std::ostream* os) { *os << c.szName; }
 
 class MouseDrag : public OrbiqScene, public ::testing::WithParamInterface<CDragCase> {};
 
@@ -359,6 +360,7 @@ struct CKeyCase {
     Eigen::Vector3d move;     // move by this, or
     double dScale;            // scale by this
 };
+void PrintTo(const CKeyCase& c, std::ostream* os) { *os << c.szName; }
 
 class KeyNavigation : public OrbiqScene, public ::testing::WithParamInterface<CKeyCase> {};
 

@@ -56,6 +56,7 @@ struct CTurnCase {
     float fAngle;
     float fDelta;
 };
+void PrintTo(const CTurnCase& c, std::ostream* os) { *os << c.szName; }
 
 class FrameMove : public ::testing::TestWithParam<CTurnCase> {};
 

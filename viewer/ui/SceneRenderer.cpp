@@ -71,7 +71,10 @@ void CSceneRenderer::Draw(const CRenderList& list, const std::array<float, 16>& 
     m_pProgram->enableAttributeArray(m_nPosition);
     m_pProgram->enableAttributeArray(m_nColour);
     glEnable(GL_POLYGON_OFFSET_FILL);
-    glPolygonOffset(1.0f, 1.0f);
+    // The wireframe copies lie 0.4 % outside their meshes, which puts the copy of a wall
+    // that faces the camera a little behind it; solid faces are pushed back by a few
+    // thousandths of a unit at the usual distance so that the copies show in full.
+    glPolygonOffset(1.0f, 3000.0f);
     DrawVertices(list.aTriangles, GL_TRIANGLES);
     glDisable(GL_POLYGON_OFFSET_FILL);
     DrawVertices(list.aLines, GL_LINES);

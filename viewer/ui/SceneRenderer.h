@@ -1,7 +1,7 @@
 #pragma once
 // Draws a render list of the scene with OpenGL: a small shader program, flat colours per
-// vertex, depth test, solid triangles pushed slightly back so that wireframe lines on them
-// stay visible. Works on OpenGL 2.1 and later, Mesa's software renderer included.
+// vertex, depth test, solid triangles pushed slightly back so that the wireframe copies on
+// them stay visible. Works on OpenGL 2.1 and later, Mesa's software renderer included.
 
 #include "orbiq/OrbiqScene.h"
 

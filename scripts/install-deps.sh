@@ -4,12 +4,12 @@
 set -euo pipefail
 
 packages=(
-  # build
-  cmake g++ make pkg-config libgtest-dev libbenchmark-dev
+  # build (Eigen: the refinement's Levenberg-Marquardt module, header-only)
+  cmake g++ make pkg-config libgtest-dev libbenchmark-dev libeigen3-dev
   # the workbench window and the 3D viewer: Qt 6 Widgets, OpenGL widgets, SVG, printing
   qt6-base-dev libqt6opengl6-dev qt6-svg-dev libgl-dev
-  # tests: linear-algebra oracle, Fortran compiler for the exported subroutine
-  libeigen3-dev gfortran
+  # tests: Fortran compiler for the exported subroutine
+  gfortran
   # window and viewer tests: a virtual X server and Mesa's software OpenGL, a font
   xvfb xauth libgl1-mesa-dri fonts-dejavu-core
 )

@@ -1,0 +1,36 @@
+#pragma once
+// Leave-one-curve-out validation: how well the law of a material predicts a condition it was
+// not fitted to.
+//
+// For each curve k the material without curve k is fitted with the same model through the
+// same road as a run (the exchange file, the engine's entry point and, when asked, the
+// refinement of Refinement.h), and curve k's measured points are measured against that law
+// (FitReport.h). The fits run in a scratch folder of their own, so the material, its work
+// folder and the files of the last run stay exactly as they were. The engine's state and the
+// current directory are process-wide: call from the one thread that runs fits.
+
+#include "vornel/FitReport.h"
+
+#include <string>
+#include <vector>
+
+class CMaterial;
+
+// Curve k held out.
+struct CHoldOutCurve {
+    bool m_bFitted = false;  // the material without the curve was fitted
+    std::string m_strReason; // why not (m_bFitted false)
+    CDeviationStats m_stats; // the curve's measured points under the law fitted without it
+};
+
+struct CHoldOutReport {
+    std::vector<CHoldOutCurve> m_aCurves; // curve order
+    int m_nFitted = 0;                    // held-out fits that delivered a law
+    double m_dMeanRms = 0;                // mean of the held-out RMS over those fits
+    double m_dMaxRms = 0;                 // largest held-out RMS over those fits
+};
+
+// Holds out every curve of the material in turn (model m_nFunction, refined when bRefine).
+// A material without a model gives an empty report. Throws CFileError when the scratch
+// folder or an exchange file in it cannot be created, written or read.
+CHoldOutReport ValidateByHoldOut(const CMaterial& material, bool bRefine);

@@ -1,0 +1,58 @@
+#pragma once
+// Least-squares refinement on stress of the laws the engine fits on ln(stress).
+//
+// Models 9, 13, 14, 17 and 18 are products of powers and exponentials, so the engine fits
+// them by linear least squares on ln s. That weights a deviation by 1/s: the small stresses
+// of hot, slow curves count far more than the large ones, and the law is not the one closest
+// to the measured stresses. RefineFit starts from the engine's coefficients and minimises
+//
+//     S(A) = sum over the measured points of (Evaluate(E, t, H; A) - s)^2,
+//
+// the law exactly as CMaterial::Evaluate computes it (strain not below 0.001, strain rate not
+// below 0.0001), over the measured points of FitReport.h (every prepared point except the
+// first of each curve).
+//
+// Every one of these laws has the form s = c A1 exp(sum_{k>=2} A_k phi_k(E, H, t)) with fixed
+// basis functions phi_k (ln E, ln H, t, 1/t, E, ...) and c = 1 (1.73 for model 13). The
+// minimiser works on p = (ln A1, A2, ..., AK), with the analytic Jacobian
+//     ds/dp_1 = s,  ds/dp_k = s phi_k,
+// which keeps A1 positive and the problem well scaled in its first column.
+//
+// Solver: Levenberg-Marquardt with a trust region and column scaling by the Jacobian's
+// column norms (Eigen's port of MINPACK's lmder; J. J. More, The Levenberg-Marquardt
+// algorithm: implementation and theory, Lecture Notes in Mathematics 630 (1978) 105-116).
+
+#include <string>
+
+class CMaterial;
+
+enum class ERefinement {
+    Refined,        // the coefficients were replaced by the refined ones
+    NotALogLaw,     // the model is not one of 9, 13, 14, 17, 18: nothing to refine
+    NoFit,          // the material has no coefficients to start from
+    TooFewPoints,   // fewer measured points than coefficients
+    NotFinite,      // the starting law is not finite at some measured point
+    SolverFailed,   // the minimiser ended without a usable result
+    NoImprovement,  // the minimiser did not lower the sum of squares
+};
+
+struct CRefinementResult {
+    ERefinement m_eStatus = ERefinement::NotALogLaw;
+    std::string m_strMessage;   // one sentence saying what happened, for the user
+    int m_nPoints = 0;          // measured points fitted
+    double m_dStartSumSq = 0;   // S of the starting (log-space) coefficients
+    double m_dSumSq = 0;        // S of the coefficients the material holds afterwards
+    int m_nEvaluations = 0;     // evaluations of the residuals and of the Jacobian
+    bool Refined() const { return m_eStatus == ERefinement::Refined; }
+};
+
+// True for the models RefineFit refines: 9, 13, 14, 17 and 18.
+bool IsRefinableModel(int nModel);
+
+// Refines the fit the material holds (m_nFunction, m_dCoef from the engine) on its measured
+// stresses. When refined, the coefficients A1..AK are replaced, every point's fitted stress
+// becomes Evaluate at that point, and the two errors are recomputed over all points as the
+// engine defines them for the model: ErrorMax the largest |d|; ErrorSr sqrt(sum d^2 / N) for
+// models 9 and 13, sqrt(sum d^2) / N for 14, 17 and 18 (N points). Otherwise the material is
+// left exactly as it was and the result says why.
+CRefinementResult RefineFit(CMaterial& material);

@@ -5,11 +5,9 @@
 
 #include "vornel/BatchMode.h"
 #include "RecordFiles.h"
+#include "BenchSupport.h"
 
 #include <benchmark/benchmark.h>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -20,6 +18,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using vornel_bench::CQuietStdout;
 
 constexpr int kCurves = 200;
 constexpr int kSamples = 2000;
@@ -51,26 +50,6 @@ public:
 
 private:
     fs::path m_folder;
-};
-
-// Sends standard output (the engine's and kernels' lines) to /dev/null while it lives.
-class CQuietStdout {
-public:
-    CQuietStdout() {
-        std::fflush(stdout);
-        m_nSaved = ::dup(1);
-        const int fd = ::open("/dev/null", O_WRONLY);
-        ::dup2(fd, 1);
-        ::close(fd);
-    }
-    ~CQuietStdout() {
-        std::fflush(stdout);
-        ::dup2(m_nSaved, 1);
-        ::close(m_nSaved);
-    }
-
-private:
-    int m_nSaved;
 };
 
 void BM_BatchOptimization(benchmark::State& state) {

@@ -8,74 +8,24 @@
 // The benchmarks run in a temporary folder; kernel messages printed during the timed calls
 // are sent to /dev/null so that they do not drown the report.
 
-#include "vornel/Import.h"
 #include "vornel/Material.h"
 #include "formats/ExchangeFile.h"
 #include "tarnfit/tarnfit.h"
+#include "BenchSupport.h"
+#include "MeasuredSets.h"
 
 #include <benchmark/benchmark.h>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// A fresh temporary folder that the process works in until it ends.
-class CBenchFolder {
-public:
-    CBenchFolder() {
-        std::string strTemplate = (fs::temp_directory_path() / "vornel-bench-XXXXXX").string();
-        if (!::mkdtemp(strTemplate.data()))
-            throw std::runtime_error("cannot create a temporary folder");
-        m_path = strTemplate;
-        m_previous = fs::current_path();
-        fs::current_path(m_path);
-    }
-    ~CBenchFolder() {
-        std::error_code ec;
-        fs::current_path(m_previous, ec);
-        fs::remove_all(m_path, ec);
-    }
-    CBenchFolder(const CBenchFolder&) = delete;
-    CBenchFolder& operator=(const CBenchFolder&) = delete;
-
-private:
-    fs::path m_path;
-    fs::path m_previous;
-};
-
-// Standard output goes to /dev/null while an instance lives.
-class CQuietStdout {
-public:
-    CQuietStdout() {
-        std::fflush(stdout);
-        m_nSaved = ::dup(STDOUT_FILENO);
-        const int nNull = ::open("/dev/null", O_WRONLY);
-        ::dup2(nNull, STDOUT_FILENO);
-        ::close(nNull);
-    }
-    ~CQuietStdout() {
-        std::fflush(stdout);
-        ::dup2(m_nSaved, STDOUT_FILENO);
-        ::close(m_nSaved);
-    }
-    CQuietStdout(const CQuietStdout&) = delete;
-    CQuietStdout& operator=(const CQuietStdout&) = delete;
-
-private:
-    int m_nSaved;
-};
+using vornel_bench::CBenchFolder;
+using vornel_bench::CQuietStdout;
 
 // 200 prepared curves of 30 evenly spaced strains from 0.01 to a last strain between 0.6
 // and 1.0 (no two curves share a strain): a hardening and softening flow curve
@@ -121,31 +71,15 @@ void SingleCurveFit(benchmark::State& state, int (*pfnEntry)(void)) {
     state.counters["ErrorMax"] = back.m_dErrorMax;
 }
 
-// Imports the measured curves listed in conditions.txt ("file temperature rate" per line,
-// # starts a comment) and writes them raw to "temp.mat". False when the folder is absent.
+// Imports the measured Gleeble curves and writes them raw to "temp.mat". False when the
+// set is absent.
 bool WriteGleebleMaterial(std::string& strProblem) {
-    const fs::path folder = fs::path(VORNEL_SHARED_DATA) / "steel-gleeble";
-    std::ifstream conditions(folder / "conditions.txt");
-    if (!conditions) {
-        strProblem = "no measured curves at " + folder.string();
+    const std::string strFolder = vornel_test::SharedDataSet("steel-gleeble");
+    if (strFolder.empty()) {
+        strProblem = "no measured curves at " + std::string(VORNEL_SHARED_DATA) + "/steel-gleeble";
         return false;
     }
-    CMaterial material;
-    std::string strLine;
-    while (std::getline(conditions, strLine)) {
-        if (strLine.empty() || strLine[0] == '#')
-            continue;
-        std::istringstream fields(strLine);
-        std::string strFile;
-        double dTemp = 0;
-        double dRate = 0;
-        if (!(fields >> strFile >> dTemp >> dRate)) {
-            strProblem = "conditions.txt: cannot read the line \"" + strLine + "\"";
-            return false;
-        }
-        AddCurveFromFile(material, (folder / strFile).string(), dTemp, dRate);
-    }
-    material.WriteMaterialFile(0);
+    vornel_test::LoadMeasuredSet(strFolder)->WriteMaterialFile(0);
     return true;
 }
 

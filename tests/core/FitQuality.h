@@ -2,8 +2,8 @@
 // Materials and an independent least-squares fit for the tests of the refinement, the fit
 // report and the held-out validation.
 
+#include "MeasuredSets.h"
 #include "vornel/FitReport.h"
-#include "vornel/Import.h"
 #include "vornel/Material.h"
 #include "vornel/ModelCatalogue.h"
 
@@ -11,14 +11,9 @@
 #include <unsupported/Eigen/LevenbergMarquardt>
 #include <unsupported/Eigen/NumericalDiff>
 
-#include <gtest/gtest.h>
-
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -60,34 +55,6 @@ inline std::unique_ptr<CMaterial> NoisyPreparedMaterial(int nModel, const std::v
             }
             pMaterial->m_nPoints += 30;
         }
-    return pMaterial;
-}
-
-// The folder of a measured set beside the checkout ("" when the folder is absent).
-inline std::string SharedDataSet(const std::string& strName) {
-#ifdef VORNEL_SHARED_DATA
-    const std::filesystem::path folder = std::filesystem::path(VORNEL_SHARED_DATA) / strName;
-    if (std::filesystem::exists(folder / "conditions.txt"))
-        return folder.string();
-#endif
-    (void)strName;
-    return "";
-}
-
-// The raw curves of a measured set: every "FILE T H" line of its conditions.txt.
-inline std::unique_ptr<CMaterial> LoadMeasuredSet(const std::string& strFolder) {
-    auto pMaterial = std::make_unique<CMaterial>();
-    pMaterial->m_strFileName = "measured.mat";
-    std::ifstream list(std::filesystem::path(strFolder) / "conditions.txt");
-    for (std::string strLine; std::getline(list, strLine);) {
-        std::istringstream fields(strLine);
-        std::string strFile;
-        double dTemp = 0;
-        double dRate = 0;
-        if (strLine.empty() || strLine[0] == '#' || !(fields >> strFile >> dTemp >> dRate))
-            continue;
-        AddCurveFromFile(*pMaterial, (std::filesystem::path(strFolder) / strFile).string(), dTemp, dRate);
-    }
     return pMaterial;
 }
 

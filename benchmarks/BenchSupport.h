@@ -1,0 +1,62 @@
+#pragma once
+// Helpers the benchmark programs share: a temporary working folder and a quiet standard
+// output (the engine's and the kernels' lines would drown the report).
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+namespace vornel_bench {
+
+// A fresh temporary folder that the process works in while the object lives.
+class CBenchFolder {
+public:
+    CBenchFolder() {
+        std::string strTemplate = (std::filesystem::temp_directory_path() / "vornel-bench-XXXXXX").string();
+        if (!::mkdtemp(strTemplate.data()))
+            throw std::runtime_error("cannot create a temporary folder");
+        m_path = strTemplate;
+        m_previous = std::filesystem::current_path();
+        std::filesystem::current_path(m_path);
+    }
+    ~CBenchFolder() {
+        std::error_code ec;
+        std::filesystem::current_path(m_previous, ec);
+        std::filesystem::remove_all(m_path, ec);
+    }
+    CBenchFolder(const CBenchFolder&) = delete;
+    CBenchFolder& operator=(const CBenchFolder&) = delete;
+
+private:
+    std::filesystem::path m_path;
+    std::filesystem::path m_previous;
+};
+
+// Standard output goes to /dev/null while an instance lives.
+class CQuietStdout {
+public:
+    CQuietStdout() {
+        std::fflush(stdout);
+        m_nSaved = ::dup(STDOUT_FILENO);
+        const int nNull = ::open("/dev/null", O_WRONLY);
+        ::dup2(nNull, STDOUT_FILENO);
+        ::close(nNull);
+    }
+    ~CQuietStdout() {
+        std::fflush(stdout);
+        ::dup2(m_nSaved, STDOUT_FILENO);
+        ::close(m_nSaved);
+    }
+    CQuietStdout(const CQuietStdout&) = delete;
+    CQuietStdout& operator=(const CQuietStdout&) = delete;
+
+private:
+    int m_nSaved;
+};
+
+} // namespace vornel_bench

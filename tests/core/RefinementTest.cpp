@@ -76,7 +76,6 @@ TEST_P(RefineModel, ReachesTheStressLeastSquaresOptimumFromTheEngineFit) {
     ASSERT_TRUE(result.Refined()) << result.m_strMessage;
     const CDeviationStats refined = MakeFitReport(*pMaterial).m_all;
     EXPECT_EQ(result.m_nPoints, 20 * 29);
-    EXPECT_TRUE(Near(result.m_dSumSq, refined.m_dRms * refined.m_dRms * refined.m_nPoints, 1e-12));
     EXPECT_LT(refined.m_dRms, dLogRms);
     EXPECT_LE(result.m_nEvaluations, 100);
     ExpectFittedStressesAndErrors(*pMaterial);

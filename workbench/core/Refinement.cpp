@@ -108,16 +108,8 @@ struct CStressResiduals : Eigen::DenseFunctor<double> {
 
 // Sum of squared deviations of the material's current law over its measured points.
 double MeasuredSumSq(const CMaterial& material) {
-    double dSum = 0;
-    for (int i = 0; i < material.m_nCurves; ++i) {
-        const CCurve& curve = material.Curve(i);
-        for (int j = FirstMeasuredPoint(material); j < curve.PointCount(); ++j) {
-            const CCurvePoint& p = curve.m_pPoints[static_cast<std::size_t>(j)];
-            const double d = material.Evaluate(p.m_dStrain, p.m_dTemp, p.m_dRate) - p.m_dStress;
-            dSum += d * d;
-        }
-    }
-    return dSum;
+    const CDeviationStats all = MakeFitReport(material).m_all;
+    return all.m_dRms * all.m_dRms * all.m_nPoints;
 }
 
 // Fitted stress of every point and the two errors, as the engine defines them for the law.

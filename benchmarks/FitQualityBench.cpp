@@ -69,7 +69,7 @@ void HoldOut(benchmark::State& state, int nModel, bool bRefine) {
     CHoldOutReport report;
     for (auto _ : state) {
         CQuietStdout quiet;
-        report = ValidateByHoldOut(*pMaterial, bRefine);
+        report = ValidateByHoldOut(*pMaterial, CFitOptions{bRefine});
     }
     state.counters["fits"] = report.m_nFitted;
     state.counters["meanRMS"] = report.m_dMeanRms;

@@ -102,7 +102,7 @@ TEST_F(HoldOut, PredictsEveryCurveOfAnExactLaw) {
         CCurvePoint& first = pMaterial->Curve(i).m_pPoints[0];
         first.m_dStress = law.Evaluate(first.m_dStrain, first.m_dTemp, first.m_dRate);
     }
-    const CHoldOutReport report = ValidateByHoldOut(*pMaterial, false);
+    const CHoldOutReport report = ValidateByHoldOut(*pMaterial, CFitOptions{});
     ASSERT_EQ(report.m_aCurves.size(), 20u);
     EXPECT_EQ(report.m_nFitted, 20);
     for (const CHoldOutCurve& curve : report.m_aCurves) {
@@ -123,7 +123,7 @@ TEST_F(HoldOut, IsTheRunWithoutTheCurveAndLeavesEverythingAsItWas) {
     const CExchangeData before = pMaterial->ToExchangeData();
     const std::filesystem::path folder = std::filesystem::current_path();
 
-    const CHoldOutReport report = ValidateByHoldOut(*pMaterial, true);
+    const CHoldOutReport report = ValidateByHoldOut(*pMaterial, CFitOptions{true});
     EXPECT_EQ(FileBytes("temp.mat"), aExchange);
     EXPECT_EQ(std::filesystem::current_path(), folder);
     EXPECT_EQ(pMaterial->ToExchangeData().m_aCoef, before.m_aCoef);
@@ -163,7 +163,7 @@ TEST_F(HoldOut, ReportsRefusedFits) {
     auto pMaterial = NoisyPreparedMaterial(18, TypicalCoefficients(18, rng), 0.01, 3);
     pMaterial->m_nCurves = 5;
     pMaterial->m_nPoints = pMaterial->CountPoints();
-    const CHoldOutReport report = ValidateByHoldOut(*pMaterial, true);
+    const CHoldOutReport report = ValidateByHoldOut(*pMaterial, CFitOptions{true});
     ASSERT_EQ(report.m_aCurves.size(), 5u);
     EXPECT_EQ(report.m_nFitted, 0);
     for (const CHoldOutCurve& curve : report.m_aCurves) {

@@ -210,3 +210,68 @@ INSTANTIATE_TEST_SUITE_P(Sets, RefineMeasured,
                                            SMeasuredCase{"bst-compression", 17, 4.98, kAny},
                                            SMeasuredCase{"bst-compression", 18, 6.27, kAny}),
                          MeasuredCaseName);
+
+class RefinedRun : public ScratchTest {};
+
+// The engine's fit is the same with and without the refinement; only a refined run replaces
+// it, and then in the material, its file and the exported subroutine alike.
+TEST_F(RefinedRun, ReplacesTheEngineLawInEveryOutputOnlyWhenAsked) {
+    std::mt19937 rng(21);
+    const auto pNoisy = NoisyPreparedMaterial(17, TypicalCoefficients(17, rng), 0.03, 4);
+    CMaterial plain = *pNoisy;
+    const CRunResult plainRun = plain.RunApproximation();
+    ASSERT_TRUE(plainRun.m_bFitted);
+    EXPECT_FALSE(plainRun.m_refinement.has_value());
+    const CExchangeData engine = ReadExchangeData("temp.mat", CExchangeLimits{200, 100});
+    EXPECT_EQ(Coefficients(plain), engine.m_aCoef);
+    EXPECT_EQ(plain.m_dErrorMax, engine.m_dErrorMax);
+    const std::string strPlainFortran = FileText("progr.f90");
+
+    CMaterial refined = *pNoisy;
+    const CRunResult refinedRun = refined.RunApproximation(CFitOptions{true});
+    ASSERT_TRUE(refinedRun.m_bFitted);
+    ASSERT_TRUE(refinedRun.m_refinement.has_value());
+    EXPECT_TRUE(refinedRun.m_refinement->Refined()) << refinedRun.m_refinement->m_strMessage;
+    EXPECT_EQ(ReadExchangeData("temp.mat", CExchangeLimits{200, 100}).m_aCoef, engine.m_aCoef);
+    EXPECT_NE(Coefficients(refined), engine.m_aCoef);
+    EXPECT_LT(MakeFitReport(refined).m_all.m_dRms, MakeFitReport(plain).m_all.m_dRms);
+    CMaterial saved;
+    saved.m_strFileName = refined.m_strFileName;
+    saved.ReadMaterialFile(1);
+    EXPECT_EQ(Coefficients(saved), Coefficients(refined));
+    EXPECT_EQ(saved.m_dErrorMax, refined.m_dErrorMax);
+    EXPECT_NE(FileText("progr.f90"), strPlainFortran);
+
+    // A law fitted on the stresses is kept, and the run says why.
+    CMaterial polynomial = *pNoisy;
+    polynomial.m_nFunction = 11;
+    const CRunResult polynomialRun = polynomial.RunApproximation(CFitOptions{true});
+    ASSERT_TRUE(polynomialRun.m_refinement.has_value());
+    EXPECT_EQ(polynomialRun.m_refinement->m_eStatus, ERefinement::NotALogLaw);
+}
+
+// With the refinement, the Optimization refines every log-law candidate and picks the
+// smallest RMS over the measured points.
+TEST_F(RefinedRun, OptimizationRanksTheRefinedCandidatesByTheirRms) {
+    std::mt19937 rng(22);
+    auto pMaterial = NoisyPreparedMaterial(18, TypicalCoefficients(18, rng), 0.02, 6);
+    const std::vector<CCandidateReport> aReports = pMaterial->FindBestModel({}, CFitOptions{true});
+    int nBest = 0;
+    double dBest = 1e300;
+    for (const CCandidateReport& report : aReports) {
+        if (report.m_nCoef == 0)
+            continue;
+        EXPECT_EQ(report.m_refinement.has_value(), IsRefinableModel(report.m_nModel)) << report.m_nModel;
+        if (report.m_refinement) {
+            EXPECT_TRUE(report.m_refinement->Refined()) << report.m_nModel << ": " << report.m_refinement->m_strMessage;
+        }
+        if (report.m_dRms < dBest) {
+            dBest = report.m_dRms;
+            nBest = report.m_nModel;
+        }
+    }
+    EXPECT_EQ(pMaterial->m_nFunction, nBest);
+    // The chosen law, refitted and refined by the run, is the one that was ranked.
+    pMaterial->RunApproximation(CFitOptions{true});
+    EXPECT_DOUBLE_EQ(MakeFitReport(*pMaterial).m_all.m_dRms, dBest);
+}

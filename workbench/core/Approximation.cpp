@@ -1,6 +1,7 @@
 #include "vornel/Approximation.h"
 
 #include "vornel/Material.h"
+#include "vornel/FitReport.h"
 #include "vornel/FortranExport.h"
 #include "vornel/ModelCatalogue.h"
 #include "vornel/SurfaceExport.h"
@@ -164,7 +165,7 @@ std::string FitProblem(const CMaterial& material, int nModel) {
     return {};
 }
 
-CRunResult CMaterial::RunApproximation() {
+CFitOutcome CMaterial::FitModel(const CFitOptions& options) {
     // The engine starts from no fit.
     CExchangeData data = ToExchangeData();
     data.m_aCoef.clear();
@@ -182,18 +183,26 @@ CRunResult CMaterial::RunApproximation() {
     ReadMaterialFile(0);
     std::fill(m_dCoef.begin() + m_nCoef, m_dCoef.end(), 0.0);
 
-    CRunResult result;
-    static_cast<CEngineMessages&>(result) = lines.Take(m_nFunction, m_nCoef);
+    CFitOutcome outcome;
+    static_cast<CEngineMessages&>(outcome) = lines.Take(m_nFunction, m_nCoef);
     const std::string strProblem = FitProblem(*this, m_nFunction);
-    result.m_bFitted = strProblem.empty();
-    if (!result.m_bFitted && m_nCoef > 0) {
+    outcome.m_bFitted = strProblem.empty();
+    if (!outcome.m_bFitted && m_nCoef > 0) {
         // Coefficients the run cannot use: the refusal result, with the reason.
-        result.m_strRefusal = strProblem;
+        outcome.m_strRefusal = strProblem;
         m_dCoef.fill(0.0);
         m_nCoef = 0;
         m_dErrorSr = kRefusedFitError;
         m_dErrorMax = kRefusedFitError;
     }
+    if (outcome.m_bFitted && options.m_bRefine)
+        outcome.m_refinement = RefineFit(*this);
+    return outcome;
+}
+
+CRunResult CMaterial::RunApproximation(const CFitOptions& options) {
+    CRunResult result;
+    static_cast<CFitOutcome&>(result) = FitModel(options);
     WriteOutput(result, WorkPath(kFortranFileName), [&] {
         WriteFortran();
         return std::string();
@@ -206,12 +215,14 @@ CRunResult CMaterial::RunApproximation() {
     return result;
 }
 
-std::vector<CCandidateReport> CMaterial::FindBestModel(const CandidateCallback& onCandidate) {
-    return FindBestModelWith(CallModelEngine, onCandidate);
+std::vector<CCandidateReport> CMaterial::FindBestModel(const CandidateCallback& onCandidate,
+                                                       const CFitOptions& options) {
+    return FindBestModelWith(CallModelEngine, onCandidate, options);
 }
 
 std::vector<CCandidateReport> CMaterial::FindBestModelWith(const ModelEngineCall& callEngine,
-                                                           const CandidateCallback& onCandidate) {
+                                                           const CandidateCallback& onCandidate,
+                                                           const CFitOptions& options) {
     double dBest = std::numeric_limits<double>::infinity();
     int nChosen = 0;
     std::vector<CCandidateReport> aReports;
@@ -223,12 +234,19 @@ std::vector<CCandidateReport> CMaterial::FindBestModelWith(const ModelEngineCall
             callEngine(nModel);
         }
         ReadMaterialFile(0);
+        m_nFunction = nModel; // the law the report and the refinement evaluate
         const std::string strProblem = FitProblem(*this, nModel);
-        if (strProblem.empty() && m_dErrorMax < dBest) {
-            dBest = m_dErrorMax;
-            nChosen = nModel;
-        }
         CCandidateReport report;
+        if (strProblem.empty()) {
+            if (options.m_bRefine && IsRefinableModel(nModel))
+                report.m_refinement = RefineFit(*this);
+            report.m_dRms = MakeFitReport(*this).m_all.m_dRms;
+            const double dRank = options.m_bRefine ? report.m_dRms : m_dErrorMax;
+            if (dRank < dBest) {
+                dBest = dRank;
+                nChosen = nModel;
+            }
+        }
         static_cast<CEngineMessages&>(report) = lines.Take(nModel, m_nCoef);
         if (!strProblem.empty() && m_nCoef > 0)
             report.m_strRefusal = strProblem;

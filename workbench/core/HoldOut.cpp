@@ -3,7 +3,6 @@
 #include "vornel/Approximation.h"
 #include "vornel/Material.h"
 #include "vornel/ModelCatalogue.h"
-#include "vornel/Refinement.h"
 #include "formats/FileError.h"
 
 #include <algorithm>
@@ -16,8 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh temporary folder that is the current directory while the object lives; the
-// previous directory is restored and the folder removed at the end, also on an exception.
+// A fresh temporary folder, removed with everything in it at the end, also on an exception.
 class CScratchFolder {
 public:
     CScratchFolder() {
@@ -27,30 +25,25 @@ public:
         if (!::mkdtemp(strTemplate.data()))
             throw CFileError(strTemplate, "cannot create a scratch folder for the held-out fits");
         m_path = strTemplate;
-        m_previous = fs::current_path();
-        fs::current_path(m_path, ec);
-        if (ec) {
-            fs::remove_all(m_path, ec);
-            throw CFileError(m_path.string(), "cannot enter the scratch folder for the held-out fits");
-        }
     }
     ~CScratchFolder() {
         std::error_code ec;
-        fs::current_path(m_previous, ec);
         fs::remove_all(m_path, ec);
     }
     CScratchFolder(const CScratchFolder&) = delete;
     CScratchFolder& operator=(const CScratchFolder&) = delete;
 
+    const fs::path& Path() const { return m_path; }
+
 private:
     fs::path m_path;
-    fs::path m_previous;
 };
 
 // The material without curve nSkip: its other curves in order, the same model and
-// preparation state, no fit.
-std::unique_ptr<CMaterial> WithoutCurve(const CMaterial& material, int nSkip) {
+// preparation state, no fit, working in strFolder.
+std::unique_ptr<CMaterial> WithoutCurve(const CMaterial& material, int nSkip, const std::string& strFolder) {
     auto pReduced = std::make_unique<CMaterial>();
+    pReduced->m_strWorkFolder = strFolder;
     pReduced->m_strName = material.m_strName;
     pReduced->m_nPrepared = material.m_nPrepared;
     pReduced->m_nFunction = material.m_nFunction;
@@ -63,22 +56,18 @@ std::unique_ptr<CMaterial> WithoutCurve(const CMaterial& material, int nSkip) {
 
 } // namespace
 
-CHoldOutReport ValidateByHoldOut(const CMaterial& material, bool bRefine) {
+CHoldOutReport ValidateByHoldOut(const CMaterial& material, const CFitOptions& options) {
     CHoldOutReport report;
     if (!FindModel(material.m_nFunction))
         return report;
     CScratchFolder scratch;
     double dSumRms = 0;
     for (int k = 0; k < material.m_nCurves; ++k) {
-        std::unique_ptr<CMaterial> pReduced = WithoutCurve(material, k);
-        pReduced->WriteMaterialFile(0);
-        CallModelEngine(pReduced->m_nFunction);
-        pReduced->ReadMaterialFile(0);
-        if (bRefine)
-            RefineFit(*pReduced);
+        std::unique_ptr<CMaterial> pReduced = WithoutCurve(material, k, scratch.Path().string());
+        const CFitOutcome outcome = pReduced->FitModel(options);
 
         CHoldOutCurve held;
-        if (pReduced->m_nCoef > 0) {
+        if (outcome.m_bFitted) {
             // The held-out curve goes into the free slot after the others, measured under
             // the reduced material's law.
             const int nSlot = pReduced->m_nCurves;
@@ -90,7 +79,7 @@ CHoldOutReport ValidateByHoldOut(const CMaterial& material, bool bRefine) {
             if (std::isnan(held.m_stats.m_dRms) || held.m_stats.m_dRms > report.m_dMaxRms)
                 report.m_dMaxRms = held.m_stats.m_dRms; // a NaN stays
         } else {
-            held.m_strReason = "the engine refused the fit without this curve";
+            held.m_strReason = outcome.m_strRefusal;
         }
         report.m_aCurves.push_back(held);
     }

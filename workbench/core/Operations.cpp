@@ -148,21 +148,21 @@ void SaveMaterialAs(const std::string& strPath) {
     });
 }
 
-CRunResult Calc() {
-    return KeepOnFailure([](CMaterial& material) {
-        CRunResult result = material.RunApproximation();
+CRunResult Calc(const CFitOptions& options) {
+    return KeepOnFailure([&](CMaterial& material) {
+        CRunResult result = material.RunApproximation(options);
         if (result.m_bFitted)
             g_nStage = StageAfter(EStageEvent::FitSucceeded);
         return result;
     });
 }
 
-COptimizationResult Optimization(const CandidateCallback& onCandidate) {
+COptimizationResult Optimization(const CandidateCallback& onCandidate, const CFitOptions& options) {
     return KeepOnFailure([&](CMaterial& material) {
         COptimizationResult result;
-        result.m_aCandidates = material.FindBestModel(onCandidate);
+        result.m_aCandidates = material.FindBestModel(onCandidate, options);
         result.m_nChosen = material.m_nFunction;
-        result.m_run = material.RunApproximation();
+        result.m_run = material.RunApproximation(options);
         if (result.m_nChosen == 0)
             result.m_run.m_strRefusal = "every candidate model was refused";
         if (result.m_run.m_bFitted)

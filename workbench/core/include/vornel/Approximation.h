@@ -6,7 +6,13 @@
 // CMaterial::ClearFit()
 //   All coefficients 0, m_nCoef 0, both errors 0, m_nSelectedCurve 0 (choosing a model).
 //
-// CMaterial::RunApproximation()
+// CMaterial::FitModel(options)
+//   Steps 1 to 4 of RunApproximation, then, when options.m_bRefine asks for it and the
+//   engine delivered a usable fit, the refinement on the measured stresses (Refinement.h),
+//   whose result comes back in m_refinement. Nothing else is written. The road every fit
+//   of the workbench takes, also the held-out fits of HoldOut.h.
+//
+// CMaterial::RunApproximation(options)
 //   1. writes "temp.mat" without the previous fit (no coefficients, both errors 0, every
 //      fitted stress 0), so that a fit the engine does not deliver (no entry point for the
 //      model, a file it leaves untouched) never comes back as this run's;
@@ -17,7 +23,8 @@
 //      engine and the kernels send meanwhile go into the result (CEngineMessages), not to
 //      standard output;
 //   4. a fit that is not usable (FitProblem) becomes the refusal result: no coefficients,
-//      both errors 100000, the reason in the result;
+//      both errors 100000, the reason in the result; a usable fit of models 9, 13, 14, 17
+//      and 18 is refined when options.m_bRefine asks for it (FitModel);
 //   5. writes "progr.f90", the surface file "visual.tmp" at 1000 deg C and the material
 //      file m_strFileName, each on its own: a file that cannot be written is reported in
 //      the result with the reason, and the others are written all the same.
@@ -25,12 +32,16 @@
 //   cannot be run in the work folder; the material then holds what it held before the run.
 //   The result says whether the fit delivered coefficients and what became of each output.
 //
-// CMaterial::FindBestModel(onCandidate)
+// CMaterial::FindBestModel(onCandidate, options)
 //   Writes "temp.mat" once, then fits the candidate models 1, 2, 3, 4, 7, 9, 10, 11, 12, 14,
 //   15, 16, 17, 18 in this order, each on the file the previous one wrote back, and sets
 //   m_nFunction to the usable candidate (FitProblem) with the strictly smallest ErrorMax
 //   (the earlier one on ties), or to 0 when every candidate was refused. A refused fit
 //   never competes with its ErrorMax of 100000, whatever the units of the stresses.
+//   With options.m_bRefine every usable log-law candidate (9, 14, 17, 18) is refined and
+//   all usable candidates are ranked by their RMS over the measured points (FitReport.h)
+//   instead of ErrorMax, since the refined ErrorMax is taken over the preparation's first
+//   points too, which the refinement leaves out.
 //   After each candidate onCandidate (when given) receives its report (its errors and the
 //   engine's lines of its call), so that a window can show the ranking while the search
 //   runs; the reports are also returned, in order.
@@ -38,8 +49,11 @@
 // One thread: the engine's state, its message sink and the process's current folder are
 // process-wide; run fits from one thread only, one at a time.
 
+#include "vornel/Refinement.h"
+
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -94,8 +108,22 @@ struct CEngineMessages {
     std::vector<std::string> m_aWarnings;
 };
 
-struct CRunResult : CEngineMessages {
-    bool m_bFitted = false;             // the engine delivered a usable fit (m_nCoef > 0)
+// How the workbench fits. The default is the engine's fit, bit for bit.
+struct CFitOptions {
+    // Refine the laws the engine fits on ln(stress) (models 9, 13, 14, 17, 18) on the
+    // measured stresses, and let the Optimization rank by RMS (see FindBestModel).
+    bool m_bRefine = false;
+};
+
+// What a fit gave, before its outputs are written.
+struct CFitOutcome : CEngineMessages {
+    bool m_bFitted = false; // the engine delivered a usable fit (m_nCoef > 0)
+    // Set when the refinement was asked for and the engine delivered a usable fit: refined,
+    // or why the engine's coefficients were kept (a law fitted on the stresses, ...).
+    std::optional<CRefinementResult> m_refinement;
+};
+
+struct CRunResult : CFitOutcome {
     std::vector<COutputFile> m_aOutputs; // "progr.f90", "visual.tmp", the material file, in this order
 
     // True when one of the outputs could not be written.
@@ -106,8 +134,10 @@ struct CRunResult : CEngineMessages {
 struct CCandidateReport : CEngineMessages {
     int m_nModel = 0;        // the candidate's model number
     int m_nCoef = 0;         // coefficients the engine returned; 0 when the fit was refused or unusable
-    double m_dErrorSr = 0;   // the errors it returned (100000 for a refused fit)
-    double m_dErrorMax = 0;
+    double m_dErrorSr = 0;   // the errors it returned (100000 for a refused fit), after the
+    double m_dErrorMax = 0;  // refinement when it was refined
+    double m_dRms = 0;       // RMS over the measured points (FitReport.h); 0 when refused
+    std::optional<CRefinementResult> m_refinement; // as in CFitOutcome
 };
 
 // Called after each candidate of FindBestModel with its report.

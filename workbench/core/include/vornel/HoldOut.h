@@ -3,12 +3,14 @@
 // not fitted to.
 //
 // For each curve k the material without curve k is fitted with the same model through the
-// same road as a run (the exchange file, the engine's entry point and, when asked, the
-// refinement of Refinement.h), and curve k's measured points are measured against that law
-// (FitReport.h). The fits run in a scratch folder of their own, so the material, its work
-// folder and the files of the last run stay exactly as they were. The engine's state and the
-// current directory are process-wide: call from the one thread that runs fits.
+// road of every fit, CMaterial::FitModel (the exchange file, the engine's entry point and,
+// when asked, the refinement of Refinement.h), and curve k's measured points are measured
+// against that law (FitReport.h). The fits run in a scratch folder of their own, so the
+// material, its work folder and the files of the last run stay exactly as they were. The
+// engine's state and the current folder are process-wide: call from the one thread that
+// runs fits.
 
+#include "vornel/Approximation.h"
 #include "vornel/FitReport.h"
 
 #include <string>
@@ -19,7 +21,7 @@ class CMaterial;
 // Curve k held out.
 struct CHoldOutCurve {
     bool m_bFitted = false;  // the material without the curve was fitted
-    std::string m_strReason; // why not (m_bFitted false)
+    std::string m_strReason; // why not (m_bFitted false): the refusal of the fit
     CDeviationStats m_stats; // the curve's measured points under the law fitted without it
 };
 
@@ -30,7 +32,7 @@ struct CHoldOutReport {
     double m_dMaxRms = 0;                 // largest held-out RMS over those fits
 };
 
-// Holds out every curve of the material in turn (model m_nFunction, refined when bRefine).
+// Holds out every curve of the material in turn (model m_nFunction, fitted with options).
 // A material without a model gives an empty report. Throws CFileError when the scratch
 // folder or an exchange file in it cannot be created, written or read.
-CHoldOutReport ValidateByHoldOut(const CMaterial& material, bool bRefine);
+CHoldOutReport ValidateByHoldOut(const CMaterial& material, const CFitOptions& options);

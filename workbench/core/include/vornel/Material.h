@@ -127,10 +127,13 @@ public:
 
     // The approximation run; see Approximation.h.
     void ClearFit();
-    CRunResult RunApproximation();
-    std::vector<CCandidateReport> FindBestModel(const CandidateCallback& onCandidate = {});
+    CFitOutcome FitModel(const CFitOptions& options = {});
+    CRunResult RunApproximation(const CFitOptions& options = {});
+    std::vector<CCandidateReport> FindBestModel(const CandidateCallback& onCandidate = {},
+                                                const CFitOptions& options = {});
     std::vector<CCandidateReport> FindBestModelWith(const ModelEngineCall& callEngine,
-                                                    const CandidateCallback& onCandidate = {});
+                                                    const CandidateCallback& onCandidate = {},
+                                                    const CFitOptions& options = {});
 
     // Writes the current law as the Fortran 90 subroutine "progr.f90"; see FortranExport.h.
     void WriteFortran() const;

@@ -109,16 +109,16 @@ void SaveMaterial();
 // the material, its file name and work folder then stay as they were.
 void SaveMaterialAs(const std::string& strPath);
 
-// Calc: RunApproximation (Approximation.h) on g_pMaterial; stage 3 when the fit delivered
-// coefficients, else unchanged. Throws only when the exchange file cannot be written or
-// read back (the material then holds what it held before the run); the failure of an
-// output file is in the result.
-CRunResult Calc();
+// Calc: RunApproximation (Approximation.h) on g_pMaterial with options (refined or not);
+// stage 3 when the fit delivered coefficients, else unchanged. Throws only when the
+// exchange file cannot be written or read back (the material then holds what it held
+// before the run); the failure of an output file is in the result.
+CRunResult Calc(const CFitOptions& options = {});
 
 // Optimization: FindBestModel (calling onCandidate after each candidate, when given), then
-// what Calc does with the chosen model. The result holds the run and every candidate's
-// report; when every candidate was refused, the run's refusal says so.
-COptimizationResult Optimization(const CandidateCallback& onCandidate = {});
+// what Calc does with the chosen model, both with options. The result holds the run and
+// every candidate's report; when every candidate was refused, the run's refusal says so.
+COptimizationResult Optimization(const CandidateCallback& onCandidate = {}, const CFitOptions& options = {});
 
 // 3d visualization: checks dTemp (CheckTemp3d), stores it in m_dTemp3d and writes the
 // surface file "visual.tmp" in the work folder for that temperature. Returns whether it

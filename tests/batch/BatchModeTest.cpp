@@ -2,10 +2,15 @@
 // the vornel program itself.
 
 #include "vornel/BatchMode.h"
+#include "vornel/FitReport.h"
+#include "vornel/HoldOut.h"
+#include "vornel/Material.h"
 #include "RecordFiles.h"
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -51,7 +56,8 @@ std::string WriteMaterial(const std::string& strFolder) {
 TEST(BatchMode, HelpExplainsEveryOption) {
     const SRun run = Batch({"--help"});
     EXPECT_EQ(run.m_nStatus, 0);
-    for (const char* szOption : {"--fit", "--name", "--curve ", "--curves", "--open", "best", "progr.f90", "visual.tmp"})
+    for (const char* szOption : {"--fit", "--name", "--curve ", "--curves", "--open", "best", "progr.f90", "visual.tmp",
+                                 "--refine", "--report", "--validate"})
         EXPECT_NE(run.m_strOut.find(szOption), std::string::npos) << szOption;
 }
 
@@ -89,6 +95,53 @@ TEST_F(BatchRun, BestModelIsChosenAndReopenedMaterialsFitAgain) {
     ASSERT_EQ(again.m_nStatus, 0) << again.m_strErr;
     EXPECT_EQ(Lines(again.m_strOut)[0], "Model: 14. (Sendar). Ts=A1 * E**A2 *exp(a3*E) *H**A4 * exp(A5*t)");
     EXPECT_EQ(Lines(again.m_strOut).size(), 8u);
+}
+
+// --refine changes the law only when given; --report and --validate add their lines after
+// the errors, with the values of the core's report and held-out validation.
+TEST_F(BatchRun, RefineReportAndValidateAddToTheResult) {
+    const std::string strList = WriteMaterial("data");
+    const SRun plain = Batch({"--fit", "17", "--curves", strList});
+    ASSERT_EQ(plain.m_nStatus, 0) << plain.m_strErr;
+    const SRun reported = Batch({"--fit", "17", "--report", "--validate", "--curves", strList});
+    ASSERT_EQ(reported.m_nStatus, 0) << reported.m_strErr;
+    const std::vector<std::string> aPlain = Lines(plain.m_strOut);
+    const std::vector<std::string> aReported = Lines(reported.m_strOut);
+    ASSERT_EQ(aPlain.size(), 11u);
+    ASSERT_EQ(aReported.size(), 11u + 3 + 12 + 1) << reported.m_strOut;
+    EXPECT_TRUE(std::equal(aPlain.begin(), aPlain.end(), aReported.begin()));
+
+    const SRun refined = Batch({"--fit", "17", "--refine", "--report", "--validate", "--curves", strList});
+    ASSERT_EQ(refined.m_nStatus, 0) << refined.m_strErr;
+    EXPECT_NE(refined.m_strErr.find("vornel: Refined on the stresses of 348 measured points"), std::string::npos)
+        << refined.m_strErr;
+    const std::vector<std::string> aLines = Lines(refined.m_strOut);
+    ASSERT_EQ(aLines.size(), aReported.size()) << refined.m_strOut;
+    EXPECT_EQ(aLines[0], aPlain[0]);
+    EXPECT_NE(aLines[1], aPlain[1]);
+    const auto value = [](const std::string& strLine, const std::string& strKey) {
+        const std::size_t nAt = strLine.find(strKey);
+        return nAt == std::string::npos ? std::nan("") : std::stod(strLine.substr(nAt + strKey.size()));
+    };
+    EXPECT_LT(value(aLines[11], "RMS= "), value(aReported[11], "RMS= "));
+
+    const CFitReport report = MakeFitReport(*g_pMaterial);
+    EXPECT_EQ(value(aLines[11], "RMS= "), report.m_all.m_dRms);
+    EXPECT_EQ(value(aLines[12], "MARE= "), report.m_all.m_dMare);
+    EXPECT_EQ(value(aLines[13], "MaxAbs= "), report.m_all.m_dMaxAbs);
+    EXPECT_EQ(aLines[14].rfind("curve 1 t= 900 H= 0.10000000000000001 RMS= ", 0), 0u) << aLines[14];
+    for (std::size_t k = 0; k < 12; ++k) {
+        const std::string& strLine = aLines[14 + k];
+        const CCurveFit& curve = report.m_aCurves[k];
+        EXPECT_EQ(value(strLine, " RMS= "), curve.m_stats.m_dRms) << strLine;
+        EXPECT_EQ(value(strLine, " MaxAbs= "), curve.m_stats.m_dMaxAbs) << strLine;
+        EXPECT_EQ(value(strLine, " at E= "), curve.m_stats.m_dStrainAtMax) << strLine;
+    }
+    const CHoldOutReport heldOut = ValidateByHoldOut(*g_pMaterial, CFitOptions{true});
+    EXPECT_EQ(aLines.back().rfind("HeldOutRMS mean= ", 0), 0u) << aLines.back();
+    EXPECT_EQ(value(aLines.back(), "mean= "), heldOut.m_dMeanRms);
+    EXPECT_EQ(value(aLines.back(), "max= "), heldOut.m_dMaxRms);
+    EXPECT_LT(heldOut.m_dMeanRms, value(aReported.back(), "mean= "));
 }
 
 TEST_F(BatchRun, SingleCurvesAddedOneByOne) {

@@ -1,6 +1,8 @@
 #include "vornel/BatchMode.h"
 
 #include "vornel/Approximation.h"
+#include "vornel/FitReport.h"
+#include "vornel/HoldOut.h"
 #include "vornel/Material.h"
 #include "vornel/ModelCatalogue.h"
 #include "vornel/Operations.h"
@@ -9,7 +11,9 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <new>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
@@ -37,6 +41,9 @@ struct SOptions {
     std::string m_strName;
     std::string m_strOpen;
     std::vector<SCurveSpec> m_aCurves; // in command-line order, lists expanded
+    bool m_bRefine = false;            // refine the log-space laws on the stresses
+    bool m_bReport = false;            // print the fit report
+    bool m_bValidate = false;          // print the held-out RMS
 };
 
 double ParseNumber(const std::string& strText, const std::string& strWhat) {
@@ -139,6 +146,12 @@ SOptions ParseOptions(const std::vector<std::string>& aArgs) {
         } else if (strArg == "--curves") {
             need(i, 1, strArg);
             ReadCurveList(aArgs[++i], options.m_aCurves);
+        } else if (strArg == "--refine") {
+            options.m_bRefine = true;
+        } else if (strArg == "--report") {
+            options.m_bReport = true;
+        } else if (strArg == "--validate") {
+            options.m_bValidate = true;
         } else {
             throw CBatchError("unknown argument \"" + strArg + "\"");
         }
@@ -168,6 +181,37 @@ void PrintResult(const CMaterial& material, std::ostream& out) {
     out << "ErrorMax= " << FormatNumber(material.m_dErrorMax) << '\n';
 }
 
+// The fit report: over the measured points, then one line per curve.
+void PrintReport(const CFitReport& report, std::ostream& out) {
+    out << "RMS= " << FormatNumber(report.m_all.m_dRms) << '\n';
+    out << "MARE= " << FormatNumber(report.m_all.m_dMare) << '\n';
+    out << "MaxAbs= " << FormatNumber(report.m_all.m_dMaxAbs) << '\n';
+    for (std::size_t k = 0; k < report.m_aCurves.size(); ++k) {
+        const CCurveFit& curve = report.m_aCurves[k];
+        out << "curve " << k + 1 << " t= " << FormatNumber(curve.m_dTemp) << " H= " << FormatNumber(curve.m_dRate)
+            << " RMS= " << FormatNumber(curve.m_stats.m_dRms) << " MaxAbs= " << FormatNumber(curve.m_stats.m_dMaxAbs)
+            << " at E= " << FormatNumber(curve.m_stats.m_dStrainAtMax) << '\n';
+    }
+}
+
+// The held-out RMS (NaN when no held-out fit delivered a law); the refused held-out fits on
+// the error stream.
+void PrintHoldOut(const CHoldOutReport& report, std::ostream& out, std::ostream& err) {
+    for (std::size_t k = 0; k < report.m_aCurves.size(); ++k)
+        if (!report.m_aCurves[k].m_bFitted)
+            err << "vornel: without curve " << k + 1 << ": " << report.m_aCurves[k].m_strReason << '\n';
+    const double dNone = std::numeric_limits<double>::quiet_NaN();
+    out << "HeldOutRMS mean= " << FormatNumber(report.m_nFitted > 0 ? report.m_dMeanRms : dNone)
+        << " max= " << FormatNumber(report.m_nFitted > 0 ? report.m_dMaxRms : dNone) << '\n';
+}
+
+// What the refinement did, on the error stream.
+void PrintRefinement(const std::optional<CRefinementResult>& refinement, const std::string& strWhere,
+                     std::ostream& err) {
+    if (refinement)
+        err << "vornel: " << strWhere << refinement->m_strMessage << '\n';
+}
+
 // The engine's lines of one call on the error stream, each as "vornel: <strWhere><line>".
 void PrintMessages(const CEngineMessages& messages, const std::string& strWhere, std::ostream& err) {
     const auto print = [&](const std::string& strLine) {
@@ -184,6 +228,7 @@ void PrintMessages(const CEngineMessages& messages, const std::string& strWhere,
 
 std::string BatchUsage() {
     return R"(Usage: vornel --fit MODEL [--name NAME] [--curve FILE T H]... [--curves LIST] [--open FILE.mat]
+              [--refine] [--report] [--validate]
        vornel --help
 
 Fits a flow-stress model to measured flow curves and writes the results to the
@@ -208,14 +253,26 @@ Options:
                      given with --curve or --curves are added to it
   --name NAME        the material's name; its file is NAME.mat (default: the
                      opened file, else "material.mat")
+  --refine           refine the laws fitted on the logarithm of the stress
+                     (models 9, 13, 14, 17, 18) by least squares on the measured
+                     stresses; with "best" every such candidate is refined and
+                     the candidates are ranked by their RMS (below) instead
+  --report           after the errors, "RMS= ", "MARE= " (mean absolute relative
+                     error, %) and "MaxAbs= " over the measured points (every
+                     prepared point but the first of each curve), then per curve
+                     "curve k t= T H= H RMS= v MaxAbs= v at E= strain"
+  --validate         fit the material without each curve in turn and measure
+                     that curve: "HeldOutRMS mean= v max= v"
   --help             this text
 
 Experiment data files have three header lines, then rows "n strain stress".
 
 Output: "Model: <label>", one line "A<n> = <value>" per coefficient, then
-"ErrorSr= <value>" and "ErrorMax= <value>", values with 17 significant digits.
+"ErrorSr= <value>" and "ErrorMax= <value>", then the lines of --report and
+--validate, values with 17 significant digits.
 Everything else (why a fit was refused, the conditions the numerical kernels
-report, files that could not be written) goes to the error stream.
+report, what the refinement did, files that could not be written) goes to the
+error stream.
 Exit status: 0 after a fit; 1 when the fit ends without coefficients; 2 for a
 usage or input error, or when a file of the run cannot be written (the others
 are written all the same).
@@ -244,19 +301,29 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
                 err << "vornel: " << entry.m_strFile << ": " << summary.StopDescription() << "; "
                     << summary.m_nTaken << " points taken before it\n";
         }
+        const CFitOptions fit{options.m_bRefine};
         CRunResult result;
         if (nModel == 0) {
-            const COptimizationResult best = Optimization();
-            for (const CCandidateReport& report : best.m_aCandidates)
-                PrintMessages(report, "model " + std::to_string(report.m_nModel) + ": ", err);
+            const COptimizationResult best = Optimization({}, fit);
+            for (const CCandidateReport& report : best.m_aCandidates) {
+                const std::string strWhere = "model " + std::to_string(report.m_nModel) + ": ";
+                PrintMessages(report, strWhere, err);
+                if (report.m_refinement && !report.m_refinement->Refined())
+                    PrintRefinement(report.m_refinement, strWhere, err);
+            }
             result = best.m_run;
         } else {
             ChooseModel(nModel);
-            result = Calc();
+            result = Calc(fit);
         }
 
         PrintResult(*g_pMaterial, out);
+        if (result.m_bFitted && options.m_bReport)
+            PrintReport(MakeFitReport(*g_pMaterial), out);
+        if (result.m_bFitted && options.m_bValidate)
+            PrintHoldOut(ValidateByHoldOut(*g_pMaterial, fit), out, err);
         PrintMessages(result, "", err);
+        PrintRefinement(result.m_refinement, "", err);
         for (const COutputFile& output : result.m_aOutputs)
             if (output.m_eStatus != EOutputStatus::Written)
                 err << "vornel: " << output.m_strPath << ": " << output.m_strReason << '\n';

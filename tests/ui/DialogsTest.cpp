@@ -1,0 +1,239 @@
+// The small dialogs: captions, controls, range and number checks on OK, the grid cells.
+
+#include "CurvePlot.h"
+#include "Dialogs.h"
+#include "UiTestSupport.h"
+
+#include <QLabel>
+#include <QRadioButton>
+#include <QtTest>
+
+#include <climits>
+
+using vornel_ui_test::AnswerMessageBox;
+
+namespace {
+
+QStringList LabelTexts(const QWidget& dialog) {
+    QStringList aTexts;
+    for (const QLabel* pLabel : dialog.findChildren<QLabel*>())
+        aTexts << pLabel->text();
+    return aTexts;
+}
+
+QStringList ButtonTexts(const QWidget& dialog) {
+    QStringList aTexts;
+    for (const QAbstractButton* pButton : dialog.findChildren<QAbstractButton*>())
+        aTexts << pButton->text().remove('&');
+    return aTexts;
+}
+
+// Presses OK: returns whether the dialog accepted, and the refusal message if any.
+bool PressOk(CValueDialog& dialog, QString& strMessage) {
+    dialog.show();
+    strMessage.clear();
+    auto pAnswered = AnswerMessageBox(QMessageBox::Ok, &strMessage);
+    dialog.accept();
+    if (dialog.result() == QDialog::Accepted)
+        return true;
+    // The refusal's message box was shown and answered.
+    if (!*pAnswered)
+        qWarning("no message box appeared for a refused OK");
+    return false;
+}
+
+} // namespace
+
+class CDialogsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void conditionsCaptionAndControls();
+    void conditionsRanges_data();
+    void conditionsRanges();
+    void temperature3dRange_data();
+    void temperature3dRange();
+    void gridCells_data();
+    void gridCells();
+    void atoiLikeTheCLibrary_data();
+    void atoiLikeTheCLibrary();
+    void materialNameAndAbout();
+    void dialogUnitsScaleWithTheFont();
+};
+
+void CDialogsTest::conditionsCaptionAndControls() {
+    CConditionsDlg dialog;
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Uslovija deformacii"));
+    QVERIFY(LabelTexts(dialog).contains(QStringLiteral("t, C = ")));
+    QVERIFY(LabelTexts(dialog).contains(QStringLiteral("U, 1/s =")));
+    QVERIFY(ButtonTexts(dialog).contains(QStringLiteral("OK")));
+    QVERIFY(ButtonTexts(dialog).contains(QStringLiteral("Cancel")));
+    // Both values start at 0 each time.
+    QCOMPARE(dialog.m_pTempEdit->text(), QStringLiteral("0"));
+    QCOMPARE(dialog.m_pRateEdit->text(), QStringLiteral("0"));
+    // The temperature field stands above the rate field, the program picture below them.
+    QVERIFY(dialog.m_pTempEdit->geometry().bottom() < dialog.m_pRateEdit->geometry().top());
+    QVERIFY(dialog.findChild<CProgramPicture*>());
+}
+
+void CDialogsTest::conditionsRanges_data() {
+    QTest::addColumn<QString>("strTemp");
+    QTest::addColumn<QString>("strRate");
+    QTest::addColumn<bool>("bAccepted");
+    QTest::addColumn<double>("dTemp");
+    QTest::addColumn<double>("dRate");
+    QTest::addColumn<QString>("strRange"); // in the refusal's message
+    QTest::newRow("upper bounds") << "2600" << "10000" << true << 2600.0 << 10000.0 << "";
+    QTest::newRow("lower bounds") << "-200" << "0" << true << -200.0 << 0.0 << "";
+    QTest::newRow("blanks and exponent") << " 1.1e3 " << "0.5" << true << 1100.0 << 0.5 << "";
+    QTest::newRow("t 2601") << "2601" << "1" << false << 0.0 << 0.0 << "between -200 and 2600";
+    QTest::newRow("t -200.5") << "-200.5" << "1" << false << 0.0 << 0.0 << "between -200 and 2600";
+    QTest::newRow("negative rate") << "1000" << "-0.1" << false << 0.0 << 0.0 << "between 0 and 10000";
+    QTest::newRow("rate 10001") << "1000" << "10001" << false << 0.0 << 0.0 << "between 0 and 10000";
+    QTest::newRow("not a number") << "hot" << "1" << false << 0.0 << 0.0 << "not a number";
+    QTest::newRow("decimal comma") << "1000" << "0,1" << false << 0.0 << 0.0 << "not a number";
+    QTest::newRow("empty") << "" << "1" << false << 0.0 << 0.0 << "between -200 and 2600";
+}
+
+void CDialogsTest::conditionsRanges() {
+    QFETCH(QString, strTemp);
+    QFETCH(QString, strRate);
+    QFETCH(bool, bAccepted);
+    QFETCH(double, dTemp);
+    QFETCH(double, dRate);
+    QFETCH(QString, strRange);
+    CConditionsDlg dialog;
+    dialog.m_pTempEdit->setText(strTemp);
+    dialog.m_pRateEdit->setText(strRate);
+    QString strMessage;
+    QCOMPARE(PressOk(dialog, strMessage), bAccepted);
+    QCOMPARE(dialog.m_dTemp, dTemp);
+    QCOMPARE(dialog.m_dRate, dRate);
+    if (!bAccepted) {
+        QVERIFY(dialog.isVisible());
+        QVERIFY2(strMessage.contains(strRange), qPrintable(strMessage));
+        QCOMPARE(strMessage.trimmed(), dialog.LastError());
+    }
+}
+
+void CDialogsTest::temperature3dRange_data() {
+    QTest::addColumn<QString>("strTemp");
+    QTest::addColumn<bool>("bAccepted");
+    QTest::newRow("0") << "0" << true;
+    QTest::newRow("1600") << "1600" << true;
+    QTest::newRow("1600.5") << "1600.5" << false;
+    QTest::newRow("-1") << "-1" << false;
+    QTest::newRow("text") << "warm" << false;
+}
+
+void CDialogsTest::temperature3dRange() {
+    QFETCH(QString, strTemp);
+    QFETCH(bool, bAccepted);
+    CTemp3dDlg dialog(1000.0);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Input Temperature for 3d Visualisation"));
+    QVERIFY(LabelTexts(dialog).contains(QStringLiteral("t=")));
+    QCOMPARE(dialog.m_pTempEdit->text(), QStringLiteral("1000"));
+    dialog.m_pTempEdit->setText(strTemp);
+    QString strMessage;
+    QCOMPARE(PressOk(dialog, strMessage), bAccepted);
+    QCOMPARE(dialog.m_dTemp, bAccepted ? strTemp.toDouble() : 1000.0);
+    if (!bAccepted)
+        QVERIFY2(strMessage.contains(QStringLiteral("between 0 and 1600")), qPrintable(strMessage));
+}
+
+void CDialogsTest::gridCells_data() {
+    QTest::addColumn<QString>("strX");
+    QTest::addColumn<QString>("strY");
+    QTest::addColumn<bool>("bOk");
+    QTest::addColumn<int>("nX");
+    QTest::addColumn<int>("nY");
+    QTest::newRow("both empty") << "" << "" << true << 6 << 6;
+    QTest::newRow("0 is no change") << "0" << "0" << true << 6 << 6;
+    QTest::newRow("10 and empty") << "10" << "" << true << 10 << 6;
+    QTest::newRow("1 and 1") << "1" << "1" << true << 1 << 1;
+    QTest::newRow("cancel") << "10" << "10" << false << 6 << 6;
+}
+
+void CDialogsTest::gridCells() {
+    QFETCH(QString, strX);
+    QFETCH(QString, strY);
+    QFETCH(bool, bOk);
+    QFETCH(int, nX);
+    QFETCH(int, nY);
+    CCurvePlot plot;
+    CGridDlg dialog(plot);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Debugging info"));
+    for (const char* szLabel : {"X-Cells", "Y-Cells", "Size", "Radius", "Width"})
+        QVERIFY(LabelTexts(dialog).contains(QString::fromLatin1(szLabel)));
+    QCOMPARE(dialog.findChildren<QRadioButton*>().size(), 3);
+    // The texts start empty, and only digits can be typed.
+    QVERIFY(dialog.m_pXCellsEdit->text().isEmpty());
+    dialog.show();
+    dialog.m_pXCellsEdit->setFocus();
+    QTest::keyClicks(dialog.m_pXCellsEdit, QStringLiteral("1a-"));
+    QCOMPARE(dialog.m_pXCellsEdit->text(), QStringLiteral("1"));
+    dialog.m_pXCellsEdit->setText(strX);
+    dialog.m_pYCellsEdit->setText(strY);
+    if (bOk)
+        dialog.accept();
+    else
+        dialog.reject();
+    QCOMPARE(plot.m_nXCells, nX);
+    QCOMPARE(plot.m_nYCells, nY);
+}
+
+void CDialogsTest::atoiLikeTheCLibrary_data() {
+    QTest::addColumn<QString>("strText");
+    QTest::addColumn<int>("nValue");
+    QTest::newRow("digits") << "12" << 12;
+    QTest::newRow("blanks, sign, tail") << "  +7x9" << 7;
+    QTest::newRow("negative") << "-3" << -3;
+    QTest::newRow("empty") << "" << 0;
+    QTest::newRow("no digits") << "abc" << 0;
+    QTest::newRow("too large") << "99999999999" << INT_MAX;
+}
+
+void CDialogsTest::atoiLikeTheCLibrary() {
+    QFETCH(QString, strText);
+    QFETCH(int, nValue);
+    QCOMPARE(AtoiText(strText), nValue);
+}
+
+void CDialogsTest::materialNameAndAbout() {
+    CMaterialNameDlg name;
+    QCOMPARE(name.windowTitle(), QStringLiteral("Name of material"));
+    QVERIFY(LabelTexts(name).contains(QStringLiteral("Input name of material with out space, for example STAL_45")));
+    QVERIFY(name.m_pNameEdit->text().isEmpty());
+    name.show();
+    // An empty name would make the hidden file ".mat": OK asks for a name instead.
+    QString strMessage;
+    auto pAnswered = AnswerMessageBox(QMessageBox::Ok, &strMessage);
+    name.accept();
+    QVERIFY(*pAnswered);
+    QCOMPARE(name.result(), int(QDialog::Rejected));
+    QVERIFY(name.isVisible());
+    name.m_pNameEdit->setText(QStringLiteral("STAL_45"));
+    name.accept();
+    QCOMPARE(name.result(), int(QDialog::Accepted));
+    QCOMPARE(name.m_strName, QStringLiteral("STAL_45"));
+
+    CAboutDlg about;
+    QCOMPARE(about.windowTitle(), QStringLiteral("About Vornel 1.2"));
+    QVERIFY(LabelTexts(about).contains(QStringLiteral("Vornel Version 1.2")));
+    QVERIFY(ButtonTexts(about).contains(QStringLiteral("OK")));
+}
+
+void CDialogsTest::dialogUnitsScaleWithTheFont() {
+    QFont small = QApplication::font();
+    small.setPixelSize(10);
+    QFont large = small;
+    large.setPixelSize(20);
+    const CDialogUnits a(small), b(large);
+    // Twice the font, about twice the pixels; 4 units across and 8 down are one base unit.
+    QVERIFY(b.X(100) > a.X(100) * 3 / 2);
+    QVERIFY(b.Y(100) > a.Y(100) * 3 / 2);
+    QCOMPARE(a.Rect(4, 8, 4, 8).topLeft(), QPoint(a.X(4), a.Y(8)));
+    QCOMPARE(a.Y(8), QFontMetrics(small).height());
+}
+
+QTEST_MAIN(CDialogsTest)
+#include "DialogsTest.moc"

@@ -1,0 +1,165 @@
+// Drives the window on a real display as a user does: New material, Add File of three
+// records with their conditions, the work window with model 9 and Calc, a fourth record,
+// Calc again, then Graf; takes screenshots of the window and of the work window.
+
+#include "ApproxDlg.h"
+#include "Dialogs.h"
+#include "KivView.h"
+#include "MainFrame.h"
+#include "UiTestSupport.h"
+
+#include "vornel/Material.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QSettings>
+#include <QToolBar>
+#include <QtTest>
+
+using namespace vornel_ui_test;
+
+namespace {
+
+QString ScreenshotPath(const QString& strName) {
+    QDir().mkpath(QStringLiteral(VORNEL_SCREENSHOT_DIR));
+    return QDir(QStringLiteral(VORNEL_SCREENSHOT_DIR)).absoluteFilePath(strName);
+}
+
+void ClickToolButton(CMainFrame& frame, EKivCommand eCommand) {
+    QToolBar* pToolBar = frame.findChild<QToolBar*>();
+    QWidget* pButton = pToolBar->widgetForAction(frame.Action(eCommand));
+    QVERIFY(pButton && pButton->isEnabled());
+    QTest::mouseClick(pButton, Qt::LeftButton);
+}
+
+// Types the path into the file dialog's name field and presses Enter.
+std::shared_ptr<CModalWatch> TypeFileName(const QString& strPath) {
+    return WhenModal<QFileDialog>([strPath](QFileDialog* pDialog) {
+        QLineEdit* pName = pDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!pName) {
+            pDialog->selectFile(strPath);
+            static_cast<QDialog*>(pDialog)->accept();
+            return;
+        }
+        pName->clear();
+        QTest::keyClicks(pName, strPath);
+        QTest::keyClick(pName, Qt::Key_Return);
+    });
+}
+
+std::shared_ptr<CModalWatch> TypeConditions(double dTemp, double dRate) {
+    return WhenModal<CConditionsDlg>([dTemp, dRate](CConditionsDlg* pDialog) {
+        for (auto [pEdit, dValue] : {std::pair{pDialog->m_pTempEdit, dTemp}, std::pair{pDialog->m_pRateEdit, dRate}}) {
+            pEdit->selectAll();
+            QTest::keyClicks(pEdit, QString::number(dValue));
+        }
+        QTest::keyClick(pDialog->m_pRateEdit, Qt::Key_Return);
+    });
+}
+
+// Opens the combo box's list and clicks entry nIndex.
+void ChooseInCombo(QComboBox* pCombo, int nIndex) {
+    QTest::mouseClick(pCombo, Qt::LeftButton);
+    QAbstractItemView* pList = pCombo->view();
+    QTRY_VERIFY(pList->isVisible());
+    const QModelIndex index = pList->model()->index(nIndex, 0);
+    pList->scrollTo(index);
+    QTest::mouseClick(pList->viewport(), Qt::LeftButton, {}, pList->visualRect(index).center());
+    QTRY_VERIFY(!pList->isVisible());
+}
+
+} // namespace
+
+class CUserSessionTest : public QObject {
+    Q_OBJECT
+private slots:
+    void newMaterialCurvesModelNineCalcGraf();
+};
+
+void CUserSessionTest::newMaterialCurvesModelNineCalcGraf() {
+    CScratchFolder scratch;
+    const std::vector<std::pair<double, double>> aRecords = {{900, 0.1}, {1000, 1}, {1100, 10}, {1200, 0.1}};
+    for (const auto& [dTemp, dRate] : aRecords)
+        WriteLawRecord(scratch.File(QStringLiteral("rec_%1_%2.asc").arg(dTemp).arg(dRate)), dTemp, dRate, 120);
+
+    CMainFrame frame(std::make_unique<QSettings>(scratch.File("settings.ini"), QSettings::IniFormat));
+    frame.View().m_strStartFolder = scratch.Path();
+    frame.resize(1280, 860);
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+
+    // New material.
+    auto pNamed = WhenModal<CMaterialNameDlg>([](CMaterialNameDlg* pDialog) {
+        QTest::keyClicks(pDialog->m_pNameEdit, QStringLiteral("STAL_45"));
+        QTest::keyClick(pDialog->m_pNameEdit, Qt::Key_Return);
+    });
+    ClickToolButton(frame, EKivCommand::NewMaterial);
+    QVERIFY(*pNamed);
+    QCOMPARE(g_nStage, 1);
+
+    // Three records, each with its conditions.
+    const auto addRecord = [&](std::size_t i) {
+        const auto [dTemp, dRate] = aRecords[i];
+        auto pChosen = TypeFileName(scratch.File(QStringLiteral("rec_%1_%2.asc").arg(dTemp).arg(dRate)));
+        auto pTyped = TypeConditions(dTemp, dRate);
+        ClickToolButton(frame, EKivCommand::AddFile);
+        QVERIFY(*pChosen && *pTyped);
+    };
+    for (std::size_t i = 0; i < 3; ++i)
+        addRecord(i);
+    QCOMPARE(g_pMaterial->m_nCurves, 3);
+    QCOMPARE(g_pMaterial->Curve(2).m_dTemp, 1100.0);
+    QCOMPARE(g_nStage, 2);
+
+    // The work window: model 9, Calc. Three curves are too few for model 9: the warning.
+    QString strWarning;
+    auto pFirstRun = WhenModal<CApproxDlg>([&](CApproxDlg* pDialog) {
+        ChooseInCombo(pDialog->m_pModelList, 8);
+        QCOMPARE(g_pMaterial->m_nFunction, 9);
+        auto pWarned = AnswerMessageBox(QMessageBox::Ok, &strWarning);
+        QTest::mouseClick(pDialog->m_pCalc, Qt::LeftButton);
+        QTRY_VERIFY(*pWarned);
+        QTest::mouseClick(pDialog->m_pCancel, Qt::LeftButton);
+    });
+    ClickToolButton(frame, EKivCommand::ProcessingDialog);
+    QVERIFY(*pFirstRun);
+    QVERIFY(strWarning.startsWith(QStringLiteral("Need data or select enather function for approximation!!!")));
+    QCOMPARE(g_nStage, 3);
+
+    // A fourth record, and Calc again: the fit.
+    addRecord(3);
+    QCOMPARE(g_nStage, 2);
+    auto pSecondRun = WhenModal<CApproxDlg>([&](CApproxDlg* pDialog) {
+        QCOMPARE(pDialog->m_pModelList->currentIndex(), 8);
+        QTest::mouseClick(pDialog->m_pCalc, Qt::LeftButton);
+        QCOMPARE(g_pMaterial->m_nCoef, 4);
+        ChooseInCombo(pDialog->m_pCurveList, 0);
+        QTest::qWait(50);
+        QVERIFY(pDialog->grab().save(ScreenshotPath(QStringLiteral("work-window.png"))));
+        QTest::mouseClick(pDialog->m_pCancel, Qt::LeftButton);
+    });
+    ClickToolButton(frame, EKivCommand::ProcessingDialog);
+    QVERIFY(*pSecondRun);
+    QCOMPARE(g_nStage, 3);
+
+    ClickToolButton(frame, EKivCommand::Graf);
+    QVERIFY(frame.View().m_bPlotMode);
+    QTest::qWait(50);
+    QVERIFY(frame.grab().save(ScreenshotPath(QStringLiteral("window.png"))));
+    // The fitted law, its Fortran text, the surface and the material file were written in
+    // the material's folder.
+    for (const char* szFile : {"STAL_45.mat", "temp.mat", "progr.f90", "visual.tmp"})
+        QVERIFY2(QFile::exists(scratch.File(QString::fromLatin1(szFile))), szFile);
+
+    // The file list, for the record.
+    ClickToolButton(frame, EKivCommand::SelectFileList);
+    QTest::qWait(50);
+    QVERIFY(frame.grab().save(ScreenshotPath(QStringLiteral("file-list.png"))));
+    g_pMaterial.reset();
+    g_nStage = 0;
+}
+
+QTEST_MAIN(CUserSessionTest)
+#include "UserSessionTest.moc"

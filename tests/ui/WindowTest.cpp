@@ -1,0 +1,623 @@
+// The window's commands as a user reaches them: enabling by stage, New material, Open
+// File, Add File, Save As, the recent files, removing a curve, the work window and the
+// 3D command, each with its errors and what stays as it was.
+
+#include "ApproxDlg.h"
+#include "Dialogs.h"
+#include "FormulaPicture.h"
+#include "KivDoc.h"
+#include "KivView.h"
+#include "MainFrame.h"
+#include "UiTestSupport.h"
+
+#include "vornel/Material.h"
+#include "vornel/ModelCatalogue.h"
+#include "vornel/Operations.h"
+#include "vornel/SurfaceExport.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSettings>
+#include <QTableWidget>
+#include <QToolBar>
+#include <QtTest>
+
+using namespace vornel_ui_test;
+
+namespace {
+
+// Every command of the stage table with the stages (0..3) at which it is enabled.
+struct SRule {
+    EKivCommand m_eCommand;
+    const char* m_szName;
+    int m_nFirstStage;
+};
+constexpr SRule kRules[] = {
+    {EKivCommand::NewMaterial, "New material", 0},   {EKivCommand::OpenFile, "Open File", 0},
+    {EKivCommand::AddFile, "Add File", 1},           {EKivCommand::Save, "Save", 3},
+    {EKivCommand::SaveAs, "Save As", 3},             {EKivCommand::Print, "Print", 3},
+    {EKivCommand::PrintPreview, "Print Preview", 3}, {EKivCommand::PrintSetup, "Print Setup", 0},
+    {EKivCommand::Exit, "Exit", 0},                  {EKivCommand::ToolBar, "Toolbar", 0},
+    {EKivCommand::StatusBar, "Status Bar", 0},       {EKivCommand::SelectFileList, "Select file list", 2},
+    {EKivCommand::ProcessingDialog, "Processing dialog", 2}, {EKivCommand::Graf, "Graf", 3},
+    {EKivCommand::GrafGrid, "Graf grid", 3},         {EKivCommand::Visualization3d, "3d visualization", 3},
+    {EKivCommand::About, "About", 0},
+};
+
+// A frame with its own settings file, on a fresh start (no material, stage 0).
+struct SWindow {
+    explicit SWindow(const CScratchFolder& scratch)
+        : m_frame(std::make_unique<QSettings>(scratch.File("settings.ini"), QSettings::IniFormat)) {
+        m_frame.View().m_strStartFolder = scratch.Path();
+        m_frame.show();
+    }
+    CMainFrame m_frame;
+    CKivView& View() { return m_frame.View(); }
+};
+
+void ResetCore() {
+    g_pMaterial.reset();
+    g_nStage = 0;
+}
+
+// New material named strName through its dialog.
+void NewMaterialAs(CKivView& view, const QString& strName) {
+    auto pDone = WhenModal<CMaterialNameDlg>([strName](CMaterialNameDlg* pDialog) {
+        pDialog->m_pNameEdit->setText(strName);
+        pDialog->accept();
+    });
+    view.OnNewMaterial();
+    QVERIFY(*pDone);
+}
+
+// Add File of strPath with t and U typed into the conditions dialog.
+void AddFileAs(CKivView& view, const QString& strPath, double dTemp, double dRate) {
+    auto pChosen = ChooseFile(strPath);
+    auto pTyped = WhenModal<CConditionsDlg>([dTemp, dRate](CConditionsDlg* pDialog) {
+        pDialog->m_pTempEdit->setText(QString::number(dTemp));
+        pDialog->m_pRateEdit->setText(QString::number(dRate));
+        pDialog->accept();
+    });
+    view.OnAddFile();
+    QVERIFY(*pChosen);
+    QVERIFY(*pTyped);
+}
+
+// A material of the test law at the temperatures and rates given, through the commands.
+void BuildMaterial(CKivView& view, const CScratchFolder& scratch,
+                   const std::vector<std::pair<double, double>>& aConditions) {
+    NewMaterialAs(view, QStringLiteral("STAL_45"));
+    for (const auto& [dTemp, dRate] : aConditions) {
+        const QString strFile = scratch.File(QStringLiteral("rec_%1_%2.asc").arg(dTemp).arg(dRate));
+        WriteLawRecord(strFile, dTemp, dRate);
+        AddFileAs(view, strFile, dTemp, dRate);
+    }
+}
+
+const std::vector<std::pair<double, double>> kFourCurves = {{900, 0.1}, {900, 10}, {1100, 0.1}, {1100, 10}};
+
+int VisibleCoefFields(const CApproxDlg& dialog) {
+    int n = 0;
+    for (const QLineEdit* pField : dialog.m_aCoefFields)
+        n += pField->isVisibleTo(const_cast<CApproxDlg*>(&dialog));
+    return n;
+}
+
+} // namespace
+
+class CWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { ResetCore(); }
+    void cleanup() { ResetCore(); }
+
+    void commandsEnabledByStage_data();
+    void commandsEnabledByStage();
+    void menusToolbarAndPrompts();
+    void newMaterialAndItsCancel();
+    void askBeforeDiscardingUnsavedCurves();
+    void addFileWithConditions();
+    void addFileRefusals();
+    void openFileCancelledOrBrokenKeepsEverything();
+    void openSaveAsAndRecentFiles();
+    void removeCurveFromTheFileList();
+    void workWindowShowsTheChosenModel_data();
+    void workWindowShowsTheChosenModel();
+    void calcRefusedShowsTheWarningWithReasons();
+    void calcFitsAndOptimizationPicksTheModel();
+    void curveListSelectsTheCurve();
+    void surfaceCommandStartsTheViewer();
+    void surfaceCommandWithoutPointsStartsNothing();
+    void printAndExportDrawThePlot();
+};
+
+void CWindowTest::commandsEnabledByStage_data() {
+    QTest::addColumn<int>("nStage");
+    for (int nStage = 0; nStage <= 3; ++nStage)
+        QTest::addRow("stage %d", nStage) << nStage;
+}
+
+void CWindowTest::commandsEnabledByStage() {
+    QFETCH(int, nStage);
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    if (nStage > 0)
+        g_pMaterial = std::make_unique<CMaterial>();
+    g_nStage = nStage;
+    window.m_frame.UpdateCommandStates();
+    for (const SRule& rule : kRules) {
+        QAction* pAction = window.m_frame.Action(rule.m_eCommand);
+        QVERIFY2(pAction, rule.m_szName);
+        QVERIFY2(pAction->isEnabled() == (nStage >= rule.m_nFirstStage), rule.m_szName);
+    }
+    QCOMPARE(window.m_frame.ExportPlotAction()->isEnabled(), nStage == 3);
+}
+
+void CWindowTest::menusToolbarAndPrompts() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    CMainFrame& frame = window.m_frame;
+    QCOMPARE(frame.windowTitle(), QStringLiteral("KivRoll[*]"));
+    const auto action = [&](EKivCommand e) { return frame.Action(e); };
+    QCOMPARE(action(EKivCommand::NewMaterial)->text(), QStringLiteral("&New material"));
+    QCOMPARE(action(EKivCommand::NewMaterial)->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
+    QCOMPARE(action(EKivCommand::OpenFile)->text(), QStringLiteral("&Open File..."));
+    QCOMPARE(action(EKivCommand::OpenFile)->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+    QCOMPARE(action(EKivCommand::Save)->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+    QCOMPARE(action(EKivCommand::Print)->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
+    QCOMPARE(action(EKivCommand::AddFile)->text(), QStringLiteral("Add File "));
+    QCOMPARE(action(EKivCommand::About)->text(), QStringLiteral("&About Vornel..."));
+    QCOMPARE(action(EKivCommand::ProcessingDialog)->statusTip(), QStringLiteral("Processing of the Data"));
+    QCOMPARE(action(EKivCommand::SelectFileList)->statusTip(), QStringLiteral("Show a list of the added files"));
+    QCOMPARE(action(EKivCommand::Graf)->statusTip(), QStringLiteral("Show function"));
+    QCOMPARE(action(EKivCommand::Graf)->toolTip(), QStringLiteral("Show function"));
+    QCOMPARE(action(EKivCommand::Visualization3d)->statusTip(), QStringLiteral("3d visualization"));
+
+    QStringList aMenus;
+    for (QAction* pMenu : frame.menuBar()->actions())
+        aMenus << pMenu->text();
+    QCOMPARE(aMenus, (QStringList{"&File", "&View", "&Approximation", "&Help"}));
+
+    // The toolbar, left to right, every button with an icon.
+    const QToolBar* pToolBar = frame.findChild<QToolBar*>();
+    QVERIFY(pToolBar);
+    QList<QAction*> aExpected;
+    for (EKivCommand e : {EKivCommand::NewMaterial, EKivCommand::OpenFile, EKivCommand::Save, EKivCommand::AddFile,
+                          EKivCommand::SelectFileList, EKivCommand::ProcessingDialog, EKivCommand::Graf,
+                          EKivCommand::Visualization3d, EKivCommand::Exit, EKivCommand::About})
+        aExpected << action(e);
+    QCOMPARE(pToolBar->actions(), aExpected);
+    for (QAction* pAction : aExpected)
+        QVERIFY(!pAction->icon().isNull());
+    // The messages pane starts hidden and is opened from the View menu.
+    QVERIFY(!frame.MessagesAction()->isChecked());
+    frame.MessagesAction()->trigger();
+    QVERIFY(frame.MessagesPane()->isVisible());
+}
+
+void CWindowTest::newMaterialAndItsCancel() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    NewMaterialAs(window.View(), QStringLiteral("STAL_45"));
+    QVERIFY(g_pMaterial);
+    QCOMPARE(g_pMaterial->m_strName, std::string("STAL_45"));
+    QCOMPARE(g_pMaterial->m_strFileName, std::string("STAL_45.mat"));
+    QCOMPARE(g_nStage, 1);
+    QVERIFY(window.m_frame.Action(EKivCommand::AddFile)->isEnabled());
+    QVERIFY(!window.m_frame.Action(EKivCommand::ProcessingDialog)->isEnabled());
+    QCOMPARE(window.m_frame.windowTitle(), QStringLiteral("KivRoll - STAL_45.mat[*]"));
+
+    // Cancel creates nothing and keeps the current material.
+    const CMaterial* pBefore = g_pMaterial.get();
+    auto pCancelled = WhenModal<CMaterialNameDlg>([](CMaterialNameDlg* pDialog) { pDialog->reject(); });
+    window.View().OnNewMaterial();
+    QVERIFY(*pCancelled);
+    QCOMPARE(g_pMaterial.get(), pBefore);
+    QCOMPARE(g_nStage, 1);
+}
+
+void CWindowTest::askBeforeDiscardingUnsavedCurves() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    BuildMaterial(window.View(), scratch, {{1000, 1}});
+    QVERIFY(window.m_frame.Doc().IsModified());
+    QVERIFY(window.m_frame.isWindowModified());
+    const CMaterial* pBefore = g_pMaterial.get();
+
+    // Cancel: nothing happens.
+    QString strQuestion;
+    auto pAsked = AnswerMessageBox(QMessageBox::Cancel, &strQuestion);
+    window.View().OnNewMaterial();
+    QVERIFY(*pAsked);
+    QVERIFY(strQuestion.contains(QStringLiteral("STAL_45")));
+    QCOMPARE(g_pMaterial.get(), pBefore);
+    QCOMPARE(g_nStage, 2);
+
+    // Save: the file is written, then the new material replaces the old.
+    auto pSaved = AnswerMessageBox(QMessageBox::Save);
+    NewMaterialAs(window.View(), QStringLiteral("STAL_46"));
+    QVERIFY(*pSaved);
+    QVERIFY(QFile::exists(scratch.File("STAL_45.mat")));
+    QCOMPARE(g_pMaterial->m_strName, std::string("STAL_46"));
+    QVERIFY(!window.m_frame.Doc().IsModified());
+
+    // Nothing unsaved: no question.
+    NewMaterialAs(window.View(), QStringLiteral("STAL_47"));
+    QCOMPARE(g_pMaterial->m_strName, std::string("STAL_47"));
+}
+
+void CWindowTest::addFileWithConditions() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    NewMaterialAs(window.View(), QStringLiteral("M"));
+    const QString strFile = scratch.File("curve.asc");
+    WriteLawRecord(strFile, 1000, 0.1, 40);
+    AddFileAs(window.View(), strFile, 1000, 0.1);
+    QCOMPARE(g_pMaterial->m_nCurves, 1);
+    const CCurve& curve = g_pMaterial->Curve(0);
+    QCOMPARE(curve.m_strLabel, strFile.toStdString());
+    QCOMPARE(curve.m_dTemp, 1000.0);
+    QCOMPARE(curve.m_dRate, 0.1);
+    QCOMPARE(curve.PointCount(), 10 + 40 + 15);
+    QCOMPARE(g_nStage, 2);
+    QVERIFY(window.m_frame.StatusLine().contains(QStringLiteral("65 points")));
+    QVERIFY(window.m_frame.Action(EKivCommand::ProcessingDialog)->isEnabled());
+
+    // Cancel in the conditions dialog adds nothing.
+    auto pChosen = ChooseFile(strFile);
+    auto pCancelled = WhenModal<CConditionsDlg>([](CConditionsDlg* pDialog) { pDialog->reject(); });
+    window.View().OnAddFile();
+    QVERIFY(*pChosen && *pCancelled);
+    QCOMPARE(g_pMaterial->m_nCurves, 1);
+    // So does a cancelled file dialog.
+    auto pNoFile = CancelFileDialog();
+    window.View().OnAddFile();
+    QVERIFY(*pNoFile);
+    QCOMPARE(g_pMaterial->m_nCurves, 1);
+}
+
+void CWindowTest::addFileRefusals() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    NewMaterialAs(window.View(), QStringLiteral("M"));
+    // A file the program cannot read: a message names it, nothing is added.
+    const QString strLocked = scratch.File("locked.asc");
+    WriteLawRecord(strLocked, 1000, 1, 20);
+    QFile::setPermissions(strLocked, QFileDevice::WriteOwner);
+    const bool bReadable = QFile(strLocked).open(QIODevice::ReadOnly); // root reads anything
+    if (!bReadable) {
+        QString strMessage;
+        auto pError = AnswerMessageBox(QMessageBox::Ok, &strMessage);
+        AddFileAs(window.View(), strLocked, 1000, 1);
+        QVERIFY(*pError);
+        QVERIFY2(strMessage.contains(strLocked), qPrintable(strMessage));
+        QCOMPARE(g_pMaterial->m_nCurves, 0);
+        QCOMPARE(g_nStage, 1);
+    }
+    // A 201st curve.
+    const QString strFile = scratch.File("curve.asc");
+    WriteLawRecord(strFile, 1000, 1, 20);
+    g_pMaterial->m_nCurves = CMaterial::kMaxCurves;
+    QString strMessage;
+    auto pFull = AnswerMessageBox(QMessageBox::Ok, &strMessage);
+    AddFileAs(window.View(), strFile, 1000, 1);
+    QVERIFY(*pFull);
+    QVERIFY2(strMessage.contains(strFile) && strMessage.contains(QStringLiteral("200")), qPrintable(strMessage));
+    QCOMPARE(g_pMaterial->m_nCurves, CMaterial::kMaxCurves);
+}
+
+void CWindowTest::openFileCancelledOrBrokenKeepsEverything() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    BuildMaterial(window.View(), scratch, {{1000, 1}});
+    window.m_frame.Doc().SetModified(false);
+    const CMaterial* pBefore = g_pMaterial.get();
+
+    auto pCancelled = CancelFileDialog();
+    window.View().OnOpenFile();
+    QVERIFY(*pCancelled);
+    QCOMPARE(g_pMaterial.get(), pBefore);
+    QCOMPARE(g_nStage, 2);
+
+    const QString strBroken = scratch.File("broken.mat");
+    {
+        QFile file(strBroken);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("\x01\x00\x00\x00\x05\x00", 6);
+    }
+    QString strMessage;
+    auto pChosen = ChooseFile(strBroken);
+    auto pError = AnswerMessageBox(QMessageBox::Ok, &strMessage);
+    window.View().OnOpenFile();
+    QVERIFY(*pChosen && *pError);
+    QVERIFY2(strMessage.contains(strBroken), qPrintable(strMessage));
+    QCOMPARE(g_pMaterial.get(), pBefore);
+    QCOMPARE(g_nStage, 2);
+    QCOMPARE(g_pMaterial->m_nCurves, 1);
+}
+
+void CWindowTest::openSaveAsAndRecentFiles() {
+    CScratchFolder scratch;
+    {
+        SWindow window(scratch);
+        BuildMaterial(window.View(), scratch, {{1000, 1}, {1100, 1}});
+        // Save As under a chosen name makes it the material's file.
+        const QString strTarget = scratch.File("saved/copy.mat");
+        QDir(scratch.Path()).mkdir(QStringLiteral("saved"));
+        g_nStage = 3;
+        auto pChosen = ChooseFile(strTarget);
+        window.View().OnSaveAs();
+        QVERIFY(*pChosen);
+        QVERIFY(QFile::exists(strTarget));
+        QCOMPARE(QString::fromStdString(g_pMaterial->m_strFileName), strTarget);
+        QVERIFY(!window.m_frame.Doc().IsModified());
+        QCOMPARE(window.m_frame.RecentFiles(), QStringList{strTarget});
+
+        // Open it again: a fresh material with its curves, stage 3, title with its name.
+        ResetCore();
+        QVERIFY(window.View().OpenMaterialFile(strTarget));
+        QCOMPARE(g_nStage, 3);
+        QCOMPARE(g_pMaterial->m_nCurves, 2);
+        QCOMPARE(window.m_frame.windowTitle(), QStringLiteral("KivRoll - copy.mat[*]"));
+
+        // Four entries at most, the latest first.
+        for (int i = 0; i < 5; ++i)
+            window.m_frame.AddRecentFile(scratch.File(QStringLiteral("m%1.mat").arg(i)));
+        QCOMPARE(window.m_frame.RecentFiles().size(), 4);
+        QCOMPARE(window.m_frame.RecentFiles().constFirst(), scratch.File("m4.mat"));
+        window.m_frame.AddRecentFile(scratch.File("m2.mat"));
+        QCOMPARE(window.m_frame.RecentFiles().constFirst(), scratch.File("m2.mat"));
+        QCOMPARE(window.m_frame.RecentFiles().size(), 4);
+    }
+    // The list survives the window, in the settings.
+    SWindow again(scratch);
+    QCOMPARE(again.m_frame.RecentFiles(), (QStringList{scratch.File("m2.mat"), scratch.File("m4.mat"),
+                                                       scratch.File("m3.mat"), scratch.File("m1.mat")}));
+    QSettings settings(scratch.File("settings.ini"), QSettings::IniFormat);
+    QCOMPARE(settings.value(QStringLiteral("Recent File List/File1")).toString(), scratch.File("m2.mat"));
+}
+
+void CWindowTest::removeCurveFromTheFileList() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    BuildMaterial(window.View(), scratch, {{900, 1}, {1000, 1}, {1100, 1}});
+    const int nPointsBefore = g_pMaterial->m_nPoints;
+    const int nSecond = g_pMaterial->Curve(1).PointCount();
+    const std::string strThird = g_pMaterial->Curve(2).m_strLabel;
+    window.View().OnSelectFileList();
+    QVERIFY(window.View().m_bListMode);
+    // Click on row 2, then Delete; No keeps it, Yes removes it.
+    const int h = window.View().fontMetrics().height();
+    QTest::mouseClick(&window.View(), Qt::LeftButton, {}, QPoint(20, FileListRowTop(2, h, 0) + h / 2));
+    QCOMPARE(window.View().SelectedListRow(), 2);
+    auto pNo = AnswerMessageBox(QMessageBox::No);
+    QTest::keyClick(&window.View(), Qt::Key_Delete);
+    QVERIFY(*pNo);
+    QCOMPARE(g_pMaterial->m_nCurves, 3);
+    auto pYes = AnswerMessageBox(QMessageBox::Yes);
+    QTest::keyClick(&window.View(), Qt::Key_Delete);
+    QVERIFY(*pYes);
+    QCOMPARE(g_pMaterial->m_nCurves, 2);
+    QCOMPARE(g_pMaterial->m_nPoints, nPointsBefore - nSecond);
+    QCOMPARE(g_pMaterial->Curve(1).m_strLabel, strThird);
+    QCOMPARE(g_nStage, 2);
+    QVERIFY(window.m_frame.Doc().IsModified());
+}
+
+void CWindowTest::workWindowShowsTheChosenModel_data() {
+    QTest::addColumn<int>("nModel");
+    for (const CModelInfo& model : ModelCatalogue())
+        QTest::addRow("model %d", model.m_nNumber) << model.m_nNumber;
+}
+
+void CWindowTest::workWindowShowsTheChosenModel() {
+    QFETCH(int, nModel);
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    BuildMaterial(window.View(), scratch, {{1000, 1}});
+    g_pMaterial->m_dErrorMax = 5; // a stale value the choice must clear
+    CApproxDlg dialog(window.View(), &window.m_frame);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Work window for data approximation"));
+    QCOMPARE(dialog.m_pModelList->count(), 18);
+    QCOMPARE(dialog.m_pModelList->itemText(nModel - 1), QString::fromLatin1(FindModel(nModel)->m_szLabel));
+    QCOMPARE(dialog.m_pCurveList->itemText(0), QStringLiteral("All grafics"));
+    QCOMPARE(dialog.m_pCurveList->count(), 2);
+    QCOMPARE(VisibleCoefFields(dialog), 0);
+    QCOMPARE(dialog.m_pPicture->Model(), 0);
+
+    dialog.m_pModelList->setCurrentIndex(nModel - 1);
+    emit dialog.m_pModelList->activated(nModel - 1);
+    const int nCoef = FindModel(nModel)->m_nCoef;
+    QCOMPARE(VisibleCoefFields(dialog), nCoef);
+    for (int k = 0; k < CApproxDlg::kCoefFields; ++k) {
+        QCOMPARE(dialog.m_aCoefLabels[k]->isVisibleTo(&dialog), k < nCoef);
+        if (k < nCoef)
+            QCOMPARE(dialog.m_aCoefFields[k]->text(), QStringLiteral("0"));
+    }
+    QCOMPARE(dialog.m_pErrorSr->text(), QStringLiteral("0"));
+    QCOMPARE(dialog.m_pErrorMax->text(), QStringLiteral("0"));
+    QCOMPARE(dialog.m_pPicture->Model(), nModel);
+    QCOMPARE(g_pMaterial->m_nFunction, nModel);
+    QCOMPARE(g_nStage, 3);
+    QVERIFY(window.View().m_bPlotMode);
+    QVERIFY(window.m_frame.Action(EKivCommand::Graf)->isEnabled());
+}
+
+void CWindowTest::calcRefusedShowsTheWarningWithReasons() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    BuildMaterial(window.View(), scratch, {{1000, 1}});
+    CApproxDlg dialog(window.View(), &window.m_frame);
+    dialog.m_pModelList->setCurrentIndex(8);
+    emit dialog.m_pModelList->activated(8); // model 9 needs four curves or more
+    QString strWarning;
+    auto pWarned = AnswerMessageBox(QMessageBox::Ok, &strWarning);
+    dialog.m_pCalc->click();
+    QVERIFY(*pWarned);
+    QVERIFY(strWarning.startsWith(QStringLiteral("Need data or select enather function for approximation!!!")));
+    // The core's reason follows the Part's sentence.
+    QVERIFY2(strWarning.trimmed().count('\n') >= 1, qPrintable(strWarning));
+    QCOMPARE(g_pMaterial->m_nCoef, 0);
+    QCOMPARE(g_nStage, 3);
+}
+
+void CWindowTest::calcFitsAndOptimizationPicksTheModel() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    BuildMaterial(window.View(), scratch, kFourCurves);
+    CApproxDlg dialog(window.View(), &window.m_frame);
+    dialog.m_pModelList->setCurrentIndex(8);
+    emit dialog.m_pModelList->activated(8);
+    dialog.m_pCalc->click();
+    QCOMPARE(dialog.LastWarning(), QString());
+    QCOMPARE(g_pMaterial->m_nCoef, 4);
+    QCOMPARE(dialog.m_aCoefFields[0]->text(), DialogNumber(g_pMaterial->m_dCoef[0]));
+    QCOMPARE(dialog.m_pErrorMax->text(), DialogNumber(g_pMaterial->m_dErrorMax));
+    QVERIFY(g_pMaterial->m_dErrorMax > 0);
+    QVERIFY(window.View().m_bPlotMode);
+    QVERIFY(QFile::exists(scratch.File("STAL_45.mat")));
+    QVERIFY(QFile::exists(scratch.File("progr.f90")));
+    QVERIFY(!window.m_frame.Doc().IsModified());
+
+    dialog.m_pOptimization->click();
+    const int nChosen = g_pMaterial->m_nFunction;
+    QVERIFY(FindModel(nChosen));
+    QCOMPARE(dialog.m_pModelList->currentIndex(), nChosen - 1);
+    QCOMPARE(VisibleCoefFields(dialog), FindModel(nChosen)->m_nCoef);
+    // Every candidate has its ErrorMax (or "refused") in the table; the chosen one's is
+    // the smallest.
+    double dSmallest = 1e300;
+    int nSmallest = 0;
+    for (int c = 0; c < dialog.m_pCandidates->columnCount(); ++c) {
+        const QString strCell = dialog.m_pCandidates->item(0, c)->text();
+        QVERIFY2(!strCell.isEmpty(), qPrintable(QString::number(c)));
+        if (strCell == QStringLiteral("refused"))
+            continue;
+        const double dValue = strCell.toDouble();
+        if (dValue < dSmallest) {
+            dSmallest = dValue;
+            nSmallest = dialog.m_pCandidates->horizontalHeaderItem(c)->text().toInt();
+        }
+    }
+    QCOMPARE(nSmallest, nChosen);
+}
+
+void CWindowTest::curveListSelectsTheCurve() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    BuildMaterial(window.View(), scratch, {{900, 1}, {1000, 1}, {1100, 1}});
+    CApproxDlg dialog(window.View(), &window.m_frame);
+    QCOMPARE(dialog.m_pCurveList->itemText(3), QString::fromStdString(g_pMaterial->Curve(2).m_strLabel));
+    dialog.m_pCurveList->setCurrentIndex(3);
+    emit dialog.m_pCurveList->activated(3);
+    QCOMPARE(g_pMaterial->m_nSelectedCurve, 3);
+    QVERIFY(window.View().m_bPlotMode);
+    dialog.m_pCurveList->setCurrentIndex(0);
+    emit dialog.m_pCurveList->activated(0);
+    QCOMPARE(g_pMaterial->m_nSelectedCurve, 0);
+}
+
+void CWindowTest::surfaceCommandStartsTheViewer() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    BuildMaterial(window.View(), scratch, kFourCurves);
+    ChooseModel(9);
+    Calc();
+    // A stand-in viewer that notes where and on what it was started.
+    const QString strFake = scratch.File("fake-orbiq.sh");
+    {
+        QFile file(strFake);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\npwd > \"$0.log\"\necho \"$1\" >> \"$0.log\"\n");
+    }
+    QFile::setPermissions(strFake, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    window.View().m_strViewerProgram = strFake;
+    QFile::remove(scratch.File("visual.tmp"));
+
+    auto pTyped = WhenModal<CTemp3dDlg>([](CTemp3dDlg* pDialog) {
+        pDialog->m_pTempEdit->setText(QStringLiteral("1200"));
+        pDialog->accept();
+    });
+    window.View().ShowSurface3D();
+    QVERIFY(*pTyped);
+    QCOMPARE(g_pMaterial->m_dTemp3d, 1200.0);
+    QVERIFY(QFile::exists(scratch.File("visual.tmp")));
+    QTRY_VERIFY(QFile::exists(strFake + ".log"));
+    QFile log(strFake + ".log");
+    QTRY_VERIFY(log.open(QIODevice::ReadOnly) && log.size() > 0 && log.readAll().count('\n') == 2);
+    log.seek(0);
+    const QStringList aLines = QString::fromUtf8(log.readAll()).trimmed().split('\n');
+    QCOMPARE(aLines.value(0), scratch.Path());
+    QCOMPARE(aLines.value(1), scratch.File("visual.tmp"));
+    // Every node line of the surface carries the temperature typed.
+    const QByteArray aSurface = [&] {
+        QFile file(scratch.File("visual.tmp"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    QVERIFY(aSurface.contains("1200.000000"));
+
+    // A viewer that cannot be started is reported.
+    window.View().m_strViewerProgram = scratch.File("no-such-viewer");
+    auto pAgain = WhenModal<CTemp3dDlg>([](CTemp3dDlg* pDialog) { pDialog->accept(); });
+    QString strMessage;
+    auto pError = AnswerMessageBox(QMessageBox::Ok, &strMessage);
+    window.View().ShowSurface3D();
+    QVERIFY(*pAgain && *pError);
+    QVERIFY2(strMessage.contains(QStringLiteral("no-such-viewer")), qPrintable(strMessage));
+
+    // Cancel in the temperature dialog does nothing.
+    QFile::remove(scratch.File("visual.tmp"));
+    auto pCancelled = WhenModal<CTemp3dDlg>([](CTemp3dDlg* pDialog) { pDialog->reject(); });
+    window.View().ShowSurface3D();
+    QVERIFY(*pCancelled);
+    QVERIFY(!QFile::exists(scratch.File("visual.tmp")));
+    QCOMPARE(g_pMaterial->m_dTemp3d, 1200.0);
+}
+
+void CWindowTest::surfaceCommandWithoutPointsStartsNothing() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    NewMaterialAs(window.View(), QStringLiteral("EMPTY"));
+    g_nStage = 3;
+    const QString strFake = scratch.File("fake-orbiq.sh");
+    window.View().m_strViewerProgram = strFake; // would fail loudly if it were started
+    auto pTyped = WhenModal<CTemp3dDlg>([](CTemp3dDlg* pDialog) { pDialog->accept(); });
+    QString strMessage;
+    auto pInfo = AnswerMessageBox(QMessageBox::Ok, &strMessage);
+    window.View().ShowSurface3D();
+    QVERIFY(*pTyped && *pInfo);
+    QVERIFY2(strMessage.contains(QStringLiteral("No measured points to show")), qPrintable(strMessage));
+    QVERIFY(!QFile::exists(scratch.File("visual.tmp")));
+}
+
+void CWindowTest::printAndExportDrawThePlot() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    BuildMaterial(window.View(), scratch, {{1000, 1}, {1100, 1}});
+    g_nStage = 3;
+    // Printing to a PDF file draws the plot on the page.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(scratch.File("plot.pdf"));
+    window.View().PrintTo(&printer);
+    QFile pdf(scratch.File("plot.pdf"));
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(5) == "%PDF-");
+    QVERIFY(pdf.size() > 2000);
+
+    // "Export plot..." writes a PNG by the name chosen.
+    auto pChosen = ChooseFile(scratch.File("exported.png"));
+    window.m_frame.ExportPlotAction()->trigger();
+    QVERIFY(*pChosen);
+    QImage image(scratch.File("exported.png"));
+    QCOMPARE(image.size(), QSize(1200, 800));
+}
+
+QTEST_MAIN(CWindowTest)
+#include "WindowTest.moc"

@@ -1,0 +1,273 @@
+#include "ApproxDlg.h"
+
+#include "Dialogs.h"
+#include "FormulaPicture.h"
+#include "KivView.h"
+
+#include "vornel/Material.h"
+#include "vornel/ModelCatalogue.h"
+#include "vornel/Operations.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableWidget>
+
+namespace {
+
+// Label and value field of A1..A10, dialog units: label x, y, field x, y.
+struct SCoefPlace {
+    int m_nLabelX, m_nLabelY, m_nFieldX, m_nFieldY;
+    const char* m_szLabel;
+};
+constexpr std::array<SCoefPlace, CApproxDlg::kCoefFields> kCoefPlaces = {{
+    {8, 48, 25, 46, "A1 = "},
+    {8, 62, 25, 60, "A2 = "},
+    {84, 48, 101, 46, "A3 = "},
+    {84, 62, 101, 60, "A4 = "},
+    {160, 48, 177, 46, "A5 = "},
+    {160, 62, 177, 60, "A6 = "},
+    {235, 48, 251, 46, "A7 = "},
+    {235, 62, 251, 60, "A8 = "},
+    {309, 48, 326, 46, "A9 = "},
+    {307, 62, 326, 60, "A10= "},
+}};
+
+// Keeps the wait cursor up while a fit runs.
+class CWaitCursor {
+public:
+    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+};
+
+QLineEdit* ValueField(QWidget* pParent) {
+    auto* pField = new QLineEdit(pParent);
+    pField->setReadOnly(true);
+    return pField;
+}
+
+} // namespace
+
+CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_view(view) {
+    setWindowTitle(QStringLiteral("Work window for data approximation"));
+    const CDialogUnits du(font());
+    const auto place = [&](QWidget* pWidget, int x, int y, int w, int h) {
+        pWidget->setGeometry(du.Rect(x, y, w, h));
+        if (auto* pLabel = qobject_cast<QLabel*>(pWidget))
+            pLabel->resize(std::max(pLabel->width(), pLabel->sizeHint().width()), pLabel->height());
+    };
+
+    m_pPicture = new CFormulaPicture(this);
+    place(m_pPicture, 2, 0, 381, 23);
+
+    m_pModelList = new QComboBox(this);
+    for (const CModelInfo& model : ModelCatalogue())
+        m_pModelList->addItem(QString::fromLatin1(model.m_szLabel));
+    m_pModelList->setMaxVisibleItems(18);
+    place(m_pModelList, 2, 24, 231, 12);
+    m_pCurveList = new QComboBox(this);
+    place(m_pCurveList, 235, 24, 148, 12);
+
+    place(new QGroupBox(QStringLiteral("Rezults of approximation"), this), 3, 37, 379, 57);
+    for (int k = 0; k < kCoefFields; ++k) {
+        const SCoefPlace& at = kCoefPlaces[static_cast<std::size_t>(k)];
+        m_aCoefLabels[static_cast<std::size_t>(k)] = new QLabel(QString::fromLatin1(at.m_szLabel), this);
+        place(m_aCoefLabels[static_cast<std::size_t>(k)], at.m_nLabelX, at.m_nLabelY, 16, 11);
+    }
+    for (int k = 0; k < kCoefFields; ++k) {
+        const SCoefPlace& at = kCoefPlaces[static_cast<std::size_t>(k)];
+        m_aCoefFields[static_cast<std::size_t>(k)] = ValueField(this);
+        place(m_aCoefFields[static_cast<std::size_t>(k)], at.m_nFieldX, at.m_nFieldY, 54, 13);
+    }
+    place(new QLabel(QStringLiteral("ErrorSr="), this), 7, 78, 30, 11);
+    m_pErrorSr = ValueField(this);
+    place(m_pErrorSr, 38, 77, 72, 13);
+    place(new QLabel(QStringLiteral("ErrorMax="), this), 118, 78, 34, 11);
+    m_pErrorMax = ValueField(this);
+    place(m_pErrorMax, 153, 77, 72, 13);
+
+    m_pCalc = new QPushButton(QStringLiteral("Calc"), this);
+    place(m_pCalc, 235, 76, 45, 15);
+    m_pOptimization = new QPushButton(QStringLiteral("Optimization"), this);
+    place(m_pOptimization, 283, 76, 46, 15);
+    m_pCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    place(m_pCancel, 332, 76, 44, 14);
+    for (QPushButton* pButton : {m_pCalc, m_pOptimization, m_pCancel}) {
+        pButton->setAutoDefault(false);
+        pButton->setStyleSheet(QStringLiteral("padding: 1px 2px;"));
+    }
+
+    // The Optimization's candidates and the ErrorMax each returned.
+    auto* pRanking = new QGroupBox(QStringLiteral("Optimization: ErrorMax of each candidate"), this);
+    place(pRanking, 3, 96, 379, 44);
+    m_pCandidates = new QTableWidget(1, static_cast<int>(kBestModelCandidates.size()), this);
+    place(m_pCandidates, 7, 106, 371, 31);
+    m_pCandidates->setVerticalHeaderLabels({QStringLiteral("ErrorMax")});
+    for (int c = 0; c < static_cast<int>(kBestModelCandidates.size()); ++c) {
+        const int nModel = kBestModelCandidates[static_cast<std::size_t>(c)];
+        auto* pHeader = new QTableWidgetItem(QString::number(nModel));
+        pHeader->setToolTip(QString::fromLatin1(FindModel(nModel)->m_szLabel));
+        m_pCandidates->setHorizontalHeaderItem(c, pHeader);
+        auto* pCell = new QTableWidgetItem(QString());
+        pCell->setTextAlignment(Qt::AlignCenter);
+        m_pCandidates->setItem(0, c, pCell);
+    }
+    m_pCandidates->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_pCandidates->verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_pCandidates->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pCandidates->setSelectionMode(QAbstractItemView::NoSelection);
+    m_pCandidates->setFocusPolicy(Qt::NoFocus);
+    m_pCandidates->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pCandidates->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    setFixedSize(du.Size(385, 142));
+
+    connect(m_pModelList, &QComboBox::activated, this, &CApproxDlg::OnModelChosen);
+    connect(m_pCurveList, &QComboBox::activated, this, &CApproxDlg::OnCurveChosen);
+    connect(m_pCalc, &QPushButton::clicked, this, &CApproxDlg::OnCalc);
+    connect(m_pOptimization, &QPushButton::clicked, this, &CApproxDlg::OnOptimization);
+    connect(m_pCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    // Opening: the current model, its fields, and the curve list.
+    const CMaterial& material = *g_pMaterial;
+    ShowModel();
+    m_pCurveList->addItem(QStringLiteral("All grafics"));
+    for (int i = 0; i < material.m_nCurves; ++i)
+        m_pCurveList->addItem(QString::fromStdString(material.Curve(i).m_strLabel));
+    m_pCurveList->setCurrentIndex(0);
+    m_pCurveList->setEnabled(true);
+}
+
+void CApproxDlg::SetValue(QLineEdit* pField, double dValue) {
+    pField->setText(DialogNumber(dValue));
+    pField->setCursorPosition(0);
+    pField->setToolTip(pField->text());
+}
+
+void CApproxDlg::ShowModel() {
+    const CMaterial& material = *g_pMaterial;
+    const CModelInfo* pModel = FindModel(material.m_nFunction);
+    m_pModelList->setCurrentIndex(pModel ? material.m_nFunction - 1 : -1);
+    for (int k = 0; k < kCoefFields; ++k) {
+        m_aCoefLabels[static_cast<std::size_t>(k)]->hide();
+        m_aCoefFields[static_cast<std::size_t>(k)]->hide();
+        SetValue(m_aCoefFields[static_cast<std::size_t>(k)], 0.0);
+    }
+    SetValue(m_pErrorSr, material.m_dErrorSr);
+    SetValue(m_pErrorMax, material.m_dErrorMax);
+    m_pPicture->SetModel(pModel ? pModel->m_nNumber : 0);
+    if (!pModel)
+        return;
+    for (int k = 0; k < std::min(pModel->m_nCoef, static_cast<int>(kCoefFields)); ++k) {
+        m_aCoefLabels[static_cast<std::size_t>(k)]->show();
+        m_aCoefFields[static_cast<std::size_t>(k)]->show();
+        SetValue(m_aCoefFields[static_cast<std::size_t>(k)], material.m_dCoef[static_cast<std::size_t>(k)]);
+    }
+}
+
+void CApproxDlg::SyncCurveList() {
+    if (g_pMaterial && g_pMaterial->m_nSelectedCurve < m_pCurveList->count())
+        m_pCurveList->setCurrentIndex(g_pMaterial->m_nSelectedCurve);
+}
+
+void CApproxDlg::OnModelChosen(int nIndex) {
+    if (nIndex < 0)
+        return;
+    try {
+        ChooseModel(nIndex + 1);
+    } catch (const std::exception& e) {
+        QMessageBox::critical(this, windowTitle(), QString::fromStdString(e.what()));
+        ShowModel();
+        return;
+    }
+    m_view.ShowPlot();
+    ShowModel();
+    SyncCurveList();
+    emit m_view.StateChanged();
+}
+
+void CApproxDlg::OnCurveChosen(int nIndex) {
+    m_view.ShowPlot();
+    if (nIndex < 0)
+        return;
+    try {
+        SelectCurve(nIndex);
+    } catch (const std::exception& e) {
+        QMessageBox::critical(this, windowTitle(), QString::fromStdString(e.what()));
+    }
+    m_view.update();
+}
+
+void CApproxDlg::ShowRun(const CRunResult& result) {
+    m_view.ReportRun(result);
+    if (!result.m_bFitted) {
+        m_strLastWarning = QString::fromLatin1(kNoFitMessage);
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Warning"), m_strLastWarning, QMessageBox::Ok, this);
+        QStringList aReasons;
+        for (const std::string& strLine : result.m_aReasons)
+            aReasons << QString::fromStdString(strLine);
+        if (!aReasons.isEmpty()) {
+            box.setInformativeText(aReasons.join('\n'));
+            m_strLastWarning += '\n' + aReasons.join('\n');
+        }
+        box.exec();
+        return;
+    }
+    m_strLastWarning.clear();
+    m_view.ShowPlot();
+    ShowModel();
+}
+
+void CApproxDlg::OnCalc() {
+    CRunResult result;
+    try {
+        const CWaitCursor wait;
+        result = Calc();
+    } catch (const std::exception& e) {
+        QMessageBox::critical(this, windowTitle(), QString::fromStdString(e.what()));
+        emit m_view.StateChanged();
+        return;
+    }
+    ShowRun(result);
+}
+
+void CApproxDlg::OnOptimization() {
+    for (int c = 0; c < m_pCandidates->columnCount(); ++c) {
+        m_pCandidates->item(0, c)->setText(QString());
+        m_pCandidates->item(0, c)->setBackground(QBrush());
+    }
+    COptimizationResult result;
+    try {
+        const CWaitCursor wait;
+        result = Optimization([this](const CCandidateReport& report) {
+            for (int c = 0; c < m_pCandidates->columnCount(); ++c) {
+                if (kBestModelCandidates[static_cast<std::size_t>(c)] != report.m_nModel)
+                    continue;
+                QTableWidgetItem* pCell = m_pCandidates->item(0, c);
+                pCell->setText(report.m_nCoef > 0 ? QString::number(report.m_dErrorMax, 'g', 5)
+                                                  : QStringLiteral("refused"));
+                pCell->setToolTip(report.m_nCoef > 0
+                                      ? QStringLiteral("ErrorMax= %1\nErrorSr= %2")
+                                            .arg(DialogNumber(report.m_dErrorMax), DialogNumber(report.m_dErrorSr))
+                                      : QStringLiteral("The engine refused this model for these curves"));
+            }
+            m_pCandidates->repaint();
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        });
+    } catch (const std::exception& e) {
+        QMessageBox::critical(this, windowTitle(), QString::fromStdString(e.what()));
+        emit m_view.StateChanged();
+        return;
+    }
+    for (int c = 0; c < m_pCandidates->columnCount(); ++c)
+        if (kBestModelCandidates[static_cast<std::size_t>(c)] == result.m_nChosen)
+            m_pCandidates->item(0, c)->setBackground(QColor(200, 235, 200));
+    ShowRun(result.m_run);
+}

@@ -1,0 +1,67 @@
+#pragma once
+// "Work window for data approximation": pick a model, fit it (Calc), let the program pick
+// the best model (Optimization), choose the curve the plot shows, and read the
+// coefficients A1..AK and the errors ErrorSr and ErrorMax of the fit.
+//
+// Choosing a model clears the previous fit and shows the model's K coefficient fields at 0
+// (stage 3). Calc fits the chosen model; a run without coefficients shows the warning box
+// "Need data or select enather function for approximation!!!" with the core's reason
+// lines, and leaves the window and the view as they are. Optimization fits the fourteen
+// candidates, filling the candidate table as each finishes, then fits the chosen one as
+// Calc does. Every file error appears in a message box; the material stays as it was.
+
+#include <QDialog>
+
+#include <array>
+
+class CFormulaPicture;
+class CKivView;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+struct CRunResult;
+
+class CApproxDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kCoefFields = 10;
+
+    // view must outlive the dialog; g_pMaterial must not be null while it is open.
+    explicit CApproxDlg(CKivView& view, QWidget* pParent = nullptr);
+
+    // The model's picture, fields and values from g_pMaterial (see above).
+    void ShowModel();
+
+    // The text of the last warning box (empty when none was shown).
+    const QString& LastWarning() const { return m_strLastWarning; }
+
+    // Controls, in the order of the window.
+    CFormulaPicture* m_pPicture;
+    QComboBox* m_pModelList;
+    QComboBox* m_pCurveList;
+    std::array<QLabel*, kCoefFields> m_aCoefLabels;
+    std::array<QLineEdit*, kCoefFields> m_aCoefFields;
+    QLineEdit* m_pErrorSr;
+    QLineEdit* m_pErrorMax;
+    QPushButton* m_pCalc;
+    QPushButton* m_pOptimization;
+    QPushButton* m_pCancel;
+    QTableWidget* m_pCandidates; // one column per Optimization candidate, its ErrorMax
+
+public slots:
+    void OnModelChosen(int nIndex);
+    void OnCurveChosen(int nIndex);
+    void OnCalc();
+    void OnOptimization();
+
+private:
+    // What Calc and Optimization do after the run.
+    void ShowRun(const CRunResult& result);
+    void SetValue(QLineEdit* pField, double dValue);
+    void SyncCurveList();
+
+    CKivView& m_view;
+    QString m_strLastWarning;
+};

@@ -1,0 +1,452 @@
+#include "KivView.h"
+
+#include "Dialogs.h"
+#include "KivDoc.h"
+
+#include "vornel/Material.h"
+#include "vornel/Operations.h"
+#include "vornel/Stage.h"
+#include "vornel/SurfaceExport.h"
+#include "formats/FileError.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace {
+
+QString FromStd(const std::string& str) { return QString::fromStdString(str); }
+
+// The name the material is known by in questions: its name, else its file's name.
+QString MaterialTitle(const CMaterial& material) {
+    if (!material.m_strName.empty())
+        return FromStd(material.m_strName);
+    return QFileInfo(FromStd(material.m_strFileName)).fileName();
+}
+
+} // namespace
+
+CKivView::CKivView(CKivDoc& doc, QWidget* pParent) : QWidget(pParent), m_doc(doc) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setBackgroundRole(QPalette::Base);
+    m_strStartFolder = QDir::currentPath();
+}
+
+CKivView::~CKivView() = default;
+
+// ---- drawing -------------------------------------------------------------------------
+
+void CKivView::DrawPlot(QPainter& painter, const QRect& client) {
+    if (g_pMaterial)
+        m_plot.DrawPlot(painter, client, *g_pMaterial);
+}
+
+void CKivView::DrawGrid(QPainter& painter, const QRect& client, int nx, int ny) {
+    m_plot.DrawGrid(painter, client, nx, ny);
+}
+
+void CKivView::DrawFileList(QPainter& painter, const QRect& client) {
+    CCurvePlot::DrawFileList(painter, client, g_pMaterial.get(), m_nListRow, palette().color(QPalette::Base),
+                             palette().color(QPalette::Highlight));
+}
+
+void CKivView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Base));
+    painter.setPen(palette().color(QPalette::Text));
+    if (m_bPlotMode)
+        DrawPlot(painter, rect());
+    if (m_bListMode)
+        DrawFileList(painter, rect());
+}
+
+void CKivView::ShowPlot() {
+    m_bPlotMode = true;
+    m_bListMode = false;
+    update();
+}
+
+void CKivView::SetSelectedListRow(int nRow) {
+    const int nCurves = g_pMaterial ? g_pMaterial->m_nCurves : 0;
+    m_nListRow = nRow >= 1 && nRow <= nCurves ? nRow : 0;
+    update();
+}
+
+// ---- helpers -------------------------------------------------------------------------
+
+bool CKivView::Guarded(const QString& strWhat, const std::function<void()>& fn) {
+    try {
+        fn();
+        return true;
+    } catch (const std::bad_alloc&) {
+        QMessageBox::critical(this, strWhat, QStringLiteral("There is not enough memory for this command."));
+    } catch (const std::exception& e) {
+        QMessageBox::critical(this, strWhat, QString::fromStdString(e.what()));
+    }
+    emit StateChanged();
+    return false;
+}
+
+QString CKivView::AskFileName(const QString& strTitle, const QString& strFilter, const QString& strSuffix, bool bSave,
+                              const QString& strSelect) {
+    QFileDialog dialog(this, strTitle, WorkFolder(), strFilter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(bSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(bSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(strSuffix);
+    if (!strSelect.isEmpty())
+        dialog.selectFile(strSelect);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QString CKivView::WorkFolder() const {
+    if (g_pMaterial) {
+        const QString strFolder = FromStd(g_pMaterial->WorkPath("."));
+        return QDir(strFolder).absolutePath();
+    }
+    return m_strStartFolder;
+}
+
+bool CKivView::MayDiscardMaterial() {
+    if (!g_pMaterial || !m_doc.IsModified())
+        return true;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Vornel"),
+                    QStringLiteral("The material \"%1\" has curves that are not saved in its file %2.")
+                        .arg(MaterialTitle(*g_pMaterial), FromStd(g_pMaterial->FilePath(1))),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setInformativeText(QStringLiteral("Save them before the material is closed?"));
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        OnSave();
+        return !m_doc.IsModified();
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// ---- material commands ---------------------------------------------------------------
+
+void CKivView::OnNewMaterial() {
+    if (!MayDiscardMaterial())
+        return;
+    CMaterialNameDlg dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const std::string strName = dialog.m_strName.toStdString();
+    if (Guarded(QStringLiteral("New material"), [&] { NewMaterial(strName, m_strStartFolder.toStdString()); })) {
+        m_doc.SetModified(false);
+        m_nListRow = 0;
+        update();
+        emit StatusText(QStringLiteral("New material \"%1\": add its curves with Add File").arg(dialog.m_strName));
+        emit StateChanged();
+    }
+}
+
+void CKivView::OnOpenFile() {
+    if (!MayDiscardMaterial())
+        return;
+    const QString strPath =
+        AskFileName(QStringLiteral("Open File"), QStringLiteral("Vornel materials (*.mat);;All files (*)"),
+                    QStringLiteral("mat"), false);
+    if (strPath.isEmpty())
+        return;
+    OpenAsked(strPath);
+}
+
+bool CKivView::OpenMaterialFile(const QString& strPath) {
+    return MayDiscardMaterial() && OpenAsked(strPath);
+}
+
+bool CKivView::OpenAsked(const QString& strPath) {
+    if (!Guarded(QStringLiteral("Open File"), [&] { OpenMaterial(strPath.toStdString()); }))
+        return false;
+    m_doc.SetModified(false);
+    m_nListRow = 0;
+    update();
+    emit MaterialFileUsed(FromStd(g_pMaterial->FilePath(1)));
+    emit StatusText(QStringLiteral("Opened %1: %2 curves, %3 points")
+                        .arg(FromStd(g_pMaterial->FilePath(1)))
+                        .arg(g_pMaterial->m_nCurves)
+                        .arg(g_pMaterial->m_nPoints));
+    emit StateChanged();
+    return true;
+}
+
+void CKivView::OnAddFile() {
+    if (!g_pMaterial)
+        return;
+    const QString strPath =
+        AskFileName(QStringLiteral("Add File"), QStringLiteral("Experiment data (*.asc);;All files (*)"),
+                    QStringLiteral("asc"), false);
+    if (strPath.isEmpty())
+        return;
+    CConditionsDlg conditions(this);
+    if (conditions.exec() != QDialog::Accepted)
+        return;
+    if (!Guarded(QStringLiteral("Add File"),
+                 [&] { AddCurve(strPath.toStdString(), conditions.m_dTemp, conditions.m_dRate); }))
+        return;
+    m_doc.SetModified(true);
+    const CCurve& curve = g_pMaterial->Curve(g_pMaterial->m_nCurves - 1);
+    emit StatusText(QStringLiteral("Curve %1 added from %2: %3 points read")
+                        .arg(g_pMaterial->m_nCurves)
+                        .arg(strPath)
+                        .arg(curve.PointCount()));
+    update();
+    emit StateChanged();
+}
+
+void CKivView::OnSave() {
+    if (!g_pMaterial)
+        return;
+    if (!Guarded(QStringLiteral("Save"), [] { SaveMaterial(); }))
+        return;
+    m_doc.SetModified(false);
+    const QString strPath = FromStd(g_pMaterial->FilePath(1));
+    emit MaterialFileUsed(strPath);
+    emit StatusText(QStringLiteral("Saved %1").arg(strPath));
+    emit StateChanged();
+}
+
+void CKivView::OnSaveAs() {
+    if (!g_pMaterial)
+        return;
+    const QString strPath =
+        AskFileName(QStringLiteral("Save As"), QStringLiteral("Vornel materials (*.mat);;All files (*)"),
+                    QStringLiteral("mat"), true, QFileInfo(FromStd(g_pMaterial->m_strFileName)).fileName());
+    if (strPath.isEmpty())
+        return;
+    if (!Guarded(QStringLiteral("Save As"), [&] { SaveMaterialAs(strPath.toStdString()); }))
+        return;
+    m_doc.SetModified(false);
+    const QString strSaved = FromStd(g_pMaterial->FilePath(1));
+    emit MaterialFileUsed(strSaved);
+    emit StatusText(QStringLiteral("Saved %1").arg(strSaved));
+    emit StateChanged();
+}
+
+void CKivView::OnRemoveCurve(int nCurve) {
+    if (!g_pMaterial || nCurve < 1 || nCurve > g_pMaterial->m_nCurves)
+        return;
+    const QString strLabel = FromStd(g_pMaterial->Curve(nCurve - 1).m_strLabel);
+    const auto answer = QMessageBox::question(
+        this, QStringLiteral("Remove curve"),
+        QStringLiteral("Remove curve %1 (%2) from the material? The fit of the material is cleared.")
+            .arg(nCurve)
+            .arg(strLabel));
+    if (answer != QMessageBox::Yes)
+        return;
+    if (!Guarded(QStringLiteral("Remove curve"), [&] { RemoveCurve(nCurve); }))
+        return;
+    m_doc.SetModified(true);
+    SetSelectedListRow(std::min(nCurve, g_pMaterial->m_nCurves));
+    emit StatusText(QStringLiteral("Curve %1 removed: %2 curves left").arg(nCurve).arg(g_pMaterial->m_nCurves));
+    emit StateChanged();
+}
+
+// ---- view commands -------------------------------------------------------------------
+
+void CKivView::OnSelectFileList() {
+    m_bPlotMode = false;
+    m_bListMode = true;
+    update();
+}
+
+void CKivView::OnGraf() { ShowPlot(); }
+
+void CKivView::OnGrafGrid() {
+    CGridDlg dialog(m_plot, this);
+    dialog.exec();
+    update();
+}
+
+void CKivView::OnExportPlot() {
+    if (!g_pMaterial)
+        return;
+    QString strPath =
+        AskFileName(QStringLiteral("Export plot"), QStringLiteral("PNG image (*.png);;SVG drawing (*.svg)"),
+                    QStringLiteral("png"), true, QStringLiteral("plot.png"));
+    if (strPath.isEmpty())
+        return;
+    if (Guarded(QStringLiteral("Export plot"), [&] {
+            WritePlotFile(*g_pMaterial, strPath.toStdString(), QSize(kPlotImageWidth, kPlotImageHeight),
+                          m_plot.m_nXCells, m_plot.m_nYCells);
+        }))
+        emit StatusText(QStringLiteral("Plot written to %1").arg(strPath));
+}
+
+QPrinter& CKivView::Printer() {
+    if (!m_pPrinter)
+        m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_pPrinter;
+}
+
+void CKivView::PrintTo(QPrinter* pPrinter) {
+    if (!g_pMaterial)
+        return;
+    QPainter painter;
+    if (!painter.begin(pPrinter)) {
+        QMessageBox::critical(this, QStringLiteral("Print"), QStringLiteral("The printer cannot be used."));
+        return;
+    }
+    // The plot is laid out on a 1200 x 800 canvas scaled to the page, so lines and texts
+    // keep their proportions on any printer.
+    const QRect page = painter.viewport();
+    const QSize canvas(kPlotImageWidth, kPlotImageHeight);
+    const QSize fitted = canvas.scaled(page.size(), Qt::KeepAspectRatio);
+    painter.setViewport(QRect(page.topLeft(), fitted));
+    painter.setWindow(QRect(QPoint(0, 0), canvas));
+    painter.setFont(PlotFileFont());
+    painter.setPen(Qt::black);
+    CCurvePlot plot = m_plot;
+    plot.DrawPlot(painter, QRect(QPoint(0, 0), canvas), *g_pMaterial);
+    painter.end();
+}
+
+void CKivView::OnPrint() {
+    QPrintDialog dialog(&Printer(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        PrintTo(&Printer());
+}
+
+void CKivView::OnPrintPreview() {
+    QPrintPreviewDialog dialog(&Printer(), this);
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* pPrinter) { PrintTo(pPrinter); });
+    dialog.exec();
+}
+
+void CKivView::OnPrintSetup() {
+    QPageSetupDialog dialog(&Printer(), this);
+    dialog.exec();
+}
+
+void CKivView::ShowSurface3D() {
+    if (!g_pMaterial)
+        return;
+    CTemp3dDlg dialog(g_pMaterial->m_dTemp3d, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    CSurfaceExportStatus status;
+    if (!Guarded(QStringLiteral("3d visualization"), [&] { status = ExportSurface3D(dialog.m_dTemp); }))
+        return;
+    if (!status.m_bWritten) {
+        QMessageBox::information(this, QStringLiteral("3d visualization"), FromStd(status.m_strMessage));
+        return;
+    }
+    const QString strFolder = WorkFolder();
+    const QString strSurface = QDir(strFolder).absoluteFilePath(QString::fromLatin1(kSurfaceFileName));
+    QString strProgram = m_strViewerProgram;
+    if (strProgram.isEmpty()) {
+        const QString strBeside = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("orbiq");
+        strProgram = QFileInfo(strBeside).isExecutable() ? strBeside : QStandardPaths::findExecutable("orbiq");
+    }
+    if (strProgram.isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("3d visualization"),
+                             QStringLiteral("The surface was written to %1, but the 3D viewer orbiq was found "
+                                            "neither in %2 nor on the PATH.")
+                                 .arg(strSurface, QCoreApplication::applicationDirPath()));
+        return;
+    }
+    if (!QProcess::startDetached(strProgram, {strSurface}, strFolder)) {
+        QMessageBox::warning(this, QStringLiteral("3d visualization"),
+                             QStringLiteral("The surface was written to %1, but the 3D viewer %2 could not be "
+                                            "started.")
+                                 .arg(strSurface, strProgram));
+        return;
+    }
+    emit StatusText(QStringLiteral("Surface at t = %1 written to %2; orbiq started")
+                        .arg(DialogNumber(g_pMaterial->m_dTemp3d), strSurface));
+}
+
+// ---- run results ---------------------------------------------------------------------
+
+void CKivView::ReportRun(const CRunResult& result) {
+    QStringList aFailed;
+    bool bMaterialWritten = false;
+    for (const COutputFile& output : result.m_aOutputs) {
+        if (output.m_eStatus == EOutputStatus::Failed)
+            aFailed << QStringLiteral("%1: %2").arg(FromStd(output.m_strPath), FromStd(output.m_strReason));
+        if (g_pMaterial && output.m_strPath == g_pMaterial->FilePath(1) && output.m_eStatus == EOutputStatus::Written)
+            bMaterialWritten = true;
+    }
+    if (bMaterialWritten) {
+        m_doc.SetModified(false);
+        emit MaterialFileUsed(FromStd(g_pMaterial->FilePath(1)));
+    }
+    QStringList aLines;
+    for (const std::string& strLine : result.m_aMessages)
+        aLines << FromStd(strLine);
+    if (!aLines.isEmpty()) {
+        emit Messages(aLines);
+        emit StatusText(aLines.constLast());
+    }
+    if (!aFailed.isEmpty())
+        QMessageBox::warning(this, QStringLiteral("Vornel"),
+                             QStringLiteral("The fit is done, but these files could not be written:\n") +
+                                 aFailed.join('\n'));
+    emit StateChanged();
+}
+
+// ---- file list interaction -----------------------------------------------------------
+
+void CKivView::mousePressEvent(QMouseEvent* pEvent) {
+    if (m_bListMode && g_pMaterial) {
+        const int nRow =
+            FileListRowAt(static_cast<int>(pEvent->position().y()), g_pMaterial->m_nCurves, fontMetrics().height(), 0);
+        SetSelectedListRow(nRow);
+    }
+    QWidget::mousePressEvent(pEvent);
+}
+
+void CKivView::keyPressEvent(QKeyEvent* pEvent) {
+    if (m_bListMode && g_pMaterial) {
+        switch (pEvent->key()) {
+        case Qt::Key_Delete:
+            if (m_nListRow > 0 && IsCommandEnabled(EKivCommand::SelectFileList, g_nStage))
+                OnRemoveCurve(m_nListRow);
+            return;
+        case Qt::Key_Up:
+            SetSelectedListRow(std::max(1, m_nListRow - 1));
+            return;
+        case Qt::Key_Down:
+            SetSelectedListRow(std::min(g_pMaterial->m_nCurves, m_nListRow + 1));
+            return;
+        default:
+            break;
+        }
+    }
+    QWidget::keyPressEvent(pEvent);
+}
+
+void CKivView::contextMenuEvent(QContextMenuEvent* pEvent) {
+    if (!m_bListMode || !g_pMaterial)
+        return;
+    const int nRow = FileListRowAt(pEvent->pos().y(), g_pMaterial->m_nCurves, fontMetrics().height(), 0);
+    if (nRow > 0)
+        SetSelectedListRow(nRow);
+    QMenu menu(this);
+    QAction* pRemove = menu.addAction(QStringLiteral("Remove curve"));
+    pRemove->setEnabled(m_nListRow > 0 && IsCommandEnabled(EKivCommand::SelectFileList, g_nStage));
+    if (menu.exec(pEvent->globalPos()) == pRemove)
+        OnRemoveCurve(m_nListRow);
+}

@@ -1,0 +1,319 @@
+#include "MainFrame.h"
+
+#include "ApproxDlg.h"
+#include "Artwork.h"
+#include "Dialogs.h"
+#include "KivDoc.h"
+#include "KivView.h"
+
+#include "vornel/Material.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDockWidget>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace {
+
+constexpr const char* kRecentGroup = "Recent File List";
+
+} // namespace
+
+CMainFrame::CMainFrame(std::unique_ptr<QSettings> pSettings, QWidget* pParent)
+    : QMainWindow(pParent), m_pSettings(std::move(pSettings)), m_pDoc(std::make_unique<CKivDoc>()) {
+    if (!m_pSettings)
+        m_pSettings = std::make_unique<QSettings>(QString::fromLatin1(kSettingsOrganization),
+                                                  QString::fromLatin1(kSettingsApplication));
+    setWindowIcon(QIcon(ProgramPicture(64, 64)));
+    m_pView = new CKivView(*m_pDoc, this);
+    setCentralWidget(m_pView);
+
+    m_pStatus = new QLabel(QStringLiteral("Ready"), this);
+    statusBar()->addWidget(m_pStatus, 1);
+
+    auto* pDock = new QDockWidget(QStringLiteral("Messages"), this);
+    pDock->setObjectName(QStringLiteral("Messages"));
+    m_pMessages = new QPlainTextEdit(pDock);
+    m_pMessages->setReadOnly(true);
+    m_pMessages->setMaximumBlockCount(5000);
+    pDock->setWidget(m_pMessages);
+    addDockWidget(Qt::BottomDockWidgetArea, pDock);
+    pDock->hide();
+    m_pMessagesAction = pDock->toggleViewAction();
+    m_pMessagesAction->setText(QStringLiteral("&Messages"));
+    m_pMessagesAction->setStatusTip(QStringLiteral("Show or hide the messages of the fits"));
+
+    CreateMenusAndToolbar();
+    LoadRecentFiles();
+
+    connect(m_pView, &CKivView::StateChanged, this, &CMainFrame::UpdateCommandStates);
+    connect(m_pView, &CKivView::MaterialFileUsed, this, &CMainFrame::AddRecentFile);
+    connect(m_pView, &CKivView::StatusText, this, &CMainFrame::ShowStatus);
+    connect(m_pView, &CKivView::Messages, this, &CMainFrame::AppendMessages);
+
+    setAcceptDrops(true);
+    resize(1000, 700);
+    UpdateCommandStates();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QAction* CMainFrame::MakeAction(EKivCommand eCommand, const QString& strText, const QString& strStatus) {
+    auto* pAction = new QAction(strText, this);
+    pAction->setStatusTip(strStatus);
+    m_aCommands.push_back({eCommand, pAction});
+    return pAction;
+}
+
+QAction* CMainFrame::Action(EKivCommand eCommand) const {
+    for (const SCommandAction& command : m_aCommands)
+        if (command.m_eCommand == eCommand)
+            return command.m_pAction;
+    return nullptr;
+}
+
+void CMainFrame::CreateMenusAndToolbar() {
+    CKivView* v = m_pView;
+    QAction* pNew = MakeAction(EKivCommand::NewMaterial, QStringLiteral("&New material"),
+                               QStringLiteral("Create a new material"));
+    pNew->setShortcut(QKeySequence(QStringLiteral("Ctrl+N")));
+    pNew->setIcon(ToolIcon(EToolIcon::NewMaterial));
+    pNew->setToolTip(QStringLiteral("New material"));
+    connect(pNew, &QAction::triggered, v, &CKivView::OnNewMaterial);
+
+    QAction* pOpen = MakeAction(EKivCommand::OpenFile, QStringLiteral("&Open File..."),
+                                QStringLiteral("Open a material file"));
+    pOpen->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
+    pOpen->setIcon(ToolIcon(EToolIcon::OpenFile));
+    pOpen->setToolTip(QStringLiteral("Open File"));
+    connect(pOpen, &QAction::triggered, v, &CKivView::OnOpenFile);
+
+    QAction* pAdd = MakeAction(EKivCommand::AddFile, QStringLiteral("Add File "),
+                               QStringLiteral("Add an experiment data file as a new curve"));
+    pAdd->setIcon(ToolIcon(EToolIcon::AddFile));
+    pAdd->setToolTip(QStringLiteral("Add File"));
+    connect(pAdd, &QAction::triggered, v, &CKivView::OnAddFile);
+
+    QAction* pSave = MakeAction(EKivCommand::Save, QStringLiteral("&Save"), QStringLiteral("Save the material in its file"));
+    pSave->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    pSave->setIcon(ToolIcon(EToolIcon::Save));
+    pSave->setToolTip(QStringLiteral("Save"));
+    connect(pSave, &QAction::triggered, v, &CKivView::OnSave);
+
+    QAction* pSaveAs = MakeAction(EKivCommand::SaveAs, QStringLiteral("Save &As..."),
+                                  QStringLiteral("Save the material under a new name"));
+    connect(pSaveAs, &QAction::triggered, v, &CKivView::OnSaveAs);
+
+    QAction* pPrint = MakeAction(EKivCommand::Print, QStringLiteral("&Print..."), QStringLiteral("Print the plot"));
+    pPrint->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
+    connect(pPrint, &QAction::triggered, v, &CKivView::OnPrint);
+    QAction* pPreview = MakeAction(EKivCommand::PrintPreview, QStringLiteral("Print Pre&view"),
+                                   QStringLiteral("Show the plot as it will be printed"));
+    connect(pPreview, &QAction::triggered, v, &CKivView::OnPrintPreview);
+    QAction* pSetup = MakeAction(EKivCommand::PrintSetup, QStringLiteral("P&rint Setup..."),
+                                 QStringLiteral("Choose the printer and the page"));
+    connect(pSetup, &QAction::triggered, v, &CKivView::OnPrintSetup);
+
+    QAction* pExit = MakeAction(EKivCommand::Exit, QStringLiteral("E&xit"),
+                                QStringLiteral("Quit the application; asks to save unsaved curves"));
+    pExit->setIcon(ToolIcon(EToolIcon::Exit));
+    pExit->setToolTip(QStringLiteral("Exit"));
+    connect(pExit, &QAction::triggered, this, &QWidget::close);
+
+    QAction* pList = MakeAction(EKivCommand::SelectFileList, QStringLiteral("Select file list"),
+                                QStringLiteral("Show a list of the added files"));
+    pList->setIcon(ToolIcon(EToolIcon::SelectFileList));
+    pList->setToolTip(QStringLiteral("Show a list of the added files"));
+    connect(pList, &QAction::triggered, v, &CKivView::OnSelectFileList);
+
+    QAction* pProcessing = MakeAction(EKivCommand::ProcessingDialog, QStringLiteral("Processing dialog"),
+                                      QStringLiteral("Processing of the Data"));
+    pProcessing->setIcon(ToolIcon(EToolIcon::ProcessingDialog));
+    pProcessing->setToolTip(QStringLiteral("Processing of the Data"));
+    connect(pProcessing, &QAction::triggered, this, &CMainFrame::OnProcessingDialog);
+
+    QAction* pGraf = MakeAction(EKivCommand::Graf, QStringLiteral("Graf"), QStringLiteral("Show function"));
+    pGraf->setIcon(ToolIcon(EToolIcon::Graf));
+    pGraf->setToolTip(QStringLiteral("Show function"));
+    connect(pGraf, &QAction::triggered, v, &CKivView::OnGraf);
+
+    QAction* pGrid = MakeAction(EKivCommand::GrafGrid, QStringLiteral("Graf grid"),
+                                QStringLiteral("Set the grid cells of the plot"));
+    connect(pGrid, &QAction::triggered, v, &CKivView::OnGrafGrid);
+
+    QAction* p3d = MakeAction(EKivCommand::Visualization3d, QStringLiteral("3d visualization"),
+                              QStringLiteral("3d visualization"));
+    p3d->setIcon(ToolIcon(EToolIcon::Visualization3d));
+    p3d->setToolTip(QStringLiteral("3d visualization"));
+    connect(p3d, &QAction::triggered, v, &CKivView::ShowSurface3D);
+
+    QAction* pAbout = MakeAction(EKivCommand::About, QStringLiteral("&About Vornel..."),
+                                 QStringLiteral("Display program information, version number and copyright"));
+    pAbout->setIcon(ToolIcon(EToolIcon::About));
+    pAbout->setToolTip(QStringLiteral("About"));
+    connect(pAbout, &QAction::triggered, this, &CMainFrame::OnAbout);
+
+    m_pExportPlot = new QAction(QStringLiteral("Export plot..."), this);
+    m_pExportPlot->setStatusTip(QStringLiteral("Write the plot as a PNG image or an SVG drawing"));
+    connect(m_pExportPlot, &QAction::triggered, v, &CKivView::OnExportPlot);
+
+    // Menus.
+    QMenu* pFile = menuBar()->addMenu(QStringLiteral("&File"));
+    pFile->addActions({pNew, pOpen, pAdd, pSave, pSaveAs});
+    pFile->addSeparator();
+    pFile->addActions({pPrint, pPreview, pSetup});
+    pFile->addSeparator();
+    for (int i = 0; i < kRecentFiles; ++i) {
+        auto* pRecent = new QAction(this);
+        pRecent->setVisible(false);
+        m_aCommands.push_back({EKivCommand::RecentFile, pRecent});
+        connect(pRecent, &QAction::triggered, this, [this, i] {
+            if (i < m_aRecent.size())
+                m_pView->OpenMaterialFile(m_aRecent[i]);
+        });
+        m_aRecentActions.push_back(pRecent);
+        pFile->addAction(pRecent);
+    }
+    pFile->addSeparator();
+    pFile->addAction(pExit);
+
+    QMenu* pViewMenu = menuBar()->addMenu(QStringLiteral("&View"));
+    QToolBar* pToolBar = new QToolBar(QStringLiteral("Toolbar"), this);
+    pToolBar->setObjectName(QStringLiteral("Toolbar"));
+    pToolBar->setIconSize(QSize(24, 24));
+    pToolBar->addActions({pNew, pOpen, pSave, pAdd, pList, pProcessing, pGraf, p3d, pExit, pAbout});
+    addToolBar(Qt::TopToolBarArea, pToolBar);
+    QAction* pToolBarToggle = pToolBar->toggleViewAction();
+    pToolBarToggle->setText(QStringLiteral("&Toolbar"));
+    pToolBarToggle->setStatusTip(QStringLiteral("Show or hide the toolbar"));
+    m_aCommands.push_back({EKivCommand::ToolBar, pToolBarToggle});
+    auto* pStatusToggle = new QAction(QStringLiteral("&Status Bar"), this);
+    pStatusToggle->setCheckable(true);
+    pStatusToggle->setChecked(true);
+    pStatusToggle->setStatusTip(QStringLiteral("Show or hide the status bar"));
+    connect(pStatusToggle, &QAction::toggled, statusBar(), &QWidget::setVisible);
+    m_aCommands.push_back({EKivCommand::StatusBar, pStatusToggle});
+    pViewMenu->addActions({pToolBarToggle, pStatusToggle, m_pMessagesAction});
+
+    QMenu* pApprox = menuBar()->addMenu(QStringLiteral("&Approximation"));
+    pApprox->addActions({pList, pProcessing, pGraf, pGrid});
+    pApprox->addSeparator();
+    pApprox->addActions({p3d, m_pExportPlot});
+
+    QMenu* pHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    pHelp->addAction(pAbout);
+
+    for (QMenu* pMenu : {pFile, pViewMenu, pApprox, pHelp})
+        connect(pMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+}
+
+void CMainFrame::UpdateCommandStates() {
+    for (const SCommandAction& command : m_aCommands)
+        command.m_pAction->setEnabled(IsCommandEnabled(command.m_eCommand, g_nStage));
+    // The plot file goes with the plot's other outputs, printing.
+    m_pExportPlot->setEnabled(IsCommandEnabled(EKivCommand::Print, g_nStage));
+
+    QString strTitle = QStringLiteral("KivRoll");
+    if (g_pMaterial)
+        strTitle += QStringLiteral(" - ") + QFileInfo(QString::fromStdString(g_pMaterial->m_strFileName)).fileName();
+    setWindowTitle(strTitle + QStringLiteral("[*]"));
+    setWindowModified(g_pMaterial && m_pDoc->IsModified());
+}
+
+QString CMainFrame::StatusLine() const { return m_pStatus->text(); }
+
+void CMainFrame::ShowStatus(const QString& strText) {
+    statusBar()->clearMessage();
+    m_pStatus->setText(strText);
+}
+
+void CMainFrame::AppendMessages(const QStringList& aLines) {
+    for (const QString& strLine : aLines)
+        m_pMessages->appendPlainText(strLine);
+}
+
+void CMainFrame::OnProcessingDialog() {
+    if (!g_pMaterial)
+        return;
+    CApproxDlg dialog(*m_pView, this);
+    dialog.exec();
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnAbout() {
+    CAboutDlg dialog(this);
+    dialog.exec();
+}
+
+void CMainFrame::LoadRecentFiles() {
+    m_aRecent.clear();
+    m_pSettings->beginGroup(QString::fromLatin1(kRecentGroup));
+    for (int i = 1; i <= kRecentFiles; ++i) {
+        const QString strPath = m_pSettings->value(QStringLiteral("File%1").arg(i)).toString();
+        if (!strPath.isEmpty())
+            m_aRecent << strPath;
+    }
+    m_pSettings->endGroup();
+    UpdateRecentMenu();
+}
+
+void CMainFrame::AddRecentFile(const QString& strPath) {
+    const QString strAbsolute = QFileInfo(strPath).absoluteFilePath();
+    m_aRecent.removeAll(strAbsolute);
+    m_aRecent.prepend(strAbsolute);
+    while (m_aRecent.size() > kRecentFiles)
+        m_aRecent.removeLast();
+    m_pSettings->beginGroup(QString::fromLatin1(kRecentGroup));
+    for (int i = 1; i <= kRecentFiles; ++i) {
+        if (i <= m_aRecent.size())
+            m_pSettings->setValue(QStringLiteral("File%1").arg(i), m_aRecent[i - 1]);
+        else
+            m_pSettings->remove(QStringLiteral("File%1").arg(i));
+    }
+    m_pSettings->endGroup();
+    m_pSettings->sync();
+    UpdateRecentMenu();
+}
+
+void CMainFrame::UpdateRecentMenu() {
+    for (int i = 0; i < kRecentFiles; ++i) {
+        QAction* pAction = m_aRecentActions[static_cast<std::size_t>(i)];
+        const bool bUsed = i < m_aRecent.size();
+        pAction->setVisible(bUsed);
+        if (bUsed) {
+            pAction->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(m_aRecent[i])));
+            pAction->setStatusTip(QStringLiteral("Open %1").arg(m_aRecent[i]));
+        }
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* pEvent) {
+    if (m_pView->MayDiscardMaterial())
+        pEvent->accept();
+    else
+        pEvent->ignore();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* pEvent) {
+    const QList<QUrl> aUrls = pEvent->mimeData()->urls();
+    if (!aUrls.isEmpty() && aUrls.constFirst().isLocalFile())
+        pEvent->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* pEvent) {
+    const QList<QUrl> aUrls = pEvent->mimeData()->urls();
+    if (aUrls.isEmpty() || !aUrls.constFirst().isLocalFile())
+        return;
+    pEvent->acceptProposedAction();
+    const QString strPath = aUrls.constFirst().toLocalFile();
+    // Open after the drop has finished, so the drag source is not kept waiting by a dialog.
+    QMetaObject::invokeMethod(this, [this, strPath] { m_pView->OpenMaterialFile(strPath); }, Qt::QueuedConnection);
+}

@@ -1,0 +1,82 @@
+#pragma once
+// The workbench's main window: menus, toolbar, status bar, the view in the middle and the
+// "Messages" pane, the recent-file list and the command that opens the work window.
+//
+// UpdateCommandStates() is the one place that enables commands: each QAction is tied to
+// its command of the stage table (Stage.h) and enabled when IsCommandEnabled(command,
+// g_nStage) holds. It runs after every command and whenever a menu opens.
+
+#include "vornel/Stage.h"
+
+#include <QMainWindow>
+
+#include <memory>
+#include <vector>
+
+class CKivDoc;
+class CKivView;
+class QLabel;
+class QPlainTextEdit;
+class QSettings;
+
+// Settings: organisation and application under which QSettings keeps the recent files.
+inline constexpr const char* kSettingsOrganization = "Local AppWizard-Generated Applications";
+inline constexpr const char* kSettingsApplication = "Vornel";
+inline constexpr int kRecentFiles = 4;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    // pSettings holds the recent-file list; null: the user's settings under
+    // kSettingsOrganization / kSettingsApplication. The frame owns it.
+    explicit CMainFrame(std::unique_ptr<QSettings> pSettings = nullptr, QWidget* pParent = nullptr);
+    ~CMainFrame() override;
+
+    CKivView& View() { return *m_pView; }
+    CKivDoc& Doc() { return *m_pDoc; }
+
+    // The action of a command of the stage table.
+    QAction* Action(EKivCommand eCommand) const;
+    QAction* ExportPlotAction() const { return m_pExportPlot; }
+    QAction* MessagesAction() const { return m_pMessagesAction; }
+    QPlainTextEdit* MessagesPane() const { return m_pMessages; }
+    const QStringList& RecentFiles() const { return m_aRecent; }
+    QString StatusLine() const;
+
+    // Enables every command by g_nStage; sets the caption.
+    void UpdateCommandStates();
+
+public slots:
+    void OnProcessingDialog();
+    void OnAbout();
+    void AddRecentFile(const QString& strPath);
+    void ShowStatus(const QString& strText);
+    void AppendMessages(const QStringList& aLines);
+
+protected:
+    void closeEvent(QCloseEvent* pEvent) override;
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
+    void dropEvent(QDropEvent* pEvent) override;
+
+private:
+    struct SCommandAction {
+        EKivCommand m_eCommand;
+        QAction* m_pAction;
+    };
+
+    QAction* MakeAction(EKivCommand eCommand, const QString& strText, const QString& strStatus);
+    void CreateMenusAndToolbar();
+    void LoadRecentFiles();
+    void UpdateRecentMenu();
+
+    std::unique_ptr<QSettings> m_pSettings;
+    std::unique_ptr<CKivDoc> m_pDoc;
+    CKivView* m_pView = nullptr;            // central widget, owned by the frame (Qt parent)
+    QPlainTextEdit* m_pMessages = nullptr;  // in the "Messages" dock, owned by it
+    QAction* m_pMessagesAction = nullptr;   // the dock's toggle
+    QAction* m_pExportPlot = nullptr;
+    QLabel* m_pStatus = nullptr;            // the status bar's message pane
+    std::vector<SCommandAction> m_aCommands;
+    std::vector<QAction*> m_aRecentActions; // kRecentFiles entries of the File menu
+    QStringList m_aRecent;                  // most recent first
+};

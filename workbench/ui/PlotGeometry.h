@@ -1,0 +1,76 @@
+#pragma once
+// Where the curve plot puts things, in device pixels (x to the right, y downwards). Plain
+// C++: the view (CurvePlot.h) measures its texts with the current font and draws what this
+// computes.
+//
+// Plot rectangle, from the client rectangle (cl, ct, cr, cb), the font's height h and
+// average character width w, and the width of the widest stress tick label:
+//   left = cl + max(w + 25, label width + 8)   right = cr - w - 5
+//   top  = ct + h + 5                          bottom = cb - h - 5
+// Axes: strain minimum and maximum, stress minimum and maximum over the measured stresses
+// of every point of every used curve (minima start at 1.0e10, maxima at -1.0e10); the
+// stress top is maximum + (maximum - minimum) x 0.4.
+// Points lie relative to the minima, so the corner (left, bottom) stands for the strain
+// minimum and the stress minimum and the tick labels read true:
+//   x = left + trunc((strain - strain min) / (strain max - strain min) x (right - left))
+//   y = bottom + trunc((stress - stress min) / (stress top - stress min) x (top - bottom))
+// A span of 0 (or one that is not finite) places every value at the minimum.
+// Grid of nx x ny cells: line k (1..nx-1) at x = left + k |right - left| div nx, labelled
+// strain min + (strain max - strain min) k / nx; line k (1..ny-1) at
+// y = bottom - k |bottom - top| div ny, labelled stress min + (stress top - stress min) k / ny;
+// labels "%3.3lf". Label 0 of each axis is the minimum, at the corner.
+
+#include <string>
+
+class CMaterial;
+
+struct CPlotAxes {
+    double m_dMinStrain = 0;
+    double m_dMaxStrain = 0;
+    double m_dMinStress = 0;
+    double m_dTopStress = 0;
+};
+
+struct CPlotRect {
+    int m_nLeft = 0, m_nTop = 0, m_nRight = 0, m_nBottom = 0;
+};
+
+// Fixed numbers of the layout, in device pixels.
+inline constexpr int kPlotLeftMargin = 25;
+inline constexpr int kPlotGap = 5;
+inline constexpr int kPointHalfSize = 2;
+inline constexpr int kSelectedTextX = 150;
+inline constexpr int kSelectedTextY1 = 50;
+inline constexpr int kSelectedTextY2 = 70;
+inline constexpr double kStressHeadroom = 0.4;
+inline constexpr int kCurveSlots = 6;
+
+// Axis values of the material's measured points.
+CPlotAxes FindPlotAxes(const CMaterial& material);
+
+CPlotRect PlotRect(int nClientLeft, int nClientTop, int nClientRight, int nClientBottom, int nFontHeight,
+                   int nFontWidth, int nStressLabelWidth);
+
+// Tick value k of n cells along strain and along stress.
+double StrainTick(const CPlotAxes& axes, int k, int nCells);
+double StressTick(const CPlotAxes& axes, int k, int nCells);
+
+// Pixel position of grid line k of n cells.
+int StrainTickX(const CPlotRect& rect, int k, int nCells);
+int StressTickY(const CPlotRect& rect, int k, int nCells);
+
+// Pixel position of a strain and of a stress.
+int PlaceStrain(const CPlotRect& rect, const CPlotAxes& axes, double dStrain);
+int PlaceStress(const CPlotRect& rect, const CPlotAxes& axes, double dStress);
+
+// "%3.3lf" of a value.
+std::string FormatPlotNumber(double dValue);
+
+// Slot 1..6 of curve n (counted from 1): ((n - 1) mod 6) + 1.
+int CurveSlot(int nCurve);
+
+// Top of row i (1 = the first curve) of the file list: i (h + 3) + ct + 15; the title
+// "List of the added files" stands at (5, ct + 5).
+int FileListRowTop(int nRow, int nFontHeight, int nClientTop);
+// The row 1..nRows at y, or 0 when y is on none.
+int FileListRowAt(int nY, int nRows, int nFontHeight, int nClientTop);

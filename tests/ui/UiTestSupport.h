@@ -86,7 +86,12 @@ std::shared_ptr<CModalWatch> WhenModal(std::function<void(T*)> fn, int nTimeoutM
 // Chooses strPath in the next file dialog.
 inline std::shared_ptr<CModalWatch> ChooseFile(const QString& strPath) {
     return WhenModal<QFileDialog>([strPath](QFileDialog* pDialog) {
-        pDialog->selectFile(strPath);
+        // selectFile leaves the name field alone while it has the focus, so the path is
+        // typed into the field as a user would.
+        if (auto* pName = pDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            pName->setText(strPath);
+        else
+            pDialog->selectFile(strPath);
         static_cast<QDialog*>(pDialog)->accept(); // QFileDialog's own accept is protected
     });
 }

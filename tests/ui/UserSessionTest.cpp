@@ -34,17 +34,13 @@ void ClickToolButton(CMainFrame& frame, EKivCommand eCommand) {
     QTest::mouseClick(pButton, Qt::LeftButton);
 }
 
-// Types the path into the file dialog's name field and presses Enter.
+// Puts the path into the file dialog's name field (as pasted: no completion popup) and
+// presses Enter.
 std::shared_ptr<CModalWatch> TypeFileName(const QString& strPath) {
     return WhenModal<QFileDialog>([strPath](QFileDialog* pDialog) {
         QLineEdit* pName = pDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        if (!pName) {
-            pDialog->selectFile(strPath);
-            static_cast<QDialog*>(pDialog)->accept();
-            return;
-        }
-        pName->clear();
-        QTest::keyClicks(pName, strPath);
+        QVERIFY(pName);
+        pName->setText(strPath);
         QTest::keyClick(pName, Qt::Key_Return);
     });
 }
@@ -64,6 +60,8 @@ void ChooseInCombo(QComboBox* pCombo, int nIndex) {
     QTest::mouseClick(pCombo, Qt::LeftButton);
     QAbstractItemView* pList = pCombo->view();
     QTRY_VERIFY(pList->isVisible());
+    // The list ignores a release that comes sooner than a double click after it opened.
+    QTest::qWait(QApplication::doubleClickInterval() + 100);
     const QModelIndex index = pList->model()->index(nIndex, 0);
     pList->scrollTo(index);
     QTest::mouseClick(pList->viewport(), Qt::LeftButton, {}, pList->visualRect(index).center());

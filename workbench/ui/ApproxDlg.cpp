@@ -211,8 +211,6 @@ void CApproxDlg::ShowRun(const CRunResult& result) {
         m_strLastWarning = QString::fromLatin1(kNoFitMessage);
         QMessageBox box(QMessageBox::Information, QStringLiteral("Warning"), m_strLastWarning, QMessageBox::Ok, this);
         QStringList aReasons;
-        for (const std::string& strLine : result.m_aReasons)
-            aReasons << QString::fromStdString(strLine);
         if (!aReasons.isEmpty()) {
             box.setInformativeText(aReasons.join('\n'));
             m_strLastWarning += '\n' + aReasons.join('\n');

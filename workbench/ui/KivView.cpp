@@ -393,13 +393,10 @@ void CKivView::ReportRun(const CRunResult& result) {
         m_doc.SetModified(false);
         emit MaterialFileUsed(FromStd(g_pMaterial->FilePath(1)));
     }
-    QStringList aLines;
-    for (const std::string& strLine : result.m_aMessages)
-        aLines << FromStd(strLine);
-    if (!aLines.isEmpty()) {
-        emit Messages(aLines);
-        emit StatusText(aLines.constLast());
-    }
+    if (result.m_bFitted && g_pMaterial)
+        emit StatusText(QStringLiteral("Model %1 fitted: ErrorSr= %2, ErrorMax= %3")
+                            .arg(g_pMaterial->m_nFunction)
+                            .arg(DialogNumber(g_pMaterial->m_dErrorSr), DialogNumber(g_pMaterial->m_dErrorMax)));
     if (!aFailed.isEmpty())
         QMessageBox::warning(this, QStringLiteral("Vornel"),
                              QStringLiteral("The fit is done, but these files could not be written:\n") +

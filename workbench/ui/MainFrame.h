@@ -9,6 +9,7 @@
 #include "vornel/Stage.h"
 
 #include <QMainWindow>
+#include <QSettings>
 
 #include <memory>
 #include <vector>
@@ -17,7 +18,6 @@ class CKivDoc;
 class CKivView;
 class QLabel;
 class QPlainTextEdit;
-class QSettings;
 
 // Settings: organisation and application under which QSettings keeps the recent files.
 inline constexpr const char* kSettingsOrganization = "Local AppWizard-Generated Applications";

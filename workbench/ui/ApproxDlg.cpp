@@ -211,6 +211,8 @@ void CApproxDlg::ShowRun(const CRunResult& result) {
         m_strLastWarning = QString::fromLatin1(kNoFitMessage);
         QMessageBox box(QMessageBox::Information, QStringLiteral("Warning"), m_strLastWarning, QMessageBox::Ok, this);
         QStringList aReasons;
+        if (!result.m_strRefusal.empty())
+            aReasons << QString::fromStdString(result.m_strRefusal);
         if (!aReasons.isEmpty()) {
             box.setInformativeText(aReasons.join('\n'));
             m_strLastWarning += '\n' + aReasons.join('\n');
@@ -256,6 +258,17 @@ void CApproxDlg::OnOptimization() {
                                             .arg(DialogNumber(report.m_dErrorMax), DialogNumber(report.m_dErrorSr))
                                       : QStringLiteral("The engine refused this model for these curves"));
             }
+            QStringList aLines;
+            if (!report.m_strRefusal.empty())
+                aLines << QStringLiteral("Optimization, model %1: %2")
+                              .arg(report.m_nModel)
+                              .arg(QString::fromStdString(report.m_strRefusal));
+            for (const std::string& strLine : report.m_aWarnings)
+                aLines << QStringLiteral("Optimization, model %1: %2")
+                              .arg(report.m_nModel)
+                              .arg(QString::fromStdString(strLine));
+            if (!aLines.isEmpty())
+                emit m_view.Messages(aLines);
             m_pCandidates->repaint();
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         });

@@ -203,17 +203,24 @@ void CKivView::OnAddFile() {
     CConditionsDlg conditions(this);
     if (conditions.exec() != QDialog::Accepted)
         return;
+    CImportSummary summary;
     if (!Guarded(QStringLiteral("Add File"),
-                 [&] { AddCurve(strPath.toStdString(), conditions.m_dTemp, conditions.m_dRate); }))
+                 [&] { summary = AddCurve(strPath.toStdString(), conditions.m_dTemp, conditions.m_dRate); }))
         return;
     m_doc.SetModified(true);
-    const CCurve& curve = g_pMaterial->Curve(g_pMaterial->m_nCurves - 1);
-    emit StatusText(QStringLiteral("Curve %1 added from %2: %3 points read")
+    emit StatusText(QStringLiteral("Curve %1 added from %2: %3 points read, %4 rows skipped")
                         .arg(g_pMaterial->m_nCurves)
                         .arg(strPath)
-                        .arg(curve.PointCount()));
+                        .arg(summary.m_nTaken)
+                        .arg(summary.m_nBadStrain + summary.m_nLowStress));
     update();
     emit StateChanged();
+    if (summary.StoppedEarly())
+        QMessageBox::information(this, QStringLiteral("Add File"),
+                                 QStringLiteral("%1: %2.\nThe %3 points before that line were added as curve %4.")
+                                     .arg(strPath, FromStd(summary.StopDescription()))
+                                     .arg(summary.m_nTaken)
+                                     .arg(g_pMaterial->m_nCurves));
 }
 
 void CKivView::OnSave() {
@@ -367,7 +374,7 @@ void CKivView::ShowSurface3D() {
                                  .arg(strSurface, QCoreApplication::applicationDirPath()));
         return;
     }
-    if (!QProcess::startDetached(strProgram, {strSurface}, strFolder)) {
+    if (!QProcess::startDetached(strProgram, {strSurface}, strFolder, &m_nViewerPid)) {
         QMessageBox::warning(this, QStringLiteral("3d visualization"),
                              QStringLiteral("The surface was written to %1, but the 3D viewer %2 could not be "
                                             "started.")
@@ -393,7 +400,22 @@ void CKivView::ReportRun(const CRunResult& result) {
         m_doc.SetModified(false);
         emit MaterialFileUsed(FromStd(g_pMaterial->FilePath(1)));
     }
-    if (result.m_bFitted && g_pMaterial)
+    QStringList aLines;
+    if (!result.m_strRefusal.empty())
+        aLines << FromStd(result.m_strRefusal);
+    for (const std::string& strLine : result.m_aWarnings)
+        aLines << FromStd(strLine);
+    if (!aLines.isEmpty())
+        emit Messages(aLines);
+    if (!result.m_bFitted)
+        emit StatusText(QStringLiteral("No fit: ") +
+                        (result.m_strRefusal.empty() ? QString::fromLatin1(kNoFitMessage) : FromStd(result.m_strRefusal)));
+    else if (!result.m_aWarnings.empty())
+        emit StatusText(QStringLiteral("Model %1 fitted with %2 engine messages (View > Messages): %3")
+                            .arg(g_pMaterial->m_nFunction)
+                            .arg(result.m_aWarnings.size())
+                            .arg(FromStd(result.m_aWarnings.back())));
+    else if (result.m_bFitted && g_pMaterial)
         emit StatusText(QStringLiteral("Model %1 fitted: ErrorSr= %2, ErrorMax= %3")
                             .arg(g_pMaterial->m_nFunction)
                             .arg(DialogNumber(g_pMaterial->m_dErrorSr), DialogNumber(g_pMaterial->m_dErrorMax)));

@@ -38,6 +38,8 @@ public:
 
     // The 3D viewer program; empty: "orbiq" next to this program, else on PATH.
     QString m_strViewerProgram;
+    // Process id of the viewer the 3D command started last (0 before).
+    qint64 m_nViewerPid = 0;
 
     // Drawing, for the window and for other devices (printer, image).
     void DrawPlot(QPainter& painter, const QRect& client);

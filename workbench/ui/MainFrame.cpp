@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTime>
 #include <QToolBar>
 
 namespace {
@@ -236,8 +237,9 @@ void CMainFrame::ShowStatus(const QString& strText) {
 }
 
 void CMainFrame::AppendMessages(const QStringList& aLines) {
+    const QString strTime = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
     for (const QString& strLine : aLines)
-        m_pMessages->appendPlainText(strLine);
+        m_pMessages->appendPlainText(strTime + QStringLiteral("  ") + strLine);
 }
 
 void CMainFrame::OnProcessingDialog() {

@@ -3,6 +3,7 @@
 
 #include "vornel/BatchMode.h"
 
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -14,8 +15,19 @@
 int main(int argc, char** argv) {
     const bool bWindow = argc == 1 || (argc == 2 && argv[1][0] != '-');
 #ifdef VORNEL_HAS_WINDOW
-    if (bWindow)
+    if (bWindow) {
+        // Without a display Qt would abort; say what to do instead.
+        const auto unset = [](const char* szName) {
+            const char* szValue = std::getenv(szName);
+            return !szValue || !*szValue;
+        };
+        if (unset("DISPLAY") && unset("WAYLAND_DISPLAY") && unset("QT_QPA_PLATFORM")) {
+            std::cerr << "vornel: there is no display to open the window on (DISPLAY is not set); "
+                         "the batch mode is described by vornel --help\n";
+            return kBatchError;
+        }
         return RunWorkbenchWindow(argc, argv);
+    }
 #else
     if (bWindow) {
         std::cerr << "vornel: this build has no workbench window; the batch mode is described by vornel --help\n";

@@ -272,9 +272,19 @@ TEST_F(BatchRun, TheProgramRunsTheBatchMode) {
     EXPECT_EQ(fit.m_nStatus, 0) << fit.m_strErr;
     EXPECT_EQ(Lines(fit.m_strOut).front(), "Model: 11. Ts=a1+a2*E+a3*H+a4*t+a5*E**2+a6*H**2+a7*t**2  ");
     EXPECT_EQ(Program("--fit").m_nStatus, 2);
-    const SRun bare = Program("");
+    const SRun unknown = Program("--fitt 9");
+    EXPECT_EQ(unknown.m_nStatus, 2);
+    EXPECT_NE(unknown.m_strErr.find("vornel --help"), std::string::npos);
+    // Without arguments vornel opens its window; with no display to open it on, it says so.
+    const std::string strNoDisplay = "< /dev/null env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM";
+    const SRun bare = [&] {
+        const std::string strCommand = strNoDisplay + " '" + VORNEL_PROGRAM + "' 2>err.txt";
+        std::FILE* pPipe = ::popen(strCommand.c_str(), "r");
+        const int nStatus = ::pclose(pPipe);
+        return SRun{WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1, "", FileText("err.txt")};
+    }();
     EXPECT_EQ(bare.m_nStatus, 2);
-    EXPECT_NE(bare.m_strErr.find("vornel --help"), std::string::npos);
+    EXPECT_NE(bare.m_strErr.find("no display"), std::string::npos) << bare.m_strErr;
     EXPECT_EQ(Program("--help").m_nStatus, 0);
 }
 

@@ -9,7 +9,31 @@
 #include <vector>
 
 #ifdef VORNEL_HAS_WINDOW
+#include "CurvePlot.h"
 #include "KivApp.h"
+
+#include <QGuiApplication>
+
+namespace {
+
+// --plot: draws the material's plot into a file. Only images are drawn, so the offscreen
+// platform serves with or without a display.
+void WritePlotOffscreen(const CMaterial& material, const std::string& strPath) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The error stream carries the batch mode's own messages; Qt's remarks on its
+    // environment (runtime folder, fonts) are not the user's business here.
+    qInstallMessageHandler([](QtMsgType eType, const QMessageLogContext&, const QString& strText) {
+        if (eType == QtCriticalMsg || eType == QtFatalMsg)
+            std::cerr << "vornel: " << strText.toStdString() << '\n';
+    });
+    int argc = 1;
+    char szName[] = "vornel";
+    char* argv[] = {szName, nullptr};
+    const QGuiApplication app(argc, argv);
+    WritePlotFile(material, strPath);
+}
+
+} // namespace
 #endif
 
 int main(int argc, char** argv) {
@@ -34,5 +58,10 @@ int main(int argc, char** argv) {
         return kBatchError;
     }
 #endif
-    return RunBatch(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+    const std::vector<std::string> aArgs(argv + 1, argv + argc);
+#ifdef VORNEL_HAS_WINDOW
+    return RunBatch(aArgs, std::cout, std::cerr, WritePlotOffscreen);
+#else
+    return RunBatch(aArgs, std::cout, std::cerr);
+#endif
 }

@@ -5,6 +5,7 @@
 #include "vornel/FitReport.h"
 #include "vornel/HoldOut.h"
 #include "vornel/Material.h"
+#include "formats/FileError.h"
 #include "RecordFiles.h"
 #include "TestSupport.h"
 
@@ -57,7 +58,7 @@ TEST(BatchMode, HelpExplainsEveryOption) {
     const SRun run = Batch({"--help"});
     EXPECT_EQ(run.m_nStatus, 0);
     for (const char* szOption : {"--fit", "--name", "--curve ", "--curves", "--open", "best", "progr.f90", "visual.tmp",
-                                 "--refine", "--report", "--validate"})
+                                 "--refine", "--report", "--validate", "--plot"})
         EXPECT_NE(run.m_strOut.find(szOption), std::string::npos) << szOption;
 }
 
@@ -249,6 +250,39 @@ INSTANTIATE_TEST_SUITE_P(
                  "header.asc: no data: no row of three numbers"}),
     [](const auto& info) { return std::string(info.param.m_szName); });
 
+// --plot hands the material of the run to the plot writer once, after the run; a writer
+// that fails, or none at all, ends with status 2 and a message naming the file or option.
+TEST_F(BatchRun, PlotGoesToThePlotWriterAfterTheRun) {
+    WriteMaterial("data");
+    int nCalls = 0;
+    std::string strPath;
+    int nCoef = 0;
+    const auto writer = [&](const CMaterial& material, const std::string& strFile) {
+        ++nCalls;
+        strPath = strFile;
+        nCoef = material.m_nCoef;
+        EXPECT_TRUE(std::filesystem::exists("material.mat")); // the run's files come first
+    };
+    std::ostringstream out, err;
+    EXPECT_EQ(RunBatch({"--fit", "11", "--curves", "data/curves.txt", "--plot", "fit.png"}, out, err, writer), 0)
+        << err.str();
+    EXPECT_EQ(nCalls, 1);
+    EXPECT_EQ(strPath, "fit.png");
+    EXPECT_EQ(nCoef, 7);
+
+    const auto failing = [](const CMaterial&, const std::string& strFile) {
+        throw CFileError(strFile, "cannot be created: no room");
+    };
+    std::ostringstream out2, err2;
+    EXPECT_EQ(RunBatch({"--fit", "11", "--curves", "data/curves.txt", "--plot", "fit.png"}, out2, err2, failing), 2);
+    EXPECT_NE(err2.str().find("vornel: fit.png: cannot be created: no room"), std::string::npos) << err2.str();
+
+    const SRun without = Batch({"--fit", "11", "--curves", "data/curves.txt", "--plot", "fit.png"});
+    EXPECT_EQ(without.m_nStatus, 2);
+    EXPECT_NE(without.m_strErr.find("--plot"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists("fit.png"));
+}
+
 #ifdef VORNEL_PROGRAM
 namespace {
 
@@ -288,14 +322,47 @@ TEST_F(BatchRun, TheProgramRunsTheBatchMode) {
     EXPECT_EQ(Program("--help").m_nStatus, 0);
 }
 
+namespace {
+
+// Width and height from the header of a PNG file (0, 0 when it is not one).
+std::pair<unsigned, unsigned> PngSize(const std::string& strPath) {
+    const std::vector<unsigned char> a = FileBytes(strPath);
+    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    if (a.size() < 24 || !std::equal(kSignature, kSignature + 8, a.begin()))
+        return {0, 0};
+    const auto be32 = [&](std::size_t i) {
+        return (unsigned(a[i]) << 24) | (unsigned(a[i + 1]) << 16) | (unsigned(a[i + 2]) << 8) | unsigned(a[i + 3]);
+    };
+    return {be32(16), be32(20)};
+}
+
+} // namespace
+
+// The program draws the plot as a PNG or an SVG file by the name's ending.
+TEST_F(BatchRun, TheProgramDrawsThePlot) {
+    WriteMaterial("data");
+    const SRun png = Program("--fit 11 --curves data/curves.txt --plot fit.png");
+    EXPECT_EQ(png.m_nStatus, 0) << png.m_strErr;
+    EXPECT_EQ(PngSize("fit.png"), std::make_pair(1200u, 800u));
+    const SRun svg = Program("--fit 11 --curves data/curves.txt --plot fit.svg");
+    EXPECT_EQ(svg.m_nStatus, 0) << svg.m_strErr;
+    EXPECT_NE(FileText("fit.svg").find("<svg"), std::string::npos);
+    const SRun jpg = Program("--fit 11 --curves data/curves.txt --plot fit.jpg");
+    EXPECT_EQ(jpg.m_nStatus, 2);
+    EXPECT_NE(jpg.m_strErr.find("fit.jpg: a plot is written as PNG or SVG"), std::string::npos) << jpg.m_strErr;
+    EXPECT_FALSE(std::filesystem::exists("fit.jpg"));
+    EXPECT_EQ(Lines(jpg.m_strOut).front().rfind("Model: 11.", 0), 0u);
+}
+
 // On measured curves the kernels report conditions (DUMINF's for model 7, among others);
 // standard output still holds nothing but the result.
 TEST_F(BatchRun, MeasuredSetPrintsOnlyTheResultOnStandardOutput) {
     const std::filesystem::path list = std::filesystem::path(VORNEL_SHARED_DATA) / "steel-gleeble" / "conditions.txt";
     if (!std::filesystem::exists(list))
         GTEST_SKIP() << "the measured steel set is not at " << list;
-    const SRun run = Program("--fit best --curves '" + list.string() + "'");
+    const SRun run = Program("--fit best --curves '" + list.string() + "' --plot steel.png");
     ASSERT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    EXPECT_EQ(PngSize("steel.png"), std::make_pair(1200u, 800u));
     const std::vector<std::string> aLines = Lines(run.m_strOut);
     ASSERT_GE(aLines.size(), 4u);
     EXPECT_EQ(aLines.front().rfind("Model: ", 0), 0u);

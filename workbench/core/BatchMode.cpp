@@ -44,6 +44,7 @@ struct SOptions {
     bool m_bRefine = false;            // refine the log-space laws on the stresses
     bool m_bReport = false;            // print the fit report
     bool m_bValidate = false;          // print the held-out RMS
+    std::string m_strPlot;             // draw the plot into this file
 };
 
 double ParseNumber(const std::string& strText, const std::string& strWhat) {
@@ -152,6 +153,11 @@ SOptions ParseOptions(const std::vector<std::string>& aArgs) {
             options.m_bReport = true;
         } else if (strArg == "--validate") {
             options.m_bValidate = true;
+        } else if (strArg == "--plot") {
+            need(i, 1, strArg);
+            if (!options.m_strPlot.empty())
+                throw CBatchError("--plot is given twice");
+            options.m_strPlot = aArgs[++i];
         } else {
             throw CBatchError("unknown argument \"" + strArg + "\"");
         }
@@ -228,7 +234,7 @@ void PrintMessages(const CEngineMessages& messages, const std::string& strWhere,
 
 std::string BatchUsage() {
     return R"(Usage: vornel --fit MODEL [--name NAME] [--curve FILE T H]... [--curves LIST] [--open FILE.mat]
-              [--refine] [--report] [--validate]
+              [--refine] [--report] [--validate] [--plot FILE]
        vornel --help
 
 Fits a flow-stress model to measured flow curves and writes the results to the
@@ -263,6 +269,10 @@ Options:
                      "curve k t= T H= H RMS= v MaxAbs= v at E= strain"
   --validate         fit the material without each curve in turn and measure
                      that curve: "HeldOutRMS mean= v max= v"
+  --plot FILE        also draw the plot of the material (measured points and
+                     fitted curves of all curves, 1200 x 800, as the window's
+                     Graf shows it) into FILE: an SVG drawing when its name ends
+                     in .svg, else a PNG image (the name must end in .png)
   --help             this text
 
 Experiment data files have three header lines, then rows "n strain stress".
@@ -279,13 +289,16 @@ are written all the same).
 )";
 }
 
-int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostream& err) {
+int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostream& err,
+             const BatchPlotWriter& writePlot) {
     try {
         const SOptions options = ParseOptions(aArgs);
         if (options.m_bHelp) {
             out << BatchUsage();
             return kBatchFitted;
         }
+        if (!options.m_strPlot.empty() && !writePlot)
+            throw CBatchError("--plot: this vornel was built without its window and cannot draw plots");
         const int nModel = ParseModel(options.m_strModel);
 
         if (options.m_strOpen.empty()) {
@@ -329,7 +342,16 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
                 err << "vornel: " << output.m_strPath << ": " << output.m_strReason << '\n';
         if (!result.m_bFitted)
             err << kNoFitMessage << '\n';
-        if (result.AnyOutputFailed())
+        bool bPlotFailed = false;
+        if (!options.m_strPlot.empty()) {
+            try {
+                writePlot(*g_pMaterial, options.m_strPlot);
+            } catch (const std::runtime_error& e) { // CFileError
+                err << "vornel: " << e.what() << '\n';
+                bPlotFailed = true;
+            }
+        }
+        if (result.AnyOutputFailed() || bPlotFailed)
             return kBatchError;
         return result.m_bFitted ? kBatchFitted : kBatchNoFit;
     } catch (const CBatchError& e) {

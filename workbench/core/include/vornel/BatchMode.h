@@ -3,6 +3,7 @@
 // from the command line and in the current folder.
 //
 //   vornel --fit MODEL [--name NAME] [--curve FILE T H]... [--curves LIST] [--open FILE.mat]
+//          [--plot FILE]
 //
 // It runs the workbench's operations (Operations.h) in the order a user would: New material
 // or Open File, Add File per curve, then the model's Calc or the Optimization.
@@ -11,9 +12,12 @@
 // input error (the message on the error stream names the file or argument) or when an
 // output of the run could not be written (named with the reason; the others are written).
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
+
+class CMaterial;
 
 // Exit statuses.
 inline constexpr int kBatchFitted = 0;
@@ -23,6 +27,13 @@ inline constexpr int kBatchError = 2;
 // The text of vornel --help.
 std::string BatchUsage();
 
+// Draws the plot of a material into the file strPath (--plot FILE); throws CFileError naming
+// the file when it cannot be written. The program that has a drawing library passes one.
+using BatchPlotWriter = std::function<void(const CMaterial& material, const std::string& strPath)>;
+
 // Runs the batch mode on the program's arguments (without the program name): results on
-// out, messages on err. Replaces g_pMaterial. Returns the exit status.
-int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostream& err);
+// out, messages on err. Replaces g_pMaterial. With --plot FILE the plot of the material is
+// drawn through writePlot after the run (also after a refused fit: the measured points);
+// without a writer --plot is a usage error. Returns the exit status.
+int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostream& err,
+             const BatchPlotWriter& writePlot = {});

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
@@ -130,6 +131,7 @@ private slots:
     void openFileCancelledOrBrokenKeepsEverything();
     void openSaveAsAndRecentFiles();
     void removeCurveFromTheFileList();
+    void droppedMaterialFileOpens();
     void workWindowShowsTheChosenModel_data();
     void workWindowShowsTheChosenModel();
     void calcRefusedShowsTheWarningWithReasons();
@@ -284,6 +286,24 @@ void CWindowTest::addFileWithConditions() {
     QVERIFY(window.m_frame.StatusLine().contains(QStringLiteral("%1 points read, 0 rows skipped").arg(nRows)));
     QVERIFY(window.m_frame.Action(EKivCommand::ProcessingDialog)->isEnabled());
 
+    // Reading that stops before the end keeps the points before it and quotes the line.
+    const QString strCut = scratch.File("cut.asc");
+    {
+        QFile file(strCut);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("h1\nh2\nh3\n1 0.1 100\n2 0.2 110\n3 0,3 120\n4 0.4 130\n");
+    }
+    QString strStopped;
+    auto pStopped = AnswerMessageBox(QMessageBox::Ok, &strStopped);
+    AddFileAs(window.View(), strCut, 1000, 0.1);
+    QVERIFY(*pStopped);
+    QVERIFY2(strStopped.contains(QStringLiteral("line 6")) && strStopped.contains(QStringLiteral("3 0,3 120")),
+             qPrintable(strStopped));
+    QCOMPARE(g_pMaterial->m_nCurves, 2);
+    QCOMPARE(g_pMaterial->Curve(1).PointCount(), 2);
+    g_pMaterial->m_nCurves = 1;
+    g_pMaterial->m_nPoints = g_pMaterial->CountPoints();
+
     // Cancel in the conditions dialog adds nothing.
     auto pChosen = ChooseFile(strFile);
     auto pCancelled = WhenModal<CConditionsDlg>([](CConditionsDlg* pDialog) { pDialog->reject(); });
@@ -315,6 +335,20 @@ void CWindowTest::addFileRefusals() {
         QCOMPARE(g_pMaterial->m_nCurves, 0);
         QCOMPARE(g_nStage, 1);
     }
+    // A file without a single point.
+    const QString strHeader = scratch.File("header.asc");
+    {
+        QFile file(strHeader);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Test record\nn strain stress\n- - MPa\n");
+    }
+    QString strNoData;
+    auto pNoData = AnswerMessageBox(QMessageBox::Ok, &strNoData);
+    AddFileAs(window.View(), strHeader, 1000, 1);
+    QVERIFY(*pNoData);
+    QVERIFY2(strNoData.contains(strHeader) && strNoData.contains(QStringLiteral("no data")), qPrintable(strNoData));
+    QCOMPARE(g_pMaterial->m_nCurves, 0);
+    QCOMPARE(g_nStage, 1);
     // A 201st curve.
     const QString strFile = scratch.File("curve.asc");
     WriteLawRecord(strFile, 1000, 1, 20);
@@ -425,6 +459,26 @@ void CWindowTest::removeCurveFromTheFileList() {
     QVERIFY(window.m_frame.Doc().IsModified());
 }
 
+void CWindowTest::droppedMaterialFileOpens() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    BuildMaterial(window.View(), scratch, {{1000, 1}, {1100, 1}});
+    window.View().OnSave();
+    const QString strFile = scratch.File("STAL_45.mat");
+    ResetCore();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(strFile)});
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window.m_frame, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window.m_frame, &drop);
+    QTRY_VERIFY(g_pMaterial != nullptr);
+    QCOMPARE(g_pMaterial->m_nCurves, 2);
+    QCOMPARE(g_nStage, 3);
+    QCOMPARE(QString::fromStdString(g_pMaterial->m_strFileName), strFile);
+}
+
 void CWindowTest::workWindowShowsTheChosenModel_data() {
     QTest::addColumn<int>("nModel");
     for (const CModelInfo& model : ModelCatalogue())
@@ -480,6 +534,10 @@ void CWindowTest::calcRefusedShowsTheWarningWithReasons() {
     QVERIFY2(strWarning.trimmed().count('\n') >= 1, qPrintable(strWarning));
     QCOMPARE(g_pMaterial->m_nCoef, 0);
     QCOMPARE(g_nStage, 3);
+    // The reason is kept in the Messages pane and shown in the status bar.
+    const QString strReason = strWarning.trimmed().section('\n', 1).trimmed();
+    QVERIFY(window.m_frame.MessagesPane()->toPlainText().contains(strReason));
+    QVERIFY(window.m_frame.StatusLine().contains(strReason));
 }
 
 void CWindowTest::calcFitsAndOptimizationPicksTheModel() {

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QToolBar>
 #include <QtTest>
@@ -116,7 +117,12 @@ void CUserSessionTest::newMaterialCurvesModelNineCalcGraf() {
     auto pFirstRun = WhenModal<CApproxDlg>([&](CApproxDlg* pDialog) {
         ChooseInCombo(pDialog->m_pModelList, 8);
         QCOMPARE(g_pMaterial->m_nFunction, 9);
-        auto pWarned = AnswerMessageBox(QMessageBox::Ok, &strWarning);
+        auto pWarned = WhenModal<QMessageBox>([&](QMessageBox* pBox) {
+            strWarning = pBox->text() + '\n' + pBox->informativeText();
+            QTest::qWait(50);
+            pBox->grab().save(ScreenshotPath(QStringLiteral("warning.png")));
+            pBox->button(QMessageBox::Ok)->click();
+        });
         QTest::mouseClick(pDialog->m_pCalc, Qt::LeftButton);
         QTRY_VERIFY(*pWarned);
         QTest::mouseClick(pDialog->m_pCancel, Qt::LeftButton);
@@ -136,6 +142,12 @@ void CUserSessionTest::newMaterialCurvesModelNineCalcGraf() {
         ChooseInCombo(pDialog->m_pCurveList, 0);
         QTest::qWait(50);
         QVERIFY(pDialog->grab().save(ScreenshotPath(QStringLiteral("work-window.png"))));
+        // Optimization ranks the candidates in the table and shows the winner.
+        QTest::mouseClick(pDialog->m_pOptimization, Qt::LeftButton);
+        QVERIFY(g_pMaterial->m_nFunction > 0);
+        QCOMPARE(pDialog->m_pModelList->currentIndex(), g_pMaterial->m_nFunction - 1);
+        QTest::qWait(50);
+        QVERIFY(pDialog->grab().save(ScreenshotPath(QStringLiteral("work-window-optimization.png"))));
         QTest::mouseClick(pDialog->m_pCancel, Qt::LeftButton);
     });
     ClickToolButton(frame, EKivCommand::ProcessingDialog);

@@ -132,6 +132,7 @@ private slots:
     void openSaveAsAndRecentFiles();
     void removeCurveFromTheFileList();
     void droppedMaterialFileOpens();
+    void longFileListScrollsToTheMarkedCurve();
     void workWindowShowsTheChosenModel_data();
     void workWindowShowsTheChosenModel();
     void calcRefusedShowsTheWarningWithReasons();
@@ -459,6 +460,32 @@ void CWindowTest::removeCurveFromTheFileList() {
     QVERIFY(window.m_frame.Doc().IsModified());
 }
 
+void CWindowTest::longFileListScrollsToTheMarkedCurve() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    g_pMaterial = std::make_unique<CMaterial>();
+    g_pMaterial->m_nCurves = 60;
+    for (int i = 0; i < 60; ++i)
+        g_pMaterial->Curve(i).m_strLabel = "curve " + std::to_string(i + 1);
+    g_nStage = 2;
+    CKivView& view = window.View();
+    view.OnSelectFileList();
+    view.setFocus();
+    for (int i = 0; i < 60; ++i)
+        QTest::keyClick(&view, Qt::Key_Down);
+    QCOMPARE(view.SelectedListRow(), 60);
+    // The last row is in sight: a click on the view's last text line hits it.
+    const int h = view.fontMetrics().height();
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(20, view.height() - h));
+    QCOMPARE(view.SelectedListRow(), 60);
+    // The wheel brings the top back.
+    QWheelEvent wheel(QPointF(20, 20), view.mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(0, 120 * 100),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&view, &wheel);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(20, FileListRowTop(1, h, 0) + h / 2));
+    QCOMPARE(view.SelectedListRow(), 1);
+}
+
 void CWindowTest::droppedMaterialFileOpens() {
     CScratchFolder scratch;
     SWindow window(scratch);
@@ -572,7 +599,11 @@ void CWindowTest::calcFitsAndOptimizationPicksTheModel() {
         QVERIFY2(!strCell.isEmpty(), qPrintable(QString::number(c)));
         if (strCell == QStringLiteral("refused"))
             continue;
-        const double dValue = strCell.toDouble();
+        // The cell shows four digits; its tooltip carries the whole value.
+        const QString strTip = dialog.m_pCandidates->item(0, c)->toolTip();
+        QVERIFY(strTip.startsWith(QStringLiteral("ErrorMax= ")));
+        const double dValue = strTip.section('\n', 0, 0).mid(10).toDouble();
+        QCOMPARE(QString::number(dValue, 'g', 4), strCell);
         if (dValue < dSmallest) {
             dSmallest = dValue;
             nSmallest = dialog.m_pCandidates->horizontalHeaderItem(c)->text().toInt();

@@ -109,7 +109,12 @@ CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_v
     place(pRanking, 3, 96, 379, 44);
     m_pCandidates = new QTableWidget(1, static_cast<int>(kBestModelCandidates.size()), this);
     place(m_pCandidates, 7, 106, 371, 31);
-    m_pCandidates->setVerticalHeaderLabels({QStringLiteral("ErrorMax")});
+    m_pCandidates->verticalHeader()->hide();
+    m_pCandidates->setTextElideMode(Qt::ElideNone);
+    m_pCandidates->setWordWrap(false);
+    QFont small = m_pCandidates->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    m_pCandidates->setFont(small);
     for (int c = 0; c < static_cast<int>(kBestModelCandidates.size()); ++c) {
         const int nModel = kBestModelCandidates[static_cast<std::size_t>(c)];
         auto* pHeader = new QTableWidgetItem(QString::number(nModel));
@@ -251,7 +256,7 @@ void CApproxDlg::OnOptimization() {
                 if (kBestModelCandidates[static_cast<std::size_t>(c)] != report.m_nModel)
                     continue;
                 QTableWidgetItem* pCell = m_pCandidates->item(0, c);
-                pCell->setText(report.m_nCoef > 0 ? QString::number(report.m_dErrorMax, 'g', 5)
+                pCell->setText(report.m_nCoef > 0 ? QString::number(report.m_dErrorMax, 'g', 4)
                                                   : QStringLiteral("refused"));
                 pCell->setToolTip(report.m_nCoef > 0
                                       ? QStringLiteral("ErrorMax= %1\nErrorSr= %2")

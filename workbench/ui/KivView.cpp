@@ -26,6 +26,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QWheelEvent>
 
 namespace {
 
@@ -61,7 +62,8 @@ void CKivView::DrawGrid(QPainter& painter, const QRect& client, int nx, int ny) 
 }
 
 void CKivView::DrawFileList(QPainter& painter, const QRect& client) {
-    CCurvePlot::DrawFileList(painter, client, g_pMaterial.get(), m_nListRow, palette().color(QPalette::Base),
+    CCurvePlot::DrawFileList(painter, client.translated(0, -m_nListScroll), g_pMaterial.get(), m_nListRow,
+                             palette().color(QPalette::Base),
                              palette().color(QPalette::Highlight));
 }
 
@@ -84,6 +86,15 @@ void CKivView::ShowPlot() {
 void CKivView::SetSelectedListRow(int nRow) {
     const int nCurves = g_pMaterial ? g_pMaterial->m_nCurves : 0;
     m_nListRow = nRow >= 1 && nRow <= nCurves ? nRow : 0;
+    if (m_nListRow > 0) {
+        // Keep the marked row in sight.
+        const int h = fontMetrics().height();
+        const int nTop = FileListRowTop(m_nListRow, h, 0);
+        if (nTop - h < m_nListScroll)
+            m_nListScroll = std::max(0, nTop - h - 3);
+        else if (nTop + h + 3 > m_nListScroll + height())
+            m_nListScroll = nTop + h + 3 - height();
+    }
     update();
 }
 
@@ -274,6 +285,7 @@ void CKivView::OnRemoveCurve(int nCurve) {
 // ---- view commands -------------------------------------------------------------------
 
 void CKivView::OnSelectFileList() {
+    m_nListScroll = 0;
     m_bPlotMode = false;
     m_bListMode = true;
     update();
@@ -431,7 +443,8 @@ void CKivView::ReportRun(const CRunResult& result) {
 void CKivView::mousePressEvent(QMouseEvent* pEvent) {
     if (m_bListMode && g_pMaterial) {
         const int nRow =
-            FileListRowAt(static_cast<int>(pEvent->position().y()), g_pMaterial->m_nCurves, fontMetrics().height(), 0);
+            FileListRowAt(static_cast<int>(pEvent->position().y()), g_pMaterial->m_nCurves, fontMetrics().height(),
+                          -m_nListScroll);
         SetSelectedListRow(nRow);
     }
     QWidget::mousePressEvent(pEvent);
@@ -457,10 +470,21 @@ void CKivView::keyPressEvent(QKeyEvent* pEvent) {
     QWidget::keyPressEvent(pEvent);
 }
 
+void CKivView::wheelEvent(QWheelEvent* pEvent) {
+    if (!m_bListMode || !g_pMaterial)
+        return QWidget::wheelEvent(pEvent);
+    // Three rows a notch, within the list.
+    const int h = fontMetrics().height();
+    const int nContent = FileListRowTop(g_pMaterial->m_nCurves + 1, h, 0);
+    const int nStep = pEvent->angleDelta().y() / 120 * 3 * (h + 3);
+    m_nListScroll = std::clamp(m_nListScroll - nStep, 0, std::max(0, nContent - height()));
+    update();
+}
+
 void CKivView::contextMenuEvent(QContextMenuEvent* pEvent) {
     if (!m_bListMode || !g_pMaterial)
         return;
-    const int nRow = FileListRowAt(pEvent->pos().y(), g_pMaterial->m_nCurves, fontMetrics().height(), 0);
+    const int nRow = FileListRowAt(pEvent->pos().y(), g_pMaterial->m_nCurves, fontMetrics().height(), -m_nListScroll);
     if (nRow > 0)
         SetSelectedListRow(nRow);
     QMenu menu(this);

@@ -106,6 +106,7 @@ protected:
     void mousePressEvent(QMouseEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
+    void wheelEvent(QWheelEvent* pEvent) override;
 
 private:
     // Runs fn; a CFileError or CInputError it throws is shown in a message box with the
@@ -119,6 +120,7 @@ private:
     QPrinter& Printer();
 
     CKivDoc& m_doc;
-    int m_nListRow = 0;
+    int m_nListRow = 0;    // curve marked in the file list, 1-based; 0 for none
+    int m_nListScroll = 0; // pixels of the file list scrolled out at the top
     std::unique_ptr<QPrinter> m_pPrinter; // created on first use
 };

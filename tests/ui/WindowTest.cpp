@@ -750,6 +750,21 @@ void CWindowTest::printAndExportDrawThePlot() {
     QVERIFY(*pChosen);
     QImage image(scratch.File("exported.png"));
     QCOMPARE(image.size(), QSize(1200, 800));
+    // Choosing the SVG filter makes a name without an ending an SVG drawing.
+    auto pSvg = WhenModal<QFileDialog>([&](QFileDialog* pDialog) {
+        auto* pTypes = pDialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        QVERIFY(pTypes);
+        pTypes->setCurrentIndex(1);
+        emit pTypes->activated(1); // what choosing the entry sends
+        emit pTypes->textActivated(pTypes->currentText());
+        pDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(scratch.File("drawing"));
+        static_cast<QDialog*>(pDialog)->accept();
+    });
+    window.m_frame.ExportPlotAction()->trigger();
+    QVERIFY(*pSvg);
+    QFile svg(scratch.File("drawing.svg"));
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    QVERIFY(svg.readAll().contains("<svg"));
 }
 
 QTEST_MAIN(CWindowTest)

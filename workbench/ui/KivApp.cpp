@@ -10,7 +10,6 @@
 CKivApp::CKivApp(int& argc, char** argv) : QApplication(argc, argv) {
     setOrganizationName(QString::fromLatin1(kSettingsOrganization));
     setApplicationName(QString::fromLatin1(kSettingsApplication));
-    setApplicationDisplayName(QStringLiteral("Vornel"));
     setApplicationVersion(QStringLiteral("1.2"));
 }
 

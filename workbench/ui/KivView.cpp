@@ -25,6 +25,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QWheelEvent>
 
@@ -120,6 +121,12 @@ QString CKivView::AskFileName(const QString& strTitle, const QString& strFilter,
     dialog.setAcceptMode(bSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(bSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(strSuffix);
+    // A name typed without an ending gets the ending of the chosen filter.
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& strChosen) {
+        const QRegularExpressionMatch match = QRegularExpression(QStringLiteral(R"(\*\.(\w+))")).match(strChosen);
+        if (match.hasMatch())
+            dialog.setDefaultSuffix(match.captured(1));
+    });
     if (!strSelect.isEmpty())
         dialog.selectFile(strSelect);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -10,12 +10,15 @@
 #include "MainFrame.h"
 #include "UiTestSupport.h"
 
+#include "vornel/FitReport.h"
 #include "vornel/Material.h"
 #include "vornel/ModelCatalogue.h"
 #include "vornel/Operations.h"
 #include "vornel/SurfaceExport.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -137,6 +140,7 @@ private slots:
     void workWindowShowsTheChosenModel();
     void calcRefusedShowsTheWarningWithReasons();
     void calcFitsAndOptimizationPicksTheModel();
+    void refineAndTheFitReport();
     void curveListSelectsTheCurve();
     void surfaceCommandStartsTheViewer();
     void surfaceCommandStartsTheBuiltViewer();
@@ -610,6 +614,58 @@ void CWindowTest::calcFitsAndOptimizationPicksTheModel() {
         }
     }
     QCOMPARE(nSmallest, nChosen);
+}
+
+// The fit report under the coefficients follows every fit; "Refine" refines Calc's fit and
+// makes the Optimization rank by RMS.
+void CWindowTest::refineAndTheFitReport() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    BuildMaterial(window.View(), scratch, kFourCurves);
+    CApproxDlg dialog(window.View(), &window.m_frame);
+    QCOMPARE(dialog.m_pReport->rowCount(), 0);
+    QVERIFY(!dialog.m_pRefine->isChecked());
+    dialog.m_pModelList->setCurrentIndex(8);
+    emit dialog.m_pModelList->activated(8);
+    dialog.m_pCalc->click();
+    const CFitReport plain = MakeFitReport(*g_pMaterial);
+    const double dPlainA2 = g_pMaterial->m_dCoef[1];
+    QCOMPARE(dialog.m_pReport->rowCount(), 5);
+    QCOMPARE(dialog.m_pReport->verticalHeaderItem(0)->text(), QStringLiteral("All"));
+    QCOMPARE(dialog.m_pReport->item(0, 2)->toolTip(), DialogNumber(plain.m_all.m_dRms));
+    QCOMPARE(dialog.m_pReport->item(3, 0)->text(), QStringLiteral("1100"));
+    QCOMPARE(dialog.m_pReport->item(3, 1)->text(), QStringLiteral("0.1"));
+    QCOMPARE(dialog.m_pReport->item(3, 4)->toolTip(), DialogNumber(plain.m_aCurves[2].m_stats.m_dMaxAbs));
+
+    QTest::mouseClick(dialog.m_pRefine, Qt::LeftButton, {}, QPoint(4, dialog.m_pRefine->height() / 2));
+    QVERIFY(dialog.m_pRefine->isChecked());
+    dialog.m_pCalc->click();
+    const CFitReport refined = MakeFitReport(*g_pMaterial);
+    QVERIFY(refined.m_all.m_dRms < plain.m_all.m_dRms);
+    QVERIFY(g_pMaterial->m_dCoef[1] != dPlainA2);
+    QCOMPARE(dialog.m_aCoefFields[1]->text(), DialogNumber(g_pMaterial->m_dCoef[1]));
+    QCOMPARE(dialog.m_pReport->item(0, 2)->toolTip(), DialogNumber(refined.m_all.m_dRms));
+
+    dialog.m_pOptimization->click();
+    QVERIFY(dialog.m_pRanking->title().contains(QStringLiteral("RMS")));
+    double dSmallest = 1e300;
+    int nSmallest = 0;
+    for (int c = 0; c < dialog.m_pCandidates->columnCount(); ++c) {
+        const QString strCell = dialog.m_pCandidates->item(0, c)->text();
+        if (strCell == QStringLiteral("refused"))
+            continue;
+        if (strCell.toDouble() < dSmallest) {
+            dSmallest = strCell.toDouble();
+            nSmallest = dialog.m_pCandidates->horizontalHeaderItem(c)->text().toInt();
+        }
+    }
+    QCOMPARE(g_pMaterial->m_nFunction, nSmallest);
+    QCOMPARE(dialog.m_pReport->item(0, 2)->toolTip(), DialogNumber(MakeFitReport(*g_pMaterial).m_all.m_dRms));
+
+    // Choosing a model clears the fit, and with it the report.
+    dialog.m_pModelList->setCurrentIndex(13);
+    emit dialog.m_pModelList->activated(13);
+    QCOMPARE(dialog.m_pReport->rowCount(), 0);
 }
 
 void CWindowTest::curveListSelectsTheCurve() {

@@ -4,11 +4,13 @@
 #include "FormulaPicture.h"
 #include "KivView.h"
 
+#include "vornel/FitReport.h"
 #include "vornel/Material.h"
 #include "vornel/ModelCatalogue.h"
 #include "vornel/Operations.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -75,7 +77,7 @@ CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_v
     m_pCurveList = new QComboBox(this);
     place(m_pCurveList, 235, 24, 148, 12);
 
-    place(new QGroupBox(QStringLiteral("Rezults of approximation"), this), 3, 37, 379, 57);
+    place(new QGroupBox(QStringLiteral("Rezults of approximation"), this), 3, 37, 379, 69);
     for (int k = 0; k < kCoefFields; ++k) {
         const SCoefPlace& at = kCoefPlaces[static_cast<std::size_t>(k)];
         m_aCoefLabels[static_cast<std::size_t>(k)] = new QLabel(QString::fromLatin1(at.m_szLabel), this);
@@ -103,12 +105,28 @@ CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_v
         pButton->setAutoDefault(false);
         pButton->setStyleSheet(QStringLiteral("padding: 1px 2px;"));
     }
+    m_pRefine = new QCheckBox(QStringLiteral("Refine"), this);
+    m_pRefine->setToolTip(QStringLiteral("Refine models 9, 13, 14, 17 and 18, fitted on the logarithm of the stress,\n"
+                                         "by least squares on the measured stresses"));
+    place(m_pRefine, 235, 93, 60, 10);
 
-    // The Optimization's candidates and the ErrorMax each returned.
-    auto* pRanking = new QGroupBox(QStringLiteral("Optimization: ErrorMax of each candidate"), this);
-    place(pRanking, 3, 96, 379, 44);
+    // The fit report over the measured points.
+    place(new QGroupBox(QStringLiteral("Fit report over the measured points"), this), 3, 108, 379, 74);
+    m_pReport = new QTableWidget(0, 6, this);
+    place(m_pReport, 7, 118, 371, 61);
+    m_pReport->setHorizontalHeaderLabels({QStringLiteral("t"), QStringLiteral("H"), QStringLiteral("RMS"),
+                                          QStringLiteral("MARE, %"), QStringLiteral("MaxAbs"), QStringLiteral("at E")});
+    m_pReport->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_pReport->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_pReport->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pReport->setSelectionMode(QAbstractItemView::NoSelection);
+    m_pReport->setFocusPolicy(Qt::NoFocus);
+
+    // The Optimization's candidates and the ErrorMax (or RMS) each returned.
+    m_pRanking = new QGroupBox(QStringLiteral("Optimization: ErrorMax of each candidate"), this);
+    place(m_pRanking, 3, 184, 379, 44);
     m_pCandidates = new QTableWidget(1, static_cast<int>(kBestModelCandidates.size()), this);
-    place(m_pCandidates, 7, 106, 371, 31);
+    place(m_pCandidates, 7, 194, 371, 31);
     m_pCandidates->verticalHeader()->hide();
     m_pCandidates->setTextElideMode(Qt::ElideNone);
     m_pCandidates->setWordWrap(false);
@@ -132,7 +150,7 @@ CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_v
     m_pCandidates->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_pCandidates->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    setFixedSize(du.Size(385, 142));
+    setFixedSize(du.Size(385, 230));
 
     connect(m_pModelList, &QComboBox::activated, this, &CApproxDlg::OnModelChosen);
     connect(m_pCurveList, &QComboBox::activated, this, &CApproxDlg::OnCurveChosen);
@@ -167,6 +185,7 @@ void CApproxDlg::ShowModel() {
     }
     SetValue(m_pErrorSr, material.m_dErrorSr);
     SetValue(m_pErrorMax, material.m_dErrorMax);
+    ShowReport();
     m_pPicture->SetModel(pModel ? pModel->m_nNumber : 0);
     if (!pModel)
         return;
@@ -174,6 +193,37 @@ void CApproxDlg::ShowModel() {
         m_aCoefLabels[static_cast<std::size_t>(k)]->show();
         m_aCoefFields[static_cast<std::size_t>(k)]->show();
         SetValue(m_aCoefFields[static_cast<std::size_t>(k)], material.m_dCoef[static_cast<std::size_t>(k)]);
+    }
+}
+
+void CApproxDlg::ShowReport() {
+    const CFitReport report = MakeFitReport(*g_pMaterial);
+    const int nRows = report.m_bFitted ? 1 + static_cast<int>(report.m_aCurves.size()) : 0;
+    m_pReport->setRowCount(nRows);
+    const auto cell = [&](int nRow, int nColumn, const QString& strText, double dValue) {
+        auto* pItem = new QTableWidgetItem(strText);
+        pItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        pItem->setToolTip(DialogNumber(dValue));
+        m_pReport->setItem(nRow, nColumn, pItem);
+    };
+    const auto stats = [&](int nRow, const CDeviationStats& s) {
+        cell(nRow, 2, QString::number(s.m_dRms, 'g', 4), s.m_dRms);
+        cell(nRow, 3, QString::number(s.m_dMare, 'g', 4), s.m_dMare);
+        cell(nRow, 4, QString::number(s.m_dMaxAbs, 'g', 4), s.m_dMaxAbs);
+        cell(nRow, 5, QString::number(s.m_dStrainAtMax, 'g', 3), s.m_dStrainAtMax);
+    };
+    if (nRows == 0)
+        return;
+    m_pReport->setVerticalHeaderItem(0, new QTableWidgetItem(QStringLiteral("All")));
+    cell(0, 0, QString(), 0);
+    cell(0, 1, QString(), 0);
+    stats(0, report.m_all);
+    for (int k = 0; k < static_cast<int>(report.m_aCurves.size()); ++k) {
+        const CCurveFit& curve = report.m_aCurves[static_cast<std::size_t>(k)];
+        m_pReport->setVerticalHeaderItem(k + 1, new QTableWidgetItem(QString::number(k + 1)));
+        cell(k + 1, 0, QString::number(curve.m_dTemp, 'g', 6), curve.m_dTemp);
+        cell(k + 1, 1, QString::number(curve.m_dRate, 'g', 6), curve.m_dRate);
+        stats(k + 1, curve.m_stats);
     }
 }
 
@@ -226,6 +276,8 @@ void CApproxDlg::ShowRun(const CRunResult& result) {
         return;
     }
     m_strLastWarning.clear();
+    if (result.m_refinement)
+        emit m_view.Messages({QStringLiteral("Refine: ") + QString::fromStdString(result.m_refinement->m_strMessage)});
     m_view.ShowPlot();
     ShowModel();
 }
@@ -234,7 +286,7 @@ void CApproxDlg::OnCalc() {
     CRunResult result;
     try {
         const CWaitCursor wait;
-        result = Calc();
+        result = Calc(CFitOptions{m_pRefine->isChecked()});
     } catch (const std::exception& e) {
         QMessageBox::critical(this, windowTitle(), QString::fromStdString(e.what()));
         emit m_view.StateChanged();
@@ -244,6 +296,10 @@ void CApproxDlg::OnCalc() {
 }
 
 void CApproxDlg::OnOptimization() {
+    const CFitOptions options{m_pRefine->isChecked()};
+    m_pRanking->setTitle(options.m_bRefine ? QStringLiteral("Optimization: RMS over the measured points of each "
+                                                            "candidate, refined")
+                                           : QStringLiteral("Optimization: ErrorMax of each candidate"));
     for (int c = 0; c < m_pCandidates->columnCount(); ++c) {
         m_pCandidates->item(0, c)->setText(QString());
         m_pCandidates->item(0, c)->setBackground(QBrush());
@@ -251,16 +307,18 @@ void CApproxDlg::OnOptimization() {
     COptimizationResult result;
     try {
         const CWaitCursor wait;
-        result = Optimization([this](const CCandidateReport& report) {
+        result = Optimization([this, &options](const CCandidateReport& report) {
             for (int c = 0; c < m_pCandidates->columnCount(); ++c) {
                 if (kBestModelCandidates[static_cast<std::size_t>(c)] != report.m_nModel)
                     continue;
                 QTableWidgetItem* pCell = m_pCandidates->item(0, c);
-                pCell->setText(report.m_nCoef > 0 ? QString::number(report.m_dErrorMax, 'g', 4)
+                const double dRank = options.m_bRefine ? report.m_dRms : report.m_dErrorMax;
+                pCell->setText(report.m_nCoef > 0 ? QString::number(dRank, 'g', 4)
                                                   : QStringLiteral("refused"));
                 pCell->setToolTip(report.m_nCoef > 0
-                                      ? QStringLiteral("ErrorMax= %1\nErrorSr= %2")
-                                            .arg(DialogNumber(report.m_dErrorMax), DialogNumber(report.m_dErrorSr))
+                                      ? QStringLiteral("ErrorMax= %1\nErrorSr= %2\nRMS= %3")
+                                            .arg(DialogNumber(report.m_dErrorMax), DialogNumber(report.m_dErrorSr),
+                                                 DialogNumber(report.m_dRms))
                                       : QStringLiteral("The engine refused this model for these curves"));
             }
             QStringList aLines;
@@ -276,7 +334,7 @@ void CApproxDlg::OnOptimization() {
                 emit m_view.Messages(aLines);
             m_pCandidates->repaint();
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        });
+        }, options);
     } catch (const std::exception& e) {
         QMessageBox::critical(this, windowTitle(), QString::fromStdString(e.what()));
         emit m_view.StateChanged();

@@ -9,6 +9,12 @@
 // lines, and leaves the window and the view as they are. Optimization fits the fourteen
 // candidates, filling the candidate table as each finishes, then fits the chosen one as
 // Calc does. Every file error appears in a message box; the material stays as it was.
+//
+// With "Refine" checked, Calc and Optimization refine the laws fitted on ln(stress) on the
+// measured stresses (Refinement.h), and the Optimization ranks its candidates by their RMS
+// over the measured points. Under the coefficients, the fit report (FitReport.h): RMS, mean
+// absolute relative error and largest deviation over the measured points, all curves
+// first, then each curve with its conditions.
 
 #include <QDialog>
 
@@ -16,7 +22,9 @@
 
 class CFormulaPicture;
 class CKivView;
+class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -48,7 +56,10 @@ public:
     QPushButton* m_pCalc;
     QPushButton* m_pOptimization;
     QPushButton* m_pCancel;
-    QTableWidget* m_pCandidates; // one column per Optimization candidate, its ErrorMax
+    QCheckBox* m_pRefine;        // "Refine", below Calc
+    QTableWidget* m_pReport;     // the fit report: row 0 all curves, row k curve k
+    QGroupBox* m_pRanking;
+    QTableWidget* m_pCandidates; // one column per Optimization candidate, its ErrorMax (RMS when refined)
 
 public slots:
     void OnModelChosen(int nIndex);
@@ -60,6 +71,8 @@ private:
     // What Calc and Optimization do after the run.
     void ShowRun(const CRunResult& result);
     void SetValue(QLineEdit* pField, double dValue);
+    // The fit report of g_pMaterial in m_pReport; no rows without a fit.
+    void ShowReport();
     void SyncCurveList();
 
     CKivView& m_view;

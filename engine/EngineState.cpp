@@ -1,6 +1,7 @@
 #include "EngineState.h"
 
 #include "PrepareCurve.h"
+#include "formats/BinaryFile.h"
 #include "formats/FileError.h"
 
 #include <limits>
@@ -43,15 +44,15 @@ void ReleaseIfLarge(std::vector<T>& aStorage) {
 void TakePreparedCurves(CEngineState& state, const std::vector<CPreparedCurve>& aPrepared,
                         const std::vector<CExchangePoint>& aLastRaw) {
     state.m_nTotal = kPreparedPoints * state.m_nCurves;
-    state.m_aPoints.assign(static_cast<std::size_t>(state.m_nTotal), CEnginePoint{});
+    state.m_aPoints.clear();
+    state.m_aPoints.reserve(static_cast<std::size_t>(state.m_nTotal));
     const double dWeight = static_cast<double>(state.m_nTotal) / kPreparedPoints;
-    std::size_t iPoint = 0;
     for (int i = 0; i < state.m_nCurves; ++i) {
         const CPreparedCurve& curve = aPrepared[static_cast<std::size_t>(i)];
         const CExchangePoint& last = aLastRaw[static_cast<std::size_t>(i)];
         state.m_anCount[static_cast<std::size_t>(i)] = kPreparedPoints;
-        for (int j = 0; j < kPreparedPoints; ++j, ++iPoint) {
-            CEnginePoint& point = state.m_aPoints[iPoint];
+        for (int j = 0; j < kPreparedPoints; ++j) {
+            CEnginePoint& point = state.m_aPoints.emplace_back();
             point.m_ex.m_dStrain = curve.m_x[static_cast<std::size_t>(j)];
             point.m_ex.m_dRate = last.m_dRate;
             point.m_ex.m_dTemp = last.m_dTemp;
@@ -67,109 +68,130 @@ void TakePreparedCurves(CEngineState& state, const std::vector<CPreparedCurve>& 
     state.m_nPrepared = 1;
 }
 
+// Fills the point table with the file's points as they stand, each curve's points weighted
+// NTOTAL / n.
+void TakeRawPoints(CEngineState& state, const CExchangeView& view) {
+    state.m_aPoints.clear();
+    state.m_aPoints.reserve(static_cast<std::size_t>(state.m_nTotal));
+    for (int i = 0; i < state.m_nCurves; ++i) {
+        const CRecordBlock& block = view.m_aCurves[static_cast<std::size_t>(i)];
+        const std::int32_t n = block.m_nPoints;
+        state.m_anCount[static_cast<std::size_t>(i)] = n;
+        const double dWeight = n > 0 ? static_cast<double>(state.m_nTotal) / n : 0.0;
+        for (std::size_t j = 0; j < static_cast<std::size_t>(n); ++j) {
+            CEnginePoint& point = state.m_aPoints.emplace_back();
+            point.m_ex = block.Point(j);
+            point.m_dE = point.m_ex.m_dStrain;
+            point.m_dH = point.m_ex.m_dRate;
+            point.m_dT = point.m_ex.m_dTemp;
+            point.m_dTime = point.m_ex.m_dTime;
+            point.m_dW = dWeight;
+        }
+    }
+}
+
 } // namespace
 
-EReadStatus LoadState(CEngineState& state, const CExchangeData& data) {
+EReadStatus LoadState(CEngineState& state, const CExchangeView& view) {
     // A fresh state that keeps the point table's storage: the next call needs it again.
     std::vector<CEnginePoint> aStorage = std::move(state.m_aPoints);
     aStorage.clear();
     state = CEngineState{};
     state.m_aPoints = std::move(aStorage);
     // The fixed tables hold kMaxCurves curve counts and kMaxCoef coefficients.
-    if (data.m_aCurves.size() > static_cast<std::size_t>(kMaxCurves)) {
-        state.m_strProblem = "the data hold " + std::to_string(data.m_aCurves.size()) + " curves, more than the " +
+    if (view.m_aCurves.size() > static_cast<std::size_t>(kMaxCurves)) {
+        state.m_strProblem = "the data hold " + std::to_string(view.m_aCurves.size()) + " curves, more than the " +
                              std::to_string(kMaxCurves) + " the engine takes";
         return EReadStatus::Unusable;
     }
-    if (data.m_aCoef.size() > static_cast<std::size_t>(kMaxCoef)) {
-        state.m_strProblem = "the data hold " + std::to_string(data.m_aCoef.size()) + " coefficients, more than the " +
+    if (view.m_nCoef > kMaxCoef) {
+        state.m_strProblem = "the data hold " + std::to_string(view.m_nCoef) + " coefficients, more than the " +
                              std::to_string(kMaxCoef) + " the engine takes";
         return EReadStatus::Unusable;
     }
-    if (data.TotalPoints() > std::numeric_limits<std::int32_t>::max()) {
+    if (view.TotalPoints() > std::numeric_limits<std::int32_t>::max()) {
         state.m_strProblem = "the data hold more points than a 32-bit count can tell";
         return EReadStatus::Unusable;
     }
-    state.m_nPrepared = data.m_nPrepared;
-    state.m_nCurves = static_cast<std::int32_t>(data.m_aCurves.size());
-    state.m_nTotal = static_cast<std::int32_t>(data.TotalPoints());
-    state.m_aPoints.reserve(static_cast<std::size_t>(state.m_nTotal));
+    state.m_nPrepared = view.m_nPrepared;
+    state.m_nCurves = static_cast<std::int32_t>(view.m_aCurves.size());
+    state.m_nTotal = static_cast<std::int32_t>(view.TotalPoints());
+    state.m_nFunction = view.m_nFunction;
+    state.m_nCoef = view.m_nCoef;
+    for (std::size_t k = 0; k < static_cast<std::size_t>(view.m_nCoef); ++k)
+        state.m_dA[k] = view.Coef(k);
+    state.m_dErrorSr = view.m_dErrorSr;
+    state.m_dErrorMax = view.m_dErrorMax;
 
-    const bool bPrepare = data.m_nPrepared == 0;
+    if (view.m_nPrepared != 0) {
+        TakeRawPoints(state, view);
+        return EReadStatus::Ready;
+    }
+
+    // Raw curves are prepared from the file's records where they lie; the raw point table
+    // is built only when a curve cannot be prepared, since the file is then written back as
+    // it was read.
     std::vector<CPreparedCurve> aPrepared;
     std::vector<CExchangePoint> aLastRaw;
+    aPrepared.reserve(static_cast<std::size_t>(state.m_nCurves));
+    aLastRaw.reserve(static_cast<std::size_t>(state.m_nCurves));
     std::vector<double> aX;
     std::vector<double> aY;
     for (int i = 0; i < state.m_nCurves; ++i) {
-        const std::vector<CExchangePoint>& aRaw = data.m_aCurves[static_cast<std::size_t>(i)].m_aPoints;
-        const auto n = static_cast<std::int32_t>(aRaw.size());
-        state.m_anCount[static_cast<std::size_t>(i)] = n;
-        const double dWeight = n > 0 ? static_cast<double>(state.m_nTotal) / n : 0.0;
-        for (const CExchangePoint& raw : aRaw) {
-            CEnginePoint point;
-            point.m_ex = raw;
-            point.m_dE = raw.m_dStrain;
-            point.m_dH = raw.m_dRate;
-            point.m_dT = raw.m_dTemp;
-            point.m_dTime = raw.m_dTime;
-            point.m_dW = dWeight;
-            state.m_aPoints.push_back(point);
+        const CRecordBlock& block = view.m_aCurves[static_cast<std::size_t>(i)];
+        const auto n = static_cast<std::size_t>(block.m_nPoints);
+        aX.resize(n);
+        aY.resize(n);
+        for (std::size_t j = 0; j < n; ++j) {
+            aX[j] = block.Value(j, kStrainValue);
+            aY[j] = block.Value(j, kStressValue);
         }
-        if (bPrepare && state.m_strProblem.empty()) {
-            aX.resize(aRaw.size());
-            aY.resize(aRaw.size());
-            for (std::size_t j = 0; j < aRaw.size(); ++j) {
-                aX[j] = aRaw[j].m_dStrain;
-                aY[j] = aRaw[j].m_dStress;
-            }
-            aPrepared.push_back(PrepareCurve(aX.data(), aY.data(), n));
-            aLastRaw.push_back(aRaw.empty() ? CExchangePoint{} : aRaw.back());
-            if (!aPrepared.back().m_bOk)
-                state.m_strProblem = "curve " + std::to_string(i + 1) + " cannot be prepared: " +
-                                     aPrepared.back().m_strReason;
+        aPrepared.push_back(PrepareCurve(aX.data(), aY.data(), block.m_nPoints));
+        aLastRaw.push_back(n == 0 ? CExchangePoint{} : block.Point(n - 1));
+        if (!aPrepared.back().m_bOk) {
+            state.m_strProblem = "curve " + std::to_string(i + 1) + " cannot be prepared: " + aPrepared.back().m_strReason;
+            TakeRawPoints(state, view);
+            return EReadStatus::PreparationRefused;
         }
     }
-    state.m_nFunction = data.m_nFunction;
-    state.m_nCoef = static_cast<std::int32_t>(data.m_aCoef.size());
-    std::copy(data.m_aCoef.begin(), data.m_aCoef.end(), state.m_dA.begin());
-    state.m_dErrorSr = data.m_dErrorSr;
-    state.m_dErrorMax = data.m_dErrorMax;
-
-    if (!state.m_strProblem.empty())
-        return EReadStatus::PreparationRefused;
-    if (bPrepare)
-        TakePreparedCurves(state, aPrepared, aLastRaw);
+    TakePreparedCurves(state, aPrepared, aLastRaw);
     return EReadStatus::Ready;
 }
 
-CExchangeData StateToData(const CEngineState& state) {
-    CExchangeData data;
-    data.m_nPrepared = state.m_nPrepared;
-    data.m_aCurves.resize(static_cast<std::size_t>(state.m_nCurves));
+EReadStatus LoadState(CEngineState& state, const CExchangeData& data) { return LoadState(state, ViewOf(data)); }
+
+CExchangeView StateView(const CEngineState& state) {
+    CExchangeView view;
+    view.m_nPrepared = state.m_nPrepared;
+    view.m_aCurves.reserve(static_cast<std::size_t>(state.m_nCurves));
     std::size_t iPoint = 0;
     for (int i = 0; i < state.m_nCurves; ++i) {
-        const auto n = static_cast<std::size_t>(state.m_anCount[static_cast<std::size_t>(i)]);
-        std::vector<CExchangePoint>& aOut = data.m_aCurves[static_cast<std::size_t>(i)].m_aPoints;
-        aOut.reserve(n);
-        for (std::size_t j = 0; j < n; ++j, ++iPoint)
-            aOut.push_back(state.m_aPoints[iPoint].m_ex);
+        const std::int32_t n = state.m_anCount[static_cast<std::size_t>(i)];
+        const auto* pFirst = n > 0 ? reinterpret_cast<const unsigned char*>(&state.m_aPoints[iPoint].m_ex) : nullptr;
+        view.m_aCurves.push_back({pFirst, sizeof(CEnginePoint), n});
+        iPoint += static_cast<std::size_t>(n);
     }
-    data.m_nFunction = state.m_nFunction;
-    data.m_aCoef.assign(state.m_dA.begin(), state.m_dA.begin() + state.m_nCoef);
-    data.m_dErrorSr = state.m_dErrorSr;
-    data.m_dErrorMax = state.m_dErrorMax;
-    return data;
+    view.m_nFunction = state.m_nFunction;
+    view.m_pCoef = reinterpret_cast<const unsigned char*>(state.m_dA.data());
+    view.m_nCoef = state.m_nCoef;
+    view.m_dErrorSr = state.m_dErrorSr;
+    view.m_dErrorMax = state.m_dErrorMax;
+    return view;
 }
 
 EReadStatus ReadExchangeFile() {
     CEngineState& state = Engine();
+    // The file's bytes land in storage kept from call to call (up to kKeptBytes); the
+    // preparation reads the raw records from there.
+    static CByteBuffer s_fileBytes;
+    struct CReleaseIfLarge {
+        ~CReleaseIfLarge() {
+            if (s_fileBytes.Capacity() > kKeptBytes)
+                s_fileBytes.Release();
+        }
+    } release;
     try {
-        // The file's bytes land in storage kept from call to call (up to kKeptBytes).
-        static std::vector<unsigned char> s_aFileBytes;
-        const CExchangeData data =
-            ReadExchangeData(kExchangeFileName, CExchangeLimits{kMaxCurves, kMaxCoef}, &s_aFileBytes);
-        ReleaseIfLarge(s_aFileBytes);
-        return LoadState(state, data);
+        return LoadState(state, ReadExchangeView(kExchangeFileName, CExchangeLimits{kMaxCurves, kMaxCoef}, s_fileBytes));
     } catch (const CFileError& e) {
         state = CEngineState{};
         state.m_strProblem = e.what();
@@ -182,7 +204,7 @@ EReadStatus ReadExchangeFile() {
 
 void WriteExchangeFile() {
     CEngineState& state = Engine();
-    WriteExchangeData(kExchangeFileName, StateToData(state), EExchangeTrailer::ErrorsAgain);
+    WriteExchangeView(kExchangeFileName, StateView(state), EExchangeTrailer::ErrorsAgain, EExchangeReplace::RemoveFirst);
     state.m_aPoints.clear(); // the storage stays for the next call
     ReleaseIfLarge(state.m_aPoints);
 }

@@ -71,11 +71,14 @@ void WriteExchangeFile();
 // The refusal result: NCOEF 0, both errors 100000.0; coefficients and fitted stresses stay.
 void SetRefusal(CEngineState& state);
 
-// Builds the state from a file's content, preparing raw curves. Data with more than
-// kMaxCurves curves, more than kMaxCoef coefficients or more than 2^31 - 1 points are
-// Unusable (m_strProblem says why), never copied past the tables. Exposed for tests.
+// Builds the state from a file's content, preparing raw curves from their records where
+// they lie (the view's storage is only read). Data with more than kMaxCurves curves, more
+// than kMaxCoef coefficients or more than 2^31 - 1 points are Unusable (m_strProblem says
+// why), never copied past the tables. A raw curve that cannot be prepared gives
+// PreparationRefused with the point table holding the file's points as they are.
+EReadStatus LoadState(CEngineState& state, const CExchangeView& view);
 EReadStatus LoadState(CEngineState& state, const CExchangeData& data);
-// The state as the file content it writes.
-CExchangeData StateToData(const CEngineState& state);
+// The state as the file content it writes, by reference into the point table.
+CExchangeView StateView(const CEngineState& state);
 
 } // namespace tarnfit

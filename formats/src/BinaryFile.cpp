@@ -2,12 +2,18 @@
 
 #include "formats/FileError.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -19,7 +25,111 @@ std::string TempNameFor(const std::string& strPath) {
     return strPath + "." + std::to_string(::getpid()) + "." + std::to_string(s_nCounter++) + ".part";
 }
 
+constexpr std::size_t kPendingBytes = std::size_t{1} << 16;
+
+// Reads the file open on fd, nExpected bytes long by its status, into storage that
+// reserve(n) provides; returns the number of bytes read. A file that turns out shorter
+// delivers what it has, one that grew is read to its length at the status.
+template <class Reserve>
+std::size_t ReadWhole(int fd, const std::string& strPath, Reserve reserve) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        throw CFileError(strPath, "not a regular file");
+    const auto nExpected = static_cast<std::size_t>(st.st_size);
+    unsigned char* pData = reserve(nExpected);
+    std::size_t nGot = 0;
+    while (nGot < nExpected) {
+        const ssize_t nRead = ::read(fd, pData + nGot, std::min<std::size_t>(nExpected - nGot, SSIZE_MAX));
+        if (nRead < 0) {
+            if (errno == EINTR)
+                continue;
+            throw CFileError(strPath, "cannot read the file: " + ErrnoText(errno));
+        }
+        if (nRead == 0)
+            break;
+        nGot += static_cast<std::size_t>(nRead);
+    }
+    return nGot;
+}
+
+// Opens strPath for reading and runs read(fd), closing the file afterwards.
+template <class Read>
+void WithFileOpen(const std::string& strPath, Read read) {
+    if (strPath.empty())
+        throw CFileError(strPath, "no file name given");
+    const int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw CFileError(strPath, "cannot open the file for reading: " + ErrnoText(errno));
+    try {
+        read(fd);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    ::close(fd);
+}
+
 } // namespace
+
+CByteBuffer::CByteBuffer(CByteBuffer&& other) noexcept
+    : m_pData(std::exchange(other.m_pData, nullptr)), m_nSize(std::exchange(other.m_nSize, 0)),
+      m_nCapacity(std::exchange(other.m_nCapacity, 0)), m_bMapped(std::exchange(other.m_bMapped, false)) {}
+
+CByteBuffer& CByteBuffer::operator=(CByteBuffer&& other) noexcept {
+    if (this != &other) {
+        Release();
+        m_pData = std::exchange(other.m_pData, nullptr);
+        m_nSize = std::exchange(other.m_nSize, 0);
+        m_nCapacity = std::exchange(other.m_nCapacity, 0);
+        m_bMapped = std::exchange(other.m_bMapped, false);
+    }
+    return *this;
+}
+
+void CByteBuffer::Resize(std::size_t nBytes) {
+    if (nBytes <= m_nCapacity) {
+        m_nSize = nBytes;
+        return;
+    }
+    Release();
+    if (nBytes < kHugeBytes) {
+        m_pData = new unsigned char[nBytes]; // default-initialised: no zero-fill
+        m_nCapacity = nBytes;
+    } else {
+        // Whole huge pages, on a huge-page boundary: map one page more and give back the
+        // unaligned ends.
+        const std::size_t nLength = (nBytes + kHugeBytes - 1) / kHugeBytes * kHugeBytes;
+        void* pMap = ::mmap(nullptr, nLength + kHugeBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (pMap == MAP_FAILED)
+            throw std::bad_alloc();
+        const auto nStart = reinterpret_cast<std::uintptr_t>(pMap);
+        const std::uintptr_t nAligned = (nStart + kHugeBytes - 1) / kHugeBytes * kHugeBytes;
+        if (nAligned > nStart)
+            ::munmap(pMap, nAligned - nStart);
+        const std::size_t nTail = nStart + nLength + kHugeBytes - (nAligned + nLength);
+        if (nTail > 0)
+            ::munmap(reinterpret_cast<void*>(nAligned + nLength), nTail);
+        // Only advice: without huge pages the buffer works all the same.
+        (void)::madvise(reinterpret_cast<void*>(nAligned), nLength, MADV_HUGEPAGE);
+        m_pData = reinterpret_cast<unsigned char*>(nAligned);
+        m_nCapacity = nLength;
+        m_bMapped = true;
+    }
+    m_nSize = nBytes;
+}
+
+void CByteBuffer::Shrink(std::size_t nBytes) { m_nSize = std::min(nBytes, m_nSize); }
+
+void CByteBuffer::Release() noexcept {
+    if (m_bMapped)
+        ::munmap(m_pData, m_nCapacity);
+    else
+        delete[] m_pData;
+    m_pData = nullptr;
+    m_nSize = 0;
+    m_nCapacity = 0;
+    m_bMapped = false;
+}
 
 std::vector<unsigned char> ReadFileBytes(const std::string& strPath) {
     std::vector<unsigned char> aData;
@@ -29,29 +139,36 @@ std::vector<unsigned char> ReadFileBytes(const std::string& strPath) {
 
 void ReadFileBytes(const std::string& strPath, std::vector<unsigned char>& aData) {
     aData.clear();
-    if (strPath.empty())
-        throw CFileError(strPath, "no file name given");
-    std::FILE* pFile = std::fopen(strPath.c_str(), "rb");
-    if (!pFile)
-        throw CFileError(strPath, "cannot open the file for reading: " + ErrnoText(errno));
-    struct stat st {};
-    if (::fstat(::fileno(pFile), &st) != 0 || !S_ISREG(st.st_mode)) {
-        std::fclose(pFile);
-        throw CFileError(strPath, "not a regular file");
-    }
-    aData.resize(static_cast<std::size_t>(st.st_size));
-    const std::size_t nGot = aData.empty() ? 0 : std::fread(aData.data(), 1, aData.size(), pFile);
-    const int nErr = errno;
-    const bool bError = std::ferror(pFile) != 0;
-    std::fclose(pFile);
-    if (bError || nGot != aData.size()) {
+    try {
+        WithFileOpen(strPath, [&](int fd) {
+            aData.resize(ReadWhole(fd, strPath, [&](std::size_t n) {
+                aData.resize(n);
+                return aData.data();
+            }));
+        });
+    } catch (...) {
         aData.clear();
-        throw CFileError(strPath, "cannot read the file: " + ErrnoText(nErr));
+        throw;
     }
 }
 
-CBinaryFile::CBinaryFile(std::string strPath, EMode eMode, std::vector<unsigned char>* pBuffer)
-    : m_strPath(std::move(strPath)), m_eMode(eMode) {
+void ReadFileBytes(const std::string& strPath, CByteBuffer& buffer) {
+    buffer.Shrink(0);
+    try {
+        WithFileOpen(strPath, [&](int fd) {
+            buffer.Shrink(ReadWhole(fd, strPath, [&](std::size_t n) {
+                buffer.Resize(n);
+                return buffer.Data();
+            }));
+        });
+    } catch (...) {
+        buffer.Shrink(0);
+        throw;
+    }
+}
+
+CBinaryFile::CBinaryFile(std::string strPath, EMode eMode, CByteBuffer* pBuffer, EReplace eReplace)
+    : m_strPath(std::move(strPath)), m_eMode(eMode), m_eReplace(eReplace) {
     if (m_strPath.empty())
         Fail("no file name given");
     if (m_eMode == EMode::Read) {
@@ -63,7 +180,7 @@ CBinaryFile::CBinaryFile(std::string strPath, EMode eMode, std::vector<unsigned 
 
     // Write: a fresh temporary file beside the target, with the target's permissions
     // when it exists (or the usual ones for a new file, through the umask).
-    for (int nTry = 0; nTry < 100 && !m_pFile; ++nTry) {
+    for (int nTry = 0; nTry < 100 && m_fd < 0; ++nTry) {
         std::string strTemp = TempNameFor(m_strPath);
         const int fd = ::open(strTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
@@ -74,40 +191,45 @@ CBinaryFile::CBinaryFile(std::string strPath, EMode eMode, std::vector<unsigned 
         struct stat st {};
         if (::stat(m_strPath.c_str(), &st) == 0 && S_ISREG(st.st_mode))
             (void)::fchmod(fd, st.st_mode & 07777);
-        m_pFile = ::fdopen(fd, "wb");
-        if (!m_pFile) {
-            const int nErr = errno;
-            ::close(fd);
-            ::unlink(strTemp.c_str());
-            Fail("cannot create the file for writing: " + ErrnoText(nErr));
-        }
+        m_fd = fd;
         m_strTempPath = std::move(strTemp);
     }
-    if (!m_pFile)
+    if (m_fd < 0)
         Fail("cannot create a temporary file beside it");
-    std::setvbuf(m_pFile, nullptr, _IOFBF, 1 << 16);
+    m_aPending.reserve(kPendingBytes);
 }
 
 CBinaryFile::~CBinaryFile() { Discard(); }
 
 void CBinaryFile::Discard() noexcept {
-    if (m_pFile) {
-        std::fclose(m_pFile);
-        m_pFile = nullptr;
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
         ::unlink(m_strTempPath.c_str());
     }
 }
 
 void CBinaryFile::Fail(const std::string& strReason) const { throw CFileError(m_strPath, strReason); }
 
+void CBinaryFile::FailWrite(int nErr) {
+    Discard();
+    Fail("cannot write the file: " + ErrnoText(nErr));
+}
+
 void CBinaryFile::Read(void* pDst, std::size_t nBytes, const char* szItem) {
+    const unsigned char* pFrom = Skip(nBytes, szItem);
+    if (nBytes)
+        std::memcpy(pDst, pFrom, nBytes);
+}
+
+const unsigned char* CBinaryFile::Skip(std::size_t nBytes, const char* szItem) {
     if (m_eMode != EMode::Read)
         Fail(std::string("reading ") + szItem + " from a file opened for writing");
     if (nBytes > Remaining())
         Fail(std::string("the file ends inside ") + szItem + " (it is shorter than its counts announce)");
-    if (nBytes)
-        std::memcpy(pDst, m_pData->data() + m_nPos, nBytes);
+    const unsigned char* pFrom = m_pData->Data() + m_nPos;
     m_nPos += nBytes;
+    return pFrom;
 }
 
 std::int32_t CBinaryFile::ReadInt32(const char* szItem) {
@@ -129,37 +251,93 @@ void CBinaryFile::ReadDoubles(double* pDst, std::size_t nCount, const char* szIt
 }
 
 void CBinaryFile::Write(const void* pSrc, std::size_t nBytes) {
-    if (!m_pFile)
+    if (m_fd < 0)
         Fail("writing to a file that is not open for writing");
-    if (nBytes && std::fwrite(pSrc, 1, nBytes, m_pFile) != nBytes) {
-        const int nErr = errno;
-        Discard();
-        Fail("cannot write the file: " + ErrnoText(nErr));
+    if (nBytes >= kPendingBytes) {
+        const CBytes piece{pSrc, nBytes};
+        WritePieces({&piece, 1});
+        return;
+    }
+    if (nBytes > kPendingBytes - m_aPending.size())
+        FlushBuffer();
+    const auto* p = static_cast<const unsigned char*>(pSrc);
+    m_aPending.insert(m_aPending.end(), p, p + nBytes);
+}
+
+void CBinaryFile::FlushBuffer() {
+    if (m_aPending.empty())
+        return;
+    const CBytes piece{m_aPending.data(), m_aPending.size()};
+    WriteThrough({&piece, 1});
+    m_aPending.clear();
+}
+
+void CBinaryFile::WritePieces(std::span<const CBytes> aPieces) {
+    if (m_fd < 0)
+        Fail("writing to a file that is not open for writing");
+    FlushBuffer();
+    WriteThrough(aPieces);
+}
+
+void CBinaryFile::WriteThrough(std::span<const CBytes> aPieces) {
+    constexpr std::size_t kMaxPieces = 1024; // IOV_MAX on Linux
+    iovec aVec[kMaxPieces];
+    std::size_t iPiece = 0;
+    std::size_t nDone = 0; // bytes of aPieces[iPiece] already written
+    for (;;) {
+        std::size_t nVec = 0;
+        for (std::size_t i = iPiece; i < aPieces.size() && nVec < kMaxPieces; ++i) {
+            const std::size_t nSkip = i == iPiece ? nDone : 0;
+            if (aPieces[i].m_n == nSkip)
+                continue;
+            aVec[nVec].iov_base = const_cast<unsigned char*>(static_cast<const unsigned char*>(aPieces[i].m_p) + nSkip);
+            aVec[nVec].iov_len = aPieces[i].m_n - nSkip;
+            ++nVec;
+        }
+        if (nVec == 0)
+            return;
+        const ssize_t nWritten = ::writev(m_fd, aVec, static_cast<int>(nVec));
+        if (nWritten < 0) {
+            if (errno == EINTR)
+                continue;
+            FailWrite(errno);
+        }
+        if (nWritten == 0)
+            FailWrite(ENOSPC);
+        // Step over what the system took.
+        auto nLeft = static_cast<std::size_t>(nWritten);
+        while (iPiece < aPieces.size() && nLeft >= aPieces[iPiece].m_n - nDone) {
+            nLeft -= aPieces[iPiece].m_n - nDone;
+            nDone = 0;
+            ++iPiece;
+        }
+        nDone += nLeft;
     }
 }
 
 void CBinaryFile::Close() {
     if (m_eMode == EMode::Read) {
-        m_aOwnData.clear();
-        m_aOwnData.shrink_to_fit();
+        m_ownData.Release();
         m_nPos = 0;
         return;
     }
-    if (!m_pFile)
+    if (m_fd < 0)
         return;
-    std::FILE* pFile = m_pFile;
-    m_pFile = nullptr;
-    const bool bFlushed = std::fflush(pFile) == 0;
-    int nErr = errno;
-    const bool bClosed = std::fclose(pFile) == 0;
-    if (bFlushed && !bClosed)
-        nErr = errno;
-    if (!bFlushed || !bClosed) {
+    FlushBuffer();
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0) {
+        const int nErr = errno;
         ::unlink(m_strTempPath.c_str());
         Fail("cannot write the file: " + ErrnoText(nErr));
     }
+    if (m_eReplace == EReplace::RemoveFirst) {
+        struct stat st {};
+        if (::lstat(m_strPath.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            (void)::unlink(m_strPath.c_str());
+    }
     if (std::rename(m_strTempPath.c_str(), m_strPath.c_str()) != 0) {
-        nErr = errno;
+        const int nErr = errno;
         ::unlink(m_strTempPath.c_str());
         Fail("cannot replace the file: " + ErrnoText(nErr));
     }

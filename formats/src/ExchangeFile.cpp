@@ -5,99 +5,235 @@
 
 #include <string>
 
-std::int64_t CExchangeData::TotalPoints() const {
-    std::int64_t nTotal = 0;
-    for (const CExchangeCurve& curve : m_aCurves)
-        nTotal += static_cast<std::int64_t>(curve.m_aPoints.size());
-    return nTotal;
-}
-
 namespace {
 
 constexpr std::size_t kPointBytes = sizeof(CExchangePoint);
 
-[[noreturn]] void Refuse(const CBinaryFile& file, const std::string& strReason) {
-    throw CFileError(file.Path(), strReason);
+template <class Curves>
+std::int64_t SumOfCounts(const Curves& aCurves) {
+    std::int64_t nTotal = 0;
+    for (const auto& curve : aCurves) {
+        if constexpr (requires { curve.m_nPoints; })
+            nTotal += curve.m_nPoints;
+        else
+            nTotal += static_cast<std::int64_t>(curve.m_aPoints.size());
+    }
+    return nTotal;
 }
 
-std::int32_t ReadCount(CBinaryFile& file, const char* szField, std::int32_t nMax) {
-    const std::int32_t nValue = file.ReadInt32(szField);
-    if (nValue < 0)
-        Refuse(file, std::string("the ") + szField + " is negative (" + std::to_string(nValue) + ")");
-    if (nValue > nMax)
-        Refuse(file, std::string("the ") + szField + " " + std::to_string(nValue) + " exceeds the limit of " +
-                         std::to_string(nMax));
-    return nValue;
-}
+// Reading position in a file image; every step names the item it wanted.
+class CImageCursor {
+public:
+    CImageCursor(const unsigned char* pBytes, std::size_t nBytes, const std::string& strPath)
+        : m_p(pBytes), m_n(nBytes), m_strPath(strPath) {}
+
+    [[noreturn]] void Refuse(const std::string& strReason) const { throw CFileError(m_strPath, strReason); }
+
+    std::size_t Remaining() const { return m_n - m_nPos; }
+
+    const unsigned char* Skip(std::size_t nBytes, const std::string& strItem) {
+        if (nBytes > Remaining())
+            Refuse("the file ends inside " + strItem + " (it is shorter than its counts announce)");
+        const unsigned char* pAt = m_p + m_nPos;
+        m_nPos += nBytes;
+        return pAt;
+    }
+    std::int32_t Int32(const std::string& strItem) {
+        std::int32_t n;
+        std::memcpy(&n, Skip(sizeof n, strItem), sizeof n);
+        return n;
+    }
+    double Double(const char* szItem) {
+        double d;
+        std::memcpy(&d, Skip(sizeof d, szItem), sizeof d);
+        return d;
+    }
+    // A count in 0..nMax.
+    std::int32_t Count(const char* szField, std::int32_t nMax) {
+        const std::int32_t nValue = Int32(szField);
+        if (nValue < 0)
+            Refuse(std::string("the ") + szField + " is negative (" + std::to_string(nValue) + ")");
+        if (nValue > nMax)
+            Refuse(std::string("the ") + szField + " " + std::to_string(nValue) + " exceeds the limit of " +
+                   std::to_string(nMax));
+        return nValue;
+    }
+
+private:
+    const unsigned char* m_p;
+    std::size_t m_n;
+    std::size_t m_nPos = 0;
+    const std::string& m_strPath;
+};
 
 } // namespace
 
-CExchangeData ReadExchangeData(const std::string& strPath, const CExchangeLimits& limits,
-                               std::vector<unsigned char>* pBuffer) {
-    CBinaryFile file(strPath, CBinaryFile::EMode::Read, pBuffer);
-    CExchangeData data;
-    data.m_nPrepared = file.ReadInt32("prepared flag");
-    const std::int32_t nCurves = ReadCount(file, "curve count", limits.m_nMaxCurves);
-    const std::int32_t nTotal = file.ReadInt32("total point count");
-    if (nTotal < 0)
-        Refuse(file, "the total point count is negative (" + std::to_string(nTotal) + ")");
+std::int64_t CExchangeData::TotalPoints() const { return SumOfCounts(m_aCurves); }
 
-    data.m_aCurves.resize(static_cast<std::size_t>(nCurves));
+std::int64_t CExchangeView::TotalPoints() const { return SumOfCounts(m_aCurves); }
+
+CExchangeView ParseExchangeImage(const unsigned char* pBytes, std::size_t nBytes, const std::string& strPath,
+                                 const CExchangeLimits& limits) {
+    CImageCursor cursor(pBytes, nBytes, strPath);
+    CExchangeView view;
+    view.m_nPrepared = cursor.Int32("prepared flag");
+    const std::int32_t nCurves = cursor.Count("curve count", limits.m_nMaxCurves);
+    const std::int32_t nTotal = cursor.Int32("total point count");
+    if (nTotal < 0)
+        cursor.Refuse("the total point count is negative (" + std::to_string(nTotal) + ")");
+
+    view.m_aCurves.resize(static_cast<std::size_t>(nCurves));
     for (std::int32_t i = 0; i < nCurves; ++i) {
         const std::string strCurve = "curve " + std::to_string(i + 1);
-        const std::int32_t n = file.ReadInt32((std::string("point count of ") + strCurve).c_str());
+        const std::int32_t n = cursor.Int32("point count of " + strCurve);
         if (n < 0)
-            Refuse(file, "the point count of " + strCurve + " is negative (" + std::to_string(n) + ")");
-        // Check before allocating, so a corrupt count cannot ask for gigabytes.
-        if (static_cast<std::size_t>(n) > file.Remaining() / kPointBytes)
-            Refuse(file, "the file ends inside the points of " + strCurve + ", which announces " +
-                             std::to_string(n) + " points");
-        std::vector<CExchangePoint>& aPoints = data.m_aCurves[static_cast<std::size_t>(i)].m_aPoints;
-        aPoints.resize(static_cast<std::size_t>(n));
-        file.ReadDoubles(reinterpret_cast<double*>(aPoints.data()), aPoints.size() * 7, "the point records");
+            cursor.Refuse("the point count of " + strCurve + " is negative (" + std::to_string(n) + ")");
+        if (static_cast<std::size_t>(n) > cursor.Remaining() / kPointBytes)
+            cursor.Refuse("the file ends inside the points of " + strCurve + ", which announces " + std::to_string(n) +
+                          " points");
+        CRecordBlock& block = view.m_aCurves[static_cast<std::size_t>(i)];
+        block.m_pFirst = cursor.Skip(static_cast<std::size_t>(n) * kPointBytes, "the point records");
+        block.m_nPoints = n;
     }
-    if (data.TotalPoints() != nTotal)
-        Refuse(file, "the total point count " + std::to_string(nTotal) + " differs from the sum of the curve counts " +
-                         std::to_string(data.TotalPoints()));
+    if (view.TotalPoints() != nTotal)
+        cursor.Refuse("the total point count " + std::to_string(nTotal) + " differs from the sum of the curve counts " +
+                      std::to_string(view.TotalPoints()));
 
-    data.m_nFunction = file.ReadInt32("function number");
-    const std::int32_t nCoef = ReadCount(file, "coefficient count", limits.m_nMaxCoef);
-    data.m_aCoef.resize(static_cast<std::size_t>(nCoef));
-    file.ReadDoubles(data.m_aCoef.data(), data.m_aCoef.size(), "the coefficients");
-    data.m_dErrorSr = file.ReadDouble("ErrorSr");
-    data.m_dErrorMax = file.ReadDouble("ErrorMax");
-    file.Close();
+    view.m_nFunction = cursor.Int32("function number");
+    view.m_nCoef = cursor.Count("coefficient count", limits.m_nMaxCoef);
+    view.m_pCoef = cursor.Skip(static_cast<std::size_t>(view.m_nCoef) * sizeof(double), "the coefficients");
+    view.m_dErrorSr = cursor.Double("ErrorSr");
+    view.m_dErrorMax = cursor.Double("ErrorMax");
+    return view;
+}
+
+CExchangeView ReadExchangeView(const std::string& strPath, const CExchangeLimits& limits, CByteBuffer& buffer) {
+    ReadFileBytes(strPath, buffer);
+    return ParseExchangeImage(buffer.Data(), buffer.Size(), strPath, limits);
+}
+
+CExchangeView ViewOf(const CExchangeData& data) {
+    CExchangeView view;
+    view.m_nPrepared = data.m_nPrepared;
+    view.m_aCurves.reserve(data.m_aCurves.size());
+    for (const CExchangeCurve& curve : data.m_aCurves)
+        view.m_aCurves.push_back({reinterpret_cast<const unsigned char*>(curve.m_aPoints.data()), kPointBytes,
+                                  static_cast<std::int32_t>(curve.m_aPoints.size())});
+    view.m_nFunction = data.m_nFunction;
+    view.m_pCoef = reinterpret_cast<const unsigned char*>(data.m_aCoef.data());
+    view.m_nCoef = static_cast<std::int32_t>(data.m_aCoef.size());
+    view.m_dErrorSr = data.m_dErrorSr;
+    view.m_dErrorMax = data.m_dErrorMax;
+    return view;
+}
+
+CExchangeData DataOf(const CExchangeView& view) {
+    CExchangeData data;
+    data.m_nPrepared = view.m_nPrepared;
+    data.m_aCurves.resize(view.m_aCurves.size());
+    for (std::size_t i = 0; i < view.m_aCurves.size(); ++i) {
+        const CRecordBlock& block = view.m_aCurves[i];
+        std::vector<CExchangePoint>& aPoints = data.m_aCurves[i].m_aPoints;
+        aPoints.reserve(static_cast<std::size_t>(block.m_nPoints));
+        for (std::size_t j = 0; j < static_cast<std::size_t>(block.m_nPoints); ++j)
+            aPoints.push_back(block.Point(j));
+    }
+    data.m_nFunction = view.m_nFunction;
+    data.m_aCoef.reserve(static_cast<std::size_t>(view.m_nCoef));
+    for (std::size_t k = 0; k < static_cast<std::size_t>(view.m_nCoef); ++k)
+        data.m_aCoef.push_back(view.Coef(k));
+    data.m_dErrorSr = view.m_dErrorSr;
+    data.m_dErrorMax = view.m_dErrorMax;
     return data;
 }
 
-std::size_t ExchangeFileSize(const CExchangeData& data, EExchangeTrailer eTrailer) {
-    const std::size_t nCurves = data.m_aCurves.size();
-    std::size_t nBytes = 12 + nCurves * 4 + static_cast<std::size_t>(data.TotalPoints()) * kPointBytes + 8 +
-                         8 * data.m_aCoef.size() + 16;
+CExchangeData ReadExchangeData(const std::string& strPath, const CExchangeLimits& limits) {
+    CByteBuffer buffer;
+    return DataOf(ReadExchangeView(strPath, limits, buffer));
+}
+
+std::size_t ExchangeFileSize(const CExchangeView& view, EExchangeTrailer eTrailer) {
+    const std::size_t nCurves = view.m_aCurves.size();
+    std::size_t nBytes = 12 + nCurves * 4 + static_cast<std::size_t>(view.TotalPoints()) * kPointBytes + 8 +
+                         8 * static_cast<std::size_t>(view.m_nCoef) + 16;
     nBytes += eTrailer == EExchangeTrailer::CurveWords ? 4 * nCurves : 16;
     return nBytes;
 }
 
-void WriteExchangeData(const std::string& strPath, const CExchangeData& data, EExchangeTrailer eTrailer) {
-    CBinaryFile file(strPath, CBinaryFile::EMode::Write);
-    file.WriteInt32(data.m_nPrepared);
-    file.WriteInt32(static_cast<std::int32_t>(data.m_aCurves.size()));
-    file.WriteInt32(static_cast<std::int32_t>(data.TotalPoints()));
-    for (const CExchangeCurve& curve : data.m_aCurves) {
-        file.WriteInt32(static_cast<std::int32_t>(curve.m_aPoints.size()));
-        file.Write(curve.m_aPoints.data(), curve.m_aPoints.size() * kPointBytes);
+std::size_t ExchangeFileSize(const CExchangeData& data, EExchangeTrailer eTrailer) {
+    return ExchangeFileSize(ViewOf(data), eTrailer);
+}
+
+namespace {
+
+template <class T>
+void Append(std::vector<unsigned char>& aBytes, const T& value) {
+    const auto* p = reinterpret_cast<const unsigned char*>(&value);
+    aBytes.insert(aBytes.end(), p, p + sizeof value);
+}
+
+} // namespace
+
+void WriteExchangeView(const std::string& strPath, const CExchangeView& view, EExchangeTrailer eTrailer,
+                       EExchangeReplace eReplace) {
+    const std::size_t nCurves = view.m_aCurves.size();
+    const std::int64_t nTotal = view.TotalPoints();
+    if (nCurves > static_cast<std::size_t>(INT32_MAX) || nTotal > INT32_MAX)
+        throw CFileError(strPath, "not written: the data hold more curves or points than the file's counts can tell");
+
+    // Strided records are packed into one staging block; packed ones are written in place.
+    std::size_t nStaged = 0;
+    for (const CRecordBlock& block : view.m_aCurves)
+        if (block.m_nStride != kPointBytes)
+            nStaged += static_cast<std::size_t>(block.m_nPoints) * kPointBytes;
+    std::vector<unsigned char> aStaging(nStaged);
+    std::vector<std::int32_t> aCounts(nCurves);
+    const std::int32_t aHeader[3] = {view.m_nPrepared, static_cast<std::int32_t>(nCurves),
+                                     static_cast<std::int32_t>(nTotal)};
+
+    std::vector<CBytes> aPieces;
+    aPieces.reserve(2 * nCurves + 3);
+    aPieces.push_back({aHeader, sizeof aHeader});
+    std::size_t nStagedAt = 0;
+    for (std::size_t i = 0; i < nCurves; ++i) {
+        const CRecordBlock& block = view.m_aCurves[i];
+        const auto n = static_cast<std::size_t>(block.m_nPoints);
+        aCounts[i] = block.m_nPoints;
+        aPieces.push_back({&aCounts[i], sizeof aCounts[i]});
+        if (block.m_nStride == kPointBytes) {
+            aPieces.push_back({block.m_pFirst, n * kPointBytes});
+            continue;
+        }
+        unsigned char* pPacked = aStaging.data() + nStagedAt;
+        for (std::size_t j = 0; j < n; ++j)
+            std::memcpy(pPacked + j * kPointBytes, block.m_pFirst + j * block.m_nStride, kPointBytes);
+        aPieces.push_back({pPacked, n * kPointBytes});
+        nStagedAt += n * kPointBytes;
     }
-    file.WriteInt32(data.m_nFunction);
-    file.WriteInt32(static_cast<std::int32_t>(data.m_aCoef.size()));
-    file.WriteDoubles(data.m_aCoef.data(), data.m_aCoef.size());
-    file.WriteDouble(data.m_dErrorSr);
-    file.WriteDouble(data.m_dErrorMax);
+
+    std::vector<unsigned char> aTail;
+    aTail.reserve(8 + 8 * static_cast<std::size_t>(view.m_nCoef) + 32 + 4 * nCurves);
+    Append(aTail, view.m_nFunction);
+    Append(aTail, view.m_nCoef);
+    if (view.m_nCoef > 0)
+        aTail.insert(aTail.end(), view.m_pCoef, view.m_pCoef + static_cast<std::size_t>(view.m_nCoef) * sizeof(double));
+    Append(aTail, view.m_dErrorSr);
+    Append(aTail, view.m_dErrorMax);
     if (eTrailer == EExchangeTrailer::CurveWords) {
-        for (std::size_t i = 0; i < data.m_aCurves.size(); ++i)
-            file.WriteInt32(0);
+        aTail.resize(aTail.size() + 4 * nCurves, 0);
     } else {
-        file.WriteDouble(data.m_dErrorSr);
-        file.WriteDouble(data.m_dErrorMax);
+        Append(aTail, view.m_dErrorSr);
+        Append(aTail, view.m_dErrorMax);
     }
+    aPieces.push_back({aTail.data(), aTail.size()});
+
+    CBinaryFile file(strPath, CBinaryFile::EMode::Write, nullptr,
+                     eReplace == EExchangeReplace::RemoveFirst ? CBinaryFile::EReplace::RemoveFirst
+                                                               : CBinaryFile::EReplace::Atomic);
+    file.WritePieces(aPieces);
     file.Close();
+}
+
+void WriteExchangeData(const std::string& strPath, const CExchangeData& data, EExchangeTrailer eTrailer) {
+    WriteExchangeView(strPath, ViewOf(data), eTrailer);
 }

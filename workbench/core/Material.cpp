@@ -1,8 +1,12 @@
 #include "vornel/Material.h"
 
+#include "formats/BinaryFile.h"
 #include "formats/ExchangeFile.h"
 
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
+#include <iterator>
 #include <filesystem>
 #include <limits>
 #include <stdexcept>
@@ -58,59 +62,131 @@ void CheckCount(const char* szWhat, int nCount, int nMax) {
 
 } // namespace
 
-CExchangeData CMaterial::ToExchangeData() const {
+// A curve's points are written and read as the exchange layout's point records.
+static_assert(sizeof(CCurvePoint) == sizeof(CExchangePoint));
+static_assert(offsetof(CCurvePoint, m_dStrain) == offsetof(CExchangePoint, m_dStrain) &&
+              offsetof(CCurvePoint, m_dRate) == offsetof(CExchangePoint, m_dRate) &&
+              offsetof(CCurvePoint, m_dAux) == offsetof(CExchangePoint, m_dAux) &&
+              offsetof(CCurvePoint, m_dTemp) == offsetof(CExchangePoint, m_dTemp) &&
+              offsetof(CCurvePoint, m_dTime) == offsetof(CExchangePoint, m_dTime) &&
+              offsetof(CCurvePoint, m_dFitStress) == offsetof(CExchangePoint, m_dFitStress) &&
+              offsetof(CCurvePoint, m_dStress) == offsetof(CExchangePoint, m_dStress));
+
+CExchangeView CMaterial::ExchangeView() const {
     CheckCount("curves", m_nCurves, kMaxCurves);
     CheckCount("coefficients", m_nCoef, kMaxCoef);
-    CExchangeData data;
-    data.m_nPrepared = m_nPrepared;
-    data.m_aCurves.resize(static_cast<std::size_t>(m_nCurves));
+    CExchangeView view;
+    view.m_nPrepared = m_nPrepared;
+    view.m_aCurves.reserve(static_cast<std::size_t>(m_nCurves));
     for (int i = 0; i < m_nCurves; ++i) {
-        const CCurve& curve = Curve(i);
-        std::vector<CExchangePoint>& aOut = data.m_aCurves[static_cast<std::size_t>(i)].m_aPoints;
-        aOut.reserve(curve.m_pPoints.size());
-        for (const CCurvePoint& p : curve.m_pPoints)
-            aOut.push_back({p.m_dStrain, p.m_dRate, p.m_dAux, p.m_dTemp, p.m_dTime, p.m_dFitStress, p.m_dStress});
+        const std::vector<CCurvePoint>& aPoints = Curve(i).m_pPoints;
+        if (aPoints.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+            throw std::invalid_argument("curve " + std::to_string(i + 1) + " holds more points than a file can count");
+        view.m_aCurves.push_back({reinterpret_cast<const unsigned char*>(aPoints.data()), sizeof(CCurvePoint),
+                                  static_cast<std::int32_t>(aPoints.size())});
     }
-    data.m_nFunction = m_nFunction;
-    data.m_aCoef.assign(m_dCoef.begin(), m_dCoef.begin() + m_nCoef);
-    data.m_dErrorSr = m_dErrorSr;
-    data.m_dErrorMax = m_dErrorMax;
-    return data;
+    view.m_nFunction = m_nFunction;
+    view.m_pCoef = reinterpret_cast<const unsigned char*>(m_dCoef.data());
+    view.m_nCoef = m_nCoef;
+    view.m_dErrorSr = m_dErrorSr;
+    view.m_dErrorMax = m_dErrorMax;
+    return view;
 }
+
+namespace {
+
+// Reads a view's record block as CCurvePoint values, for constructing a curve's array in
+// place (each point copied once, nothing zero-filled first).
+class CRecordIterator {
+public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = CCurvePoint;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const CCurvePoint*;
+    using reference = CCurvePoint;
+
+    CRecordIterator() = default;
+    CRecordIterator(const CRecordBlock* pBlock, std::size_t j) : m_pBlock(pBlock), m_j(j) {}
+    CCurvePoint operator*() const {
+        CCurvePoint point;
+        std::memcpy(&point, m_pBlock->m_pFirst + m_j * m_pBlock->m_nStride, sizeof point);
+        return point;
+    }
+    CRecordIterator& operator++() {
+        ++m_j;
+        return *this;
+    }
+    CRecordIterator operator++(int) {
+        CRecordIterator old = *this;
+        ++m_j;
+        return old;
+    }
+    bool operator==(const CRecordIterator& other) const { return m_j == other.m_j; }
+
+private:
+    const CRecordBlock* m_pBlock = nullptr;
+    std::size_t m_j = 0;
+};
+
+} // namespace
+
+void CMaterial::TakeExchangeView(const CExchangeView& view) {
+    CheckCount("curves", view.m_aCurves.size(), kMaxCurves);
+    CheckCount("coefficients", view.m_nCoef, kMaxCoef);
+    if (view.TotalPoints() > std::numeric_limits<int>::max())
+        throw std::invalid_argument("the material holds more points than an int can count");
+    // The new point arrays are built first, so a failure leaves the material as it was.
+    const std::size_t nCurves = view.m_aCurves.size();
+    std::vector<std::vector<CCurvePoint>> aNew(nCurves);
+    for (std::size_t i = 0; i < nCurves; ++i) {
+        const CRecordBlock& block = view.m_aCurves[i];
+        aNew[i].assign(CRecordIterator(&block, 0), CRecordIterator(&block, static_cast<std::size_t>(block.m_nPoints)));
+    }
+    m_nPrepared = view.m_nPrepared;
+    m_nCurves = static_cast<int>(nCurves);
+    m_nPoints = static_cast<int>(view.TotalPoints());
+    for (int i = 0; i < m_nCurves; ++i) {
+        CCurve& curve = Curve(i);
+        curve.m_pPoints = std::move(aNew[static_cast<std::size_t>(i)]);
+        if (!curve.m_pPoints.empty()) {
+            curve.m_dRate = curve.m_pPoints.back().m_dRate;
+            curve.m_dTemp = curve.m_pPoints.back().m_dTemp;
+            curve.m_strLabel = RateTempLabel(curve.m_dRate, curve.m_dTemp);
+        }
+    }
+    m_nFunction = view.m_nFunction;
+    m_nCoef = view.m_nCoef;
+    for (std::size_t k = 0; k < static_cast<std::size_t>(m_nCoef); ++k)
+        m_dCoef[k] = view.Coef(k);
+    m_dErrorSr = view.m_dErrorSr;
+    m_dErrorMax = view.m_dErrorMax;
+}
+
+CExchangeData CMaterial::ToExchangeData() const { return DataOf(ExchangeView()); }
 
 void CMaterial::TakeExchangeData(const CExchangeData& data) {
     CheckCount("curves", data.m_aCurves.size(), kMaxCurves);
     CheckCount("coefficients", data.m_aCoef.size(), kMaxCoef);
-    if (data.TotalPoints() > std::numeric_limits<int>::max())
-        throw std::invalid_argument("the material holds more points than an int can count");
-    m_nPrepared = data.m_nPrepared;
-    m_nCurves = static_cast<int>(data.m_aCurves.size());
-    m_nPoints = static_cast<int>(data.TotalPoints());
-    for (int i = 0; i < m_nCurves; ++i) {
-        const std::vector<CExchangePoint>& aIn = data.m_aCurves[static_cast<std::size_t>(i)].m_aPoints;
-        CCurve& curve = Curve(i);
-        curve.m_pPoints.clear();
-        curve.m_pPoints.reserve(aIn.size());
-        for (const CExchangePoint& p : aIn)
-            curve.m_pPoints.push_back({p.m_dFitStress, p.m_dStress, p.m_dAux, p.m_dTemp, p.m_dStrain, p.m_dRate, p.m_dTime});
-        if (!aIn.empty()) {
-            curve.m_dRate = aIn.back().m_dRate;
-            curve.m_dTemp = aIn.back().m_dTemp;
-            curve.m_strLabel = RateTempLabel(curve.m_dRate, curve.m_dTemp);
-        }
-    }
-    m_nFunction = data.m_nFunction;
-    m_nCoef = static_cast<int>(data.m_aCoef.size());
-    std::copy(data.m_aCoef.begin(), data.m_aCoef.end(), m_dCoef.begin());
-    m_dErrorSr = data.m_dErrorSr;
-    m_dErrorMax = data.m_dErrorMax;
+    TakeExchangeView(ViewOf(data));
 }
 
 void CMaterial::WriteMaterialFile(int nFlag) const {
-    WriteExchangeData(FilePath(nFlag), ToExchangeData(), EExchangeTrailer::CurveWords);
+    // The exchange file is a scratch file rewritten around every engine call; the material
+    // file is the user's and is replaced in one step.
+    WriteExchangeView(FilePath(nFlag), ExchangeView(), EExchangeTrailer::CurveWords,
+                      nFlag == 0 ? EExchangeReplace::RemoveFirst : EExchangeReplace::Atomic);
 }
 
 void CMaterial::ReadMaterialFile(int nFlag) {
-    const CExchangeData data = ReadExchangeData(FilePath(nFlag), CExchangeLimits{kMaxCurves, kMaxCoef});
-    TakeExchangeData(data);
+    // The file's bytes land in a buffer kept for the next read (the exchange file is read
+    // back after every engine call); a large one is given back.
+    constexpr std::size_t kKeptBytes = std::size_t{4} << 20;
+    thread_local CByteBuffer s_buffer;
+    struct CReleaseIfLarge {
+        ~CReleaseIfLarge() {
+            if (s_buffer.Capacity() > kKeptBytes)
+                s_buffer.Release();
+        }
+    } release;
+    TakeExchangeView(ReadExchangeView(FilePath(nFlag), CExchangeLimits{kMaxCurves, kMaxCoef}, s_buffer));
 }

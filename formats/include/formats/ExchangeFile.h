@@ -11,8 +11,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
+
+class CByteBuffer;
 
 // The exchange file through which the workbench and the engine talk, in the folder of the run.
 inline constexpr const char* kExchangeFileName = "temp.mat";
@@ -58,13 +61,92 @@ struct CExchangeLimits {
     std::int32_t m_nMaxCoef = 100;
 };
 
+// One curve's point records as they lie in a file image or in memory: nPoints records of
+// the seven doubles in file order, m_nStride bytes apart (56 when packed), not necessarily
+// aligned for doubles.
+struct CRecordBlock {
+    const unsigned char* m_pFirst = nullptr;
+    std::size_t m_nStride = sizeof(CExchangePoint);
+    std::int32_t m_nPoints = 0;
+
+    // Value v (0 = strain .. 6 = measured stress) of record j (0-based).
+    double Value(std::size_t j, std::size_t v) const {
+        double d;
+        std::memcpy(&d, m_pFirst + j * m_nStride + v * sizeof(double), sizeof d);
+        return d;
+    }
+    CExchangePoint Point(std::size_t j) const {
+        CExchangePoint point;
+        std::memcpy(&point, m_pFirst + j * m_nStride, sizeof point);
+        return point;
+    }
+};
+
+// Offsets of the values in a record, in doubles.
+inline constexpr std::size_t kStrainValue = 0;
+inline constexpr std::size_t kRateValue = 1;
+inline constexpr std::size_t kTempValue = 3;
+inline constexpr std::size_t kStressValue = 6;
+
+// A whole file's fields 1..9 by reference: the point records are not copied. A view read
+// from a file points into the bytes it was read from; one made for writing points into the
+// writer's own storage, which must outlive it.
+struct CExchangeView {
+    std::int32_t m_nPrepared = 0;
+    std::vector<CRecordBlock> m_aCurves;
+    std::int32_t m_nFunction = 0;
+    const unsigned char* m_pCoef = nullptr; // A1..AK, K = m_nCoef doubles, maybe unaligned
+    std::int32_t m_nCoef = 0;
+    double m_dErrorSr = 0;
+    double m_dErrorMax = 0;
+
+    std::int64_t TotalPoints() const;
+    double Coef(std::size_t k) const {
+        double d;
+        std::memcpy(&d, m_pCoef + k * sizeof(double), sizeof d);
+        return d;
+    }
+};
+
+// Parses and validates the file image pBytes[0..nBytes) read from strPath (the name the
+// errors carry). Throws CFileError naming the file and the field when a count is negative
+// or above the limits, the total point count is not the sum of the curve counts, or the
+// image is shorter than its counts announce. Bytes after field 9 are ignored. The view
+// points into the image.
+CExchangeView ParseExchangeImage(const unsigned char* pBytes, std::size_t nBytes, const std::string& strPath,
+                                 const CExchangeLimits& limits);
+
+// Reads the whole file at strPath into buffer with one read and parses it (as above; also
+// when it cannot be opened). The view points into buffer.
+CExchangeView ReadExchangeView(const std::string& strPath, const CExchangeLimits& limits, CByteBuffer& buffer);
+
+// The view of data, for writing it or reading it in place.
+CExchangeView ViewOf(const CExchangeData& data);
+
+// The view's content as a neutral structure (a copy).
+CExchangeData DataOf(const CExchangeView& view);
+
+// How a write replaces an existing file: see CBinaryFile::EReplace.
+enum class EExchangeReplace {
+    Atomic,      // the user's material files
+    RemoveFirst, // the exchange file "temp.mat", rewritten before and after every engine call
+};
+
+// Writes view to strPath with one gathered write: header, counts and packed record blocks
+// go to the file from where they lie, strided blocks are packed first. Through a temporary
+// file renamed over strPath, so a failure (CFileError) leaves any previous file intact. The
+// total point count is derived from the curves.
+void WriteExchangeView(const std::string& strPath, const CExchangeView& view, EExchangeTrailer eTrailer,
+                       EExchangeReplace eReplace = EExchangeReplace::Atomic);
+
+// Length in bytes of the file WriteExchangeView writes.
+std::size_t ExchangeFileSize(const CExchangeView& view, EExchangeTrailer eTrailer);
+
 // Reads and validates a whole file. Throws CFileError naming the file and the field when
 // it cannot be opened, a count is negative or above the limits, the total point count is
 // not the sum of the curve counts, or the file is shorter than its counts announce.
-// Bytes after field 9 are ignored. pBuffer, when given, receives the file's bytes and is
-// reused by a caller that reads many files.
-CExchangeData ReadExchangeData(const std::string& strPath, const CExchangeLimits& limits,
-                               std::vector<unsigned char>* pBuffer = nullptr);
+// Bytes after field 9 are ignored.
+CExchangeData ReadExchangeData(const std::string& strPath, const CExchangeLimits& limits);
 
 // Writes the whole file through a temporary file renamed over strPath, so a failure
 // (CFileError) leaves any previous file intact. The total point count is derived from the

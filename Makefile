@@ -36,7 +36,8 @@ demo: build
 
 BENCH_DIR ?= build-bench
 
-bench: deps
+bench:
+	./scripts/install-deps.sh bench
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DVORNEL_BUILD_BENCHMARKS=ON -DBUILD_TESTING=OFF
 	cmake --build $(BENCH_DIR) -j $(JOBS)
 	@for b in $(BENCH_DIR)/bin/bench_*; do echo "== $$b"; $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; done

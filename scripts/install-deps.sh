@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing Vornel need, when missing.
 # Safe to run again: packages already present are left alone.
+# With the argument "bench" it also installs what the benchmarks compare against: numpy and
+# scipy for the system's python3.
 set -euo pipefail
 
 packages=(
@@ -13,6 +15,9 @@ packages=(
   # window and viewer tests: a virtual X server and Mesa's software OpenGL, a font
   xvfb xauth libgl1-mesa-dri fonts-dejavu-core
 )
+if [ "${1:-}" = "bench" ]; then
+  packages+=(python3-numpy python3-scipy)
+fi
 
 missing=()
 for pkg in "${packages[@]}"; do

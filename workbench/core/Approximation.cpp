@@ -10,6 +10,8 @@
 #include "tarnfit/tarnfit.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -165,16 +167,37 @@ std::string FitProblem(const CMaterial& material, int nModel) {
     return {};
 }
 
-CFitOutcome CMaterial::FitModel(const CFitOptions& options) {
-    // The engine starts from no fit.
-    CExchangeData data = ToExchangeData();
-    data.m_aCoef.clear();
-    data.m_dErrorSr = 0;
-    data.m_dErrorMax = 0;
-    for (CExchangeCurve& curve : data.m_aCurves)
-        for (CExchangePoint& point : curve.m_aPoints)
+void CMaterial::WriteRunExchangeFile() const {
+    // The engine starts from no fit: no coefficients, both errors 0 and every fitted stress
+    // 0. Curves whose points carry a fitted stress go through a copy without it; raw
+    // records as imported carry none and are written from where they lie.
+    CExchangeView view = ExchangeView();
+    view.m_nCoef = 0;
+    view.m_dErrorSr = 0;
+    view.m_dErrorMax = 0;
+    std::vector<std::vector<CCurvePoint>> aCleared;
+    aCleared.reserve(static_cast<std::size_t>(m_nCurves));
+    for (int i = 0; i < m_nCurves; ++i) {
+        const std::vector<CCurvePoint>& aPoints = Curve(i).m_pPoints;
+        const bool bFitted = std::any_of(aPoints.begin(), aPoints.end(), [](const CCurvePoint& point) {
+            return std::bit_cast<std::uint64_t>(point.m_dFitStress) != 0;
+        });
+        if (!bFitted)
+            continue;
+        std::vector<CCurvePoint>& aCopy = aCleared.emplace_back(aPoints);
+        for (CCurvePoint& point : aCopy)
             point.m_dFitStress = 0;
-    WriteExchangeData(FilePath(0), data, EExchangeTrailer::CurveWords);
+        view.m_aCurves[static_cast<std::size_t>(i)].m_pFirst = reinterpret_cast<const unsigned char*>(aCopy.data());
+    }
+    WriteExchangeView(FilePath(0), view, EExchangeTrailer::CurveWords, EExchangeReplace::RemoveFirst);
+}
+
+CFitOutcome CMaterial::FitModel(const CFitOptions& options) {
+    WriteRunExchangeFile();
+    return FitOnExchangeFile(options);
+}
+
+CFitOutcome CMaterial::FitOnExchangeFile(const CFitOptions& options) {
     CEngineLines lines;
     {
         CCurrentFolderScope folder(m_strWorkFolder);
@@ -201,8 +224,13 @@ CFitOutcome CMaterial::FitModel(const CFitOptions& options) {
 }
 
 CRunResult CMaterial::RunApproximation(const CFitOptions& options) {
+    WriteRunExchangeFile();
+    return RunOnExchangeFile(options);
+}
+
+CRunResult CMaterial::RunOnExchangeFile(const CFitOptions& options) {
     CRunResult result;
-    static_cast<CFitOutcome&>(result) = FitModel(options);
+    static_cast<CFitOutcome&>(result) = FitOnExchangeFile(options);
     WriteOutput(result, WorkPath(kFortranFileName), [&] {
         WriteFortran();
         return std::string();
@@ -223,10 +251,16 @@ std::vector<CCandidateReport> CMaterial::FindBestModel(const CandidateCallback& 
 std::vector<CCandidateReport> CMaterial::FindBestModelWith(const ModelEngineCall& callEngine,
                                                            const CandidateCallback& onCandidate,
                                                            const CFitOptions& options) {
+    WriteMaterialFile(0);
+    return FindBestModelOnExchangeFile(callEngine, onCandidate, options);
+}
+
+std::vector<CCandidateReport> CMaterial::FindBestModelOnExchangeFile(const ModelEngineCall& callEngine,
+                                                                     const CandidateCallback& onCandidate,
+                                                                     const CFitOptions& options) {
     double dBest = std::numeric_limits<double>::infinity();
     int nChosen = 0;
     std::vector<CCandidateReport> aReports;
-    WriteMaterialFile(0);
     CEngineLines lines;
     for (int nModel : kBestModelCandidates) {
         {

@@ -5,6 +5,7 @@
 #include "vornel/ModelCatalogue.h"
 #include "vornel/Stage.h"
 
+#include <array>
 #include <charconv>
 #include <filesystem>
 
@@ -29,15 +30,61 @@ CMaterial& Current() {
     return *g_pMaterial;
 }
 
-// Runs step on the current material; when it throws, the material and the stage are put
-// back as they were before.
+// A copy of material without the curves' points (the curve slots keep their rate,
+// temperature and label): the backup of a command. The points of raw records run to tens of
+// MB, and a command either leaves them alone or reads them back from "temp.mat".
+CMaterial CopyWithoutPoints(CMaterial& material) {
+    std::array<std::vector<CCurvePoint>, CMaterial::kMaxCurves> aPoints;
+    for (std::size_t i = 0; i < aPoints.size(); ++i)
+        aPoints[i] = std::move(material.m_aCurves[i].m_pPoints);
+    struct CPutBack {
+        CMaterial& m_material;
+        std::array<std::vector<CCurvePoint>, CMaterial::kMaxCurves>& m_aPoints;
+        ~CPutBack() {
+            for (std::size_t i = 0; i < m_aPoints.size(); ++i)
+                m_material.m_aCurves[i].m_pPoints = std::move(m_aPoints[i]);
+        }
+    } putBack{material, aPoints};
+    return material;
+}
+
+// Puts back everything of material but the curves' points from saved.
+void RestoreWithoutPoints(CMaterial& material, CMaterial&& saved) noexcept {
+    for (std::size_t i = 0; i < saved.m_aCurves.size(); ++i)
+        saved.m_aCurves[i].m_pPoints = std::move(material.m_aCurves[i].m_pPoints);
+    material = std::move(saved);
+}
+
+// Runs step, which must leave the curves' points alone, on the current material; when it
+// throws, the material and the stage are put back as they were before.
 template <class Step>
 auto KeepOnFailure(Step step) {
     CMaterial& material = Current();
-    CMaterial saved = material;
+    CMaterial saved = CopyWithoutPoints(material);
     const int nStage = g_nStage;
     try {
         return step(material);
+    } catch (...) {
+        RestoreWithoutPoints(material, std::move(saved));
+        g_nStage = nStage;
+        throw;
+    }
+}
+
+// Writes "temp.mat" from the current material (write(material)), then runs run on it, which
+// reads the curves back from that file; when anything throws, the material and the stage
+// are put back as they were before. The raw records run to tens of MB: while the engine
+// works on them they are held once, by the backup, and not copied.
+template <class Write, class Run>
+auto RunOnExchangeFile(Write write, Run run) {
+    CMaterial& material = Current();
+    write(material);
+    CMaterial saved = CopyWithoutPoints(material);
+    for (std::size_t i = 0; i < saved.m_aCurves.size(); ++i)
+        saved.m_aCurves[i].m_pPoints = std::move(material.m_aCurves[i].m_pPoints);
+    const int nStage = g_nStage;
+    try {
+        return run(material);
     } catch (...) {
         material = std::move(saved);
         g_nStage = nStage;
@@ -149,26 +196,29 @@ void SaveMaterialAs(const std::string& strPath) {
 }
 
 CRunResult Calc(const CFitOptions& options) {
-    return KeepOnFailure([&](CMaterial& material) {
-        CRunResult result = material.RunApproximation(options);
-        if (result.m_bFitted)
-            g_nStage = StageAfter(EStageEvent::FitSucceeded);
-        return result;
-    });
+    return RunOnExchangeFile([](const CMaterial& material) { material.WriteRunExchangeFile(); },
+                             [&](CMaterial& material) {
+                                 CRunResult result = material.RunOnExchangeFile(options);
+                                 if (result.m_bFitted)
+                                     g_nStage = StageAfter(EStageEvent::FitSucceeded);
+                                 return result;
+                             });
 }
 
 COptimizationResult Optimization(const CandidateCallback& onCandidate, const CFitOptions& options) {
-    return KeepOnFailure([&](CMaterial& material) {
-        COptimizationResult result;
-        result.m_aCandidates = material.FindBestModel(onCandidate, options);
-        result.m_nChosen = material.m_nFunction;
-        result.m_run = material.RunApproximation(options);
-        if (result.m_nChosen == 0)
-            result.m_run.m_strRefusal = "every candidate model was refused";
-        if (result.m_run.m_bFitted)
-            g_nStage = StageAfter(EStageEvent::FitSucceeded);
-        return result;
-    });
+    return RunOnExchangeFile([](const CMaterial& material) { material.WriteMaterialFile(0); },
+                             [&](CMaterial& material) {
+                                 COptimizationResult result;
+                                 result.m_aCandidates =
+                                     material.FindBestModelOnExchangeFile(CallModelEngine, onCandidate, options);
+                                 result.m_nChosen = material.m_nFunction;
+                                 result.m_run = material.RunApproximation(options);
+                                 if (result.m_nChosen == 0)
+                                     result.m_run.m_strRefusal = "every candidate model was refused";
+                                 if (result.m_run.m_bFitted)
+                                     g_nStage = StageAfter(EStageEvent::FitSucceeded);
+                                 return result;
+                             });
 }
 
 CSurfaceExportStatus ExportSurface3D(double dTemp) {

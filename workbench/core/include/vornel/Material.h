@@ -142,6 +142,17 @@ public:
     std::vector<CCandidateReport> FindBestModelWith(const ModelEngineCall& callEngine,
                                                     const CandidateCallback& onCandidate = {},
                                                     const CFitOptions& options = {});
+    // The same in two steps: the exchange file a run starts from, written from this
+    // material, and the run on it (FitModel is WriteRunExchangeFile, then FitOnExchangeFile;
+    // RunApproximation is WriteRunExchangeFile, then RunOnExchangeFile; FindBestModelWith is
+    // WriteMaterialFile(0), then FindBestModelOnExchangeFile). The second step needs none of
+    // the curves' points, since reading the file back replaces them.
+    void WriteRunExchangeFile() const;
+    CFitOutcome FitOnExchangeFile(const CFitOptions& options = {});
+    CRunResult RunOnExchangeFile(const CFitOptions& options = {});
+    std::vector<CCandidateReport> FindBestModelOnExchangeFile(const ModelEngineCall& callEngine,
+                                                              const CandidateCallback& onCandidate = {},
+                                                              const CFitOptions& options = {});
 
     // Writes the current law as the Fortran 90 subroutine "progr.f90"; see FortranExport.h.
     void WriteFortran() const;

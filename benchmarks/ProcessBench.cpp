@@ -1,0 +1,199 @@
+// Timing of the whole program as the user runs it: one `vornel --fit best --curves LIST`
+// child process per run on N raw records of S samples each (N = 20, 50, 100, 200; S = 500,
+// 2000, 8000), the page cache warm (one untimed run first), the median of several runs.
+//
+// Reported per case:
+//   - the wall time of the raw run (the benchmark's time) and its peak resident memory
+//     (peak_RSS_MB, the child's maximum resident set);
+//   - open_ms: the same fit started from the material file the raw run wrote (--open), whose
+//     curves are already prepared: the process start and the fourteen fits without the raw
+//     path;
+//   - ms_per_Msample: (raw - open) per million raw samples, the cost of the raw path alone
+//     (reading the records, the exchange file both ways, the preparation), which should not
+//     depend on the size of the job;
+//   - for 200 x 2000, when the numpy/scipy script of the same job exists beside the checkout
+//     (VORNEL_PEER_PIPELINE) and VORNEL_PEER_PYTHON runs it: peer_ms, its median wall time measured
+//     between the same runs, and peer_ratio = peer_ms / raw time.
+
+#include "RecordFiles.h"
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kRunsPerMeasure = 5;
+
+// One finished child: wall time and peak resident set.
+struct SRun {
+    double m_dSeconds = 0;
+    double m_dPeakMB = 0;
+    int m_nStatus = -1;
+};
+
+// Runs aArgs[0] with the arguments aArgs in folder, standard output and error to /dev/null.
+SRun RunChild(const std::vector<std::string>& aArgs, const fs::path& folder) {
+    std::vector<char*> aArgv;
+    for (const std::string& strArg : aArgs)
+        aArgv.push_back(const_cast<char*>(strArg.c_str()));
+    aArgv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    SRun run;
+    const auto tStart = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    const int nErr = posix_spawnp(&pid, aArgv[0], &actions, nullptr, aArgv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (nErr != 0)
+        return run;
+    int nStatus = 0;
+    rusage usage{};
+    if (::wait4(pid, &nStatus, 0, &usage) != pid)
+        return run;
+    run.m_dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
+    run.m_dPeakMB = static_cast<double>(usage.ru_maxrss) / 1024.0; // KiB
+    run.m_nStatus = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
+    return run;
+}
+
+double Median(std::vector<double> a) {
+    std::sort(a.begin(), a.end());
+    const std::size_t n = a.size();
+    return n % 2 ? a[n / 2] : 0.5 * (a[n / 2 - 1] + a[n / 2]);
+}
+
+// N records of S samples and their list "curves.txt" in a temporary folder, with a "run"
+// folder for the files of the runs; removed with the object.
+class CRecordSet {
+public:
+    CRecordSet(int nCurves, int nSamples) {
+        std::string strTemplate = (fs::temp_directory_path() / "vornel-process-bench-XXXXXX").string();
+        if (!::mkdtemp(strTemplate.data()))
+            throw std::runtime_error("cannot create a temporary folder");
+        m_folder = strTemplate;
+        fs::create_directory(m_folder / "run");
+        std::ofstream list(m_folder / "curves.txt");
+        // Records shaped like test-machine output: 100 samples of dwell, the rise, 50 samples
+        // of tail; temperatures 800..1275 deg C, strain rates 0.01..~40 1/s.
+        for (int i = 0; i < nCurves; ++i) {
+            const double dTemp = 800 + 25 * (i % 20);
+            const double dRate = 0.01 * std::pow(10.0, (i / 20) * 0.4);
+            const std::string strFile = "record_" + std::to_string(i) + ".asc";
+            vornel_test::WriteRecord((m_folder / strFile).string(), vornel_test::HenselSpittelLaw, dTemp, dRate,
+                                     nSamples - 150, 0.9, 100, 50);
+            list << strFile << ' ' << dTemp << ' ' << dRate << '\n';
+        }
+    }
+    ~CRecordSet() {
+        std::error_code ec;
+        fs::remove_all(m_folder, ec);
+    }
+    CRecordSet(const CRecordSet&) = delete;
+    CRecordSet& operator=(const CRecordSet&) = delete;
+
+    std::string List() const { return (m_folder / "curves.txt").string(); }
+    fs::path RunFolder() const { return m_folder / "run"; }
+
+private:
+    fs::path m_folder;
+};
+
+// The record sets, made when a case first needs them and kept for its repetitions.
+const CRecordSet& Records(int nCurves, int nSamples) {
+    static std::map<std::pair<int, int>, std::unique_ptr<CRecordSet>> s_sets;
+    auto& pSet = s_sets[{nCurves, nSamples}];
+    if (!pSet)
+        pSet = std::make_unique<CRecordSet>(nCurves, nSamples);
+    return *pSet;
+}
+
+bool PeerAvailable() {
+    static const bool s_bAvailable = [] {
+        if (!fs::exists(VORNEL_PEER_PIPELINE))
+            return false;
+        const SRun probe = RunChild({VORNEL_PEER_PYTHON, "-c", "import numpy, scipy"}, fs::temp_directory_path());
+        return probe.m_nStatus == 0;
+    }();
+    return s_bAvailable;
+}
+
+void BM_Process(benchmark::State& state) {
+    const int nCurves = static_cast<int>(state.range(0));
+    const int nSamples = static_cast<int>(state.range(1));
+    const CRecordSet& records = Records(nCurves, nSamples);
+    const fs::path run = records.RunFolder();
+    const std::vector<std::string> aRaw = {VORNEL_PROGRAM, "--fit", "best", "--name", "bench", "--curves", records.List()};
+    const std::vector<std::string> aOpen = {VORNEL_PROGRAM, "--fit", "best", "--open", "bench.mat"};
+    const bool bPeer = nCurves == 200 && nSamples == 2000 && PeerAvailable();
+    const std::vector<std::string> aPeer = {VORNEL_PEER_PYTHON, VORNEL_PEER_PIPELINE, records.List()};
+
+    // Warm the page cache and check that the program works on this set.
+    if (RunChild(aRaw, run).m_nStatus != 0 || RunChild(aOpen, run).m_nStatus != 0) {
+        state.SkipWithError("vornel did not fit the records");
+        return;
+    }
+    if (bPeer)
+        (void)RunChild(aPeer, run);
+
+    std::vector<double> aRawSeconds, aOpenSeconds, aPeakMB, aPeerSeconds;
+    for (auto _ : state) {
+        for (int r = 0; r < kRunsPerMeasure; ++r) {
+            const SRun raw = RunChild(aRaw, run);
+            const SRun open = RunChild(aOpen, run);
+            if (raw.m_nStatus != 0 || open.m_nStatus != 0) {
+                state.SkipWithError("a run of vornel failed");
+                return;
+            }
+            aRawSeconds.push_back(raw.m_dSeconds);
+            aOpenSeconds.push_back(open.m_dSeconds);
+            aPeakMB.push_back(raw.m_dPeakMB);
+            if (bPeer)
+                aPeerSeconds.push_back(RunChild(aPeer, run).m_dSeconds);
+        }
+        state.SetIterationTime(Median(aRawSeconds));
+    }
+    const double dRaw = Median(aRawSeconds);
+    const double dOpen = Median(aOpenSeconds);
+    const double dMegaSamples = nCurves * static_cast<double>(nSamples) / 1.0e6;
+    state.counters["open_ms"] = 1000.0 * dOpen;
+    state.counters["ms_per_Msample"] = 1000.0 * (dRaw - dOpen) / dMegaSamples;
+    state.counters["peak_RSS_MB"] = Median(aPeakMB);
+    if (!aPeerSeconds.empty()) {
+        state.counters["peer_ms"] = 1000.0 * Median(aPeerSeconds);
+        state.counters["peer_ratio"] = Median(aPeerSeconds) / dRaw;
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_Process)
+    ->ArgNames({"records", "samples"})
+    ->ArgsProduct({{20, 50, 100, 200}, {500, 2000, 8000}})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -135,18 +135,14 @@ EReadStatus LoadState(CEngineState& state, const CExchangeView& view) {
     std::vector<CExchangePoint> aLastRaw;
     aPrepared.reserve(static_cast<std::size_t>(state.m_nCurves));
     aLastRaw.reserve(static_cast<std::size_t>(state.m_nCurves));
-    std::vector<double> aX;
-    std::vector<double> aY;
     for (int i = 0; i < state.m_nCurves; ++i) {
         const CRecordBlock& block = view.m_aCurves[static_cast<std::size_t>(i)];
         const auto n = static_cast<std::size_t>(block.m_nPoints);
-        aX.resize(n);
-        aY.resize(n);
-        for (std::size_t j = 0; j < n; ++j) {
-            aX[j] = block.Value(j, kStrainValue);
-            aY[j] = block.Value(j, kStressValue);
-        }
-        aPrepared.push_back(PrepareCurve(aX.data(), aY.data(), block.m_nPoints));
+        const unsigned char* pFirst = block.m_pFirst;
+        const CRawSeries record{pFirst ? pFirst + kStrainValue * sizeof(double) : nullptr,
+                                pFirst ? pFirst + kStressValue * sizeof(double) : nullptr, block.m_nStride,
+                                block.m_nPoints};
+        aPrepared.push_back(PrepareCurve(record));
         aLastRaw.push_back(n == 0 ? CExchangePoint{} : block.Point(n - 1));
         if (!aPrepared.back().m_bOk) {
             state.m_strProblem = "curve " + std::to_string(i + 1) + " cannot be prepared: " + aPrepared.back().m_strReason;

@@ -25,12 +25,12 @@ double SinglePrecisionPower(int o, int p) {
 // their window shape, so the weights of the last shape are kept.
 class CSmoother {
 public:
-    CSmoother(const double* pX, const double* pY, int n) : m_pX(pX), m_pY(pY), m_n(n) {}
+    explicit CSmoother(const CRawSeries& record) : m_record(record) {}
 
     // Smoothed (strain, stress) of the window -nl..nr around sample j; false when the
     // window leaves the record 1..n.
     bool At(int j, int nl, int nr, double& dP, double& dQ) {
-        if (j - nl < 1 || j + nr > m_n)
+        if (j - nl < 1 || j + nr > m_record.m_n)
             return false;
         if (nl != m_nl || nr != m_nr) {
             m_aWeights = savgol(nl, nr, 4);
@@ -43,16 +43,14 @@ public:
         dQ = 0;
         for (int o = -nl; o <= nr; ++o) {
             const double c = m_aWeights[static_cast<std::size_t>(o + nl)];
-            dP += c * m_pX[j + o - 1];
-            dQ += c * m_pY[j + o - 1];
+            dP += c * m_record.X(j + o);
+            dQ += c * m_record.Y(j + o);
         }
         return true;
     }
 
 private:
-    const double* m_pX;
-    const double* m_pY;
-    int m_n;
+    const CRawSeries& m_record;
     int m_nl = -1;
     int m_nr = -1;
     std::vector<double> m_aWeights;
@@ -277,10 +275,16 @@ bool PlausibleQuarticValue(double dValue, const double* f) {
 }
 
 CPreparedCurve PrepareCurve(const double* pX, const double* pY, int n) {
+    return PrepareCurve(CRawSeries{reinterpret_cast<const unsigned char*>(pX), reinterpret_cast<const unsigned char*>(pY),
+                                   sizeof(double), n});
+}
+
+CPreparedCurve PrepareCurve(const CRawSeries& record) {
     CPreparedCurve result;
+    const int n = record.m_n;
     if (n < 1)
         return Refuse(result, "it has no points");
-    auto X = [pX](int j) { return pX[j - 1]; };
+    auto X = [&record](int j) { return record.X(j); };
 
     // 1. Largest strain, first index on ties.
     int iMax = 1;
@@ -343,7 +347,7 @@ CPreparedCurve PrepareCurve(const double* pX, const double* pY, int n) {
     // Smoothed strain P and stress Q at positions 1..61; position 1 is the origin (0, 0).
     double P[62] = {};
     double Q[62] = {};
-    CSmoother smoother(pX, pY, n);
+    CSmoother smoother(record);
 
     if (m > 60) {
         // 7. Long records: 29 samples, each smoothed with a wide window.
@@ -410,9 +414,9 @@ CPreparedCurve PrepareCurve(const double* pX, const double* pY, int n) {
     result.m_x[0] = 0.5 * result.m_x[1];
     result.m_y[0] = 0.5 * result.m_y[1];
     double dLargest = 0;
-    for (int j = 0; j < n; ++j)
-        if (pY[j] > dLargest)
-            dLargest = pY[j];
+    for (int j = 1; j <= n; ++j)
+        if (record.Y(j) > dLargest)
+            dLargest = record.Y(j);
     const double dCeiling = kPlausibleStressFactor * dLargest;
     for (int j = 0; j < kPreparedPoints; ++j) {
         double& x = result.m_x[static_cast<std::size_t>(j)];

@@ -26,6 +26,8 @@
 // Scientific Computing I, SIAM 2008, section 7.2).
 
 #include <array>
+#include <cstddef>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -69,6 +71,26 @@ struct CPreparedCurve {
     std::array<double, kPreparedPoints> m_y{}; // prepared stresses
 };
 
+// A raw record's strains X(j) and stresses Y(j), j = 1..n, where they lie: X(j) at
+// m_pX + (j - 1) m_nStride bytes, Y(j) likewise from m_pY; doubles, not necessarily aligned.
+// Two packed arrays have the stride 8; the records of an exchange file in memory have 56.
+struct CRawSeries {
+    const unsigned char* m_pX = nullptr;
+    const unsigned char* m_pY = nullptr;
+    std::size_t m_nStride = sizeof(double);
+    int m_n = 0;
+
+    double X(int j) const { return At(m_pX, j); }
+    double Y(int j) const { return At(m_pY, j); }
+
+private:
+    double At(const unsigned char* p, int j) const {
+        double d;
+        std::memcpy(&d, p + static_cast<std::size_t>(j - 1) * m_nStride, sizeof d);
+        return d;
+    }
+};
+
 // Prepares the raw record X[0..n-1], Y[0..n-1] (sample j is X[j-1]). Refuses, with a
 // reason, a record that cannot be prepared soundly: no sample, a first strain already at or
 // above 10 % of the largest, no rise window (the 90 % sample directly follows the 10 % one,
@@ -78,6 +100,8 @@ struct CPreparedCurve {
 // strains below 0, and stresses below 0 by at most kStressRounding times the largest raw
 // stress, are set to 0.
 CPreparedCurve PrepareCurve(const double* pX, const double* pY, int n);
+// The same on a record where it lies.
+CPreparedCurve PrepareCurve(const CRawSeries& record);
 
 // Savitzky-Golay weights for the window of offsets -nl..nr (nl + nr + 1 = np samples) and
 // polynomial order nOrder (at most 6, at most nl + nr): the returned c[o + nl] satisfies

@@ -87,7 +87,8 @@ std::vector<CCurvePoint> ParseExperimentData(const char* pBegin, const char* pEn
         const void* pBreak = std::memchr(p, '\n', static_cast<std::size_t>(pEnd - p));
         p = pBreak ? static_cast<const char*>(pBreak) + 1 : pEnd;
     }
-    aPoints.reserve(static_cast<std::size_t>(pEnd - p) / 16);
+    // One row a line, as files are written: the line count bounds the points.
+    aPoints.reserve(static_cast<std::size_t>(std::count(p, pEnd, '\n')) + 1);
     for (;;) {
         const char* pRow = SkipSpace(p, pEnd);
         if (pRow == pEnd)
@@ -120,10 +121,19 @@ std::vector<CCurvePoint> ParseExperimentData(const char* pBegin, const char* pEn
 }
 
 CImportSummary ImportCurve(CCurve& curve, const std::string& strPath) {
-    const std::vector<unsigned char> aText = ReadFileBytes(strPath);
-    const char* pBegin = reinterpret_cast<const char*>(aText.data());
+    // The text lands in a buffer kept for the next file (curves are added by the hundred).
+    constexpr std::size_t kKeptBytes = std::size_t{4} << 20;
+    thread_local CByteBuffer s_text;
+    struct CReleaseIfLarge {
+        ~CReleaseIfLarge() {
+            if (s_text.Capacity() > kKeptBytes)
+                s_text.Release();
+        }
+    } release;
+    ReadFileBytes(strPath, s_text);
+    const char* pBegin = reinterpret_cast<const char*>(s_text.Data());
     CImportSummary summary;
-    std::vector<CCurvePoint> aPoints = ParseExperimentData(pBegin, pBegin + aText.size(), &summary);
+    std::vector<CCurvePoint> aPoints = ParseExperimentData(pBegin, pBegin + s_text.Size(), &summary);
     if (aPoints.empty()) {
         const int nRows = summary.m_nBadStrain + summary.m_nLowStress;
         std::string strWhy;

@@ -69,12 +69,7 @@ struct CRecordBlock {
     std::size_t m_nStride = sizeof(CExchangePoint);
     std::int32_t m_nPoints = 0;
 
-    // Value v (0 = strain .. 6 = measured stress) of record j (0-based).
-    double Value(std::size_t j, std::size_t v) const {
-        double d;
-        std::memcpy(&d, m_pFirst + j * m_nStride + v * sizeof(double), sizeof d);
-        return d;
-    }
+    // Record j (0-based).
     CExchangePoint Point(std::size_t j) const {
         CExchangePoint point;
         std::memcpy(&point, m_pFirst + j * m_nStride, sizeof point);
@@ -82,10 +77,8 @@ struct CRecordBlock {
     }
 };
 
-// Offsets of the values in a record, in doubles.
+// Positions of the strain and the measured stress in a record, in doubles.
 inline constexpr std::size_t kStrainValue = 0;
-inline constexpr std::size_t kRateValue = 1;
-inline constexpr std::size_t kTempValue = 3;
 inline constexpr std::size_t kStressValue = 6;
 
 // A whole file's fields 1..9 by reference: the point records are not copied. A view read

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 using namespace vornel_test;
@@ -371,5 +372,27 @@ TEST_F(BatchRun, MeasuredSetPrintsOnlyTheResultOnStandardOutput) {
     EXPECT_EQ(aLines[aLines.size() - 2].rfind("ErrorSr= ", 0), 0u);
     EXPECT_EQ(aLines.back().rfind("ErrorMax= ", 0), 0u);
     EXPECT_NE(run.m_strErr.find("vornel: model 7: *** WARNING ERROR"), std::string::npos) << run.m_strErr;
+}
+
+// 200 raw records of 2000 samples, 22 MB in the exchange layout, are held once by the
+// workbench and once by the engine: the whole run stays within 64 MB.
+TEST_F(BatchRun, TwoHundredRawRecordsRunWithinSixtyFourMegabytes) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer's shadow memory counts as resident";
+#endif
+    std::string strList;
+    for (int i = 0; i < 200; ++i) {
+        const double dTemp = 800 + 25 * (i % 20);
+        const double dRate = 0.01 * std::pow(10.0, (i / 20) * 0.4);
+        const std::string strFile = "r" + std::to_string(i) + ".asc";
+        WriteRecord(strFile, HenselSpittelLaw, dTemp, dRate, 1850, 0.9, 100, 50);
+        strList += strFile + " " + std::to_string(dTemp) + " " + std::to_string(dRate) + "\n";
+    }
+    WriteText("curves.txt", strList);
+    const SRun run = Program("--fit best --curves curves.txt");
+    ASSERT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    rusage usage{};
+    ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LE(usage.ru_maxrss, 64 * 1024) << "peak resident memory in KiB";
 }
 #endif

@@ -245,6 +245,27 @@ INSTANTIATE_TEST_SUITE_P(
                  "model 1"}),
     [](const auto& info) { return std::string(info.param.m_szName); });
 
+// While the engine works on the raw records, the command holds them once: set aside, not
+// copied; the window sees the curves the engine returned, and a command that fails puts
+// the same arrays back.
+TEST_F(Operations, AFailedRunPutsTheSameRawArraysBack) {
+    FiveCurveMaterial();
+    std::vector<const CCurvePoint*> aBefore;
+    for (int i = 0; i < 5; ++i)
+        aBefore.push_back(g_pMaterial->Curve(i).m_pPoints.data());
+    const CMaterial copy = *g_pMaterial;
+    std::size_t nSeen = 0;
+    EXPECT_THROW(Optimization([&](const CCandidateReport&) {
+                     nSeen = g_pMaterial->Curve(0).m_pPoints.size();
+                     throw std::runtime_error("stopped");
+                 }),
+                 std::runtime_error);
+    EXPECT_EQ(nSeen, 30u);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(g_pMaterial->Curve(i).m_pPoints.data(), aBefore[static_cast<std::size_t>(i)]) << i;
+    EXPECT_TRUE(*g_pMaterial == copy);
+}
+
 TEST_F(Operations, CommandsNeedAMaterial) {
     EXPECT_THROW(AddCurve("c1.asc", 900, 1), CInputError);
     EXPECT_THROW(Calc(), CInputError);

@@ -7,6 +7,7 @@
 #include <Eigen/Dense>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -306,6 +307,32 @@ TEST_P(PreparationPaths, TakeTheirPathAndReproduceAQuartic) {
     }
     for (double x : curve.m_x)
         EXPECT_LE(x, dLast + 1e-12);
+}
+
+// The engine prepares a raw curve where its records lie in the exchange file's bytes: the
+// strain and the stress of each 56-byte record, unaligned for every other curve. Every path
+// gives the same bits as from two packed arrays.
+TEST_P(PreparationPaths, GiveTheSameBitsWhereTheRecordsLie) {
+    const int m = GetParam().m_nSamples;
+    const double h = 0.7 / m;
+    const CRecord record = MakeRecord(0, m + 1, 0, h, -h / 7);
+    constexpr std::size_t kRecord = 56;
+    constexpr std::size_t kOffset = 4; // after a curve's int32 point count
+    std::vector<unsigned char> aBytes(kOffset + kRecord * record.m_aX.size(), 0xCD);
+    for (std::size_t j = 0; j < record.m_aX.size(); ++j) {
+        std::memcpy(aBytes.data() + kOffset + j * kRecord, &record.m_aX[j], sizeof(double));
+        std::memcpy(aBytes.data() + kOffset + j * kRecord + 48, &record.m_aY[j], sizeof(double));
+    }
+    const CPreparedCurve where =
+        PrepareCurve(CRawSeries{aBytes.data() + kOffset, aBytes.data() + kOffset + 48, kRecord, record.Count()});
+    const CPreparedCurve packed = Prepare(record);
+    ASSERT_TRUE(packed.m_bOk) << packed.m_strReason;
+    ASSERT_TRUE(where.m_bOk) << where.m_strReason;
+    EXPECT_EQ(where.m_nStart, packed.m_nStart);
+    EXPECT_EQ(where.m_nEnd, packed.m_nEnd);
+    EXPECT_EQ(where.m_eResampling, packed.m_eResampling);
+    EXPECT_EQ(std::memcmp(where.m_x.data(), packed.m_x.data(), sizeof packed.m_x), 0);
+    EXPECT_EQ(std::memcmp(where.m_y.data(), packed.m_y.data(), sizeof packed.m_y), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(TrimmedRanges, PreparationPaths,

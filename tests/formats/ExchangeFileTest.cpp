@@ -94,6 +94,39 @@ TEST_P(ExchangeLayout, LengthFollowsTheCountsAndRoundTripIsExact) {
     EXPECT_TRUE(SameData(ReadExchangeData("en.mat", limits), data));
 }
 
+// Records that lie strided and unaligned (as the engine's point table and a file's bytes
+// hold them) are written packed, and a scratch write replacing an older file gives the same
+// bytes as the plain writer; the image parses back to the same data in place.
+TEST_P(ExchangeLayout, StridedRecordsWriteAndParseTheSameBytes) {
+    const CExchangeData data = MakeData(GetParam(), 4);
+    WriteExchangeData("packed.mat", data, EExchangeTrailer::ErrorsAgain);
+
+    constexpr std::size_t kStride = 61;
+    constexpr std::size_t kOffset = 3;
+    std::vector<std::vector<unsigned char>> aStorage;
+    CExchangeView view = ViewOf(data);
+    for (std::size_t i = 0; i < data.m_aCurves.size(); ++i) {
+        const auto& aPoints = data.m_aCurves[i].m_aPoints;
+        std::vector<unsigned char>& aBytes = aStorage.emplace_back(kOffset + kStride * aPoints.size() + 1, 0xAB);
+        for (std::size_t j = 0; j < aPoints.size(); ++j)
+            std::memcpy(aBytes.data() + kOffset + j * kStride, &aPoints[j], sizeof(CExchangePoint));
+        view.m_aCurves[i] = {aBytes.data() + kOffset, kStride, static_cast<std::int32_t>(aPoints.size())};
+    }
+    WriteExchangeData("scratch.mat", MakeData({5}, 1), EExchangeTrailer::CurveWords);
+    WriteExchangeView("scratch.mat", view, EExchangeTrailer::ErrorsAgain, EExchangeReplace::RemoveFirst);
+    const std::vector<unsigned char> aBytes = FileBytes("scratch.mat");
+    EXPECT_EQ(aBytes, FileBytes("packed.mat"));
+    EXPECT_EQ(aBytes.size(), ExchangeFileSize(view, EExchangeTrailer::ErrorsAgain));
+
+    const CExchangeView parsed = ParseExchangeImage(aBytes.data(), aBytes.size(), "scratch.mat", CExchangeLimits{});
+    EXPECT_TRUE(SameData(DataOf(parsed), data));
+    for (const CRecordBlock& block : parsed.m_aCurves)
+        if (block.m_nPoints > 0) {
+            EXPECT_GE(block.m_pFirst, aBytes.data());
+            EXPECT_LE(block.m_pFirst + block.m_nPoints * sizeof(CExchangePoint), aBytes.data() + aBytes.size());
+        }
+}
+
 INSTANTIATE_TEST_SUITE_P(CurveSizes, ExchangeLayout,
                          ::testing::Values(std::vector<int>{}, std::vector<int>{0}, std::vector<int>{1},
                                            std::vector<int>{30, 30}, std::vector<int>{120, 0, 45, 7},
@@ -221,4 +254,76 @@ TEST_F(ExchangeFile, WriteKeepsThePermissionsOfTheReplacedFile) {
     const auto perms = std::filesystem::status("perm.mat").permissions();
     EXPECT_EQ(perms & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write | std::filesystem::perms::group_read);
+}
+
+// More curves than one gathered write takes pieces (two a curve, 1024 a call).
+TEST_F(ExchangeFile, ManyCurvesAreWrittenInFull) {
+    const CExchangeData data = MakeData(std::vector<int>(700, 2), 3);
+    WriteExchangeData("many.mat", data, EExchangeTrailer::CurveWords);
+    EXPECT_EQ(FileBytes("many.mat").size(), ExchangeFileSize(data, EExchangeTrailer::CurveWords));
+    EXPECT_TRUE(SameData(ReadExchangeData("many.mat", CExchangeLimits{700, 100}), data));
+}
+
+TEST_F(ExchangeFile, ScratchWriteOverAFolderFailsAndLeavesIt) {
+    std::filesystem::create_directory("temp.mat");
+    EXPECT_THROW(WriteExchangeView("temp.mat", ViewOf(MakeData({2}, 1)), EExchangeTrailer::ErrorsAgain,
+                                   EExchangeReplace::RemoveFirst),
+                 CFileError);
+    EXPECT_TRUE(std::filesystem::is_directory("temp.mat"));
+    int nEntries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("."))
+        ++nEntries;
+    EXPECT_EQ(nEntries, 1); // no temporary file left behind
+}
+
+TEST(ByteBuffer, SizesWithoutFillingAndMapsLargeStorageOnHugePageBoundaries) {
+    CByteBuffer buffer;
+    buffer.Resize(1000);
+    EXPECT_EQ(buffer.Size(), 1000u);
+    EXPECT_EQ(buffer.Capacity(), 1000u);
+    unsigned char* pSmall = buffer.Data();
+    buffer.Resize(10); // kept storage
+    EXPECT_EQ(buffer.Data(), pSmall);
+    EXPECT_EQ(buffer.Size(), 10u);
+
+    const std::size_t nLarge = 3 * CByteBuffer::kHugeBytes + 5;
+    buffer.Resize(nLarge);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(buffer.Data()) % CByteBuffer::kHugeBytes, 0u);
+    EXPECT_EQ(buffer.Capacity() % CByteBuffer::kHugeBytes, 0u);
+    EXPECT_GE(buffer.Capacity(), nLarge);
+    std::memset(buffer.Data(), 0x5A, nLarge); // all of it is writable
+    buffer.Shrink(7);
+    EXPECT_EQ(buffer.Size(), 7u);
+    EXPECT_EQ(buffer.Data()[6], 0x5A);
+
+    CByteBuffer moved(std::move(buffer));
+    EXPECT_EQ(moved.Size(), 7u);
+    EXPECT_EQ(buffer.Data(), nullptr);
+    EXPECT_EQ(buffer.Capacity(), 0u);
+    moved.Release();
+    EXPECT_EQ(moved.Capacity(), 0u);
+}
+
+TEST_F(ExchangeFile, FileBytesFillAReusedBufferOrLeaveItEmpty) {
+    WriteExchangeData("a.mat", MakeData({40, 3}, 2), EExchangeTrailer::CurveWords);
+    WriteExchangeData("b.mat", MakeData({1}, 1), EExchangeTrailer::CurveWords);
+    CByteBuffer buffer;
+    ReadFileBytes("a.mat", buffer);
+    EXPECT_EQ(std::vector<unsigned char>(buffer.Data(), buffer.Data() + buffer.Size()), FileBytes("a.mat"));
+    const unsigned char* pStorage = buffer.Data();
+    ReadFileBytes("b.mat", buffer);
+    EXPECT_EQ(buffer.Data(), pStorage);
+    EXPECT_EQ(std::vector<unsigned char>(buffer.Data(), buffer.Data() + buffer.Size()), FileBytes("b.mat"));
+
+    EXPECT_THROW(ReadFileBytes("absent.mat", buffer), CFileError);
+    EXPECT_EQ(buffer.Size(), 0u);
+    std::filesystem::create_directory("folder.mat");
+    try {
+        ReadFileBytes("folder.mat", buffer);
+        FAIL() << "read a folder";
+    } catch (const CFileError& e) {
+        EXPECT_EQ(e.Path(), "folder.mat");
+        EXPECT_NE(e.Reason().find("not a regular file"), std::string::npos);
+    }
+    EXPECT_EQ(buffer.Size(), 0u);
 }

@@ -11,7 +11,9 @@
 
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+// The C library's white space: blank, and tab, line feed, vertical tab, form feed, carriage
+// return (9 to 13).
+bool IsSpace(char c) { return c == ' ' || static_cast<unsigned char>(c - '\t') <= '\r' - '\t'; }
 
 const char* SkipSpace(const char* p, const char* pEnd) {
     while (p < pEnd && IsSpace(*p))
@@ -88,7 +90,11 @@ std::vector<CCurvePoint> ParseExperimentData(const char* pBegin, const char* pEn
         p = pBreak ? static_cast<const char*>(pBreak) + 1 : pEnd;
     }
     // One row a line, as files are written: the line count bounds the points.
-    aPoints.reserve(static_cast<std::size_t>(std::count(p, pEnd, '\n')) + 1);
+    std::size_t nLines = 1;
+    for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '\n', static_cast<std::size_t>(pEnd - q))));
+         ++q)
+        ++nLines;
+    aPoints.reserve(nLines);
     for (;;) {
         const char* pRow = SkipSpace(p, pEnd);
         if (pRow == pEnd)

@@ -21,8 +21,27 @@ double SinglePrecisionPower(int o, int p) {
     return static_cast<double>(static_cast<float>(nPower));
 }
 
-// Savitzky-Golay smoothing of one record at its samples. Consecutive samples mostly share
-// their window shape, so the weights of the last shape are kept.
+// Savitzky-Golay weights of order 4 for the window -nl..nr, computed once per window
+// shape and thread: the records of one material mostly share their lengths and so their
+// windows. Empty for a shape savgol refuses.
+const std::vector<double>& SmoothingWeights(int nl, int nr) {
+    struct CShape {
+        int m_nl;
+        int m_nr;
+        std::vector<double> m_aWeights;
+    };
+    constexpr std::size_t kMaxShapes = 64;
+    thread_local std::vector<CShape> s_aShapes;
+    for (const CShape& shape : s_aShapes)
+        if (shape.m_nl == nl && shape.m_nr == nr)
+            return shape.m_aWeights;
+    if (s_aShapes.size() == kMaxShapes)
+        s_aShapes.clear(); // the smoothers refetch their shape's weights
+    s_aShapes.reserve(kMaxShapes); // no reallocation: a smoother keeps its shape's address
+    return s_aShapes.emplace_back(CShape{nl, nr, savgol(nl, nr, 4)}).m_aWeights;
+}
+
+// Savitzky-Golay smoothing of one record at its samples.
 class CSmoother {
 public:
     explicit CSmoother(const CRawSeries& record) : m_record(record) {}
@@ -33,16 +52,17 @@ public:
         if (j - nl < 1 || j + nr > m_record.m_n)
             return false;
         if (nl != m_nl || nr != m_nr) {
-            m_aWeights = savgol(nl, nr, 4);
+            m_pWeights = &SmoothingWeights(nl, nr);
             m_nl = nl;
             m_nr = nr;
         }
-        if (m_aWeights.empty())
+        const std::vector<double>& aWeights = *m_pWeights;
+        if (aWeights.empty())
             return false;
         dP = 0;
         dQ = 0;
         for (int o = -nl; o <= nr; ++o) {
-            const double c = m_aWeights[static_cast<std::size_t>(o + nl)];
+            const double c = aWeights[static_cast<std::size_t>(o + nl)];
             dP += c * m_record.X(j + o);
             dQ += c * m_record.Y(j + o);
         }
@@ -53,7 +73,7 @@ private:
     const CRawSeries& m_record;
     int m_nl = -1;
     int m_nr = -1;
-    std::vector<double> m_aWeights;
+    const std::vector<double>* m_pWeights = nullptr;
 };
 
 // Start q of the five-point interpolation window around position p, within 1..L.

@@ -2,24 +2,34 @@
 
 #include "formats/BinaryFile.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
-void AppendFixed6(std::string& strOut, double dValue) {
-    if (std::isnan(dValue)) {
-        strOut += std::signbit(dValue) ? "-nan" : "nan";
-        return;
-    }
+void AppendFixed(std::string& strOut, double dValue, int nPrecision, int nWidth) {
     // A finite double has at most 309 integer digits; std::to_chars with an explicit
     // precision rounds exactly as printf does in the C locale.
-    char szBuffer[400];
-    const std::to_chars_result result =
-        std::to_chars(szBuffer, szBuffer + sizeof szBuffer, dValue, std::chars_format::fixed, 6);
-    strOut.append(szBuffer, result.ptr);
+    char szBuffer[400 + kMaxFixedPrecision];
+    const char* pEnd = szBuffer;
+    if (std::isnan(dValue)) {
+        const char* szNan = std::signbit(dValue) ? "-nan" : "nan";
+        pEnd = std::copy(szNan, szNan + std::strlen(szNan), szBuffer);
+    } else {
+        pEnd = std::to_chars(szBuffer, szBuffer + sizeof szBuffer, dValue, std::chars_format::fixed,
+                             std::clamp(nPrecision, 0, kMaxFixedPrecision))
+                   .ptr;
+    }
+    const auto nLength = static_cast<int>(pEnd - szBuffer);
+    if (nWidth > nLength)
+        strOut.append(static_cast<std::size_t>(nWidth - nLength), ' ');
+    strOut.append(szBuffer, static_cast<std::size_t>(nLength));
 }
+
+void AppendFixed6(std::string& strOut, double dValue) { AppendFixed(strOut, dValue, 6); }
 
 namespace {
 

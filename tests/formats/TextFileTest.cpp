@@ -1,8 +1,11 @@
-// The reader of "%f" numbers against the C library's own conversion.
+// The "%f" numbers read and written, against the C library's own conversions.
 
 #include "formats/TextFile.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
+#include <utility>
 
 #include <bit>
 #include <cmath>
@@ -68,4 +71,26 @@ TEST(ScanFloat, ReadsPlainDecimalsAsTheCLibraryDoes) {
                 << strSigned << ": " << f << " instead of " << fExpected;
         }
     }
+}
+
+// Fixed notation against the C library's printf: magnitudes over the whole double range,
+// halfway cases of the rounding, signed zeros, values that are not finite, widths.
+TEST(AppendFixed, WritesAsPrintfDoes) {
+    std::vector<double> aValues = {0.0, -0.0, 0.5, 1.5, 2.5, 0.0005, 0.00049999999999999999, 1000.0, -5.0, 0.125,
+                                   1e300, -1e-300, 123456789.98765, std::numeric_limits<double>::max(),
+                                   std::numeric_limits<double>::denorm_min(), std::numeric_limits<double>::infinity(),
+                                   -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(),
+                                   -std::numeric_limits<double>::quiet_NaN()};
+    std::mt19937_64 rng(3);
+    std::uniform_real_distribution<double> exponent(-8.0, 12.0);
+    for (int i = 0; i < 20000; ++i)
+        aValues.push_back((rng() % 2 ? -1 : 1) * std::pow(10.0, exponent(rng)));
+    char sz[512];
+    for (const double d : aValues)
+        for (const auto& [nPrecision, nWidth] : {std::pair{1, 5}, std::pair{3, 5}, std::pair{6, 0}, std::pair{0, 12}}) {
+            std::snprintf(sz, sizeof sz, "%*.*f", nWidth, nPrecision, d);
+            std::string str;
+            AppendFixed(str, d, nPrecision, nWidth);
+            ASSERT_EQ(str, sz) << nWidth << "." << nPrecision;
+        }
 }

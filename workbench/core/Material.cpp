@@ -2,6 +2,7 @@
 
 #include "formats/BinaryFile.h"
 #include "formats/ExchangeFile.h"
+#include "formats/TextFile.h"
 
 #include <cstddef>
 #include <cstdio>
@@ -22,11 +23,12 @@ CMaterial& CMaterial::operator=(CMaterial&&) noexcept = default;
 CMaterial::~CMaterial() = default;
 
 std::string RateTempLabel(double dRate, double dTemp) {
-    char szRate[512];
-    char szTemp[512];
-    std::snprintf(szRate, sizeof szRate, "H= %5.3lf ", dRate);
-    std::snprintf(szTemp, sizeof szTemp, "Temp= %5.1lf ", dTemp);
-    return std::string(szRate) + szTemp;
+    std::string strLabel = "H= ";
+    AppendFixed(strLabel, dRate, 3, 5);
+    strLabel += " Temp= ";
+    AppendFixed(strLabel, dTemp, 1, 5);
+    strLabel += ' ';
+    return strLabel;
 }
 
 std::string CMaterial::WorkPath(const std::string& strName) const {

@@ -7,9 +7,14 @@
 #include <string>
 #include <string_view>
 
-// Appends dValue as "%f" in the C locale: fixed notation, six decimals, never an
-// exponent, "-" for negative values (also -0.000000), "inf", "-inf", "nan" or "-nan" for
-// values that are not finite.
+// Appends dValue as "%<nWidth>.<nPrecision>f" in the C locale: fixed notation with
+// nPrecision decimals (0 .. kMaxFixedPrecision), never an exponent, "-" for negative values
+// (also -0.000), "inf", "-inf", "nan" or "-nan" for values that are not finite, right-aligned
+// with blanks in at least nWidth characters.
+inline constexpr int kMaxFixedPrecision = 30;
+void AppendFixed(std::string& strOut, double dValue, int nPrecision, int nWidth = 0);
+
+// Appends dValue as "%f": AppendFixed with six decimals.
 void AppendFixed6(std::string& strOut, double dValue);
 
 // Reads the real that starts at p (no blanks skipped) as the C library's "%f" conversion

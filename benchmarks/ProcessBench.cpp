@@ -1,6 +1,6 @@
 // Timing of the whole program as the user runs it: one `vornel --fit best --curves LIST`
 // child process per run on N raw records of S samples each (N = 20, 50, 100, 200; S = 500,
-// 2000, 8000), the page cache warm (one untimed run first), the median of several runs.
+// 2000, 8000), the page cache warm (one untimed run first), the median of 5 to 41 runs.
 //
 // Reported per case:
 //   - the wall time of the raw run (the benchmark's time) and its peak resident memory
@@ -42,7 +42,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kRunsPerMeasure = 5;
+// Runs per case: at least kMinRuns pairs of raw and open runs, more for quick cases until
+// the raw runs took kMinSeconds, at most kMaxRuns.
+constexpr int kMinRuns = 5;
+constexpr int kMaxRuns = 41;
+constexpr double kMinSeconds = 1.5;
+// Runs of the numpy/scipy script (about a second each).
+constexpr int kPeerRuns = 5;
 
 // One finished child: wall time and peak resident set.
 struct SRun {
@@ -160,7 +166,8 @@ void BM_Process(benchmark::State& state) {
 
     std::vector<double> aRawSeconds, aOpenSeconds, aPeakMB, aPeerSeconds;
     for (auto _ : state) {
-        for (int r = 0; r < kRunsPerMeasure; ++r) {
+        double dTotal = 0;
+        for (int r = 0; r < kMaxRuns && (r < kMinRuns || dTotal < kMinSeconds); ++r) {
             const SRun raw = RunChild(aRaw, run);
             const SRun open = RunChild(aOpen, run);
             if (raw.m_nStatus != 0 || open.m_nStatus != 0) {
@@ -170,7 +177,10 @@ void BM_Process(benchmark::State& state) {
             aRawSeconds.push_back(raw.m_dSeconds);
             aOpenSeconds.push_back(open.m_dSeconds);
             aPeakMB.push_back(raw.m_dPeakMB);
-            if (bPeer)
+            dTotal += raw.m_dSeconds;
+            // The script's runs interleave with the first ones of the program, so that both
+            // meet the same load of the machine.
+            if (bPeer && r < kPeerRuns)
                 aPeerSeconds.push_back(RunChild(aPeer, run).m_dSeconds);
         }
         state.SetIterationTime(Median(aRawSeconds));
@@ -181,6 +191,7 @@ void BM_Process(benchmark::State& state) {
     state.counters["open_ms"] = 1000.0 * dOpen;
     state.counters["ms_per_Msample"] = 1000.0 * (dRaw - dOpen) / dMegaSamples;
     state.counters["peak_RSS_MB"] = Median(aPeakMB);
+    state.counters["runs"] = static_cast<double>(aRawSeconds.size());
     if (!aPeerSeconds.empty()) {
         state.counters["peer_ms"] = 1000.0 * Median(aPeerSeconds);
         state.counters["peer_ratio"] = Median(aPeerSeconds) / dRaw;

@@ -139,8 +139,9 @@ EReadStatus LoadState(CEngineState& state, const CExchangeView& view) {
         const CRecordBlock& block = view.m_aCurves[static_cast<std::size_t>(i)];
         const auto n = static_cast<std::size_t>(block.m_nPoints);
         const unsigned char* pFirst = block.m_pFirst;
-        const CRawSeries record{pFirst ? pFirst + kStrainValue * sizeof(double) : nullptr,
-                                pFirst ? pFirst + kStressValue * sizeof(double) : nullptr, block.m_nStride,
+        const CRecordLayout& layout = block.m_layout;
+        const CRawSeries record{pFirst ? pFirst + layout.m_aOffset[kStrainValue] : nullptr,
+                                pFirst ? pFirst + layout.m_aOffset[kStressValue] : nullptr, layout.m_nStride,
                                 block.m_nPoints};
         aPrepared.push_back(PrepareCurve(record));
         aLastRaw.push_back(n == 0 ? CExchangePoint{} : block.Point(n - 1));
@@ -156,6 +157,13 @@ EReadStatus LoadState(CEngineState& state, const CExchangeView& view) {
 
 EReadStatus LoadState(CEngineState& state, const CExchangeData& data) { return LoadState(state, ViewOf(data)); }
 
+namespace {
+
+// Where the exchange values of a point-table record lie: in file order from m_ex on.
+const CRecordLayout kEnginePointLayout{sizeof(CEnginePoint), {0, 8, 16, 24, 32, 40, 48}};
+
+} // namespace
+
 CExchangeView StateView(const CEngineState& state) {
     CExchangeView view;
     view.m_nPrepared = state.m_nPrepared;
@@ -164,7 +172,7 @@ CExchangeView StateView(const CEngineState& state) {
     for (int i = 0; i < state.m_nCurves; ++i) {
         const std::int32_t n = state.m_anCount[static_cast<std::size_t>(i)];
         const auto* pFirst = n > 0 ? reinterpret_cast<const unsigned char*>(&state.m_aPoints[iPoint].m_ex) : nullptr;
-        view.m_aCurves.push_back({pFirst, sizeof(CEnginePoint), n});
+        view.m_aCurves.push_back({pFirst, kEnginePointLayout, n});
         iPoint += static_cast<std::size_t>(n);
     }
     view.m_nFunction = state.m_nFunction;

@@ -3,6 +3,7 @@
 #include "formats/BinaryFile.h"
 #include "formats/FileError.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -117,7 +118,7 @@ CExchangeView ViewOf(const CExchangeData& data) {
     view.m_nPrepared = data.m_nPrepared;
     view.m_aCurves.reserve(data.m_aCurves.size());
     for (const CExchangeCurve& curve : data.m_aCurves)
-        view.m_aCurves.push_back({reinterpret_cast<const unsigned char*>(curve.m_aPoints.data()), kPointBytes,
+        view.m_aCurves.push_back({reinterpret_cast<const unsigned char*>(curve.m_aPoints.data()), CRecordLayout{},
                                   static_cast<std::int32_t>(curve.m_aPoints.size())});
     view.m_nFunction = data.m_nFunction;
     view.m_pCoef = reinterpret_cast<const unsigned char*>(data.m_aCoef.data());
@@ -166,6 +167,50 @@ std::size_t ExchangeFileSize(const CExchangeData& data, EExchangeTrailer eTraile
 
 namespace {
 
+// Pieces of a file written with gathered writes; records in another layout than the file's
+// are put into file order in a staging buffer of kStagingBytes, and everything gathered is
+// written whenever it fills.
+class CGatheredWrite {
+public:
+    explicit CGatheredWrite(CBinaryFile& file) : m_file(file) {}
+
+    // A piece that stays where it is until the next Flush().
+    void Add(const void* p, std::size_t n) { m_aPieces.push_back({p, n}); }
+
+    // The records of block in file order.
+    void AddRecords(const CRecordBlock& block) {
+        const auto n = static_cast<std::size_t>(block.m_nPoints);
+        if (block.m_layout.IsFileLayout()) {
+            Add(block.m_pFirst, n * kPointBytes);
+            return;
+        }
+        for (std::size_t j = 0; j < n;) {
+            if (m_nStaged + kPointBytes > m_aStaging.size())
+                Flush();
+            const std::size_t nTake = std::min(n - j, (m_aStaging.size() - m_nStaged) / kPointBytes);
+            unsigned char* pOut = m_aStaging.data() + m_nStaged;
+            for (std::size_t k = 0; k < nTake; ++k, ++j) {
+                const CExchangePoint point = block.Point(j);
+                std::memcpy(pOut + k * kPointBytes, &point, kPointBytes);
+            }
+            Add(pOut, nTake * kPointBytes);
+            m_nStaged += nTake * kPointBytes;
+        }
+    }
+
+    void Flush() {
+        m_file.WritePieces(m_aPieces);
+        m_aPieces.clear();
+        m_nStaged = 0;
+    }
+
+private:
+    CBinaryFile& m_file;
+    std::vector<CBytes> m_aPieces;
+    std::vector<unsigned char> m_aStaging = std::vector<unsigned char>(kStagingBytes);
+    std::size_t m_nStaged = 0;
+};
+
 template <class T>
 void Append(std::vector<unsigned char>& aBytes, const T& value) {
     const auto* p = reinterpret_cast<const unsigned char*>(&value);
@@ -181,36 +226,9 @@ void WriteExchangeView(const std::string& strPath, const CExchangeView& view, EE
     if (nCurves > static_cast<std::size_t>(INT32_MAX) || nTotal > INT32_MAX)
         throw CFileError(strPath, "not written: the data hold more curves or points than the file's counts can tell");
 
-    // Strided records are packed into one staging block; packed ones are written in place.
-    std::size_t nStaged = 0;
-    for (const CRecordBlock& block : view.m_aCurves)
-        if (block.m_nStride != kPointBytes)
-            nStaged += static_cast<std::size_t>(block.m_nPoints) * kPointBytes;
-    std::vector<unsigned char> aStaging(nStaged);
     std::vector<std::int32_t> aCounts(nCurves);
     const std::int32_t aHeader[3] = {view.m_nPrepared, static_cast<std::int32_t>(nCurves),
                                      static_cast<std::int32_t>(nTotal)};
-
-    std::vector<CBytes> aPieces;
-    aPieces.reserve(2 * nCurves + 3);
-    aPieces.push_back({aHeader, sizeof aHeader});
-    std::size_t nStagedAt = 0;
-    for (std::size_t i = 0; i < nCurves; ++i) {
-        const CRecordBlock& block = view.m_aCurves[i];
-        const auto n = static_cast<std::size_t>(block.m_nPoints);
-        aCounts[i] = block.m_nPoints;
-        aPieces.push_back({&aCounts[i], sizeof aCounts[i]});
-        if (block.m_nStride == kPointBytes) {
-            aPieces.push_back({block.m_pFirst, n * kPointBytes});
-            continue;
-        }
-        unsigned char* pPacked = aStaging.data() + nStagedAt;
-        for (std::size_t j = 0; j < n; ++j)
-            std::memcpy(pPacked + j * kPointBytes, block.m_pFirst + j * block.m_nStride, kPointBytes);
-        aPieces.push_back({pPacked, n * kPointBytes});
-        nStagedAt += n * kPointBytes;
-    }
-
     std::vector<unsigned char> aTail;
     aTail.reserve(8 + 8 * static_cast<std::size_t>(view.m_nCoef) + 32 + 4 * nCurves);
     Append(aTail, view.m_nFunction);
@@ -225,12 +243,19 @@ void WriteExchangeView(const std::string& strPath, const CExchangeView& view, EE
         Append(aTail, view.m_dErrorSr);
         Append(aTail, view.m_dErrorMax);
     }
-    aPieces.push_back({aTail.data(), aTail.size()});
 
     CBinaryFile file(strPath, CBinaryFile::EMode::Write, nullptr,
                      eReplace == EExchangeReplace::RemoveFirst ? CBinaryFile::EReplace::RemoveFirst
                                                                : CBinaryFile::EReplace::Atomic);
-    file.WritePieces(aPieces);
+    CGatheredWrite write(file);
+    write.Add(aHeader, sizeof aHeader);
+    for (std::size_t i = 0; i < nCurves; ++i) {
+        aCounts[i] = view.m_aCurves[i].m_nPoints;
+        write.Add(&aCounts[i], sizeof aCounts[i]);
+        write.AddRecords(view.m_aCurves[i]);
+    }
+    write.Add(aTail.data(), aTail.size());
+    write.Flush();
     file.Close();
 }
 

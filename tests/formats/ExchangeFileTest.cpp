@@ -94,23 +94,28 @@ TEST_P(ExchangeLayout, LengthFollowsTheCountsAndRoundTripIsExact) {
     EXPECT_TRUE(SameData(ReadExchangeData("en.mat", limits), data));
 }
 
-// Records that lie strided and unaligned (as the engine's point table and a file's bytes
-// hold them) are written packed, and a scratch write replacing an older file gives the same
-// bytes as the plain writer; the image parses back to the same data in place.
-TEST_P(ExchangeLayout, StridedRecordsWriteAndParseTheSameBytes) {
+// Records that lie strided, unaligned and in another order of values (as the workbench's
+// curve points and the engine's point table hold them) are written in file order, and a
+// scratch write replacing an older file gives the same bytes as the plain writer; the
+// image parses back to the same data in place.
+TEST_P(ExchangeLayout, RecordsInAnyLayoutWriteAndParseTheSameBytes) {
     const CExchangeData data = MakeData(GetParam(), 4);
     WriteExchangeData("packed.mat", data, EExchangeTrailer::ErrorsAgain);
 
-    constexpr std::size_t kStride = 61;
-    constexpr std::size_t kOffset = 3;
+    // Values in reverse order, 61 bytes a record, starting 3 bytes into the storage.
+    const CRecordLayout layout{61, {51, 43, 35, 27, 19, 11, 3}};
     std::vector<std::vector<unsigned char>> aStorage;
     CExchangeView view = ViewOf(data);
     for (std::size_t i = 0; i < data.m_aCurves.size(); ++i) {
         const auto& aPoints = data.m_aCurves[i].m_aPoints;
-        std::vector<unsigned char>& aBytes = aStorage.emplace_back(kOffset + kStride * aPoints.size() + 1, 0xAB);
-        for (std::size_t j = 0; j < aPoints.size(); ++j)
-            std::memcpy(aBytes.data() + kOffset + j * kStride, &aPoints[j], sizeof(CExchangePoint));
-        view.m_aCurves[i] = {aBytes.data() + kOffset, kStride, static_cast<std::int32_t>(aPoints.size())};
+        std::vector<unsigned char>& aBytes = aStorage.emplace_back(layout.m_nStride * aPoints.size() + 1, 0xAB);
+        for (std::size_t j = 0; j < aPoints.size(); ++j) {
+            double aValues[7];
+            std::memcpy(aValues, &aPoints[j], sizeof aValues);
+            for (std::size_t v = 0; v < 7; ++v)
+                std::memcpy(aBytes.data() + j * layout.m_nStride + layout.m_aOffset[v], &aValues[v], sizeof(double));
+        }
+        view.m_aCurves[i] = {aBytes.data(), layout, static_cast<std::int32_t>(aPoints.size())};
     }
     WriteExchangeData("scratch.mat", MakeData({5}, 1), EExchangeTrailer::CurveWords);
     WriteExchangeView("scratch.mat", view, EExchangeTrailer::ErrorsAgain, EExchangeReplace::RemoveFirst);
@@ -120,11 +125,13 @@ TEST_P(ExchangeLayout, StridedRecordsWriteAndParseTheSameBytes) {
 
     const CExchangeView parsed = ParseExchangeImage(aBytes.data(), aBytes.size(), "scratch.mat", CExchangeLimits{});
     EXPECT_TRUE(SameData(DataOf(parsed), data));
-    for (const CRecordBlock& block : parsed.m_aCurves)
+    for (const CRecordBlock& block : parsed.m_aCurves) {
+        EXPECT_TRUE(block.m_layout.IsFileLayout());
         if (block.m_nPoints > 0) {
             EXPECT_GE(block.m_pFirst, aBytes.data());
             EXPECT_LE(block.m_pFirst + block.m_nPoints * sizeof(CExchangePoint), aBytes.data() + aBytes.size());
         }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(CurveSizes, ExchangeLayout,
@@ -254,6 +261,26 @@ TEST_F(ExchangeFile, WriteKeepsThePermissionsOfTheReplacedFile) {
     const auto perms = std::filesystem::status("perm.mat").permissions();
     EXPECT_EQ(perms & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write | std::filesystem::perms::group_read);
+}
+
+// More records in another layout than one staging buffer holds are written in full and in
+// order.
+TEST_F(ExchangeFile, StagedRecordsBeyondOneBufferAreWrittenInFull) {
+    const int nPoints = static_cast<int>(2 * kStagingBytes / sizeof(CExchangePoint)) + 7;
+    const CExchangeData data = MakeData({nPoints, 3, nPoints}, 2);
+    const CRecordLayout layout{sizeof(CExchangePoint) + 8, {0, 8, 16, 24, 32, 40, 48}};
+    std::vector<std::vector<unsigned char>> aStorage;
+    CExchangeView view = ViewOf(data);
+    for (std::size_t i = 0; i < data.m_aCurves.size(); ++i) {
+        const auto& aPoints = data.m_aCurves[i].m_aPoints;
+        std::vector<unsigned char>& aBytes = aStorage.emplace_back(layout.m_nStride * aPoints.size());
+        for (std::size_t j = 0; j < aPoints.size(); ++j)
+            std::memcpy(aBytes.data() + j * layout.m_nStride, &aPoints[j], sizeof(CExchangePoint));
+        view.m_aCurves[i] = {aBytes.data(), layout, static_cast<std::int32_t>(aPoints.size())};
+    }
+    WriteExchangeView("staged.mat", view, EExchangeTrailer::CurveWords);
+    WriteExchangeData("packed.mat", data, EExchangeTrailer::CurveWords);
+    EXPECT_EQ(FileBytes("staged.mat"), FileBytes("packed.mat"));
 }
 
 // More curves than one gathered write takes pieces (two a curve, 1024 a call).

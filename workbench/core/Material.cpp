@@ -64,15 +64,12 @@ void CheckCount(const char* szWhat, int nCount, int nMax) {
 
 } // namespace
 
-// A curve's points are written and read as the exchange layout's point records.
-static_assert(sizeof(CCurvePoint) == sizeof(CExchangePoint));
-static_assert(offsetof(CCurvePoint, m_dStrain) == offsetof(CExchangePoint, m_dStrain) &&
-              offsetof(CCurvePoint, m_dRate) == offsetof(CExchangePoint, m_dRate) &&
-              offsetof(CCurvePoint, m_dAux) == offsetof(CExchangePoint, m_dAux) &&
-              offsetof(CCurvePoint, m_dTemp) == offsetof(CExchangePoint, m_dTemp) &&
-              offsetof(CCurvePoint, m_dTime) == offsetof(CExchangePoint, m_dTime) &&
-              offsetof(CCurvePoint, m_dFitStress) == offsetof(CExchangePoint, m_dFitStress) &&
-              offsetof(CCurvePoint, m_dStress) == offsetof(CExchangePoint, m_dStress));
+// Where a curve point's values lie, in the file's order of values.
+const CRecordLayout kCurvePointLayout{
+    sizeof(CCurvePoint),
+    {offsetof(CCurvePoint, m_dStrain), offsetof(CCurvePoint, m_dRate), offsetof(CCurvePoint, m_dAux),
+     offsetof(CCurvePoint, m_dTemp), offsetof(CCurvePoint, m_dTime), offsetof(CCurvePoint, m_dFitStress),
+     offsetof(CCurvePoint, m_dStress)}};
 
 CExchangeView CMaterial::ExchangeView() const {
     CheckCount("curves", m_nCurves, kMaxCurves);
@@ -84,7 +81,7 @@ CExchangeView CMaterial::ExchangeView() const {
         const std::vector<CCurvePoint>& aPoints = Curve(i).m_pPoints;
         if (aPoints.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
             throw std::invalid_argument("curve " + std::to_string(i + 1) + " holds more points than a file can count");
-        view.m_aCurves.push_back({reinterpret_cast<const unsigned char*>(aPoints.data()), sizeof(CCurvePoint),
+        view.m_aCurves.push_back({reinterpret_cast<const unsigned char*>(aPoints.data()), kCurvePointLayout,
                                   static_cast<std::int32_t>(aPoints.size())});
     }
     view.m_nFunction = m_nFunction;
@@ -110,8 +107,15 @@ public:
     CRecordIterator() = default;
     CRecordIterator(const CRecordBlock* pBlock, std::size_t j) : m_pBlock(pBlock), m_j(j) {}
     CCurvePoint operator*() const {
+        const CExchangePoint record = m_pBlock->Point(m_j);
         CCurvePoint point;
-        std::memcpy(&point, m_pBlock->m_pFirst + m_j * m_pBlock->m_nStride, sizeof point);
+        point.m_dStrain = record.m_dStrain;
+        point.m_dRate = record.m_dRate;
+        point.m_dAux = record.m_dAux;
+        point.m_dTemp = record.m_dTemp;
+        point.m_dTime = record.m_dTime;
+        point.m_dFitStress = record.m_dFitStress;
+        point.m_dStress = record.m_dStress;
         return point;
     }
     CRecordIterator& operator++() {

@@ -9,6 +9,7 @@
 //   double ErrorSr, double ErrorMax,
 //   trailer that no reader uses: N int32 words (workbench) or ErrorSr, ErrorMax again (engine).
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -61,25 +62,46 @@ struct CExchangeLimits {
     std::int32_t m_nMaxCoef = 100;
 };
 
-// One curve's point records as they lie in a file image or in memory: nPoints records of
-// the seven doubles in file order, m_nStride bytes apart (56 when packed), not necessarily
-// aligned for doubles.
+// Where the seven values of a point record lie in memory: the byte offsets of strain, strain
+// rate, auxiliary, temperature, time, fitted stress and measured stress within a record
+// (value v at m_aOffset[v]), and the bytes from one record to the next. The default is the
+// file's own: seven doubles in file order, 56 bytes a record.
+struct CRecordLayout {
+    std::size_t m_nStride = 7 * sizeof(double);
+    std::array<std::size_t, 7> m_aOffset = {0, 8, 16, 24, 32, 40, 48};
+
+    // The file's layout: the records can go to a file as they lie.
+    bool IsFileLayout() const { return *this == CRecordLayout{}; }
+    bool operator==(const CRecordLayout&) const = default;
+};
+
+// Positions of values in a record, in file order (CRecordLayout::m_aOffset).
+inline constexpr std::size_t kStrainValue = 0;
+inline constexpr std::size_t kStressValue = 6;
+
+// One curve's point records as they lie in a file image or in memory, m_nPoints records
+// laid out as m_layout says; the doubles need not be aligned.
 struct CRecordBlock {
     const unsigned char* m_pFirst = nullptr;
-    std::size_t m_nStride = sizeof(CExchangePoint);
+    CRecordLayout m_layout;
     std::int32_t m_nPoints = 0;
 
-    // Record j (0-based).
+    // Value v (file order) of record j (0-based).
+    double Value(std::size_t j, std::size_t v) const {
+        double d;
+        std::memcpy(&d, m_pFirst + j * m_layout.m_nStride + m_layout.m_aOffset[v], sizeof d);
+        return d;
+    }
+    // Record j as the seven values in file order.
     CExchangePoint Point(std::size_t j) const {
+        double aValues[7];
+        for (std::size_t v = 0; v < 7; ++v)
+            aValues[v] = Value(j, v);
         CExchangePoint point;
-        std::memcpy(&point, m_pFirst + j * m_nStride, sizeof point);
+        std::memcpy(&point, aValues, sizeof point);
         return point;
     }
 };
-
-// Positions of the strain and the measured stress in a record, in doubles.
-inline constexpr std::size_t kStrainValue = 0;
-inline constexpr std::size_t kStressValue = 6;
 
 // A whole file's fields 1..9 by reference: the point records are not copied. A view read
 // from a file points into the bytes it was read from; one made for writing points into the
@@ -125,10 +147,13 @@ enum class EExchangeReplace {
     RemoveFirst, // the exchange file "temp.mat", rewritten before and after every engine call
 };
 
-// Writes view to strPath with one gathered write: header, counts and packed record blocks
-// go to the file from where they lie, strided blocks are packed first. Through a temporary
-// file renamed over strPath, so a failure (CFileError) leaves any previous file intact. The
-// total point count is derived from the curves.
+// Writes view to strPath with gathered writes: header, counts and record blocks in the
+// file's layout go to the file from where they lie (all of a file in one system call when
+// every block does); blocks in another layout are put into file order through a staging
+// buffer of kStagingBytes, written whenever it fills. Through a temporary file renamed over
+// strPath, so a failure (CFileError) leaves any previous file intact. The total point count
+// is derived from the curves.
+inline constexpr std::size_t kStagingBytes = std::size_t{1} << 20;
 void WriteExchangeView(const std::string& strPath, const CExchangeView& view, EExchangeTrailer eTrailer,
                        EExchangeReplace eReplace = EExchangeReplace::Atomic);
 

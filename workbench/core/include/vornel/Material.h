@@ -19,16 +19,14 @@ struct CExchangeView;
 // One point of a flow curve. Stress in the units of the data files, strain rate in 1/s,
 // temperature in deg C, time in s. Every point of a curve carries the curve's strain rate
 // and temperature. A plain value (held by the thousand in arrays), so no virtual members.
-// The fields stand in the order of a point record of the exchange layout, so a curve's
-// points go to a file and come back as they lie in memory.
 struct CCurvePoint {
-    double m_dStrain = 0;    // true strain
-    double m_dRate = 0;      // strain rate, 1/s
-    double m_dAux = 0;       // auxiliary value, carried through unchanged
-    double m_dTemp = 0;      // temperature, deg C
-    double m_dTime = 0;      // strain / strain rate, written by the engine
     double m_dFitStress = 0; // fitted stress, written by the engine
     double m_dStress = 0;    // measured yield stress
+    double m_dAux = 0;       // auxiliary value, carried through unchanged
+    double m_dTemp = 0;      // temperature, deg C
+    double m_dStrain = 0;    // true strain
+    double m_dRate = 0;      // strain rate, 1/s
+    double m_dTime = 0;      // strain / strain rate, written by the engine
 
     bool operator==(const CCurvePoint&) const = default;
 };

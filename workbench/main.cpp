@@ -14,28 +14,54 @@
 #include <vector>
 
 #ifdef VORNEL_HAS_WINDOW
-#include "CurvePlot.h"
-#include "KivApp.h"
+#include "WindowModule.h"
+#include "formats/FileError.h"
 
-#include <QGuiApplication>
+#include <dlfcn.h>
+
+#include <filesystem>
 
 namespace {
 
-// --plot: draws the material's plot into a file. Only images are drawn, so the offscreen
-// platform serves with or without a display.
-void WritePlotOffscreen(const CMaterial& material, const std::string& strPath) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The error stream carries the batch mode's own messages; Qt's remarks on its
-    // environment (runtime folder, fonts) are not the user's business here.
-    qInstallMessageHandler([](QtMsgType eType, const QMessageLogContext&, const QString& strText) {
-        if (eType == QtCriticalMsg || eType == QtFatalMsg)
-            std::cerr << "vornel: " << strText.toStdString() << '\n';
-    });
-    int argc = 1;
-    char szName[] = "vornel";
-    char* argv[] = {szName, nullptr};
-    const QGuiApplication app(argc, argv);
-    WritePlotFile(material, strPath);
+// The window module beside this program, loaded on first use; null (and strError says
+// why) when it cannot be loaded.
+void* WindowModule(std::string& strError) {
+    static void* s_pModule = nullptr;
+    static std::string s_strError;
+    static bool s_bTried = false;
+    if (!s_bTried) {
+        s_bTried = true;
+        std::error_code ec;
+        const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+        const std::filesystem::path module = program.parent_path() / kWindowModuleName;
+        s_pModule = ec ? nullptr : ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!s_pModule)
+            s_strError = "the window module cannot be loaded: " +
+                         (ec ? "/proc/self/exe: " + ec.message() : std::string(::dlerror()));
+    }
+    strError = s_strError;
+    return s_pModule;
+}
+
+template <class Function>
+Function FindInWindowModule(const char* szName, std::string& strError) {
+    void* pModule = WindowModule(strError);
+    if (!pModule)
+        return nullptr;
+    auto pFunction = reinterpret_cast<Function>(::dlsym(pModule, szName));
+    if (!pFunction)
+        strError = std::string("the window module has no ") + szName;
+    return pFunction;
+}
+
+// --plot: draws the material's plot into a file through the window module.
+void WritePlotThroughModule(const CMaterial& material, const std::string& strPath) {
+    std::string strError;
+    const auto pWritePlot = FindInWindowModule<WritePlotFunction>(kWritePlotName, strError);
+    if (!pWritePlot)
+        throw CFileError(strPath, "not drawn: " + strError);
+    if (const char* szMessage = pWritePlot(&material, strPath.c_str()))
+        throw std::runtime_error(szMessage);
 }
 
 } // namespace
@@ -88,7 +114,13 @@ int main(int argc, char** argv) {
                          "the batch mode is described by vornel --help\n";
             return kBatchError;
         }
-        return RunWorkbenchWindow(argc, argv);
+        std::string strError;
+        const auto pWindowMain = FindInWindowModule<WindowMainFunction>(kWindowMainName, strError);
+        if (!pWindowMain) {
+            std::cerr << "vornel: " << strError << '\n';
+            return kBatchError;
+        }
+        return pWindowMain(argc, argv);
     }
 #else
     if (bWindow) {
@@ -98,7 +130,7 @@ int main(int argc, char** argv) {
 #endif
     const std::vector<std::string> aArgs(argv + 1, argv + argc);
 #ifdef VORNEL_HAS_WINDOW
-    return RunBatch(aArgs, std::cout, std::cerr, WritePlotOffscreen);
+    return RunBatch(aArgs, std::cout, std::cerr, WritePlotThroughModule);
 #else
     return RunBatch(aArgs, std::cout, std::cerr);
 #endif

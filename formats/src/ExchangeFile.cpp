@@ -180,21 +180,24 @@ public:
     // The records of block in file order.
     void AddRecords(const CRecordBlock& block) {
         const auto n = static_cast<std::size_t>(block.m_nPoints);
-        if (block.m_layout.IsFileLayout()) {
+        const CRecordLayout& layout = block.m_layout;
+        if (layout.IsFileLayout()) {
             Add(block.m_pFirst, n * kPointBytes);
             return;
         }
+        const std::array<std::size_t, 7> aOffset = layout.m_aOffset;
         for (std::size_t j = 0; j < n;) {
-            if (m_nStaged + kPointBytes > m_aStaging.size())
+            if (m_nStaged + kPointBytes > m_staging.Size())
                 Flush();
-            const std::size_t nTake = std::min(n - j, (m_aStaging.size() - m_nStaged) / kPointBytes);
-            unsigned char* pOut = m_aStaging.data() + m_nStaged;
-            for (std::size_t k = 0; k < nTake; ++k, ++j) {
-                const CExchangePoint point = block.Point(j);
-                std::memcpy(pOut + k * kPointBytes, &point, kPointBytes);
-            }
+            const std::size_t nTake = std::min(n - j, (m_staging.Size() - m_nStaged) / kPointBytes);
+            unsigned char* pOut = m_staging.Data() + m_nStaged;
+            const unsigned char* pIn = block.m_pFirst + j * layout.m_nStride;
+            for (std::size_t k = 0; k < nTake; ++k, pIn += layout.m_nStride)
+                for (std::size_t v = 0; v < 7; ++v)
+                    std::memcpy(pOut + k * kPointBytes + v * sizeof(double), pIn + aOffset[v], sizeof(double));
             Add(pOut, nTake * kPointBytes);
             m_nStaged += nTake * kPointBytes;
+            j += nTake;
         }
     }
 
@@ -207,8 +210,15 @@ public:
 private:
     CBinaryFile& m_file;
     std::vector<CBytes> m_aPieces;
-    std::vector<unsigned char> m_aStaging = std::vector<unsigned char>(kStagingBytes);
+    CByteBuffer& m_staging = Staging();
     std::size_t m_nStaged = 0;
+
+    // One staging buffer a thread, kept from file to file.
+    static CByteBuffer& Staging() {
+        thread_local CByteBuffer s_staging;
+        s_staging.Resize(kStagingBytes);
+        return s_staging;
+    }
 };
 
 template <class T>

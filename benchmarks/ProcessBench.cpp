@@ -11,6 +11,10 @@
 //   - ms_per_Msample: (raw - open) per million raw samples, the cost of the raw path alone
 //     (reading the records, the exchange file both ways, the preparation), which should not
 //     depend on the size of the job;
+//   - after all cases, the cost per million raw samples between records of 500, 2000 and
+//     8000 samples for each record count, (raw(N, S2) - raw(N, S1)) / (N (S2 - S1)): the
+//     growth with the samples alone, the program's start, the fits and the per-record work
+//     (opening the files) being equal on both sides;
 //   - for 200 x 2000, when the numpy/scipy script of the same job exists beside the checkout
 //     (VORNEL_PEER_PIPELINE) and VORNEL_PEER_PYTHON runs it: peer_ms, its median wall time measured
 //     between the same runs, and peer_ratio = peer_ms / raw time.
@@ -27,6 +31,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <iterator>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -50,9 +56,10 @@ constexpr double kMinSeconds = 1.5;
 // Runs of the numpy/scipy script (about a second each).
 constexpr int kPeerRuns = 5;
 
-// One finished child: wall time and peak resident set.
+// One finished child: wall time, processor time (user and system) and peak resident set.
 struct SRun {
     double m_dSeconds = 0;
+    double m_dCpuSeconds = 0;
     double m_dPeakMB = 0;
     int m_nStatus = -1;
 };
@@ -80,6 +87,8 @@ SRun RunChild(const std::vector<std::string>& aArgs, const fs::path& folder) {
     if (::wait4(pid, &nStatus, 0, &usage) != pid)
         return run;
     run.m_dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
+    run.m_dCpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                        static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1.0e6;
     run.m_dPeakMB = static_cast<double>(usage.ru_maxrss) / 1024.0; // KiB
     run.m_nStatus = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
     return run;
@@ -146,6 +155,17 @@ bool PeerAvailable() {
     return s_bAvailable;
 }
 
+// Median wall and processor times of the raw run of each case (records, samples), one per
+// repetition.
+struct SMedians {
+    std::vector<double> m_aWall;
+    std::vector<double> m_aCpu;
+};
+std::map<std::pair<int, int>, SMedians>& RawMedians() {
+    static std::map<std::pair<int, int>, SMedians> s_medians;
+    return s_medians;
+}
+
 void BM_Process(benchmark::State& state) {
     const int nCurves = static_cast<int>(state.range(0));
     const int nSamples = static_cast<int>(state.range(1));
@@ -164,7 +184,7 @@ void BM_Process(benchmark::State& state) {
     if (bPeer)
         (void)RunChild(aPeer, run);
 
-    std::vector<double> aRawSeconds, aOpenSeconds, aPeakMB, aPeerSeconds;
+    std::vector<double> aRawSeconds, aRawCpuSeconds, aOpenSeconds, aPeakMB, aPeerSeconds;
     for (auto _ : state) {
         double dTotal = 0;
         for (int r = 0; r < kMaxRuns && (r < kMinRuns || dTotal < kMinSeconds); ++r) {
@@ -175,6 +195,7 @@ void BM_Process(benchmark::State& state) {
                 return;
             }
             aRawSeconds.push_back(raw.m_dSeconds);
+            aRawCpuSeconds.push_back(raw.m_dCpuSeconds);
             aOpenSeconds.push_back(open.m_dSeconds);
             aPeakMB.push_back(raw.m_dPeakMB);
             dTotal += raw.m_dSeconds;
@@ -187,6 +208,10 @@ void BM_Process(benchmark::State& state) {
     }
     const double dRaw = Median(aRawSeconds);
     const double dOpen = Median(aOpenSeconds);
+    SMedians& medians = RawMedians()[{nCurves, nSamples}];
+    medians.m_aWall.push_back(dRaw);
+    medians.m_aCpu.push_back(Median(aRawCpuSeconds));
+    state.counters["raw_cpu_ms"] = 1000.0 * Median(aRawCpuSeconds);
     const double dMegaSamples = nCurves * static_cast<double>(nSamples) / 1.0e6;
     state.counters["open_ms"] = 1000.0 * dOpen;
     state.counters["ms_per_Msample"] = 1000.0 * (dRaw - dOpen) / dMegaSamples;
@@ -198,13 +223,56 @@ void BM_Process(benchmark::State& state) {
     }
 }
 
+constexpr int kRecordCounts[] = {20, 50, 100, 200};
+constexpr int kSampleCounts[] = {500, 2000, 8000};
+
+// The growth of the raw run's time with the samples alone, per record count, from the
+// medians over the repetitions: wall time, and processor time, which a busy machine
+// disturbs less.
+void PrintGrowthPerSample() {
+    const auto& medians = RawMedians();
+    for (const bool bCpu : {false, true}) {
+        std::printf("\nRaw run, %s ms per million raw samples between record sizes, (raw(N, S2) - raw(N, S1)) / (N (S2 - S1)):\n",
+                    bCpu ? "processor" : "wall");
+        std::printf("%8s", "records");
+        for (std::size_t k = 0; k + 1 < std::size(kSampleCounts); ++k)
+            std::printf("  %6d -> %-6d", kSampleCounts[k], kSampleCounts[k + 1]);
+        std::printf("\n");
+        for (int nCurves : kRecordCounts) {
+            std::printf("%8d", nCurves);
+            for (std::size_t k = 0; k + 1 < std::size(kSampleCounts); ++k) {
+                const auto low = medians.find({nCurves, kSampleCounts[k]});
+                const auto high = medians.find({nCurves, kSampleCounts[k + 1]});
+                if (low == medians.end() || high == medians.end()) {
+                    std::printf("  %16s", "-");
+                    continue;
+                }
+                const auto time = [bCpu](const SMedians& m) { return Median(bCpu ? m.m_aCpu : m.m_aWall); };
+                const double dMegaSamples =
+                    nCurves * static_cast<double>(kSampleCounts[k + 1] - kSampleCounts[k]) / 1.0e6;
+                std::printf("  %16.1f", 1000.0 * (time(high->second) - time(low->second)) / dMegaSamples);
+            }
+            std::printf("\n");
+        }
+    }
+}
+
 } // namespace
 
 BENCHMARK(BM_Process)
     ->ArgNames({"records", "samples"})
-    ->ArgsProduct({{20, 50, 100, 200}, {500, 2000, 8000}})
+    ->ArgsProduct({{std::begin(kRecordCounts), std::end(kRecordCounts)},
+                   {std::begin(kSampleCounts), std::end(kSampleCounts)}})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    PrintGrowthPerSample();
+    return 0;
+}

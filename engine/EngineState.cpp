@@ -70,7 +70,7 @@ void TakePreparedCurves(CEngineState& state, const std::vector<CPreparedCurve>& 
 
 // Fills the point table with the file's points as they stand, each curve's points weighted
 // NTOTAL / n.
-void TakeRawPoints(CEngineState& state, const CExchangeView& view) {
+void TakeFilePoints(CEngineState& state, const CExchangeView& view) {
     state.m_aPoints.clear();
     state.m_aPoints.reserve(static_cast<std::size_t>(state.m_nTotal));
     for (int i = 0; i < state.m_nCurves; ++i) {
@@ -124,7 +124,7 @@ EReadStatus LoadState(CEngineState& state, const CExchangeView& view) {
     state.m_dErrorMax = view.m_dErrorMax;
 
     if (view.m_nPrepared != 0) {
-        TakeRawPoints(state, view);
+        TakeFilePoints(state, view);
         return EReadStatus::Ready;
     }
 
@@ -147,7 +147,7 @@ EReadStatus LoadState(CEngineState& state, const CExchangeView& view) {
         aLastRaw.push_back(n == 0 ? CExchangePoint{} : block.Point(n - 1));
         if (!aPrepared.back().m_bOk) {
             state.m_strProblem = "curve " + std::to_string(i + 1) + " cannot be prepared: " + aPrepared.back().m_strReason;
-            TakeRawPoints(state, view);
+            TakeFilePoints(state, view);
             return EReadStatus::PreparationRefused;
         }
     }

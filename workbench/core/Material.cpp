@@ -5,8 +5,6 @@
 #include "formats/TextFile.h"
 
 #include <cstddef>
-#include <cstdio>
-#include <cstring>
 #include <iterator>
 #include <filesystem>
 #include <limits>
@@ -64,12 +62,16 @@ void CheckCount(const char* szWhat, int nCount, int nMax) {
 
 } // namespace
 
+namespace {
+
 // Where a curve point's values lie, in the file's order of values.
 const CRecordLayout kCurvePointLayout{
     sizeof(CCurvePoint),
     {offsetof(CCurvePoint, m_dStrain), offsetof(CCurvePoint, m_dRate), offsetof(CCurvePoint, m_dAux),
      offsetof(CCurvePoint, m_dTemp), offsetof(CCurvePoint, m_dTime), offsetof(CCurvePoint, m_dFitStress),
      offsetof(CCurvePoint, m_dStress)}};
+
+} // namespace
 
 CExchangeView CMaterial::ExchangeView() const {
     CheckCount("curves", m_nCurves, kMaxCurves);

@@ -153,7 +153,7 @@ enum class EExchangeReplace {
 // buffer of kStagingBytes, written whenever it fills. Through a temporary file renamed over
 // strPath, so a failure (CFileError) leaves any previous file intact. The total point count
 // is derived from the curves.
-inline constexpr std::size_t kStagingBytes = std::size_t{1} << 20;
+inline constexpr std::size_t kStagingBytes = std::size_t{256} << 10;
 void WriteExchangeView(const std::string& strPath, const CExchangeView& view, EExchangeTrailer eTrailer,
                        EExchangeReplace eReplace = EExchangeReplace::Atomic);
 

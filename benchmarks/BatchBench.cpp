@@ -9,10 +9,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace {
@@ -31,15 +29,7 @@ public:
         if (!::mkdtemp(strTemplate.data()))
             throw std::runtime_error("cannot create a temporary folder");
         m_folder = strTemplate;
-        std::ofstream list(m_folder / "curves.txt");
-        for (int i = 0; i < kCurves; ++i) {
-            const double dTemp = 800 + 25 * (i % 20);
-            const double dRate = 0.01 * std::pow(10.0, (i / 20) * 0.4);
-            const std::string strFile = "record_" + std::to_string(i) + ".asc";
-            vornel_test::WriteRecord((m_folder / strFile).string(), vornel_test::HenselSpittelLaw, dTemp, dRate,
-                                     kSamples - 150, 0.9, 100, 50);
-            list << strFile << ' ' << dTemp << ' ' << dRate << '\n';
-        }
+        vornel_test::WriteRecordSet(m_folder.string(), kCurves, kSamples);
     }
     ~CRecordSet() {
         std::error_code ec;

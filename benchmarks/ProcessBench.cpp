@@ -33,9 +33,7 @@
 #include <chrono>
 #include <cstdio>
 #include <iterator>
-#include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -110,17 +108,7 @@ public:
             throw std::runtime_error("cannot create a temporary folder");
         m_folder = strTemplate;
         fs::create_directory(m_folder / "run");
-        std::ofstream list(m_folder / "curves.txt");
-        // Records shaped like test-machine output: 100 samples of dwell, the rise, 50 samples
-        // of tail; temperatures 800..1275 deg C, strain rates 0.01..~40 1/s.
-        for (int i = 0; i < nCurves; ++i) {
-            const double dTemp = 800 + 25 * (i % 20);
-            const double dRate = 0.01 * std::pow(10.0, (i / 20) * 0.4);
-            const std::string strFile = "record_" + std::to_string(i) + ".asc";
-            vornel_test::WriteRecord((m_folder / strFile).string(), vornel_test::HenselSpittelLaw, dTemp, dRate,
-                                     nSamples - 150, 0.9, 100, 50);
-            list << strFile << ' ' << dTemp << ' ' << dRate << '\n';
-        }
+        vornel_test::WriteRecordSet(m_folder.string(), nCurves, nSamples);
     }
     ~CRecordSet() {
         std::error_code ec;

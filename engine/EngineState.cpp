@@ -188,12 +188,7 @@ EReadStatus ReadExchangeFile() {
     // The file's bytes land in storage kept from call to call (up to kKeptBytes); the
     // preparation reads the raw records from there.
     static CByteBuffer s_fileBytes;
-    struct CReleaseIfLarge {
-        ~CReleaseIfLarge() {
-            if (s_fileBytes.Capacity() > kKeptBytes)
-                s_fileBytes.Release();
-        }
-    } release;
+    const CReleaseIfLarger release(s_fileBytes, kKeptBytes);
     try {
         return LoadState(state, ReadExchangeView(kExchangeFileName, CExchangeLimits{kMaxCurves, kMaxCoef}, s_fileBytes));
     } catch (const CFileError& e) {

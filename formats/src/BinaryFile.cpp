@@ -137,34 +137,39 @@ std::vector<unsigned char> ReadFileBytes(const std::string& strPath) {
     return aData;
 }
 
-void ReadFileBytes(const std::string& strPath, std::vector<unsigned char>& aData) {
-    aData.clear();
+namespace {
+
+// Reads the whole file into a storage that resize(n) sizes and returns the data of;
+// resize(0) on failure.
+template <class Resize>
+void ReadFileInto(const std::string& strPath, Resize resize) {
     try {
-        WithFileOpen(strPath, [&](int fd) {
-            aData.resize(ReadWhole(fd, strPath, [&](std::size_t n) {
-                aData.resize(n);
-                return aData.data();
-            }));
-        });
+        WithFileOpen(strPath, [&](int fd) { resize(ReadWhole(fd, strPath, resize)); });
     } catch (...) {
-        aData.clear();
+        resize(0);
         throw;
     }
 }
 
+} // namespace
+
+void ReadFileBytes(const std::string& strPath, std::vector<unsigned char>& aData) {
+    aData.clear();
+    ReadFileInto(strPath, [&](std::size_t n) {
+        aData.resize(n);
+        return aData.data();
+    });
+}
+
 void ReadFileBytes(const std::string& strPath, CByteBuffer& buffer) {
     buffer.Shrink(0);
-    try {
-        WithFileOpen(strPath, [&](int fd) {
-            buffer.Shrink(ReadWhole(fd, strPath, [&](std::size_t n) {
-                buffer.Resize(n);
-                return buffer.Data();
-            }));
-        });
-    } catch (...) {
-        buffer.Shrink(0);
-        throw;
-    }
+    ReadFileInto(strPath, [&](std::size_t n) {
+        if (n <= buffer.Size())
+            buffer.Shrink(n); // keeps the bytes read
+        else
+            buffer.Resize(n);
+        return buffer.Data();
+    });
 }
 
 CBinaryFile::CBinaryFile(std::string strPath, EMode eMode, CByteBuffer* pBuffer, EReplace eReplace)

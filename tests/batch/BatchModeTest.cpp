@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -380,15 +379,7 @@ TEST_F(BatchRun, TwoHundredRawRecordsRunWithinSixtyFourMegabytes) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer's shadow memory counts as resident";
 #endif
-    std::string strList;
-    for (int i = 0; i < 200; ++i) {
-        const double dTemp = 800 + 25 * (i % 20);
-        const double dRate = 0.01 * std::pow(10.0, (i / 20) * 0.4);
-        const std::string strFile = "r" + std::to_string(i) + ".asc";
-        WriteRecord(strFile, HenselSpittelLaw, dTemp, dRate, 1850, 0.9, 100, 50);
-        strList += strFile + " " + std::to_string(dTemp) + " " + std::to_string(dRate) + "\n";
-    }
-    WriteText("curves.txt", strList);
+    WriteRecordSet(".", 200, 2000);
     const SRun run = Program("--fit best --curves curves.txt");
     ASSERT_EQ(run.m_nStatus, 0) << run.m_strErr;
     rusage usage{};

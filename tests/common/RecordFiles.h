@@ -46,4 +46,24 @@ inline void WriteRecord(const std::string& strPath, const RecordLaw& law, double
     std::fclose(pFile);
 }
 
+// Writes nCurves records of nSamples samples each into strFolder, shaped like test-machine
+// output (100 samples of dwell, the rise to a strain of 0.9, 50 samples of tail) after
+// HenselSpittelLaw at temperatures 800..1275 deg C and strain rates 0.01..~40 1/s, and their
+// list "curves.txt" ("FILE T H" a line). Returns the list's path.
+inline std::string WriteRecordSet(const std::string& strFolder, int nCurves, int nSamples) {
+    const std::string strList = strFolder + "/curves.txt";
+    std::FILE* pList = std::fopen(strList.c_str(), "w");
+    if (!pList)
+        throw std::runtime_error("cannot write " + strList);
+    for (int i = 0; i < nCurves; ++i) {
+        const double dTemp = 800 + 25 * (i % 20);
+        const double dRate = 0.01 * std::pow(10.0, (i / 20) * 0.4);
+        const std::string strFile = "record_" + std::to_string(i) + ".asc";
+        WriteRecord(strFolder + "/" + strFile, HenselSpittelLaw, dTemp, dRate, nSamples - 150, 0.9, 100, 50);
+        std::fprintf(pList, "%s %.17g %.17g\n", strFile.c_str(), dTemp, dRate);
+    }
+    std::fclose(pList);
+    return strList;
+}
+
 } // namespace vornel_test

@@ -128,14 +128,8 @@ std::vector<CCurvePoint> ParseExperimentData(const char* pBegin, const char* pEn
 
 CImportSummary ImportCurve(CCurve& curve, const std::string& strPath) {
     // The text lands in a buffer kept for the next file (curves are added by the hundred).
-    constexpr std::size_t kKeptBytes = std::size_t{4} << 20;
     thread_local CByteBuffer s_text;
-    struct CReleaseIfLarge {
-        ~CReleaseIfLarge() {
-            if (s_text.Capacity() > kKeptBytes)
-                s_text.Release();
-        }
-    } release;
+    const CReleaseIfLarger release(s_text, std::size_t{4} << 20);
     ReadFileBytes(strPath, s_text);
     const char* pBegin = reinterpret_cast<const char*>(s_text.Data());
     CImportSummary summary;

@@ -188,13 +188,7 @@ void CMaterial::WriteMaterialFile(int nFlag) const {
 void CMaterial::ReadMaterialFile(int nFlag) {
     // The file's bytes land in a buffer kept for the next read (the exchange file is read
     // back after every engine call); a large one is given back.
-    constexpr std::size_t kKeptBytes = std::size_t{4} << 20;
     thread_local CByteBuffer s_buffer;
-    struct CReleaseIfLarge {
-        ~CReleaseIfLarge() {
-            if (s_buffer.Capacity() > kKeptBytes)
-                s_buffer.Release();
-        }
-    } release;
+    const CReleaseIfLarger release(s_buffer, std::size_t{4} << 20);
     TakeExchangeView(ReadExchangeView(FilePath(nFlag), CExchangeLimits{kMaxCurves, kMaxCoef}, s_buffer));
 }

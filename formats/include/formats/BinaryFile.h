@@ -54,6 +54,24 @@ private:
     bool m_bMapped = false; // storage from mmap (else new[])
 };
 
+// Gives a buffer that is kept from call to call its storage back at the end of a scope
+// when the storage has grown beyond nKeptBytes: small files reuse it, a large one does not
+// stay resident.
+class CReleaseIfLarger {
+public:
+    CReleaseIfLarger(CByteBuffer& buffer, std::size_t nKeptBytes) : m_buffer(buffer), m_nKeptBytes(nKeptBytes) {}
+    ~CReleaseIfLarger() {
+        if (m_buffer.Capacity() > m_nKeptBytes)
+            m_buffer.Release();
+    }
+    CReleaseIfLarger(const CReleaseIfLarger&) = delete;
+    CReleaseIfLarger& operator=(const CReleaseIfLarger&) = delete;
+
+private:
+    CByteBuffer& m_buffer;
+    std::size_t m_nKeptBytes;
+};
+
 // The whole content of a regular file. Throws CFileError when it cannot be opened or read.
 std::vector<unsigned char> ReadFileBytes(const std::string& strPath);
 // The same into aData, whose storage is reused; on failure aData is left empty.

@@ -8,16 +8,19 @@
 //   - open_ms: the same fit started from the material file the raw run wrote (--open), whose
 //     curves are already prepared: the process start and the fourteen fits without the raw
 //     path;
-//   - ms_per_Msample: (raw - open) per million raw samples, the cost of the raw path alone
-//     (reading the records, the exchange file both ways, the preparation), which should not
-//     depend on the size of the job;
+//   - ms_per_Msample: (raw - open) per million raw samples, the cost of the raw path
+//     (reading the records, the exchange file both ways, the preparation) with its part
+//     that does not grow with the samples (the files' opening, the first use of its code
+//     and buffers), which weighs on the small cases;
+//   - raw_cpu_ms: the raw run's processor time (user and system);
 //   - after all cases, the cost per million raw samples between records of 500, 2000 and
-//     8000 samples for each record count, (raw(N, S2) - raw(N, S1)) / (N (S2 - S1)): the
-//     growth with the samples alone, the program's start, the fits and the per-record work
-//     (opening the files) being equal on both sides;
+//     8000 samples for each record count, (raw(N, S2) - raw(N, S1)) / (N (S2 - S1)), from
+//     rounds of runs on the three sizes in turn: the growth with the samples alone, the
+//     program's start, the fits and the per-record work (opening the files) being equal on
+//     both sides;
 //   - for 200 x 2000, when the numpy/scipy script of the same job exists beside the checkout
-//     (VORNEL_PEER_PIPELINE) and VORNEL_PEER_PYTHON runs it: peer_ms, its median wall time measured
-//     between the same runs, and peer_ratio = peer_ms / raw time.
+//     (VORNEL_PEER_PIPELINE) and VORNEL_PEER_PYTHON runs it: peer_ms, its median wall time
+//     measured between the same runs, and peer_ratio = peer_ms / raw time.
 
 #include "RecordFiles.h"
 
@@ -143,17 +146,6 @@ bool PeerAvailable() {
     return s_bAvailable;
 }
 
-// Median wall and processor times of the raw run of each case (records, samples), one per
-// repetition.
-struct SMedians {
-    std::vector<double> m_aWall;
-    std::vector<double> m_aCpu;
-};
-std::map<std::pair<int, int>, SMedians>& RawMedians() {
-    static std::map<std::pair<int, int>, SMedians> s_medians;
-    return s_medians;
-}
-
 void BM_Process(benchmark::State& state) {
     const int nCurves = static_cast<int>(state.range(0));
     const int nSamples = static_cast<int>(state.range(1));
@@ -196,9 +188,6 @@ void BM_Process(benchmark::State& state) {
     }
     const double dRaw = Median(aRawSeconds);
     const double dOpen = Median(aOpenSeconds);
-    SMedians& medians = RawMedians()[{nCurves, nSamples}];
-    medians.m_aWall.push_back(dRaw);
-    medians.m_aCpu.push_back(Median(aRawCpuSeconds));
     state.counters["raw_cpu_ms"] = 1000.0 * Median(aRawCpuSeconds);
     const double dMegaSamples = nCurves * static_cast<double>(nSamples) / 1.0e6;
     state.counters["open_ms"] = 1000.0 * dOpen;
@@ -214,31 +203,44 @@ void BM_Process(benchmark::State& state) {
 constexpr int kRecordCounts[] = {20, 50, 100, 200};
 constexpr int kSampleCounts[] = {500, 2000, 8000};
 
-// The growth of the raw run's time with the samples alone, per record count, from the
-// medians over the repetitions: wall time, and processor time, which a busy machine
-// disturbs less.
+// The growth of the raw run's time with the samples alone: for each record count, rounds of
+// raw runs on records of every size in turn (so that a change in the machine's load meets
+// all sizes alike), and from their medians the time per million samples between sizes, in
+// wall and in processor time.
 void PrintGrowthPerSample() {
-    const auto& medians = RawMedians();
+    constexpr int kRounds = 15;
+    constexpr std::size_t kSizes = std::size(kSampleCounts);
+    std::vector<std::array<double, kSizes>> aWall(std::size(kRecordCounts)), aCpu(std::size(kRecordCounts));
+    for (std::size_t r = 0; r < std::size(kRecordCounts); ++r) {
+        const int nCurves = kRecordCounts[r];
+        std::array<std::vector<double>, kSizes> aWallRuns, aCpuRuns;
+        for (int nRound = 0; nRound < kRounds; ++nRound)
+            for (std::size_t k = 0; k < kSizes; ++k) {
+                const CRecordSet& records = Records(nCurves, kSampleCounts[k]);
+                const SRun run = RunChild({VORNEL_PROGRAM, "--fit", "best", "--name", "bench", "--curves", records.List()},
+                                          records.RunFolder());
+                aWallRuns[k].push_back(run.m_dSeconds);
+                aCpuRuns[k].push_back(run.m_dCpuSeconds);
+            }
+        for (std::size_t k = 0; k < kSizes; ++k) {
+            aWall[r][k] = Median(aWallRuns[k]);
+            aCpu[r][k] = Median(aCpuRuns[k]);
+        }
+    }
     for (const bool bCpu : {false, true}) {
         std::printf("\nRaw run, %s ms per million raw samples between record sizes, (raw(N, S2) - raw(N, S1)) / (N (S2 - S1)):\n",
                     bCpu ? "processor" : "wall");
         std::printf("%8s", "records");
-        for (std::size_t k = 0; k + 1 < std::size(kSampleCounts); ++k)
+        for (std::size_t k = 0; k + 1 < kSizes; ++k)
             std::printf("  %6d -> %-6d", kSampleCounts[k], kSampleCounts[k + 1]);
         std::printf("\n");
-        for (int nCurves : kRecordCounts) {
-            std::printf("%8d", nCurves);
-            for (std::size_t k = 0; k + 1 < std::size(kSampleCounts); ++k) {
-                const auto low = medians.find({nCurves, kSampleCounts[k]});
-                const auto high = medians.find({nCurves, kSampleCounts[k + 1]});
-                if (low == medians.end() || high == medians.end()) {
-                    std::printf("  %16s", "-");
-                    continue;
-                }
-                const auto time = [bCpu](const SMedians& m) { return Median(bCpu ? m.m_aCpu : m.m_aWall); };
+        for (std::size_t r = 0; r < std::size(kRecordCounts); ++r) {
+            std::printf("%8d", kRecordCounts[r]);
+            const auto& aTime = bCpu ? aCpu[r] : aWall[r];
+            for (std::size_t k = 0; k + 1 < kSizes; ++k) {
                 const double dMegaSamples =
-                    nCurves * static_cast<double>(kSampleCounts[k + 1] - kSampleCounts[k]) / 1.0e6;
-                std::printf("  %16.1f", 1000.0 * (time(high->second) - time(low->second)) / dMegaSamples);
+                    kRecordCounts[r] * static_cast<double>(kSampleCounts[k + 1] - kSampleCounts[k]) / 1.0e6;
+                std::printf("  %16.1f", 1000.0 * (aTime[k + 1] - aTime[k]) / dMegaSamples);
             }
             std::printf("\n");
         }

@@ -49,7 +49,10 @@ inline void WriteRecord(const std::string& strPath, const RecordLaw& law, double
 // Writes nCurves records of nSamples samples each into strFolder, shaped like test-machine
 // output (100 samples of dwell, the rise to a strain of 0.9, 50 samples of tail) after
 // HenselSpittelLaw at temperatures 800..1275 deg C and strain rates 0.01..~40 1/s, and their
-// list "curves.txt" ("FILE T H" a line). Returns the list's path.
+// list "curves.txt" ("FILE T H" a line). Returns the list's path. Record i has the
+// temperature i mod 20 and the rate (i + i / 20) mod 10 of those steps: every block of 20
+// records spans all ten rates, so that a small set is already a material every model can
+// fit, and 200 records hold each of the 200 conditions once.
 inline std::string WriteRecordSet(const std::string& strFolder, int nCurves, int nSamples) {
     const std::string strList = strFolder + "/curves.txt";
     std::FILE* pList = std::fopen(strList.c_str(), "w");
@@ -57,7 +60,7 @@ inline std::string WriteRecordSet(const std::string& strFolder, int nCurves, int
         throw std::runtime_error("cannot write " + strList);
     for (int i = 0; i < nCurves; ++i) {
         const double dTemp = 800 + 25 * (i % 20);
-        const double dRate = 0.01 * std::pow(10.0, (i / 20) * 0.4);
+        const double dRate = 0.01 * std::pow(10.0, ((i + i / 20) % 10) * 0.4);
         const std::string strFile = "record_" + std::to_string(i) + ".asc";
         WriteRecord(strFolder + "/" + strFile, HenselSpittelLaw, dTemp, dRate, nSamples - 150, 0.9, 100, 50);
         std::fprintf(pList, "%s %.17g %.17g\n", strFile.c_str(), dTemp, dRate);

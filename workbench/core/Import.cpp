@@ -7,6 +7,7 @@
 #include "formats/TextFile.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -109,9 +110,10 @@ std::vector<CCurvePoint> ParseExperimentData(const char* pBegin, const char* pEn
         }
         const double dStrain = fStrain;
         const double dStress = fStress;
-        if (!(dStrain >= 0)) {
+        // A number beyond the single-precision range reads as infinite: no measurement.
+        if (!(dStrain >= 0) || std::isinf(dStrain)) {
             ++summary.m_nBadStrain;
-        } else if (!(dStress >= kMinStress)) {
+        } else if (!(dStress >= kMinStress) || std::isinf(dStress)) {
             ++summary.m_nLowStress;
         } else {
             CCurvePoint point;

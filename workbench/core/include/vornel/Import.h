@@ -5,7 +5,8 @@
 // three whitespace-separated numbers read as "%d %f %f": a row number (ignored), the true
 // strain and the yield stress. Line breaks only separate numbers. Both reals are read in
 // single precision and widened to double (0.1 reads as 0.10000000149011612). A row becomes a
-// point only when strain >= 0 and stress >= 0.001 (compared after widening). Reading stops
+// point only when strain >= 0 and stress >= 0.001 (compared after widening), both finite (a
+// number beyond the single-precision range, such as 1e39, is not). Reading stops
 // at the end of the file or at the first row that does not yield three numbers. A file
 // that yields no point is refused.
 
@@ -19,8 +20,8 @@ struct CCurvePoint;
 // What reading one experiment data file gave.
 struct CImportSummary {
     int m_nTaken = 0;            // rows that became points
-    int m_nBadStrain = 0;        // rows skipped for a strain below 0 (or not a number)
-    int m_nLowStress = 0;        // rows skipped for a stress below 0.001 (or not a number)
+    int m_nBadStrain = 0;        // rows skipped for a strain below 0 (or not a finite number)
+    int m_nLowStress = 0;        // rows skipped for a stress below 0.001 (or not a finite number)
     int m_nStopLine = 0;         // 1-based line at which reading stopped before the end of
                                  // the file (a token that is not a number, or a row cut
                                  // short by the end); 0 when it read to the end

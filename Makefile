@@ -2,13 +2,15 @@
 #   make test    install missing packages, build everything, run every test
 #   make demo    fit the bundled example material in a scratch folder and print the law
 #   make bench   build and run the benchmarks
+#   make fuzz    build the fuzz harnesses with clang (build-fuzz) and run each for
+#                FUZZ_SECONDS seconds (default 60)
 #   make build   configure and build only
 
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build test demo bench clean
+.PHONY: all deps configure build test demo bench fuzz clean
 
 all: build
 
@@ -42,5 +44,16 @@ bench:
 	cmake --build $(BENCH_DIR) -j $(JOBS)
 	@for b in $(BENCH_DIR)/bin/bench_*; do echo "== $$b"; $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; done
 
+# libFuzzer harnesses of the file readers, built with clang in their own folder; each runs
+# FUZZ_SECONDS seconds (scripts/run-fuzzers.sh says where the corpora and findings go).
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+fuzz: deps
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+		-DVORNEL_FUZZ=ON -DVORNEL_BUILD_GUI=OFF -DBUILD_TESTING=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_import fuzz_material fuzz_engine_intake fuzz_surface fuzz_seeds
+	./scripts/run-fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(FUZZ_DIR)

@@ -14,6 +14,8 @@ packages=(
   gfortran
   # window and viewer tests: a virtual X server and Mesa's software OpenGL, a font
   xvfb xauth libgl1-mesa-dri fonts-dejavu-core
+  # fuzzing: clang with libFuzzer and its sanitizer runtimes
+  clang libclang-rt-14-dev
 )
 if [ "${1:-}" = "bench" ]; then
   packages+=(python3-numpy python3-scipy)

@@ -64,7 +64,13 @@ CSceneCanvas::CSceneCanvas(const COrbiqScene& scene, QWidget* pParent) : QOpenGL
     setFocusPolicy(Qt::NoFocus);
 }
 
-CSceneCanvas::~CSceneCanvas() { ReleaseRenderer(); }
+CSceneCanvas::~CSceneCanvas() {
+    // QOpenGLWidget's destructor destroys the context, whose aboutToBeDestroyed would then
+    // reach this object's slot after this part of it is gone.
+    if (QOpenGLContext* pContext = context())
+        disconnect(pContext, &QOpenGLContext::aboutToBeDestroyed, this, nullptr);
+    ReleaseRenderer();
+}
 
 void CSceneCanvas::ReleaseRenderer() {
     if (!m_pRenderer)

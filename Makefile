@@ -35,7 +35,10 @@ test: build
 # usable stack to tell them from ours; memory errors and undefined behaviour are still
 # caught there.
 SAN_DIR ?= build-asan
+# Leaks of system libraries that the window tests load are suppressed, each with its reason,
+# in tests/lsan-suppressions.txt.
 SAN_ENV = ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan-suppressions.txt:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 test-sanitize: deps

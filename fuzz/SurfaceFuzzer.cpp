@@ -48,8 +48,8 @@ void Exercise(COrbiqScene& scene) {
         (void)scene.ColourByValue(nType);
         (void)scene.LegendFor(nType);
     }
-    for (int y = 0; y < 240; y += 40)
-        for (int x = 0; x < 320; x += 40)
+    for (int y = 30; y < 240; y += 60)
+        for (int x = 40; x < 320; x += 80)
             (void)scene.PickReadout(x, y, kValueVz);
     (void)scene.Render();
     for (EOrbiqKey eKey : {EOrbiqKey::Up, EOrbiqKey::Left, EOrbiqKey::D, EOrbiqKey::W, EOrbiqKey::Home, EOrbiqKey::Plus,

@@ -70,6 +70,10 @@ TEST(ParseExperimentData, HeaderLinesAreSkippedWholeWhateverTheirLength) {
     EXPECT_EQ(aPoints[0].m_dStress, 100.0);
     EXPECT_TRUE(Parse("only one line\n").empty());
     EXPECT_TRUE(Parse("").empty());
+    // An empty file read into a buffer that never held anything: no bytes, no storage.
+    CImportSummary summary;
+    EXPECT_TRUE(ParseExperimentData(nullptr, nullptr, &summary).empty());
+    EXPECT_FALSE(summary.StoppedEarly());
 }
 
 struct SStop {

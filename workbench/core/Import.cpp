@@ -92,7 +92,8 @@ std::vector<CCurvePoint> ParseExperimentData(const char* pBegin, const char* pEn
     }
     // One row a line, as files are written: the line count bounds the points.
     std::size_t nLines = 1;
-    for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '\n', static_cast<std::size_t>(pEnd - q))));
+    for (const char* q = p;
+         q < pEnd && (q = static_cast<const char*>(std::memchr(q, '\n', static_cast<std::size_t>(pEnd - q))));
          ++q)
         ++nLines;
     aPoints.reserve(nLines);

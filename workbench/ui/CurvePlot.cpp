@@ -159,16 +159,26 @@ QFont PlotFileFont() {
     return font;
 }
 
-QImage RenderPlotImage(const CMaterial& material, QSize size, int nx, int ny) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
+namespace {
+
+// The plot of a file: white, the file font, a grid of nx by ny cells over size.
+void PaintPlotFile(QPainter& painter, const CMaterial& material, QSize size, int nx, int ny) {
+    const QRect area(QPoint(0, 0), size);
+    painter.fillRect(area, Qt::white);
     painter.setFont(PlotFileFont());
     painter.setPen(Qt::black);
     CCurvePlot plot;
     plot.m_nXCells = nx;
     plot.m_nYCells = ny;
-    plot.DrawPlot(painter, QRect(QPoint(0, 0), size), material);
+    plot.DrawPlot(painter, area, material);
+}
+
+} // namespace
+
+QImage RenderPlotImage(const CMaterial& material, QSize size, int nx, int ny) {
+    QImage image(size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    PaintPlotFile(painter, material, size, nx, ny);
     return image;
 }
 
@@ -192,13 +202,7 @@ void WritePlotFile(const CMaterial& material, const std::string& strPath, QSize 
         QPainter painter;
         bOk = painter.begin(&svg);
         if (bOk) {
-            painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
-            painter.setFont(PlotFileFont());
-            painter.setPen(Qt::black);
-            CCurvePlot plot;
-            plot.m_nXCells = nx;
-            plot.m_nYCells = ny;
-            plot.DrawPlot(painter, QRect(QPoint(0, 0), size), material);
+            PaintPlotFile(painter, material, size, nx, ny);
             bOk = painter.end();
         }
     } else {

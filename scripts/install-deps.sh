@@ -12,6 +12,8 @@ packages=(
   qt6-base-dev libqt6opengl6-dev qt6-svg-dev libgl-dev
   # tests: Fortran compiler for the exported subroutine
   gfortran
+  # the lock keys' panes of the window read the X server's keyboard indicators
+  libx11-dev
   # window and viewer tests: a virtual X server and Mesa's software OpenGL, a font
   xvfb xauth libgl1-mesa-dri fonts-dejavu-core
   # fuzzing: clang with libFuzzer and its sanitizer runtimes

@@ -40,6 +40,12 @@ private:
     QTemporaryDir m_dir;
 };
 
+// Where a test keeps a screenshot named strName for people to look at.
+inline QString ScreenshotPath(const QString& strName) {
+    QDir().mkpath(QStringLiteral(VORNEL_SCREENSHOT_DIR));
+    return QDir(QStringLiteral(VORNEL_SCREENSHOT_DIR)).absoluteFilePath(strName);
+}
+
 // Watches for one modal dialog (see WhenModal); true once it was answered. Destroying the
 // watch stops watching, so a dialog that never came cannot be answered by a stale watch.
 class CModalWatch {

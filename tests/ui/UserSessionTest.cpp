@@ -6,6 +6,9 @@
 #include "Dialogs.h"
 #include "KivView.h"
 #include "MainFrame.h"
+#ifdef VORNEL_HAS_X11
+#include "ServerLockKeys.h"
+#endif
 #include "UiTestSupport.h"
 
 #include "vornel/Material.h"
@@ -16,17 +19,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QtTest>
 
 using namespace vornel_ui_test;
 
 namespace {
-
-QString ScreenshotPath(const QString& strName) {
-    QDir().mkpath(QStringLiteral(VORNEL_SCREENSHOT_DIR));
-    return QDir(QStringLiteral(VORNEL_SCREENSHOT_DIR)).absoluteFilePath(strName);
-}
 
 void ClickToolButton(CMainFrame& frame, EKivCommand eCommand) {
     QToolBar* pToolBar = frame.findChild<QToolBar*>();
@@ -75,7 +74,26 @@ class CUserSessionTest : public QObject {
     Q_OBJECT
 private slots:
     void newMaterialCurvesModelNineCalcGraf();
+    void lockKeysShowInTheStatusBar();
 };
+
+void CUserSessionTest::lockKeysShowInTheStatusBar() {
+#ifdef VORNEL_HAS_X11
+    CScratchFolder scratch;
+    CMainFrame frame(std::make_unique<QSettings>(scratch.File("settings.ini"), QSettings::IniFormat));
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    QVERIFY(SetServerLockKeys(true, true));
+    frame.UpdateLockIndicators();
+    QCOMPARE(frame.LockIndicators(), (QStringList{QStringLiteral("CAP"), QStringLiteral("NUM"), QString()}));
+    frame.statusBar()->grab().save(ScreenshotPath(QStringLiteral("lock-keys.png")));
+    QVERIFY(SetServerLockKeys(false, false));
+    frame.UpdateLockIndicators();
+    QCOMPARE(frame.LockIndicators(), (QStringList{QString(), QString(), QString()}));
+#else
+    QSKIP("built without X11: the lock keys cannot be set");
+#endif
+}
 
 void CUserSessionTest::newMaterialCurvesModelNineCalcGraf() {
     CScratchFolder scratch;

@@ -28,8 +28,11 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTableWidget>
+#include <QTextBrowser>
 #include <QToolBar>
+#include <QWhatsThis>
 #include <QtTest>
 
 #include <csignal>
@@ -210,6 +213,31 @@ void CWindowTest::menusToolbarAndPrompts() {
     QVERIFY(!frame.MessagesAction()->isChecked());
     frame.MessagesAction()->trigger();
     QVERIFY(frame.MessagesPane()->isVisible());
+
+    // Help: F1 opens the help window, Shift+F1 the What's This mode, in which a command
+    // tells what its status prompt says.
+    QCOMPARE(frame.HelpTopicsAction()->shortcut(), QKeySequence(Qt::Key_F1));
+    QCOMPARE(frame.WhatsThisAction()->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F1));
+    QCOMPARE(action(EKivCommand::Graf)->whatsThis(), QStringLiteral("Show function"));
+    QString strHelpTitle, strHelpText;
+    auto pHelp = WhenModal<QDialog>([&](QDialog* pDialog) {
+        strHelpTitle = pDialog->windowTitle();
+        strHelpText = pDialog->findChild<QTextBrowser*>()->toPlainText();
+        pDialog->grab().save(ScreenshotPath(QStringLiteral("help.png")));
+        pDialog->reject();
+    });
+    frame.HelpTopicsAction()->trigger();
+    QVERIFY(*pHelp);
+    QCOMPARE(strHelpTitle, QStringLiteral("Vornel Help"));
+    QVERIFY2(strHelpText.contains(QStringLiteral("Processing dialog")), qPrintable(strHelpText));
+    frame.WhatsThisAction()->trigger();
+    QVERIFY(QWhatsThis::inWhatsThisMode());
+    QWhatsThis::leaveWhatsThisMode();
+
+    // The lock keys' panes follow the message pane; offscreen the keys cannot be read and
+    // the panes stay blank.
+    QCOMPARE(frame.LockIndicators(), (QStringList{QString(), QString(), QString()}));
+    QVERIFY(frame.statusBar()->findChild<QLabel*>(QStringLiteral("SCRL")));
 }
 
 void CWindowTest::newMaterialAndItsCancel() {

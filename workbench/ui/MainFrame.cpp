@@ -5,13 +5,18 @@
 #include "Dialogs.h"
 #include "KivDoc.h"
 #include "KivView.h"
+#include "LockKeys.h"
 
 #include "vornel/Material.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDockWidget>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
@@ -19,12 +24,36 @@
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTextBrowser>
 #include <QTime>
 #include <QToolBar>
+#include <QVBoxLayout>
+#include <QWhatsThis>
 
 namespace {
 
 constexpr const char* kRecentGroup = "Recent File List";
+constexpr const char* kLockTexts[3] = {"CAP", "NUM", "SCRL"};
+
+// The help window's text: how a material goes from curves to a law.
+constexpr const char* kHelpText = R"(<h3>Vornel</h3>
+<p>Vornel turns measured flow curves (true strain against yield stress, one curve per
+temperature and strain rate) into a flow-stress law.</p>
+<ol>
+<li><b>File &rsaquo; New material</b> (Ctrl+N) names a new material; <b>File &rsaquo; Open File</b>
+(Ctrl+O) opens a material file (*.mat).</li>
+<li><b>File &rsaquo; Add File</b> adds an experiment data file as a curve: three header lines,
+then rows of row number, strain and stress. Give its temperature t (deg C) and strain rate U
+(1/s).</li>
+<li><b>Approximation &rsaquo; Processing dialog</b> opens the work window: choose a model and
+press <b>Calc</b>, or press <b>Optimization</b> to let Vornel fit the candidate models and keep the best.
+Each fit writes the law as a Fortran 90 subroutine (progr.f90) beside the material file.</li>
+<li><b>Graf</b> shows the measured points and the fitted curves, <b>Select file list</b> the
+curves; <b>3d visualization</b> shows the fitted stress as a surface at one temperature.</li>
+<li><b>File &rsaquo; Save</b> (Ctrl+S) keeps the material with its fit.</li>
+</ol>
+<p>Shift+F1, then a click on a command, tells what the command does. The Messages pane
+(View menu) lists what the fits reported.</p>)";
 
 } // namespace
 
@@ -39,6 +68,14 @@ CMainFrame::CMainFrame(std::unique_ptr<QSettings> pSettings, QWidget* pParent)
 
     m_pStatus = new QLabel(QStringLiteral("Ready"), this);
     statusBar()->addWidget(m_pStatus, 1);
+    for (std::size_t i = 0; i < std::size(m_aLockPanes); ++i) {
+        auto* pPane = new QLabel(this);
+        pPane->setObjectName(QString::fromLatin1(kLockTexts[i]));
+        pPane->setAlignment(Qt::AlignCenter);
+        pPane->setMinimumWidth(pPane->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 8);
+        statusBar()->addPermanentWidget(pPane);
+        m_aLockPanes[i] = pPane;
+    }
 
     auto* pDock = new QDockWidget(QStringLiteral("Messages"), this);
     pDock->setObjectName(QStringLiteral("Messages"));
@@ -63,6 +100,8 @@ CMainFrame::CMainFrame(std::unique_ptr<QSettings> pSettings, QWidget* pParent)
     setAcceptDrops(true);
     resize(1000, 700);
     UpdateCommandStates();
+    UpdateLockIndicators();
+    qApp->installEventFilter(this);
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -70,6 +109,7 @@ CMainFrame::~CMainFrame() = default;
 QAction* CMainFrame::MakeAction(EKivCommand eCommand, const QString& strText, const QString& strStatus) {
     auto* pAction = new QAction(strText, this);
     pAction->setStatusTip(strStatus);
+    pAction->setWhatsThis(strStatus);
     m_aCommands.push_back({eCommand, pAction});
     return pAction;
 }
@@ -209,7 +249,15 @@ void CMainFrame::CreateMenusAndToolbar() {
     pApprox->addSeparator();
     pApprox->addActions({p3d, m_pExportPlot});
 
+    m_pHelpTopics = new QAction(QStringLiteral("&Help Topics"), this);
+    m_pHelpTopics->setShortcut(QKeySequence(Qt::Key_F1));
+    m_pHelpTopics->setStatusTip(QStringLiteral("List the steps from curves to a law"));
+    connect(m_pHelpTopics, &QAction::triggered, this, &CMainFrame::OnHelpTopics);
+    m_pWhatsThis = QWhatsThis::createAction(this); // Shift+F1
+    m_pWhatsThis->setStatusTip(QStringLiteral("Click on a command to learn what it does"));
     QMenu* pHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    pHelp->addActions({m_pHelpTopics, m_pWhatsThis});
+    pHelp->addSeparator();
     pHelp->addAction(pAbout);
 
     for (QMenu* pMenu : {pFile, pViewMenu, pApprox, pHelp})
@@ -230,6 +278,35 @@ void CMainFrame::UpdateCommandStates() {
 }
 
 QString CMainFrame::StatusLine() const { return m_pStatus->text(); }
+
+QStringList CMainFrame::LockIndicators() const {
+    QStringList aTexts;
+    for (const QLabel* pPane : m_aLockPanes)
+        aTexts << pPane->text();
+    return aTexts;
+}
+
+void CMainFrame::UpdateLockIndicators() {
+    const SLockKeys keys = QueryLockKeys();
+    const bool abOn[3] = {keys.m_bCaps, keys.m_bNum, keys.m_bScroll};
+    for (std::size_t i = 0; i < std::size(m_aLockPanes); ++i)
+        m_aLockPanes[i]->setText(abOn[i] ? QString::fromLatin1(kLockTexts[i]) : QString());
+}
+
+void CMainFrame::changeEvent(QEvent* pEvent) {
+    if (pEvent->type() == QEvent::ActivationChange && isActiveWindow())
+        UpdateLockIndicators();
+    QMainWindow::changeEvent(pEvent);
+}
+
+bool CMainFrame::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    if (pEvent->type() == QEvent::KeyRelease) {
+        const int nKey = static_cast<const QKeyEvent*>(pEvent)->key();
+        if (nKey == Qt::Key_CapsLock || nKey == Qt::Key_NumLock || nKey == Qt::Key_ScrollLock)
+            UpdateLockIndicators();
+    }
+    return QMainWindow::eventFilter(pWatched, pEvent);
+}
 
 void CMainFrame::ShowStatus(const QString& strText) {
     statusBar()->clearMessage();
@@ -252,6 +329,20 @@ void CMainFrame::OnProcessingDialog() {
 
 void CMainFrame::OnAbout() {
     CAboutDlg dialog(this);
+    dialog.exec();
+}
+
+void CMainFrame::OnHelpTopics() {
+    QDialog dialog(this);
+    dialog.setWindowTitle(QStringLiteral("Vornel Help"));
+    auto* pLayout = new QVBoxLayout(&dialog);
+    auto* pText = new QTextBrowser(&dialog);
+    pText->setHtml(QString::fromUtf8(kHelpText));
+    pLayout->addWidget(pText);
+    auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    connect(pButtons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    pLayout->addWidget(pButtons);
+    dialog.resize(560, 420);
     dialog.exec();
 }
 

@@ -5,6 +5,11 @@
 // UpdateCommandStates() is the one place that enables commands: each QAction is tied to
 // its command of the stage table (Stage.h) and enabled when IsCommandEnabled(command,
 // g_nStage) holds. It runs after every command and whenever a menu opens.
+//
+// The status bar holds the message pane and the panes of the lock keys ("CAP", "NUM",
+// "SCRL", blank while the key is off or the platform cannot tell). F1 opens the help
+// window, Shift+F1 the "What's This?" mode, in which a click on a command shows what it
+// does.
 
 #include "vornel/Stage.h"
 
@@ -42,13 +47,21 @@ public:
     QPlainTextEdit* MessagesPane() const { return m_pMessages; }
     const QStringList& RecentFiles() const { return m_aRecent; }
     QString StatusLine() const;
+    // The texts of the lock keys' panes, left to right.
+    QStringList LockIndicators() const;
+    QAction* HelpTopicsAction() const { return m_pHelpTopics; }
+    QAction* WhatsThisAction() const { return m_pWhatsThis; }
 
     // Enables every command by g_nStage; sets the caption.
     void UpdateCommandStates();
+    // Reads the lock keys and shows them; runs when the window is activated and after a
+    // lock key is released.
+    void UpdateLockIndicators();
 
 public slots:
     void OnProcessingDialog();
     void OnAbout();
+    void OnHelpTopics();
     void AddRecentFile(const QString& strPath);
     void ShowStatus(const QString& strText);
     void AppendMessages(const QStringList& aLines);
@@ -57,6 +70,8 @@ protected:
     void closeEvent(QCloseEvent* pEvent) override;
     void dragEnterEvent(QDragEnterEvent* pEvent) override;
     void dropEvent(QDropEvent* pEvent) override;
+    void changeEvent(QEvent* pEvent) override;
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
     struct SCommandAction {
@@ -76,6 +91,9 @@ private:
     QAction* m_pMessagesAction = nullptr;   // the dock's toggle
     QAction* m_pExportPlot = nullptr;
     QLabel* m_pStatus = nullptr;            // the status bar's message pane
+    QLabel* m_aLockPanes[3] = {};           // CAP, NUM, SCRL; owned by the status bar
+    QAction* m_pHelpTopics = nullptr;
+    QAction* m_pWhatsThis = nullptr;
     std::vector<SCommandAction> m_aCommands;
     std::vector<QAction*> m_aRecentActions; // kRecentFiles entries of the File menu
     QStringList m_aRecent;                  // most recent first

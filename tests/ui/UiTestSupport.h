@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -39,6 +40,12 @@ private:
     QString m_previous;
     QTemporaryDir m_dir;
 };
+
+// Writes bytes as the whole of the file strPath; false when it cannot.
+[[nodiscard]] inline bool WriteBytes(const QString& strPath, const QByteArray& bytes) {
+    QFile file(strPath);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
+}
 
 // Where a test keeps a screenshot named strName for people to look at.
 inline QString ScreenshotPath(const QString& strName) {

@@ -321,11 +321,7 @@ void CWindowTest::addFileWithConditions() {
 
     // Reading that stops before the end keeps the points before it and quotes the line.
     const QString strCut = scratch.File("cut.asc");
-    {
-        QFile file(strCut);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("h1\nh2\nh3\n1 0.1 100\n2 0.2 110\n3 0,3 120\n4 0.4 130\n");
-    }
+    QVERIFY(WriteBytes(strCut, "h1\nh2\nh3\n1 0.1 100\n2 0.2 110\n3 0,3 120\n4 0.4 130\n"));
     QString strStopped;
     auto pStopped = AnswerMessageBox(QMessageBox::Ok, &strStopped);
     AddFileAs(window.View(), strCut, 1000, 0.1);
@@ -370,11 +366,7 @@ void CWindowTest::addFileRefusals() {
     }
     // A file without a single point.
     const QString strHeader = scratch.File("header.asc");
-    {
-        QFile file(strHeader);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("Test record\nn strain stress\n- - MPa\n");
-    }
+    QVERIFY(WriteBytes(strHeader, "Test record\nn strain stress\n- - MPa\n"));
     QString strNoData;
     auto pNoData = AnswerMessageBox(QMessageBox::Ok, &strNoData);
     AddFileAs(window.View(), strHeader, 1000, 1);
@@ -408,11 +400,7 @@ void CWindowTest::openFileCancelledOrBrokenKeepsEverything() {
     QCOMPARE(g_nStage, 2);
 
     const QString strBroken = scratch.File("broken.mat");
-    {
-        QFile file(strBroken);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("\x01\x00\x00\x00\x05\x00", 6);
-    }
+    QVERIFY(WriteBytes(strBroken, QByteArray("\x01\x00\x00\x00\x05\x00", 6)));
     QString strMessage;
     auto pChosen = ChooseFile(strBroken);
     auto pError = AnswerMessageBox(QMessageBox::Ok, &strMessage);
@@ -719,11 +707,7 @@ void CWindowTest::surfaceCommandStartsTheViewer() {
     Calc();
     // A stand-in viewer that notes where and on what it was started.
     const QString strFake = scratch.File("fake-orbiq.sh");
-    {
-        QFile file(strFake);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("#!/bin/sh\npwd > \"$0.log\"\necho \"$1\" >> \"$0.log\"\n");
-    }
+    QVERIFY(WriteBytes(strFake, "#!/bin/sh\npwd > \"$0.log\"\necho \"$1\" >> \"$0.log\"\n"));
     QFile::setPermissions(strFake, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     window.View().m_strViewerProgram = strFake;
     QFile::remove(scratch.File("visual.tmp"));

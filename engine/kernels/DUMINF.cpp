@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cxxabi.h>
+#include <limits>
 #include <new>
 
 namespace tarnfit::kernels {
@@ -104,7 +105,8 @@ public:
         m_t1 = m_gpls + nn;
         m_t2 = m_t1 + nn;
         m_xtmp = m_t2 + nn;
-        m_prev = m_xtmp + nn; // the previous point of the step doubling
+        m_prev = m_xtmp + nn;  // the previous point of the step doubling
+        m_gFull = m_prev + nn; // the gradient at the full step while it is doubled
         m_dEta = std::max(std::pow(10.0, -m_o.nFdigit), kEps);
         m_dSqrtEta = std::sqrt(m_dEta);
         m_dCbrtEta = std::cbrt(m_dEta);
@@ -129,13 +131,20 @@ private:
 
     double Evaluate(const double* x) {
         ++m_nFcn;
-        return m_objective(x);
+        return Value(x);
+    }
+    // The objective at x, remembering whether the value was finite.
+    double Value(const double* x) {
+        const double f = m_objective(x);
+        m_bLastFinite = std::isfinite(f);
+        return f;
     }
     bool Gradient(const double* x, double f, double* g);
     double ScaledGradient(const double* g, const double* x, double f) const;
     void Direction();
     enum class ESearch { kAccepted, kFailed };
     ESearch LineSearch();
+    bool AcceptTrial(double& lambda, double slope, double sln);
     void UpdateFactor();
     void QrUpdate(double* a, const double* b);
     void Rotate(int i, double a, double b);
@@ -146,11 +155,12 @@ private:
     double m_dFScale;
     SOptions m_o;
     double m_dEta = 0.0, m_dSqrtEta = 0.0, m_dCbrtEta = 0.0;
-    double *m_r, *m_x, *m_g, *m_p, *m_xpls, *m_gpls, *m_t1, *m_t2, *m_xtmp, *m_prev;
+    double *m_r, *m_x, *m_g, *m_p, *m_xpls, *m_gpls, *m_t1, *m_t2, *m_xtmp, *m_prev, *m_gFull;
     double m_f = 0.0, m_fpls = 0.0;
     double m_dSlope = 0.0, m_dLastLambda = 0.0;
     bool m_bMaxTaken = false;
     bool m_bCentral = false;
+    bool m_bLastFinite = true; // the objective's last value was finite
     int m_nIter = 0, m_nFcn = 0, m_nGrad = 0;
 };
 
@@ -168,14 +178,14 @@ bool CQuasiNewton::Gradient(const double* x, double f, double* g) {
             const double xt = xj + h;
             h = xt - xj; // the step actually taken
             m_xtmp[j] = xt;
-            g[j] = (m_objective(m_xtmp) - f) / h;
+            g[j] = (Value(m_xtmp) - f) / h;
         } else {
             const double h = m_dCbrtEta * Typical(xj, j);
             const double xp = xj + h, xm = xj - h;
             m_xtmp[j] = xp;
-            const double fp = m_objective(m_xtmp);
+            const double fp = Value(m_xtmp);
             m_xtmp[j] = xm;
-            const double fm = m_objective(m_xtmp);
+            const double fm = Value(m_xtmp);
             g[j] = (fp - fm) / (xp - xm);
         }
         m_xtmp[j] = xj;
@@ -207,6 +217,73 @@ void CQuasiNewton::Direction() {
             s -= R(i, k) * m_p[k];
         m_p[i] = s / R(i, i);
     }
+}
+
+// Completes a trial point x + lambda p that passed the sufficient-decrease test: the gradient
+// there; a full step whose end is still steep downhill is doubled, never beyond STEPMX,
+// while the sufficient decrease holds and the value keeps falling; central differences
+// once the scaled gradient at the accepted point falls to kCentralSwitch, where they can
+// be formed (else the forward estimate stays, and the switch is tried again at the next
+// point). Returns false when a value that the forward estimate needs is not finite at the
+// trial point: the caller counts that as a failed trial. A doubled point whose gradient
+// cannot be estimated falls back to the full step.
+bool CQuasiNewton::AcceptTrial(double& lambda, double slope, double sln) {
+    const int n = m_n;
+    if (!Gradient(m_xpls, m_fpls, m_gpls))
+        return false;
+    if (lambda == 1.0 && sln < m_o.dStepMx) {
+        double dSlopeNew = 0.0;
+        for (int i = 0; i < n; ++i)
+            dSlopeNew += m_gpls[i] * m_p[i];
+        if (dSlopeNew < kBeta * slope) {
+            const double fFull = m_fpls;
+            for (int i = 0; i < n; ++i)
+                m_gFull[i] = m_gpls[i];
+            double* xPrev = m_prev;
+            double fPrev = m_fpls, lPrev = lambda;
+            bool bMoved = false;
+            while (lambda * sln < m_o.dStepMx) {
+                for (int i = 0; i < n; ++i)
+                    xPrev[i] = m_xpls[i];
+                fPrev = m_fpls;
+                lPrev = lambda;
+                lambda = std::min(2.0 * lambda, m_o.dStepMx / sln);
+                for (int i = 0; i < n; ++i)
+                    m_xpls[i] = m_x[i] + lambda * m_p[i];
+                m_fpls = Evaluate(m_xpls);
+                if (!(std::isfinite(m_fpls) && m_fpls <= m_f + kAlpha * lambda * slope && m_fpls < fPrev)) {
+                    for (int i = 0; i < n; ++i)
+                        m_xpls[i] = xPrev[i];
+                    m_fpls = fPrev;
+                    lambda = lPrev;
+                    break;
+                }
+                bMoved = true;
+            }
+            if (bMoved && !Gradient(m_xpls, m_fpls, m_gpls)) {
+                lambda = 1.0;
+                for (int i = 0; i < n; ++i) {
+                    m_xpls[i] = m_x[i] + m_p[i];
+                    m_gpls[i] = m_gFull[i];
+                }
+                m_fpls = fFull;
+            }
+        }
+    }
+    if (!m_bCentral && ScaledGradient(m_gpls, m_xpls, m_fpls) <= kCentralSwitch) {
+        // Central differences where they can be formed; else the forward estimate stays.
+        for (int i = 0; i < n; ++i)
+            m_gFull[i] = m_gpls[i];
+        m_bCentral = true;
+        if (!Gradient(m_xpls, m_fpls, m_gpls)) {
+            m_bCentral = false;
+            for (int i = 0; i < n; ++i)
+                m_gpls[i] = m_gFull[i];
+        }
+    }
+    m_dLastLambda = lambda;
+    m_bMaxTaken = lambda * sln > 0.99 * m_o.dStepMx;
+    return true;
 }
 
 CQuasiNewton::ESearch CQuasiNewton::LineSearch() {
@@ -243,42 +320,11 @@ CQuasiNewton::ESearch CQuasiNewton::LineSearch() {
         m_fpls = Evaluate(m_xpls);
         m_dLastLambda = lambda;
         if (std::isfinite(m_fpls) && m_fpls <= m_f + kAlpha * lambda * slope) {
-            // Accepted. A full step whose end is still steep downhill is doubled, never
-            // beyond STEPMX, while the sufficient decrease holds and the value keeps falling.
-            Gradient(m_xpls, m_fpls, m_gpls);
-            if (lambda == 1.0 && sln < m_o.dStepMx) {
-                double dSlopeNew = 0.0;
-                for (int i = 0; i < n; ++i)
-                    dSlopeNew += m_gpls[i] * m_p[i];
-                if (dSlopeNew < kBeta * slope) {
-                    double* xPrev = m_prev;
-                    double fPrev = m_fpls, lPrev = lambda;
-                    bool bMoved = false;
-                    while (lambda * sln < m_o.dStepMx) {
-                        for (int i = 0; i < n; ++i)
-                            xPrev[i] = m_xpls[i];
-                        fPrev = m_fpls;
-                        lPrev = lambda;
-                        lambda = std::min(2.0 * lambda, m_o.dStepMx / sln);
-                        for (int i = 0; i < n; ++i)
-                            m_xpls[i] = m_x[i] + lambda * m_p[i];
-                        m_fpls = Evaluate(m_xpls);
-                        if (!(std::isfinite(m_fpls) && m_fpls <= m_f + kAlpha * lambda * slope && m_fpls < fPrev)) {
-                            for (int i = 0; i < n; ++i)
-                                m_xpls[i] = xPrev[i];
-                            m_fpls = fPrev;
-                            lambda = lPrev;
-                            break;
-                        }
-                        bMoved = true;
-                    }
-                    if (bMoved)
-                        Gradient(m_xpls, m_fpls, m_gpls);
-                }
-            }
-            m_dLastLambda = lambda;
-            m_bMaxTaken = lambda * sln > 0.99 * m_o.dStepMx;
-            return ESearch::kAccepted;
+            if (AcceptTrial(lambda, slope, sln))
+                return ESearch::kAccepted;
+            // A value of the gradient estimate there is not finite: the trial fails, and
+            // the step is cut as for a trial without a value.
+            m_fpls = std::numeric_limits<double>::infinity();
         }
         if (lambda < dMinLambda)
             return ESearch::kFailed;
@@ -410,11 +456,16 @@ void CQuasiNewton::Run(const double* x0, double* xOut, double* pF) {
     const int n = m_n;
     for (int i = 0; i < n; ++i)
         m_x[i] = x0[i];
-    // Result at the current point, or at the accepted new point.
+    // Result at the current point, or at the accepted new point. An objective that keeps
+    // what its last call computed (the engine's fits do) must end on the result: when that
+    // call was a trial or a neighbour without a finite value, the result is evaluated once
+    // more.
     auto finish = [&](const double* x, double f) {
         for (int i = 0; i < n; ++i)
             xOut[i] = x[i];
         *pF = f;
+        if (!m_bLastFinite && std::isfinite(f))
+            Evaluate(xOut);
     };
     auto notFinite = [&](const double* x, double f) {
         finish(x, f);
@@ -448,10 +499,17 @@ void CQuasiNewton::Run(const double* x0, double* xOut, double* pF) {
             eSearch = LineSearch();
             if (eSearch == ESearch::kAccepted || m_bCentral)
                 break;
-            // The line search failed with forward differences: go on with central ones.
+            // The line search failed with forward differences: go on with central ones,
+            // unless they cannot be formed here, which ends the search as a failed one.
+            for (int i = 0; i < n; ++i)
+                m_gFull[i] = m_g[i];
             m_bCentral = true;
-            if (!Gradient(m_x, m_f, m_g))
-                return notFinite(m_x, m_f);
+            if (!Gradient(m_x, m_f, m_g)) {
+                for (int i = 0; i < n; ++i)
+                    m_g[i] = m_gFull[i];
+                m_bCentral = false;
+                break;
+            }
             if (ScaledGradient(m_g, m_x, m_f) <= m_o.dGradTl)
                 return finish(m_x, m_f);
         }
@@ -471,16 +529,6 @@ void CQuasiNewton::Run(const double* x0, double* xOut, double* pF) {
             }
             return;
         }
-
-        bool bFinite = true;
-        for (int i = 0; i < n; ++i)
-            bFinite = bFinite && std::isfinite(m_gpls[i]);
-        if (bFinite && !m_bCentral && ScaledGradient(m_gpls, m_xpls, m_fpls) <= kCentralSwitch) {
-            m_bCentral = true;
-            bFinite = Gradient(m_xpls, m_fpls, m_gpls);
-        }
-        if (!bFinite)
-            return notFinite(m_xpls, m_fpls);
 
         // Stopping tests.
         if (ScaledGradient(m_gpls, m_xpls, m_fpls) <= m_o.dGradTl)

@@ -61,6 +61,15 @@ void Unbounded(const int*, const double* x, double* f) {
 
 void NotANumber(const int*, const double*, double* f) { *f = std::numeric_limits<double>::quiet_NaN(); }
 
+// A bowl whose centre (3, 0.0001) lies just before a wall: infinite for x2 < 0, as
+// A1 + A2 E^A3 is at a strain of 0 for a negative exponent. Near the centre the central
+// differences in x2 (step 0.0006 at the scaling 0.01) reach beyond the wall.
+void Walled(const int*, const double* x, double* f) {
+    ++g_nCalls;
+    *f = x[1] < 0 ? std::numeric_limits<double>::infinity()
+                  : (x[0] - 3) * (x[0] - 3) + (x[1] - 1e-4) * (x[1] - 1e-4);
+}
+
 void Throwing(const int*, const double* x, double* f) {
     if (x[0] > 0.5)
         throw std::runtime_error("objective gives up");
@@ -381,6 +390,20 @@ TEST_F(DuminfTest, NonFiniteObjectiveIsFatal) {
     EXPECT_EQ(r.nCode, TARNFIT_DUMINF_NOT_FINITE);
     EXPECT_EQ(r.nSeverity, 4);
     EXPECT_EQ(r.x, (std::vector<double>{1, 2}));
+}
+
+// Trials beyond the wall, and gradient estimates whose neighbours lie beyond it, are failed
+// trials: the run ends near the centre with a warning at most instead of a fatal error. A
+// start beyond the wall is still fatal.
+TEST_F(DuminfTest, InfiniteTrialsAndNeighboursShortenTheStep) {
+    SOptions o;
+    const SResult r = QuasiNewton(Walled, {0, 1}, {1, 0.01}, 1.0, o);
+    EXPECT_LE(r.nSeverity, 3) << r.strOut;
+    EXPECT_NEAR(r.x[0], 3.0, 1e-3);
+    EXPECT_NEAR(r.x[1], 1e-4, 1e-3);
+    EXPECT_LT(r.f, 1e-6);
+    const SResult beyond = QuasiNewton(Walled, {0, -1}, {1, 1}, 1.0, o);
+    EXPECT_EQ(beyond.nCode, TARNFIT_DUMINF_NOT_FINITE);
 }
 
 TEST_F(DuminfTest, ExceptionFromTheObjectiveIsContained) {

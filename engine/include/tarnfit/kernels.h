@@ -68,7 +68,7 @@
  *          326 [F] maximum number of function evaluations exceeded
  *          327 [F] maximum number of gradient evaluations exceeded
  *          328 [F] five consecutive steps of length STEPMX
- *          329 [F] the objective value or its gradient estimate is not finite
+ *          329 [F] the objective value or its gradient estimate is not finite at the start
  *   DLSARG 401 [T] N < 1               402 [T] LDA < N             403 [T] IPATH not 1 or 2
  *          404 [F] singular matrix     405 [W] RCOND < 2^-52       406 [T] no storage
  *   DEVLSF 501 [T] N < 1               502 [T] LDA < N             503 [W] no convergence in 100 iterations
@@ -281,9 +281,15 @@ TARNFIT_API void DUMPOL(TarnfitObjective FCN, const int* N, const double* XGUESS
  * A line search that fails with central differences ends the run at the current point with
  * 323 (no lower point, warning) when STEPTL >= FALSTL (the defaults), and with 324 (false
  * convergence, fatal) when STEPTL was set below FALSTL, so that the search went down to
- * relative steps of FALSTL without finding a lower point. A non-finite objective value at
- * the start or a non-finite gradient estimate ends the run with 329 (fatal) at the current
- * point.
+ * relative steps of FALSTL without finding a lower point. A trial point whose objective
+ * value is not finite, or at which a value that its gradient estimate needs is not finite,
+ * is a failed trial: the step is cut to a tenth and the interpolation starts afresh; where
+ * central differences cannot be formed at the current point the search counts as failed
+ * with forward ones, and where they cannot be formed at an accepted point the forward
+ * estimate stays. Only a start point whose value or forward-difference gradient is not
+ * finite ends the run with 329 (fatal), at the start point. When the objective's last call
+ * gave no finite value, FCN is called once more at X before the return, so that an
+ * objective that keeps what its last call computed ends on X.
  * On a TERMINAL condition X and FVALUE are left as they were. */
 TARNFIT_API void DUMINF(TarnfitObjective FCN, const int* N, const double* XGUESS, const double* XSCALE,
                         const double* FSCALE, int* IPARAM, double* RPARAM, double* X, double* FVALUE);

@@ -19,13 +19,28 @@ enum class EWriteBack { Yes, No };
 // - A fit with coefficients, fitted stresses or error values that are not all finite
 //   numbers becomes the refusal result (RefuseUnlessFinite).
 // Each such case, and a failure to write, sends one line that starts with szName to the
-// message sink (Report). Never throws. Returns 0, the entry points' result.
+// message sink (Report). The call's outcome is what TarnfitLastOutcome then reports: fitted
+// when the fit left coefficients and no refusal (for eWriteBack No: no refusal), refused,
+// file unusable (also when writing back failed), or nothing done for a null pfnFit. Never
+// throws. Returns 0, the entry points' result.
 int RunEntryPoint(const char* szName, FitFunction pfnFit, EWriteBack eWriteBack = EWriteBack::Yes);
 
 // Turns a fit whose coefficients, fitted stresses or error values are not all finite into
 // the refusal result, with its fitted stresses set to 0 and a line "<szName>: ..." (Report)
 // naming the first such value. Returns false then; true for a finite fit or a refusal.
+// The one place that decides whether a fit's numbers are usable.
 bool RefuseUnlessFinite(const char* szName, CEngineState& state);
+
+// The refusal result (SetRefusal) of the running entry point, with the line
+// "<szName>: <strText>" (Report), which is also the reason TarnfitLastOutcome gives.
+void RefuseFit(CEngineState& state, const char* szName, const std::string& strText);
+
+// Records that the running entry point does nothing (TARNFIT).
+void RecordNothingDone();
+
+// Records that the running entry point refuses its data without writing the exchange file
+// (KIVLINEHOT), with the line "<szName>: <strText>" (Report) as the reason.
+void RecordRefusal(const char* szName, const std::string& strText);
 
 // The entry point of member kIndex of a family table: runs pfnFit(state, kTable[kIndex]) in
 // the frame under the member's name (the rows carry m_szName).

@@ -5,6 +5,9 @@
 
 using namespace tarnfit;
 
-int TARNFIT(void) { return 0; }
+int TARNFIT(void) {
+    RecordNothingDone();
+    return 0;
+}
 
 int KIVHOTHALVEKALL(void) { return RunEntryPoint("KIVHOTHALVEKALL", nullptr); }

@@ -48,8 +48,7 @@ std::string SpreadProblem(const CSpread& spread, int nCurves, int nMinCurves) {
 }
 
 void Refuse(CEngineState& state, const char* szMember, const std::string& strWhy) {
-    Report(szMember, strWhy + "; the fit is refused");
-    SetRefusal(state);
+    RefuseFit(state, szMember, strWhy + "; the fit is refused");
 }
 
 namespace {
@@ -69,7 +68,7 @@ constexpr SGuard kGuards[] = {
 
 } // namespace
 
-bool GuardPositive(const char* szMember, const CEngineState& state, unsigned nQuantities) {
+bool GuardPositive(const char* szMember, CEngineState& state, unsigned nQuantities) {
     for (std::size_t i = 0; i < state.m_aPoints.size(); ++i) {
         for (const SGuard& guard : kGuards) {
             if (!(nQuantities & guard.m_eFlag))
@@ -77,9 +76,10 @@ bool GuardPositive(const char* szMember, const CEngineState& state, unsigned nQu
             const double dValue = state.m_aPoints[i].m_ex.*guard.m_pValue;
             if (std::isfinite(dValue) && dValue > 0)
                 continue;
-            Report(szMember, std::string("the ") + guard.m_szName + " of point " + std::to_string(i + 1) + " is " +
-                                 Number(dValue) + "; the law needs " + guard.m_szUse +
-                                 ", so it must be a finite number above 0. The fit is refused.");
+            RefuseFit(state, szMember,
+                      std::string("the ") + guard.m_szName + " of point " + std::to_string(i + 1) + " is " +
+                          Number(dValue) + "; the law needs " + guard.m_szUse +
+                          ", so it must be a finite number above 0. The fit is refused.");
             return false;
         }
     }

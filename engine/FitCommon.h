@@ -39,7 +39,7 @@ struct CSpread {
 std::string SpreadProblem(const CSpread& spread, int nCurves, int nMinCurves);
 
 // The refusal result (SetRefusal), with the line "<szMember>: <strWhy>; the fit is refused"
-// to the message sink.
+// to the message sink as the call's reason (RefuseFit).
 void Refuse(CEngineState& state, const char* szMember, const std::string& strWhy);
 
 // Quantities of a point that a fit takes the logarithm of (or divides by), as bit flags.
@@ -50,9 +50,9 @@ enum EQuantity : unsigned {
 };
 
 // Checks that the flagged quantities (EQuantity bits) are finite and above 0 at every
-// point. When one is not, reports "<szMember>: ..." naming the quantity and the point and
-// returns false.
-bool GuardPositive(const char* szMember, const CEngineState& state, unsigned nQuantities);
+// point. When one is not, gives the refusal result with the line "<szMember>: ..." naming
+// the quantity and the point (RefuseFit) and returns false.
+bool GuardPositive(const char* szMember, CEngineState& state, unsigned nQuantities);
 
 // How ErrorSr is formed from the deviations d = fitted - measured over NTOTAL points.
 enum class EErrorSr {

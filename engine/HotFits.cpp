@@ -129,10 +129,8 @@ void FitHot(CEngineState& state, const SHotMember& member) {
     const int n = member.m_nTerms;
     std::array<double, kMaxTerms * kMaxTerms> M{};
     std::array<double, kMaxTerms> r{};
-    if (!GuardPositive(member.m_szName, state, member.m_nGuards)) {
-        SetRefusal(state);
+    if (!GuardPositive(member.m_szName, state, member.m_nGuards))
         return;
-    }
 
     const double h = state.m_aPoints.empty() || !member.m_bScaleTemperature ? 1.0 : TemperatureScale(state);
     CSpread spread;

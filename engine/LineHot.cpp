@@ -51,7 +51,7 @@ std::string Number(double dValue) {
 void EndEarly(ELineHotStatus eStatus, const std::string& strProblem) {
     g_lastResult.m_eStatus = eStatus;
     g_lastResult.m_strProblem = strProblem;
-    Report(kName, strProblem + "; the exchange file is left as it was");
+    RecordRefusal(kName, strProblem + "; the exchange file is left as it was");
 }
 
 void FitLineHot(CEngineState& state) {

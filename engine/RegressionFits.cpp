@@ -103,10 +103,8 @@ constexpr int kMaxColumns = 4;
 void FitRegression(CEngineState& state, const SRegressionMember& member) {
     const int n = state.m_nTotal;
     const int k = member.m_nColumns;
-    if (!GuardPositive(member.m_szName, state, member.m_nGuards)) {
-        SetRefusal(state);
+    if (!GuardPositive(member.m_szName, state, member.m_nGuards))
         return;
-    }
 
     // Regressors column by column (leading dimension NTOTAL) and the target, in one pass
     // that also tracks the spread of temperature and strain rate.

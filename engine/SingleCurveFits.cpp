@@ -59,7 +59,7 @@ double PolynomialValue(const double* pA, int nCoef, double e) {
 // stress at or below 0, or a non-finite datum) becomes NaN, which DRCURV leaves out; a line
 // to the message sink says how many were left out. Returns false when the polynomial cannot
 // be fitted; the coefficients B(1..d+1) are in pB otherwise.
-bool FitPolynomial(const CEngineState& state, const CSingleCurveMember& member, double* pB) {
+bool FitPolynomial(CEngineState& state, const CSingleCurveMember& member, double* pB) {
     const bool bLog = member.m_eLaw == ESingleCurveLaw::Power;
     const std::size_t n = state.m_aPoints.size();
     std::vector<double> aX(n);
@@ -88,9 +88,9 @@ bool FitPolynomial(const CEngineState& state, const CSingleCurveMember& member, 
     std::array<double, 10> aStat{};
     DRCURV(&nObs, aX.data(), aY.data(), &nDeg, pB, aSsq.data(), aStat.data());
     if (KernelFailed()) {
-        Report(member.m_szName, "the polynomial of degree " + std::to_string(nDeg) +
-                                    " cannot be fitted to the points (kernel condition " +
-                                    std::to_string(TarnfitKernelCode()) + ", reported above); the fit is refused");
+        RefuseFit(state, member.m_szName,
+                  "the polynomial of degree " + std::to_string(nDeg) + " cannot be fitted to the points (kernel condition " +
+                      std::to_string(TarnfitKernelCode()) + ", reported above); the fit is refused");
         return false;
     }
     return true;
@@ -206,8 +206,9 @@ bool MinimiseRootPower(CEngineState& state, const CSingleCurveMember& member, do
     DUMINF(RootPowerObjective, &n, kRootPowerStart, kRootPowerXScale, &dFScale, aIParam.data(), aRParam.data(), pA,
            &dF);
     if (KernelFailed()) {
-        Report(member.m_szName, "the minimisation stopped without a result (kernel condition " +
-                                    std::to_string(TarnfitKernelCode()) + ", reported above); the fit is refused");
+        RefuseFit(state, member.m_szName,
+                  "the minimisation stopped without a result (kernel condition " + std::to_string(TarnfitKernelCode()) +
+                      ", reported above); the fit is refused");
         return false;
     }
     return true;
@@ -262,10 +263,8 @@ void FitSingleCurve(CEngineState& state, const CSingleCurveMember& member) {
     std::array<double, kMaxSingleCoef> a{};
     const bool bFitted = member.m_eLaw == ESingleCurveLaw::RootPower ? MinimiseRootPower(state, member, a.data())
                                                                       : FitPolynomial(state, member, a.data());
-    if (!bFitted) {
-        SetRefusal(state);
+    if (!bFitted)
         return;
-    }
     if (member.m_eLaw == ESingleCurveLaw::Power)
         a[0] = std::exp(a[0]); // the line's intercept is ln A1
     StoreSingleCurveResult(state, member, a.data());

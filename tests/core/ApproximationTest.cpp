@@ -194,20 +194,17 @@ TEST(FitProblem, NamesWhatMakesAFitUnusable) {
     pMaterial->m_nCoef = 4;
     pMaterial->m_dErrorSr = 1;
     pMaterial->m_dErrorMax = 2;
-    EXPECT_EQ(FitProblem(*pMaterial, 9), "");
-    EXPECT_EQ(FitProblem(*pMaterial, 0), "no model is chosen");
-    EXPECT_EQ(FitProblem(*pMaterial, 14), "model 14: the engine returned 4 coefficients instead of 5");
-    CMaterial nan = *pMaterial;
-    nan.Curve(1).m_pPoints[6].m_dFitStress = std::nan("");
-    EXPECT_EQ(FitProblem(nan, 9), "model 9: the fitted stress of point 7 of curve 2 is nan, not a finite number");
-    CMaterial inf = *pMaterial;
-    inf.m_dErrorMax = INFINITY;
-    EXPECT_EQ(FitProblem(inf, 9), "model 9: the ErrorMax is inf, not a finite number");
-    CMaterial coef = *pMaterial;
-    coef.m_dCoef[2] = -INFINITY;
-    EXPECT_EQ(FitProblem(coef, 9), "model 9: the coefficient A3 is -inf, not a finite number");
+    const CEngineStatus fitted{TARNFIT_FITTED, ""};
+    EXPECT_EQ(FitProblem(*pMaterial, 9, fitted), "");
+    EXPECT_EQ(FitProblem(*pMaterial, 0, fitted), "no model is chosen");
+    EXPECT_EQ(FitProblem(*pMaterial, 14, fitted), "model 14: the engine returned 4 coefficients instead of 5");
+    // The engine's verdict and reason hold, whatever the file holds.
+    EXPECT_EQ(FitProblem(*pMaterial, 9, {TARNFIT_REFUSED, "KIVX: too few curves"}), "KIVX: too few curves");
+    EXPECT_EQ(FitProblem(*pMaterial, 9, {TARNFIT_FILE_UNUSABLE, "KIVX: temp.mat: cannot open"}),
+              "KIVX: temp.mat: cannot open");
+    EXPECT_EQ(FitProblem(*pMaterial, 9, {}), "model 9: the engine returned no coefficients");
     pMaterial->m_nCoef = 0;
-    EXPECT_EQ(FitProblem(*pMaterial, 9), "model 9: the engine returned no coefficients");
+    EXPECT_EQ(FitProblem(*pMaterial, 9, fitted), "model 9: the engine returned no coefficients");
 }
 
 class BlockedOutput : public ScratchTest, public ::testing::WithParamInterface<int> {};
@@ -262,29 +259,32 @@ TEST(ClearFit, ResetsCoefficientsErrorsAndSelection) {
 namespace {
 
 // A stand-in engine: writes into "temp.mat" a fit of the candidate's coefficient count
-// with ErrorMax from a table, or the refusal result, a NaN fitted stress or a wrong
-// coefficient count for the candidates listed there. It counts its calls in the first
-// point's auxiliary value (so each call must see the file the previous one wrote) and
-// records the order of the calls.
+// with ErrorMax from a table, or the refusal result or a wrong coefficient count for the
+// candidates listed there, and says so as the engine does. A candidate listed as refused
+// with a small ErrorMax stands for a fit the engine found not finite. It counts its calls
+// in the first point's auxiliary value (so each call must see the file the previous one
+// wrote) and records the order of the calls.
 struct CFakeEngine {
     std::map<int, double> m_errors;
     std::set<int> m_refused;
-    std::set<int> m_nanFitted;
     std::set<int> m_wrongCount;
     std::vector<int> m_aCalls;
-    void operator()(int nModel) {
+    CEngineStatus operator()(int nModel) {
         m_aCalls.push_back(nModel);
         CExchangeData data = ReadExchangeData("temp.mat", CExchangeLimits{});
         CExchangePoint& first = data.m_aCurves[0].m_aPoints[0];
         first.m_dAux += 1;
-        first.m_dFitStress = m_nanFitted.count(nModel) ? std::nan("") : 1.0;
+        first.m_dFitStress = 1.0;
         data.m_dErrorMax = m_errors.count(nModel) ? m_errors[nModel] : 500.0;
         data.m_aCoef.assign(static_cast<std::size_t>(FindModel(nModel)->m_nCoef + (m_wrongCount.count(nModel) ? 1 : 0)), 1.0);
+        CEngineStatus status{TARNFIT_FITTED, ""};
         if (m_refused.count(nModel)) {
             data.m_aCoef.clear();
-            data.m_dErrorSr = data.m_dErrorMax = 100000.0;
+            data.m_dErrorSr = 100000.0;
+            status = {TARNFIT_REFUSED, "FAKE" + std::to_string(nModel) + ": refused"};
         }
         WriteExchangeData("temp.mat", data, EExchangeTrailer::ErrorsAgain);
+        return status;
     }
 };
 
@@ -301,8 +301,8 @@ TEST_F(Approximation, BestModelTriesTheCandidatesInOrderAndKeepsTheStrictlySmall
 }
 
 // Only a usable fit competes, whatever its error: a refusal's 100000 is no error of a fit
-// (stresses in Pa have larger errors), and neither a NaN fitted stress behind a small
-// ErrorMax nor a result with another model's coefficient count is a fit of the candidate.
+// (stresses in Pa have larger errors), and neither a refusal behind a small ErrorMax nor a
+// result with another model's coefficient count is a fit of the candidate.
 TEST_F(Approximation, BestModelChoosesOnlyAmongUsableFits) {
     auto pMaterial = PreparedMaterial(HenselSpittelLaw);
     CFakeEngine engine;
@@ -316,9 +316,7 @@ TEST_F(Approximation, BestModelChoosesOnlyAmongUsableFits) {
 
     engine.m_refused.erase(14);
     engine.m_errors[14] = 3.0e12; // fitted, in Pa, above the refusal value and above 1e10
-    engine.m_refused.erase(7);
-    engine.m_nanFitted.insert(7);
-    engine.m_errors[7] = 1.0;
+    engine.m_errors[7] = 1.0; // still refused
     engine.m_refused.erase(16);
     engine.m_wrongCount.insert(16);
     engine.m_errors[16] = 1.0;
@@ -327,7 +325,7 @@ TEST_F(Approximation, BestModelChoosesOnlyAmongUsableFits) {
     ASSERT_EQ(aReports.size(), kBestModelCandidates.size());
     EXPECT_EQ(aReports[4].m_nModel, 7);
     EXPECT_EQ(aReports[4].m_nCoef, 0);
-    EXPECT_EQ(aReports[4].m_strRefusal, "model 7: the fitted stress of point 1 of curve 1 is nan, not a finite number");
+    EXPECT_EQ(aReports[4].m_strRefusal, "FAKE7: refused");
     EXPECT_EQ(aReports[11].m_strRefusal, "model 16: the engine returned 10 coefficients instead of 9");
     EXPECT_EQ(aReports[9].m_strRefusal, "");
 }

@@ -2,12 +2,15 @@
 
 #include "EngineState.h"
 #include "EntryFrame.h"
+#include "FitTestSupport.h"
 #include "TestSupport.h"
 #include "formats/ExchangeFile.h"
 #include "tarnfit/tarnfit.h"
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <optional>
 
 using namespace tarnfit;
 using vornel_test::FileBytes;
@@ -278,4 +281,56 @@ TEST(RefuseUnlessFinite, TurnsANonFiniteFitIntoTheRefusal) {
         for (const CEnginePoint& point : state.m_aPoints)
             EXPECT_EQ(point.m_ex.m_dFitStress, 0.0);
     }
+}
+
+// After every call the engine says, without a line to read, what came of it and why: a fit,
+// a refusal for too few curves or a negative strain rate, an unusable file, or nothing done.
+// The reason is the very line the call sent.
+TEST_F(ExchangeIntake, LastOutcomeTellsWhatTheCallCameToAndWhy) {
+    using vornel_test::Grid;
+    const vornel_test::Law law = [](double E, double H, double t) {
+        return 1500 * std::pow(E, 0.2) * std::pow(H, 0.1) * std::exp(-0.002 * t);
+    };
+    CExchangeData negative = vornel_test::LawMaterial(law, Grid(2, 2));
+    negative.m_aCurves[1].m_aPoints[3].m_dRate = -0.5;
+    struct SCase {
+        const char* m_szName;
+        std::optional<CExchangeData> m_data; // none: no exchange file at all
+        int (*m_pfnEntry)(void);
+        TarnfitOutcome m_eOutcome;
+        const char* m_szReason; // the start of the reason
+    };
+    const SCase aCases[] = {
+        {"fit", vornel_test::LawMaterial(law, Grid(2, 2)), KIVHENZSPITTMNK, TARNFIT_FITTED, ""},
+        {"three curves", vornel_test::LawMaterial(law, Grid(1, 3)), KIVHENZSPITTMNK, TARNFIT_REFUSED,
+         "KIVHENZSPITTMNK: the temperatures of the points span 0 deg C"},
+        {"negative rate", negative, KIVHENZSPITTMNK, TARNFIT_REFUSED,
+         "KIVHENZSPITTMNK: the strain rate of point 16 is -0.5; the law needs its logarithm"},
+        {"no file", std::nullopt, KIVCOOLPOLY2, TARNFIT_FILE_UNUSABLE, "KIVCOOLPOLY2: "},
+        {"nothing", vornel_test::LawMaterial(law, Grid(2, 2)), TARNFIT, TARNFIT_NOTHING_DONE, ""},
+        {"prepared only", vornel_test::LawMaterial(law, Grid(2, 2)), KIVHOTHALVEKALL, TARNFIT_NOTHING_DONE, ""},
+    };
+    for (const SCase& c : aCases) {
+        std::filesystem::remove(kExchangeFileName);
+        ::testing::internal::CaptureStdout();
+        KIVCOOLPOLY2(); // a previous call of another outcome, which must not show through
+        ::testing::internal::GetCapturedStdout();
+        if (c.m_data)
+            WriteExchangeData(kExchangeFileName, *c.m_data, EExchangeTrailer::CurveWords);
+        std::vector<std::string> aLines;
+        TarnfitSetMessageSink([](const char* szLine, void* pUser) { static_cast<std::vector<std::string>*>(pUser)->push_back(szLine); },
+                              &aLines);
+        c.m_pfnEntry();
+        TarnfitSetMessageSink(nullptr, nullptr);
+        const char* szReason = nullptr;
+        EXPECT_EQ(TarnfitLastOutcome(&szReason), c.m_eOutcome) << c.m_szName;
+        ASSERT_NE(szReason, nullptr);
+        const std::string strReason = szReason;
+        EXPECT_EQ(strReason.rfind(c.m_szReason, 0), 0u) << c.m_szName << ": " << strReason;
+        if (c.m_eOutcome == TARNFIT_FITTED || c.m_eOutcome == TARNFIT_NOTHING_DONE)
+            EXPECT_EQ(strReason, "") << c.m_szName;
+        else
+            EXPECT_NE(std::find(aLines.begin(), aLines.end(), strReason), aLines.end()) << c.m_szName;
+    }
+    EXPECT_EQ(TarnfitLastOutcome(nullptr), TARNFIT_NOTHING_DONE);
 }

@@ -18,7 +18,7 @@ const std::set<std::string> kExported = {
     "KIVCOOLPOLY1",  "KIVCOOLPOLY2",    "KIVCOOLPOLY3",    "KIVCOOLPOLY4",  "KIVCOOLPOLY5",
     "KIVCOOLPOLY6",  "KIVCOOL3",        "KIVLINEHOT",      "DRCURV",        "DUMPOL",
     "DUMINF",        "DLSARG",          "DEVLSF",          "DRLSE",         "TarnfitKernelSeverity",
-    "TarnfitKernelCode", "TarnfitSetMessageSink",
+    "TarnfitKernelCode", "TarnfitSetMessageSink", "TarnfitLastOutcome",
 };
 
 } // namespace

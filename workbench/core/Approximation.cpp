@@ -15,7 +15,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <iterator>
 #include <limits>
 
 namespace {
@@ -59,29 +58,18 @@ public:
     CEngineLines(const CEngineLines&) = delete;
     CEngineLines& operator=(const CEngineLines&) = delete;
 
-    // The lines so far, sorted for a call that delivered nCoef coefficients for model
-    // nModel; the collection starts afresh.
-    CEngineMessages Take(int nModel, int nCoef) {
-        CEngineMessages messages;
-        messages.m_aWarnings = std::move(m_aLines);
+    // The lines so far, without the one that carries the reason of a call that did not fit
+    // (it is shown as the refusal); the collection starts afresh.
+    std::vector<std::string> Take(const CEngineStatus& status) {
+        std::vector<std::string> aLines = std::move(m_aLines);
         m_aLines.clear();
-        if (nCoef > 0)
-            return messages;
-        // The reason is the engine's last line of its own; kernel conditions only lead to it.
-        std::vector<std::string>& aLines = messages.m_aWarnings;
-        for (auto it = aLines.rbegin(); it != aLines.rend(); ++it)
-            if (it->rfind(kKernelLinePrefix, 0) != 0) {
-                messages.m_strRefusal = std::move(*it);
-                aLines.erase(std::next(it).base());
-                return messages;
-            }
-        messages.m_strRefusal = FindModel(nModel) ? "the engine returned no coefficients" : "no model is chosen";
-        return messages;
+        if (status.m_eOutcome != TARNFIT_FITTED && !status.m_strReason.empty())
+            if (auto it = std::find(aLines.begin(), aLines.end(), status.m_strReason); it != aLines.end())
+                aLines.erase(it);
+        return aLines;
     }
 
 private:
-    static constexpr const char* kKernelLinePrefix = " *** ";
-
     static void Collect(const char* szLine, void* pUser) noexcept {
         try {
             static_cast<CEngineLines*>(pUser)->m_aLines.emplace_back(szLine);
@@ -103,9 +91,16 @@ void CMaterial::ClearFit() {
     m_nSelectedCurve = 0;
 }
 
-void CallModelEngine(int nModel) {
-    if (const CModelInfo* pModel = FindModel(nModel))
-        pModel->m_pfnEntry();
+CEngineStatus CallModelEngine(int nModel) {
+    const CModelInfo* pModel = FindModel(nModel);
+    if (!pModel)
+        return {TARNFIT_NOTHING_DONE, "no model is chosen"};
+    pModel->m_pfnEntry();
+    const char* szReason = nullptr;
+    CEngineStatus status;
+    status.m_eOutcome = TarnfitLastOutcome(&szReason);
+    status.m_strReason = szReason ? szReason : "";
+    return status;
 }
 
 bool CRunResult::AnyOutputFailed() const {
@@ -135,35 +130,18 @@ void WriteOutput(CRunResult& result, const std::string& strPath, Write write) {
 
 } // namespace
 
-std::string FitProblem(const CMaterial& material, int nModel) {
+std::string FitProblem(const CMaterial& material, int nModel, const CEngineStatus& status) {
     const CModelInfo* pModel = FindModel(nModel);
     if (!pModel)
         return "no model is chosen";
     const std::string strModel = "model " + std::to_string(nModel) + ": ";
+    if (status.m_eOutcome != TARNFIT_FITTED)
+        return status.m_strReason.empty() ? strModel + "the engine returned no coefficients" : status.m_strReason;
     if (material.m_nCoef <= 0)
         return strModel + "the engine returned no coefficients";
     if (material.m_nCoef != pModel->m_nCoef)
         return strModel + "the engine returned " + std::to_string(material.m_nCoef) + " coefficients instead of " +
                std::to_string(pModel->m_nCoef);
-    char szValue[64];
-    auto notFinite = [&](const std::string& strWhat, double dValue) {
-        std::snprintf(szValue, sizeof szValue, "%g", dValue);
-        return strModel + "the " + strWhat + " is " + szValue + ", not a finite number";
-    };
-    for (int k = 0; k < material.m_nCoef; ++k)
-        if (!std::isfinite(material.m_dCoef[static_cast<std::size_t>(k)]))
-            return notFinite("coefficient A" + std::to_string(k + 1), material.m_dCoef[static_cast<std::size_t>(k)]);
-    for (int c = 0; c < material.m_nCurves; ++c) {
-        const std::vector<CCurvePoint>& aPoints = material.Curve(c).m_pPoints;
-        for (std::size_t j = 0; j < aPoints.size(); ++j)
-            if (!std::isfinite(aPoints[j].m_dFitStress))
-                return notFinite("fitted stress of point " + std::to_string(j + 1) + " of curve " + std::to_string(c + 1),
-                                 aPoints[j].m_dFitStress);
-    }
-    if (!std::isfinite(material.m_dErrorSr))
-        return notFinite("ErrorSr", material.m_dErrorSr);
-    if (!std::isfinite(material.m_dErrorMax))
-        return notFinite("ErrorMax", material.m_dErrorMax);
     return {};
 }
 
@@ -199,20 +177,20 @@ CFitOutcome CMaterial::FitModel(const CFitOptions& options) {
 
 CFitOutcome CMaterial::FitOnExchangeFile(const CFitOptions& options) {
     CEngineLines lines;
+    CEngineStatus status;
     {
         CCurrentFolderScope folder(m_strWorkFolder);
-        CallModelEngine(m_nFunction);
+        status = CallModelEngine(m_nFunction);
     }
     ReadMaterialFile(0);
     std::fill(m_dCoef.begin() + m_nCoef, m_dCoef.end(), 0.0);
 
     CFitOutcome outcome;
-    static_cast<CEngineMessages&>(outcome) = lines.Take(m_nFunction, m_nCoef);
-    const std::string strProblem = FitProblem(*this, m_nFunction);
-    outcome.m_bFitted = strProblem.empty();
+    outcome.m_aWarnings = lines.Take(status);
+    outcome.m_strRefusal = FitProblem(*this, m_nFunction, status);
+    outcome.m_bFitted = outcome.m_strRefusal.empty();
     if (!outcome.m_bFitted && m_nCoef > 0) {
-        // Coefficients the run cannot use: the refusal result, with the reason.
-        outcome.m_strRefusal = strProblem;
+        // Coefficients the run cannot use: the refusal result.
         m_dCoef.fill(0.0);
         m_nCoef = 0;
         m_dErrorSr = kRefusedFitError;
@@ -263,13 +241,14 @@ std::vector<CCandidateReport> CMaterial::FindBestModelOnExchangeFile(const Model
     std::vector<CCandidateReport> aReports;
     CEngineLines lines;
     for (int nModel : kBestModelCandidates) {
+        CEngineStatus status;
         {
             CCurrentFolderScope folder(m_strWorkFolder);
-            callEngine(nModel);
+            status = callEngine(nModel);
         }
         ReadMaterialFile(0);
         m_nFunction = nModel; // the law the report and the refinement evaluate
-        const std::string strProblem = FitProblem(*this, nModel);
+        const std::string strProblem = FitProblem(*this, nModel, status);
         CCandidateReport report;
         if (strProblem.empty()) {
             if (options.m_bRefine && IsRefinableModel(nModel))
@@ -281,9 +260,8 @@ std::vector<CCandidateReport> CMaterial::FindBestModelOnExchangeFile(const Model
                 nChosen = nModel;
             }
         }
-        static_cast<CEngineMessages&>(report) = lines.Take(nModel, m_nCoef);
-        if (!strProblem.empty() && m_nCoef > 0)
-            report.m_strRefusal = strProblem;
+        report.m_aWarnings = lines.Take(status);
+        report.m_strRefusal = strProblem;
         report.m_nModel = nModel;
         report.m_nCoef = strProblem.empty() ? m_nCoef : 0;
         report.m_dErrorSr = m_dErrorSr;

@@ -11,6 +11,7 @@
  * Messages. An entry point that refuses its data or leaves the file alone says why in one
  * line "<ENTRY POINT>: <reason>", for example
  *     "KIVHENZSPITTMNK: the exchange file holds 3 curves; the law needs at least 4; the fit is refused"
+ * (TarnfitLastOutcome tells a program the outcome and that reason without reading lines),
  * and the numerical kernels report their conditions in lines of the form
  *     " *** WARNING ERROR 323 from DUMINF.  <text>"
  * (tarnfit/kernels.h). Every such line goes to the message sink, or to the C stdio
@@ -32,6 +33,29 @@ typedef void (*TarnfitMessageSink)(const char* szLine, void* pUser);
 /* Sends every following line of the engine and the kernels to pfnSink with pUser; a null
  * pfnSink restores the default, standard output. */
 TARNFIT_API void TarnfitSetMessageSink(TarnfitMessageSink pfnSink, void* pUser);
+
+/* What the last entry-point call of this process came to. */
+typedef enum TarnfitOutcome {
+    /* No entry point has run yet, or the last one fits nothing (TARNFIT; KIVHOTHALVEKALL
+     * after preparing the curves). */
+    TARNFIT_NOTHING_DONE = 0,
+    /* The law was fitted: its coefficients, both errors and every fitted stress are finite
+     * numbers, and they are in the exchange file (KIVLINEHOT keeps its result instead). */
+    TARNFIT_FITTED = 1,
+    /* The fit refused the data, or a raw curve could not be prepared: the refusal result
+     * (coefficient count 0, both errors 100000) was written. */
+    TARNFIT_REFUSED = 2,
+    /* The exchange file was missing or broke the layout's limits (it was left as it was), or
+     * the result could not be written back to it. */
+    TARNFIT_FILE_UNUSABLE = 3
+} TarnfitOutcome;
+
+/* The outcome of the last entry-point call, callable after any entry point. When ppszReason
+ * is not null it receives why the call did not fit, as the engine's line says it (for
+ * example "KIVHENZSPITTMNK: the exchange file holds 3 curves; the law needs at least 4; the
+ * fit is refused"), or "" after a fit or when nothing was done; the text stays valid until
+ * the next entry-point call. */
+TARNFIT_API TarnfitOutcome TarnfitLastOutcome(const char** ppszReason);
 
 /* Does nothing. */
 TARNFIT_API int TARNFIT(void);

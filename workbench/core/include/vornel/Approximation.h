@@ -50,6 +50,7 @@
 // process-wide; run fits from one thread only, one at a time.
 
 #include "vornel/Refinement.h"
+#include "tarnfit/tarnfit.h"
 
 #include <array>
 #include <functional>
@@ -71,17 +72,25 @@ inline constexpr double kRefusedFitError = 100000.0;
 
 class CMaterial;
 
-// Why the material's current fit, taken as a fit of model nModel, cannot be used, or an
-// empty text when it can: no model (nModel outside 1..18), no coefficients (the engine
-// refused the data or never wrote "temp.mat" back), a coefficient count other than the
-// model's, or a coefficient, fitted stress or error value that is not a finite number.
-std::string FitProblem(const CMaterial& material, int nModel);
+// What one engine call came to, as the engine reports it (TarnfitLastOutcome).
+struct CEngineStatus {
+    TarnfitOutcome m_eOutcome = TARNFIT_NOTHING_DONE;
+    std::string m_strReason; // why it did not fit, as the engine's line says it; empty after a fit
+};
 
-// Calls the engine entry point of model nModel (nothing for a number outside 1..18).
-void CallModelEngine(int nModel);
+// Why the material's current fit, read back after the engine call that gave status and
+// taken as a fit of model nModel, cannot be used, or an empty text when it can: no model
+// (nModel outside 1..18), the engine's reason when it did not fit (the engine alone decides
+// whether a fit's numbers are finite), no coefficients in "temp.mat" (the engine never
+// wrote it back), or a coefficient count other than the model's.
+std::string FitProblem(const CMaterial& material, int nModel, const CEngineStatus& status);
+
+// Calls the engine entry point of model nModel and returns what came of it (nothing done,
+// "no model is chosen", for a number outside 1..18).
+CEngineStatus CallModelEngine(int nModel);
 
 // How FindBestModel reaches the engine: CallModelEngine, or a stand-in in tests.
-using ModelEngineCall = std::function<void(int nModel)>;
+using ModelEngineCall = std::function<CEngineStatus(int nModel)>;
 
 // What became of one file a run writes.
 enum class EOutputStatus {
@@ -99,12 +108,12 @@ struct COutputFile {
 // The lines the engine and the kernels sent during one engine call, sorted for the user:
 // why the fit was refused, and everything else. Nothing of it reaches standard output.
 struct CEngineMessages {
-    // Not fitted: the engine's own line that says why ("KIVHENZSPITTMNK: the exchange file
-    // holds 3 curves; the law needs at least 4; the fit is refused"), or, when the engine
-    // said nothing, a sentence of the workbench ("no model is chosen"). Empty after a fit.
+    // Not fitted: the engine's reason ("KIVHENZSPITTMNK: the exchange file holds 3 curves;
+    // the law needs at least 4; the fit is refused"), or, when the engine gave none, a
+    // sentence of the workbench ("no model is chosen"). Empty after a fit.
     std::string m_strRefusal;
-    // Every other line, in the order sent: the kernels' conditions (" *** WARNING ERROR 323
-    // from DUMINF.  ...") and the engine's remarks.
+    // Every line sent but the one that carries the refusal's reason, in order: the kernels'
+    // conditions (" *** WARNING ERROR 323 from DUMINF.  ...") and the engine's remarks.
     std::vector<std::string> m_aWarnings;
 };
 

@@ -2,6 +2,7 @@
 // the vornel program itself.
 
 #include "vornel/BatchMode.h"
+#include "vornel/FolderLock.h"
 #include "vornel/FitReport.h"
 #include "vornel/HoldOut.h"
 #include "vornel/Material.h"
@@ -14,7 +15,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 using namespace vornel_test;
@@ -37,15 +41,15 @@ SRun Batch(const std::vector<std::string>& aArgs) {
     return {nStatus, out.str(), err.str()};
 }
 
-// Writes twelve records (4 temperatures x 3 strain rates) and their list file into
+// Writes twelve records (4 temperatures x 3 strain rates) of law and their list file into
 // folder, one of them with a blank in its name; returns the list's path.
-std::string WriteMaterial(const std::string& strFolder) {
+std::string WriteMaterial(const std::string& strFolder, const RecordLaw& law = HenselSpittelLaw) {
     std::filesystem::create_directories(strFolder);
     std::string strList = "# test material\n\n";
     for (double dTemp : {900.0, 1000.0, 1100.0, 1200.0})
         for (double dRate : {0.1, 1.0, 10.0}) {
             const std::string strFile = "rec " + std::to_string(static_cast<int>(dTemp)) + "_" + std::to_string(dRate) + ".asc";
-            WriteRecord(strFolder + "/" + strFile, HenselSpittelLaw, dTemp, dRate);
+            WriteRecord(strFolder + "/" + strFile, law, dTemp, dRate);
             strList += strFile + "  " + std::to_string(dTemp) + "\t" + std::to_string(dRate) + "\r\n";
         }
     WriteText(strFolder + "/curves.txt", strList);
@@ -320,6 +324,75 @@ TEST_F(BatchRun, TheProgramRunsTheBatchMode) {
     EXPECT_EQ(bare.m_nStatus, 2);
     EXPECT_NE(bare.m_strErr.find("no display"), std::string::npos) << bare.m_strErr;
     EXPECT_EQ(Program("--help").m_nStatus, 0);
+}
+
+namespace {
+
+// Starts the vornel program with a shell command line without waiting for it; Finish
+// collects its status and standard output, its error stream going to strErrFile.
+struct CStarted {
+    std::FILE* m_pPipe;
+    std::string m_strErrFile;
+};
+
+CStarted Start(const std::string& strArgs, const std::string& strErrFile) {
+    const std::string strCommand = std::string("'") + VORNEL_PROGRAM + "' " + strArgs + " 2>" + strErrFile;
+    return {::popen(strCommand.c_str(), "r"), strErrFile};
+}
+
+SRun Finish(const CStarted& started) {
+    std::string strOut;
+    std::array<char, 4096> buffer{};
+    while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), started.m_pPipe))
+        strOut.append(buffer.data(), n);
+    const int nStatus = ::pclose(started.m_pPipe);
+    return {WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1, strOut, FileText(started.m_strErrFile)};
+}
+
+} // namespace
+
+// Runs in one folder take turns, since each writes and reads the folder's temp.mat: ten
+// runs started at once on two materials each print what the same run prints alone. A run
+// that finds the folder taken for longer than --lock-wait ends with status 2, names the
+// folder and writes nothing.
+TEST_F(BatchRun, RunsInOneFolderTakeTurns) {
+    WriteMaterial("a");
+    WriteMaterial("b", [](double E, double H, double t) {
+        return 900 * std::pow(E, 0.3) * std::pow(H, 0.08) * std::exp(-0.0015 * t);
+    });
+    const std::string aArgs[2] = {"--fit best --curves a/curves.txt --name a", "--fit best --curves b/curves.txt --name b"};
+    std::string aAlone[2];
+    for (int m = 0; m < 2; ++m) {
+        const SRun alone = Program(aArgs[m]);
+        ASSERT_EQ(alone.m_nStatus, 0) << alone.m_strErr;
+        aAlone[m] = alone.m_strOut;
+    }
+    ASSERT_NE(aAlone[0], aAlone[1]);
+    for (int nRound = 0; nRound < 3; ++nRound) {
+        std::vector<CStarted> aStarted;
+        for (int i = 0; i < 10; ++i)
+            aStarted.push_back(Start(aArgs[i % 2] + std::to_string(i), "err" + std::to_string(i) + ".txt"));
+        for (int i = 0; i < 10; ++i) {
+            const SRun run = Finish(aStarted[static_cast<std::size_t>(i)]);
+            EXPECT_EQ(run.m_nStatus, 0) << run.m_strErr;
+            EXPECT_EQ(run.m_strOut, aAlone[i % 2]) << "run " << i << " of round " << nRound;
+        }
+    }
+
+    std::filesystem::remove("temp.mat");
+    const int nFd = ::open(kFolderLockFileName, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    ASSERT_GE(nFd, 0);
+    ASSERT_EQ(::flock(nFd, LOCK_EX), 0); // another run holds the folder
+    const SRun busy = Program("--fit 11 --curves a/curves.txt --name busy --lock-wait 0.3");
+    ::close(nFd);
+    EXPECT_EQ(busy.m_nStatus, 2);
+    const std::string strFolder = std::filesystem::current_path().string();
+    EXPECT_NE(busy.m_strErr.find("another run uses the folder " + strFolder + "; waiting up to 0.3 s"), std::string::npos)
+        << busy.m_strErr;
+    EXPECT_NE(busy.m_strErr.find("it did not end in time"), std::string::npos) << busy.m_strErr;
+    EXPECT_EQ(busy.m_strOut, "");
+    EXPECT_FALSE(std::filesystem::exists("temp.mat"));
+    EXPECT_FALSE(std::filesystem::exists("busy.mat"));
 }
 
 namespace {

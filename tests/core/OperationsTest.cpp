@@ -2,12 +2,16 @@
 // folder, and that a failing command leaves everything as it was.
 
 #include "vornel/Operations.h"
+#include "vornel/FolderLock.h"
 #include "RecordFiles.h"
 #include "TestSupport.h"
 #include "formats/ExchangeFile.h"
 #include "formats/FileError.h"
 
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
+#include <unistd.h>
 #include <functional>
 
 using namespace vornel_test;
@@ -186,6 +190,21 @@ struct SFailure {
 
 void PrintTo(const SFailure& p, std::ostream* os) { *os << p.m_szName; }
 
+// The lock of a folder's runs held through a descriptor of its own, as another process
+// holds it; true when it could be taken.
+class CLockedByAnother {
+public:
+    explicit CLockedByAnother(const std::string& strFolder = ".")
+        : m_nFd(::open((fs::path(strFolder) / kFolderLockFileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {}
+    ~CLockedByAnother() { ::close(m_nFd); }
+    CLockedByAnother(const CLockedByAnother&) = delete;
+    CLockedByAnother& operator=(const CLockedByAnother&) = delete;
+    bool Take() { return ::flock(m_nFd, LOCK_EX | LOCK_NB) == 0; }
+
+private:
+    int m_nFd;
+};
+
 class FailingOperation : public Operations, public ::testing::WithParamInterface<SFailure> {};
 
 } // namespace
@@ -240,6 +259,20 @@ INSTANTIATE_TEST_SUITE_P(
                      Optimization();
                  },
                  "temp.mat"},
+        SFailure{"CalcWhileAnotherRunUsesTheFolder",
+                 [] {
+                     CLockedByAnother other;
+                     ASSERT_TRUE(other.Take());
+                     Calc();
+                 },
+                 "another run uses the folder "},
+        SFailure{"OptimizationWhileAnotherRunUsesTheFolder",
+                 [] {
+                     CLockedByAnother other;
+                     ASSERT_TRUE(other.Take());
+                     Optimization();
+                 },
+                 "another run uses the folder "},
         SFailure{"OptimizationStoppedByTheWindow",
                  [] { Optimization([](const CCandidateReport&) { throw std::runtime_error("stopped at model 1"); }); },
                  "model 1"}),
@@ -264,6 +297,35 @@ TEST_F(Operations, AFailedRunPutsTheSameRawArraysBack) {
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(g_pMaterial->Curve(i).m_pPoints.data(), aBefore[static_cast<std::size_t>(i)]) << i;
     EXPECT_TRUE(*g_pMaterial == copy);
+}
+
+// A process takes a folder's lock once and counts its nested holds; runs in other folders
+// never wait for it, and a folder where no lock file can be made is not locked.
+TEST_F(Operations, FolderLocksNestWithinAProcessAndNeverSpanFolders) {
+    fs::create_directory("a");
+    fs::create_directory("b");
+    {
+        const CFolderLock outer("a");
+        ASSERT_TRUE(outer.Held());
+        {
+            const CFolderLock inner("a/../a");
+            CLockedByAnother other("a");
+            EXPECT_FALSE(other.Take());
+        }
+        CLockedByAnother other("a");
+        EXPECT_FALSE(other.Take()) << "the outer hold still counts";
+        const CFolderLock b("b");
+        EXPECT_TRUE(b.Held());
+    }
+    CLockedByAnother other("a");
+    EXPECT_TRUE(other.Take()) << "released with the last hold";
+    try {
+        const CFolderLock a("a");
+        ADD_FAILURE() << "the folder was taken";
+    } catch (const CFolderBusy& e) {
+        EXPECT_EQ(std::string(e.what()), "another run uses the folder " + fs::absolute("a").string());
+    }
+    EXPECT_FALSE(CFolderLock("missing").Held());
 }
 
 TEST_F(Operations, CommandsNeedAMaterial) {

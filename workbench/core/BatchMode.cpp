@@ -1,5 +1,7 @@
 #include "vornel/BatchMode.h"
 
+#include "vornel/FolderLock.h"
+
 #include "vornel/Approximation.h"
 #include "vornel/FitReport.h"
 #include "vornel/HoldOut.h"
@@ -9,6 +11,8 @@
 #include "formats/BinaryFile.h"
 
 #include <charconv>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <limits>
@@ -17,6 +21,7 @@
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 namespace {
 
@@ -27,6 +32,10 @@ class CBatchError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// Seconds a run waits for another run in its folder to end: by default, and at most.
+constexpr double kDefaultLockWait = 60;
+constexpr double kMaxLockWait = 86400;
 
 struct SCurveSpec {
     std::string m_strFile;
@@ -45,6 +54,7 @@ struct SOptions {
     bool m_bReport = false;            // print the fit report
     bool m_bValidate = false;          // print the held-out RMS
     std::string m_strPlot;             // draw the plot into this file
+    double m_dLockWait = kDefaultLockWait; // s to wait for another run in the folder
 };
 
 double ParseNumber(const std::string& strText, const std::string& strWhat) {
@@ -153,6 +163,11 @@ SOptions ParseOptions(const std::vector<std::string>& aArgs) {
             options.m_bReport = true;
         } else if (strArg == "--validate") {
             options.m_bValidate = true;
+        } else if (strArg == "--lock-wait") {
+            need(i, 1, strArg);
+            options.m_dLockWait = ParseNumber(aArgs[++i], strArg);
+            if (!(options.m_dLockWait >= 0 && options.m_dLockWait <= kMaxLockWait))
+                throw CBatchError("--lock-wait: " + aArgs[i] + " is outside 0.." + FormatNumber(kMaxLockWait) + " s");
         } else if (strArg == "--plot") {
             need(i, 1, strArg);
             if (!options.m_strPlot.empty())
@@ -234,7 +249,7 @@ void PrintMessages(const CEngineMessages& messages, const std::string& strWhere,
 
 std::string BatchUsage() {
     return R"(Usage: vornel --fit MODEL [--name NAME] [--curve FILE T H]... [--curves LIST] [--open FILE.mat]
-              [--refine] [--report] [--validate] [--plot FILE]
+              [--refine] [--report] [--validate] [--plot FILE] [--lock-wait S]
        vornel --help
 
 Fits a flow-stress model to measured flow curves and writes the results to the
@@ -273,6 +288,10 @@ Options:
                      fitted curves of all curves, 1200 x 800, as the window's
                      Graf shows it) into FILE: an SVG drawing when its name ends
                      in .svg, else a PNG image (the name must end in .png)
+  --lock-wait S      how long to wait, in seconds, when another run uses the
+                     current folder (default 60): runs in one folder take turns,
+                     since each writes and reads its temp.mat; after S seconds
+                     the run ends with status 2 without doing anything
   --help             this text
 
 Experiment data files have three header lines, then rows "n strain stress".
@@ -284,8 +303,9 @@ Everything else (why a fit was refused, the conditions the numerical kernels
 report, what the refinement did, files that could not be written) goes to the
 error stream.
 Exit status: 0 after a fit; 1 when the fit ends without coefficients; 2 for a
-usage or input error, or when a file of the run cannot be written (the others
-are written all the same).
+usage or input error, when a file of the run cannot be written (the others
+are written all the same), or when another run kept the folder longer than
+--lock-wait allows.
 )";
 }
 
@@ -314,6 +334,18 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
                 err << "vornel: " << entry.m_strFile << ": " << summary.StopDescription() << "; "
                     << summary.m_nTaken << " points taken before it\n";
         }
+        // The folder is this run's from the first write of "temp.mat" to its last file.
+        const std::string strFolder = g_pMaterial->m_strWorkFolder;
+        const CFolderLockWait wait{std::chrono::milliseconds(std::llround(options.m_dLockWait * 1000)),
+                                   [&](const std::string& strAbsolute) {
+                                       char szWait[32];
+                                       const auto [pEnd, ec] = std::to_chars(szWait, szWait + sizeof szWait,
+                                                                             options.m_dLockWait);
+                                       err << "vornel: another run uses the folder " << strAbsolute
+                                           << "; waiting up to " << std::string_view(szWait, pEnd - szWait)
+                                           << " s for it to end\n";
+                                   }};
+        const CFolderLock lock(strFolder, wait);
         const CFitOptions fit{options.m_bRefine};
         CRunResult result;
         if (nModel == 0) {
@@ -356,6 +388,8 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
         return result.m_bFitted ? kBatchFitted : kBatchNoFit;
     } catch (const CBatchError& e) {
         err << "vornel: " << e.what() << "\n(vornel --help explains the options)\n";
+    } catch (const CFolderBusy& e) {
+        err << "vornel: " << e.what() << "; it did not end in time, so this run did nothing (--lock-wait sets how long to wait)\n";
     } catch (const std::runtime_error& e) { // CFileError, CInputError
         err << "vornel: " << e.what() << '\n';
     } catch (const std::bad_alloc&) {

@@ -1,5 +1,7 @@
 #include "vornel/Operations.h"
 
+#include "vornel/FolderLock.h"
+
 #include "vornel/Import.h"
 #include "vornel/Material.h"
 #include "vornel/ModelCatalogue.h"
@@ -71,13 +73,15 @@ auto KeepOnFailure(Step step) {
     }
 }
 
-// Writes "temp.mat" from the current material (write(material)), then runs run on it, which
+// Takes the work folder's lock (CFolderLock: throws CFolderBusy when another run holds it),
+// writes "temp.mat" from the current material (write(material)), then runs run on it, which
 // reads the curves back from that file; when anything throws, the material and the stage
 // are put back as they were before. The raw records run to tens of MB: while the engine
 // works on them they are held once, by the backup, and not copied.
 template <class Write, class Run>
 auto RunOnExchangeFile(Write write, Run run) {
     CMaterial& material = Current();
+    const CFolderLock lock(material.m_strWorkFolder);
     write(material);
     CMaterial saved = CopyWithoutPoints(material);
     for (std::size_t i = 0; i < saved.m_aCurves.size(); ++i)

@@ -110,14 +110,17 @@ void SaveMaterial();
 void SaveMaterialAs(const std::string& strPath);
 
 // Calc: RunApproximation (Approximation.h) on g_pMaterial with options (refined or not);
-// stage 3 when the fit delivered coefficients, else unchanged. Throws only when the
-// exchange file cannot be written or read back (the material then holds what it held
-// before the run); the failure of an output file is in the result.
+// stage 3 when the fit delivered coefficients, else unchanged. The whole run holds the work
+// folder's lock (FolderLock.h). Throws CFolderBusy when another run holds it (nothing has
+// changed then), and otherwise only when the exchange file cannot be written or read back
+// (the material then holds what it held before the run); the failure of an output file is
+// in the result.
 CRunResult Calc(const CFitOptions& options = {});
 
 // Optimization: FindBestModel (calling onCandidate after each candidate, when given), then
-// what Calc does with the chosen model, both with options. The result holds the run and
-// every candidate's report; when every candidate was refused, the run's refusal says so.
+// what Calc does with the chosen model, both with options, under one hold of the work
+// folder's lock as Calc. The result holds the run and every candidate's report; when every
+// candidate was refused, the run's refusal says so.
 COptimizationResult Optimization(const CandidateCallback& onCandidate = {}, const CFitOptions& options = {});
 
 // 3d visualization: checks dTemp (CheckTemp3d), stores it in m_dTemp3d and writes the

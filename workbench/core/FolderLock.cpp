@@ -1,0 +1,90 @@
+#include "vornel/FolderLock.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <map>
+#include <sys/file.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// The folders this process holds: the lock file's descriptor and how many CFolderLocks
+// count on it.
+struct SHeld {
+    int m_nFd = -1;
+    int m_nCount = 0;
+};
+
+std::map<std::string, SHeld>& HeldFolders() {
+    static std::map<std::string, SHeld> s_held;
+    return s_held;
+}
+
+std::string AbsoluteFolder(const std::string& strFolder) {
+    std::error_code ec;
+    const std::filesystem::path folder = strFolder.empty() ? std::filesystem::current_path(ec) : std::filesystem::path(strFolder);
+    std::filesystem::path absolute = std::filesystem::weakly_canonical(std::filesystem::absolute(folder, ec), ec);
+    if (ec)
+        absolute = std::filesystem::absolute(folder, ec).lexically_normal();
+    return absolute.string();
+}
+
+// flock without waiting, retried when a signal interrupts it.
+bool TryLock(int nFd) {
+    for (;;) {
+        if (::flock(nFd, LOCK_EX | LOCK_NB) == 0)
+            return true;
+        if (errno != EINTR)
+            return false;
+    }
+}
+
+} // namespace
+
+CFolderBusy::CFolderBusy(const std::string& strFolder)
+    : std::runtime_error("another run uses the folder " + strFolder), m_strFolder(strFolder) {}
+
+CFolderLock::CFolderLock(const std::string& strFolder, const CFolderLockWait& wait) {
+    std::string strKey = AbsoluteFolder(strFolder);
+    auto& held = HeldFolders();
+    if (auto it = held.find(strKey); it != held.end()) {
+        ++it->second.m_nCount;
+        m_strKey = std::move(strKey);
+        return;
+    }
+    const std::string strFile = (std::filesystem::path(strKey) / kFolderLockFileName).string();
+    const int nFd = ::open(strFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (nFd < 0)
+        return;
+    if (!TryLock(nFd)) {
+        const auto deadline = std::chrono::steady_clock::now() + wait.m_wait;
+        bool bLocked = false;
+        if (wait.m_wait.count() > 0) {
+            if (wait.m_onWait)
+                wait.m_onWait(strKey);
+            while (!bLocked && std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                bLocked = TryLock(nFd);
+            }
+        }
+        if (!bLocked) {
+            ::close(nFd);
+            throw CFolderBusy(strKey);
+        }
+    }
+    held.emplace(strKey, SHeld{nFd, 1});
+    m_strKey = std::move(strKey);
+}
+
+CFolderLock::~CFolderLock() {
+    if (m_strKey.empty())
+        return;
+    auto& held = HeldFolders();
+    const auto it = held.find(m_strKey);
+    if (it == held.end() || --it->second.m_nCount > 0)
+        return;
+    ::close(it->second.m_nFd); // releases the flock
+    held.erase(it);
+}

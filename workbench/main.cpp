@@ -81,6 +81,10 @@ namespace {
 // start of the heap leaves, and the cost of a run would vary by up to 512 faults. glibc
 // takes a break moved by another as the start of a new stretch of its heap. Without huge
 // pages or with another C library the program works all the same; only slower.
+// Measured with bench_process, raw runs with and without it interleaved in one run (medians
+// of 21 or more): 200 records of 2000 samples 62.8 ms against 74.8 ms without (15 % less),
+// 20 records of 500 samples 6.5 ms against 6.6 ms. So the batch mode sets it up; the
+// window, whose commands wait on the user, does not.
 void PrepareHeap() {
     constexpr std::size_t kHugePage = std::size_t{2} << 20;
     constexpr std::size_t kReserve = std::size_t{256} << 20;
@@ -107,8 +111,9 @@ void PrepareHeap() {
 } // namespace
 
 int main(int argc, char** argv) {
-    PrepareHeap();
     const bool bWindow = argc == 1 || (argc == 2 && argv[1][0] != '-');
+    if (!bWindow)
+        PrepareHeap();
 #ifdef VORNEL_HAS_WINDOW
     if (bWindow) {
         // Without a display Qt would abort; say what to do instead.

@@ -23,8 +23,8 @@ std::size_t CEngineState::FirstPoint(int i) const {
 
 void SetRefusal(CEngineState& state) {
     state.m_nCoef = 0;
-    state.m_dErrorSr = kRefusedError;
-    state.m_dErrorMax = kRefusedError;
+    state.m_dErrorSr = kRefusalError;
+    state.m_dErrorMax = kRefusalError;
 }
 
 namespace {
@@ -98,10 +98,10 @@ EReadStatus LoadState(CEngineState& state, const CExchangeView& view) {
     aStorage.clear();
     state = CEngineState{};
     state.m_aPoints = std::move(aStorage);
-    // The fixed tables hold kMaxCurves curve counts and kMaxCoef coefficients.
-    if (view.m_aCurves.size() > static_cast<std::size_t>(kMaxCurves)) {
+    // The fixed tables hold kMaxExchangeCurves curve counts and kMaxCoef coefficients.
+    if (view.m_aCurves.size() > static_cast<std::size_t>(kMaxExchangeCurves)) {
         state.m_strProblem = "the data hold " + std::to_string(view.m_aCurves.size()) + " curves, more than the " +
-                             std::to_string(kMaxCurves) + " the engine takes";
+                             std::to_string(kMaxExchangeCurves) + " the engine takes";
         return EReadStatus::Unusable;
     }
     if (view.m_nCoef > kMaxCoef) {
@@ -190,7 +190,7 @@ EReadStatus ReadExchangeFile() {
     static CByteBuffer s_fileBytes;
     const CReleaseIfLarger release(s_fileBytes, kKeptBytes);
     try {
-        return LoadState(state, ReadExchangeView(kExchangeFileName, CExchangeLimits{kMaxCurves, kMaxCoef}, s_fileBytes));
+        return LoadState(state, ReadExchangeView(kExchangeFileName, CExchangeLimits{kMaxExchangeCurves, kMaxCoef}, s_fileBytes));
     } catch (const CFileError& e) {
         state = CEngineState{};
         state.m_strProblem = e.what();

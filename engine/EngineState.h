@@ -14,10 +14,7 @@
 
 namespace tarnfit {
 
-inline constexpr int kMaxCurves = 200;
 inline constexpr int kMaxCoef = 56;
-// Both error values of a refused fit.
-inline constexpr double kRefusedError = 100000.0;
 
 // One record of the point table.
 struct CEnginePoint {
@@ -43,7 +40,7 @@ struct CEngineState {
     std::int32_t m_nPrepared = 0;
     std::int32_t m_nCurves = 0;                 // N
     std::int32_t m_nTotal = 0;                  // NTOTAL, the size of the point table
-    std::array<std::int32_t, kMaxCurves> m_anCount{}; // points per curve
+    std::array<std::int32_t, kMaxExchangeCurves> m_anCount{}; // points per curve
     std::vector<CEnginePoint> m_aPoints;        // curve after curve, file order
     std::int32_t m_nFunction = 0;               // workbench model number, carried through
     std::int32_t m_nCoef = 0;                   // NCOEF
@@ -72,7 +69,7 @@ void WriteExchangeFile();
 void SetRefusal(CEngineState& state);
 
 // Builds the state from a file's content, preparing raw curves from their records where
-// they lie (the view's storage is only read). Data with more than kMaxCurves curves, more
+// they lie (the view's storage is only read). Data with more than kMaxExchangeCurves curves, more
 // than kMaxCoef coefficients or more than 2^31 - 1 points are Unusable (m_strProblem says
 // why), never copied past the tables. A raw curve that cannot be prepared gives
 // PreparationRefused with the point table holding the file's points as they are.

@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     bool bReadable = true;
     CExchangeData raw;
     try {
-        raw = ReadExchangeData(strPath, CExchangeLimits{tarnfit::kMaxCurves, tarnfit::kMaxCoef});
+        raw = ReadExchangeData(strPath, CExchangeLimits{kMaxExchangeCurves, tarnfit::kMaxCoef});
     } catch (const CFileError&) {
         bReadable = false;
     }
@@ -120,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         aWrittenFrom.push_back(point.m_ex);
     const std::int32_t nPrepared = state.m_nPrepared;
     tarnfit::WriteExchangeFile();
-    const CExchangeData back = ReadExchangeData(strPath, CExchangeLimits{tarnfit::kMaxCurves, tarnfit::kMaxCoef});
+    const CExchangeData back = ReadExchangeData(strPath, CExchangeLimits{kMaxExchangeCurves, tarnfit::kMaxCoef});
     FUZZ_CHECK(back.m_nPrepared == nPrepared && back.m_aCurves.size() == raw.m_aCurves.size(),
                "the written file's header differs from the state");
     std::size_t iPoint = 0;

@@ -64,7 +64,7 @@ bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 void CheckTaken(const CMaterial& material, const std::vector<unsigned char>& aInput) {
     const CMaterial& before = Baseline();
-    FUZZ_CHECK(material.m_nCurves >= 0 && material.m_nCurves <= CMaterial::kMaxCurves, "a curve count beyond the table");
+    FUZZ_CHECK(material.m_nCurves >= 0 && material.m_nCurves <= kMaxExchangeCurves, "a curve count beyond the table");
     FUZZ_CHECK(material.m_nCoef >= 0 && material.m_nCoef <= CMaterial::kMaxCoef, "a coefficient count beyond the table");
     FUZZ_CHECK(material.m_nPoints == material.CountPoints(), "the point count is not the sum of the curves'");
     for (int i = 0; i < material.m_nCurves; ++i) {
@@ -80,7 +80,7 @@ void CheckTaken(const CMaterial& material, const std::vector<unsigned char>& aIn
                    "a curve's conditions are not those of its last point");
         FUZZ_CHECK(curve.m_strLabel == RateTempLabel(curve.m_dRate, curve.m_dTemp), "a curve's label does not follow its conditions");
     }
-    for (int i = material.m_nCurves; i < CMaterial::kMaxCurves; ++i)
+    for (int i = material.m_nCurves; i < kMaxExchangeCurves; ++i)
         FUZZ_CHECK(material.Curve(i) == before.Curve(i), "reading changed a curve slot beyond the file's curves");
     FUZZ_CHECK(material.m_nSelectedCurve == before.m_nSelectedCurve && material.m_dTemp3d == before.m_dTemp3d &&
                    material.m_strFileName == before.m_strFileName && material.m_strName == before.m_strName &&

@@ -220,7 +220,7 @@ TEST_F(ImportFromFile, UnreadableFileAddsNothing) {
 TEST_F(ImportFromFile, TheTwoHundredAndFirstCurveIsRefused) {
     WriteText("c.asc", kHeader + "1 0.1 10\n");
     CMaterial material;
-    for (int i = 0; i < CMaterial::kMaxCurves; ++i)
+    for (int i = 0; i < kMaxExchangeCurves; ++i)
         AddCurveFromFile(material, "c.asc", 1000, 1);
     EXPECT_EQ(material.m_nCurves, 200);
     try {

@@ -64,7 +64,7 @@ void ExpectSameMaterial(const CMaterial& a, const CMaterial& b) {
     EXPECT_EQ(a.m_strFileName, b.m_strFileName);
     EXPECT_EQ(a.m_nSelectedCurve, b.m_nSelectedCurve);
     EXPECT_EQ(a.m_dTemp3d, b.m_dTemp3d);
-    for (int i = 0; i < CMaterial::kMaxCurves; ++i) {
+    for (int i = 0; i < kMaxExchangeCurves; ++i) {
         EXPECT_TRUE(SamePoints(a.Curve(i), b.Curve(i))) << "curve " << i;
         EXPECT_EQ(a.Curve(i).m_dRate, b.Curve(i).m_dRate);
         EXPECT_EQ(a.Curve(i).m_dTemp, b.Curve(i).m_dTemp);
@@ -233,7 +233,7 @@ TEST(MaterialExchangeData, CountsBeyondTheTablesAreRefused) {
     auto pMaterial = MakeMaterial({2, 3});
     const CMaterial copy = *pMaterial;
     CExchangeData tooManyCurves = pMaterial->ToExchangeData();
-    tooManyCurves.m_aCurves.resize(CMaterial::kMaxCurves + 1);
+    tooManyCurves.m_aCurves.resize(kMaxExchangeCurves + 1);
     CExchangeData tooManyCoef = pMaterial->ToExchangeData();
     tooManyCoef.m_aCoef.resize(CMaterial::kMaxCoef + 1);
     EXPECT_THROW(pMaterial->TakeExchangeData(tooManyCurves), std::invalid_argument);
@@ -245,7 +245,7 @@ TEST(MaterialExchangeData, CountsBeyondTheTablesAreRefused) {
         coef.m_nCoef = nBad;
         EXPECT_THROW(coef.ToExchangeData(), std::invalid_argument) << nBad;
     }
-    for (int nBad : {-1, CMaterial::kMaxCurves + 1}) {
+    for (int nBad : {-1, kMaxExchangeCurves + 1}) {
         CMaterial curves = copy;
         curves.m_nCurves = nBad;
         EXPECT_THROW(curves.ToExchangeData(), std::invalid_argument) << nBad;

@@ -162,7 +162,7 @@ TEST(LoadState, PreparedWeightIsTheCurveCount) {
 TEST(LoadState, CountsBeyondTheTablesAreUnusable) {
     CEngineState state;
     CExchangeData curves = RawMaterial({3});
-    curves.m_aCurves.resize(kMaxCurves + 1);
+    curves.m_aCurves.resize(kMaxExchangeCurves + 1);
     EXPECT_EQ(LoadState(state, curves), EReadStatus::Unusable);
     EXPECT_NE(state.m_strProblem.find("201 curves"), std::string::npos) << state.m_strProblem;
     CExchangeData coef = RawMaterial({3});
@@ -224,8 +224,8 @@ TEST_F(ExchangeIntake, UnpreparableCurveRefusesAndWritesTheCurvesBackAsRead) {
     const CExchangeData back = ReadExchangeData(kExchangeFileName, CExchangeLimits{});
     EXPECT_EQ(back.m_nPrepared, 0);
     EXPECT_TRUE(back.m_aCoef.empty());
-    EXPECT_EQ(back.m_dErrorSr, kRefusedError);
-    EXPECT_EQ(back.m_dErrorMax, kRefusedError);
+    EXPECT_EQ(back.m_dErrorSr, kRefusalError);
+    EXPECT_EQ(back.m_dErrorMax, kRefusalError);
     ASSERT_EQ(back.m_aCurves.size(), 2u);
     for (std::size_t i = 0; i < 2; ++i) {
         const auto& a = back.m_aCurves[i].m_aPoints;
@@ -276,8 +276,8 @@ TEST(RefuseUnlessFinite, TurnsANonFiniteFitIntoTheRefusal) {
         EXPECT_FALSE(bFinite) << c.m_szExpected;
         EXPECT_NE(strOut.find(c.m_szExpected), std::string::npos) << strOut;
         EXPECT_EQ(state.m_nCoef, 0);
-        EXPECT_EQ(state.m_dErrorSr, kRefusedError);
-        EXPECT_EQ(state.m_dErrorMax, kRefusedError);
+        EXPECT_EQ(state.m_dErrorSr, kRefusalError);
+        EXPECT_EQ(state.m_dErrorMax, kRefusalError);
         for (const CEnginePoint& point : state.m_aPoints)
             EXPECT_EQ(point.m_ex.m_dFitStress, 0.0);
     }

@@ -230,7 +230,7 @@ TEST(StoreResult, RefusesMoreCoefficientsThanTheEngineHolds) {
     tarnfit::StoreResult(state, a.data(), tarnfit::kMaxCoef + 1, tarnfit::CErrorSum{}, tarnfit::EErrorSr::RootMeanSquare);
     EXPECT_NE(::testing::internal::GetCapturedStdout().find("57 coefficients"), std::string::npos);
     EXPECT_EQ(state.m_nCoef, 0);
-    EXPECT_EQ(state.m_dErrorMax, tarnfit::kRefusedError);
+    EXPECT_EQ(state.m_dErrorMax, kRefusalError);
     EXPECT_EQ(state.m_dA[0], 0.0);
 }
 

@@ -377,13 +377,13 @@ void CWindowTest::addFileRefusals() {
     // A 201st curve.
     const QString strFile = scratch.File("curve.asc");
     WriteLawRecord(strFile, 1000, 1, 20);
-    g_pMaterial->m_nCurves = CMaterial::kMaxCurves;
+    g_pMaterial->m_nCurves = kMaxExchangeCurves;
     QString strMessage;
     auto pFull = AnswerMessageBox(QMessageBox::Ok, &strMessage);
     AddFileAs(window.View(), strFile, 1000, 1);
     QVERIFY(*pFull);
     QVERIFY2(strMessage.contains(strFile) && strMessage.contains(QStringLiteral("200")), qPrintable(strMessage));
-    QCOMPARE(g_pMaterial->m_nCurves, CMaterial::kMaxCurves);
+    QCOMPARE(g_pMaterial->m_nCurves, kMaxExchangeCurves);
 }
 
 void CWindowTest::openFileCancelledOrBrokenKeepsEverything() {

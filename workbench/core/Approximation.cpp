@@ -193,8 +193,8 @@ CFitOutcome CMaterial::FitOnExchangeFile(const CFitOptions& options) {
         // Coefficients the run cannot use: the refusal result.
         m_dCoef.fill(0.0);
         m_nCoef = 0;
-        m_dErrorSr = kRefusedFitError;
-        m_dErrorMax = kRefusedFitError;
+        m_dErrorSr = kRefusalError;
+        m_dErrorMax = kRefusalError;
     }
     if (outcome.m_bFitted && options.m_bRefine)
         outcome.m_refinement = RefineFit(*this);

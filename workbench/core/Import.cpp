@@ -155,9 +155,9 @@ CImportSummary ImportCurve(CCurve& curve, const std::string& strPath) {
 }
 
 CImportSummary AddCurveFromFile(CMaterial& material, const std::string& strPath, double dTemp, double dRate) {
-    if (material.m_nCurves >= CMaterial::kMaxCurves)
+    if (material.m_nCurves >= kMaxExchangeCurves)
         throw CFileError(strPath, "not added: the material already holds its maximum of " +
-                                      std::to_string(CMaterial::kMaxCurves) + " curves");
+                                      std::to_string(kMaxExchangeCurves) + " curves");
     CCurve fresh;
     const CImportSummary summary = ImportCurve(fresh, strPath);
     fresh.m_dTemp = dTemp;

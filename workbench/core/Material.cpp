@@ -74,7 +74,7 @@ const CRecordLayout kCurvePointLayout{
 } // namespace
 
 CExchangeView CMaterial::ExchangeView() const {
-    CheckCount("curves", m_nCurves, kMaxCurves);
+    CheckCount("curves", m_nCurves, kMaxExchangeCurves);
     CheckCount("coefficients", m_nCoef, kMaxCoef);
     CExchangeView view;
     view.m_nPrepared = m_nPrepared;
@@ -139,7 +139,7 @@ private:
 } // namespace
 
 void CMaterial::TakeExchangeView(const CExchangeView& view) {
-    CheckCount("curves", view.m_aCurves.size(), kMaxCurves);
+    CheckCount("curves", view.m_aCurves.size(), kMaxExchangeCurves);
     CheckCount("coefficients", view.m_nCoef, kMaxCoef);
     if (view.TotalPoints() > std::numeric_limits<int>::max())
         throw std::invalid_argument("the material holds more points than an int can count");
@@ -173,7 +173,7 @@ void CMaterial::TakeExchangeView(const CExchangeView& view) {
 CExchangeData CMaterial::ToExchangeData() const { return DataOf(ExchangeView()); }
 
 void CMaterial::TakeExchangeData(const CExchangeData& data) {
-    CheckCount("curves", data.m_aCurves.size(), kMaxCurves);
+    CheckCount("curves", data.m_aCurves.size(), kMaxExchangeCurves);
     CheckCount("coefficients", data.m_aCoef.size(), kMaxCoef);
     TakeExchangeView(ViewOf(data));
 }
@@ -190,5 +190,5 @@ void CMaterial::ReadMaterialFile(int nFlag) {
     // back after every engine call); a large one is given back.
     thread_local CByteBuffer s_buffer;
     const CReleaseIfLarger release(s_buffer, std::size_t{4} << 20);
-    TakeExchangeView(ReadExchangeView(FilePath(nFlag), CExchangeLimits{kMaxCurves, kMaxCoef}, s_buffer));
+    TakeExchangeView(ReadExchangeView(FilePath(nFlag), CExchangeLimits{kMaxExchangeCurves, kMaxCoef}, s_buffer));
 }

@@ -36,12 +36,12 @@ CMaterial& Current() {
 // temperature and label): the backup of a command. The points of raw records run to tens of
 // MB, and a command either leaves them alone or reads them back from "temp.mat".
 CMaterial CopyWithoutPoints(CMaterial& material) {
-    std::array<std::vector<CCurvePoint>, CMaterial::kMaxCurves> aPoints;
+    std::array<std::vector<CCurvePoint>, kMaxExchangeCurves> aPoints;
     for (std::size_t i = 0; i < aPoints.size(); ++i)
         aPoints[i] = std::move(material.m_aCurves[i].m_pPoints);
     struct CPutBack {
         CMaterial& m_material;
-        std::array<std::vector<CCurvePoint>, CMaterial::kMaxCurves>& m_aPoints;
+        std::array<std::vector<CCurvePoint>, kMaxExchangeCurves>& m_aPoints;
         ~CPutBack() {
             for (std::size_t i = 0; i < m_aPoints.size(); ++i)
                 m_material.m_aCurves[i].m_pPoints = std::move(m_aPoints[i]);

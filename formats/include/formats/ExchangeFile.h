@@ -55,10 +55,18 @@ struct CExchangeData {
     std::int64_t TotalPoints() const;
 };
 
+// The most curves a material and an exchange file hold: the workbench's curve table and the
+// engine's count table have this many slots.
+inline constexpr int kMaxExchangeCurves = 200;
+
+// Both error values of the refusal result: the coefficient count 0 says that the fit
+// refused its data, and ErrorSr and ErrorMax hold this value.
+inline constexpr double kRefusalError = 100000.0;
+
 // Limits a reader enforces. The workbench holds 200 curves and 100 coefficients, the
 // engine 200 curves and 56 coefficients.
 struct CExchangeLimits {
-    std::int32_t m_nMaxCurves = 200;
+    std::int32_t m_nMaxCurves = kMaxExchangeCurves;
     std::int32_t m_nMaxCoef = 100;
 };
 

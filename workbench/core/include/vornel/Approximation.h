@@ -67,9 +67,6 @@ inline constexpr const char* kNoFitMessage = "Need data or select enather functi
 // Candidates of FindBestModel, in the order they are tried.
 inline constexpr std::array<int, 14> kBestModelCandidates = {1, 2, 3, 4, 7, 9, 10, 11, 12, 14, 15, 16, 17, 18};
 
-// Both error values of a fit the run refuses, as the engine reports a refusal.
-inline constexpr double kRefusedFitError = 100000.0;
-
 class CMaterial;
 
 // What one engine call came to, as the engine reports it (TarnfitLastOutcome).

@@ -46,5 +46,5 @@ CImportSummary ImportCurve(CCurve& curve, const std::string& strPath);
 // strain rate dRate (1/s): label = the path, every point carries dTemp and dRate, the
 // material's point and curve counts grow, the stage becomes 2. Returns what the reading
 // gave. Throws CFileError naming the file when it cannot be read, yields no point, or the
-// material already holds CMaterial::kMaxCurves curves; the material is then unchanged.
+// material already holds kMaxExchangeCurves curves; the material is then unchanged.
 CImportSummary AddCurveFromFile(CMaterial& material, const std::string& strPath, double dTemp, double dRate);

@@ -2,10 +2,11 @@
 // The material document: its flow curves, the chosen model and the last fit.
 //
 // One CMaterial exists at a time, owned by g_pMaterial and replaced by New material and
-// Open File. Curves live in a fixed table of kMaxCurves slots; slots 0..m_nCurves-1 are
+// Open File. Curves live in a fixed table of kMaxExchangeCurves slots; slots 0..m_nCurves-1 are
 // in use. No Qt here: the window shell shows what these operations throw.
 
 #include "vornel/Approximation.h"
+#include "formats/ExchangeFile.h"
 
 #include <array>
 #include <cstdint>
@@ -77,7 +78,6 @@ struct CSurfaceExportStatus {
 
 class CMaterial {
 public:
-    static constexpr int kMaxCurves = 200;
     static constexpr int kMaxCoef = 100;
 
     CMaterial();
@@ -102,7 +102,7 @@ public:
     void ReadMaterialFile(int nFlag);
 
     // The material in the neutral exchange structure, and back (the reading rules above).
-    // Counts beyond the tables (more than kMaxCurves curves or kMaxCoef coefficients, or a
+    // Counts beyond the tables (more than kMaxExchangeCurves curves or kMaxCoef coefficients, or a
     // negative count) throw std::invalid_argument before anything is copied or changed.
     CExchangeData ToExchangeData() const;
     void TakeExchangeData(const CExchangeData& data);
@@ -165,9 +165,9 @@ public:
     std::vector<CSurfaceQuad> m_aSurfaceQuads; // surface grid cells (81 after a build)
     int m_nSelectedCurve = 0;                // 0 = all curves, k = the k-th curve
     int m_nPoints = 0;                       // total points over the used curves
-    int m_nCurves = 0;                       // curves in use, 0..kMaxCurves
+    int m_nCurves = 0;                       // curves in use, 0..kMaxExchangeCurves
     int m_nPrepared = 0;                     // 1 once the engine resampled the curves
-    std::array<CCurve, kMaxCurves> m_aCurves; // the curve table, never compacted
+    std::array<CCurve, kMaxExchangeCurves> m_aCurves; // the curve table, never compacted
     std::string m_strName;                   // material name as typed
     std::string m_strFileName = "temp.mat";  // material file, relative to the work folder unless absolute
     std::string m_strWorkFolder;             // folder of the run's files; empty: the current folder

@@ -172,19 +172,11 @@ void ReadFileBytes(const std::string& strPath, CByteBuffer& buffer) {
     });
 }
 
-CBinaryFile::CBinaryFile(std::string strPath, EMode eMode, CByteBuffer* pBuffer, EReplace eReplace)
-    : m_strPath(std::move(strPath)), m_eMode(eMode), m_eReplace(eReplace) {
+CBinaryFile::CBinaryFile(std::string strPath, EReplace eReplace) : m_strPath(std::move(strPath)), m_eReplace(eReplace) {
     if (m_strPath.empty())
         Fail("no file name given");
-    if (m_eMode == EMode::Read) {
-        if (pBuffer)
-            m_pData = pBuffer;
-        ReadFileBytes(m_strPath, *m_pData);
-        return;
-    }
-
-    // Write: a fresh temporary file beside the target, with the target's permissions
-    // when it exists (or the usual ones for a new file, through the umask).
+    // A fresh temporary file beside the target, with the target's permissions when it
+    // exists (or the usual ones for a new file, through the umask).
     for (int nTry = 0; nTry < 100 && m_fd < 0; ++nTry) {
         std::string strTemp = TempNameFor(m_strPath);
         const int fd = ::open(strTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -219,40 +211,6 @@ void CBinaryFile::Fail(const std::string& strReason) const { throw CFileError(m_
 void CBinaryFile::FailWrite(int nErr) {
     Discard();
     Fail("cannot write the file: " + ErrnoText(nErr));
-}
-
-void CBinaryFile::Read(void* pDst, std::size_t nBytes, const char* szItem) {
-    const unsigned char* pFrom = Skip(nBytes, szItem);
-    if (nBytes)
-        std::memcpy(pDst, pFrom, nBytes);
-}
-
-const unsigned char* CBinaryFile::Skip(std::size_t nBytes, const char* szItem) {
-    if (m_eMode != EMode::Read)
-        Fail(std::string("reading ") + szItem + " from a file opened for writing");
-    if (nBytes > Remaining())
-        Fail(std::string("the file ends inside ") + szItem + " (it is shorter than its counts announce)");
-    const unsigned char* pFrom = m_pData->Data() + m_nPos;
-    m_nPos += nBytes;
-    return pFrom;
-}
-
-std::int32_t CBinaryFile::ReadInt32(const char* szItem) {
-    std::int32_t nValue = 0;
-    Read(&nValue, sizeof nValue, szItem);
-    return nValue;
-}
-
-double CBinaryFile::ReadDouble(const char* szItem) {
-    double dValue = 0;
-    Read(&dValue, sizeof dValue, szItem);
-    return dValue;
-}
-
-void CBinaryFile::ReadDoubles(double* pDst, std::size_t nCount, const char* szItem) {
-    if (nCount > Remaining() / sizeof(double))
-        Fail(std::string("the file ends inside ") + szItem + " (it is shorter than its counts announce)");
-    Read(pDst, nCount * sizeof(double), szItem);
 }
 
 void CBinaryFile::Write(const void* pSrc, std::size_t nBytes) {
@@ -321,11 +279,6 @@ void CBinaryFile::WriteThrough(std::span<const CBytes> aPieces) {
 }
 
 void CBinaryFile::Close() {
-    if (m_eMode == EMode::Read) {
-        m_ownData.Release();
-        m_nPos = 0;
-        return;
-    }
     if (m_fd < 0)
         return;
     FlushBuffer();

@@ -254,9 +254,8 @@ void WriteExchangeView(const std::string& strPath, const CExchangeView& view, EE
         Append(aTail, view.m_dErrorMax);
     }
 
-    CBinaryFile file(strPath, CBinaryFile::EMode::Write, nullptr,
-                     eReplace == EExchangeReplace::RemoveFirst ? CBinaryFile::EReplace::RemoveFirst
-                                                               : CBinaryFile::EReplace::Atomic);
+    CBinaryFile file(strPath, eReplace == EExchangeReplace::RemoveFirst ? CBinaryFile::EReplace::RemoveFirst
+                                                                          : CBinaryFile::EReplace::Atomic);
     CGatheredWrite write(file);
     write.Add(aHeader, sizeof aHeader);
     for (std::size_t i = 0; i < nCurves; ++i) {

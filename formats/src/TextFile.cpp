@@ -141,7 +141,7 @@ void AppendInt(std::string& strOut, std::int64_t nValue) {
 }
 
 void WriteTextFile(const std::string& strPath, std::string_view strText) {
-    CBinaryFile file(strPath, CBinaryFile::EMode::Write);
+    CBinaryFile file(strPath);
     file.Write(strText.data(), strText.size());
     file.Close();
 }

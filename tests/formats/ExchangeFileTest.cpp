@@ -238,8 +238,9 @@ TEST_F(ExchangeFile, FailedWriteLeavesTheOldFileAndNoLeftovers) {
     WriteExchangeData("keep.mat", MakeData({3}, 2), EExchangeTrailer::CurveWords);
     const auto aBefore = FileBytes("keep.mat");
     {
-        CBinaryFile file("keep.mat", CBinaryFile::EMode::Write);
-        file.WriteInt32(42);
+        CBinaryFile file("keep.mat");
+        const std::int32_t nValue = 42;
+        file.Write(&nValue, sizeof nValue);
         // destroyed without Close(): the write is abandoned
     }
     EXPECT_EQ(FileBytes("keep.mat"), aBefore);

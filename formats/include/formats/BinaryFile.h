@@ -1,12 +1,10 @@
 #pragma once
 // Raw little-endian binary files with typed errors, and the byte buffer they are read into.
 //
-// Read mode loads the whole file at open with one read; every read names the item it
-// wanted, so a short file is reported as "the file ends inside <item>".
-// Write mode never touches the target until Close(): the bytes go to a temporary file in
-// the target's folder, which Close() renames over the target. A file object destroyed
-// without Close() (an exception on the way) removes its temporary file and leaves the
-// target as it was.
+// Whole files are read with ReadFileBytes. A CBinaryFile writes one and never touches the
+// target until Close(): the bytes go to a temporary file in the target's folder, which
+// Close() renames over the target. A file object destroyed without Close() (an exception
+// on the way) removes its temporary file and leaves the target as it was.
 
 #include <bit>
 #include <cstddef>
@@ -88,7 +86,6 @@ struct CBytes {
 
 class CBinaryFile {
 public:
-    enum class EMode { Read, Write };
     // How a write replaces an existing target at Close().
     enum class EReplace {
         // rename() over the target: at every moment the target holds the old or the new
@@ -101,42 +98,24 @@ public:
         RemoveFirst,
     };
 
-    // Opens strPath. Throws CFileError when the file cannot be opened (Read) or the
-    // temporary file cannot be created next to it (Write). In Read mode the bytes go to
-    // *pBuffer when it is given (a caller's buffer reused from file to file, which must
-    // outlive this object), else to storage of the object's own.
-    CBinaryFile(std::string strPath, EMode eMode, CByteBuffer* pBuffer = nullptr,
-                EReplace eReplace = EReplace::Atomic);
+    // Starts writing strPath. Throws CFileError when the temporary file cannot be created
+    // next to it.
+    explicit CBinaryFile(std::string strPath, EReplace eReplace = EReplace::Atomic);
     ~CBinaryFile();
     CBinaryFile(const CBinaryFile&) = delete;
     CBinaryFile& operator=(const CBinaryFile&) = delete;
 
     const std::string& Path() const { return m_strPath; }
 
-    // Read mode. Each throws CFileError "the file ends inside <szItem>" when fewer bytes
-    // remain than asked for; nothing is consumed then.
-    void Read(void* pDst, std::size_t nBytes, const char* szItem);
-    std::int32_t ReadInt32(const char* szItem);
-    double ReadDouble(const char* szItem);
-    // Reads nCount doubles into pDst in one step.
-    void ReadDoubles(double* pDst, std::size_t nCount, const char* szItem);
-    // Skips nBytes and returns where they start in the loaded file (valid until Close()).
-    const unsigned char* Skip(std::size_t nBytes, const char* szItem);
-    std::size_t Remaining() const { return m_pData->Size() - m_nPos; }
-
-    // Write mode. Throws CFileError on a failed write (disk full, I/O error). Small writes
-    // are gathered in a buffer; large ones and WritePieces go straight to the file.
+    // Each throws CFileError on a failed write (disk full, I/O error). Small writes are
+    // gathered in a buffer; large ones and WritePieces go straight to the file.
     void Write(const void* pSrc, std::size_t nBytes);
-    void WriteInt32(std::int32_t nValue) { Write(&nValue, sizeof nValue); }
-    void WriteDouble(double dValue) { Write(&dValue, sizeof dValue); }
-    void WriteDoubles(const double* pSrc, std::size_t nCount) { Write(pSrc, nCount * sizeof(double)); }
     // Writes the pieces in order with one system call per 1024 pieces (fewer bytes
     // delivered by the system are written on).
     void WritePieces(std::span<const CBytes> aPieces);
 
-    // Write mode: writes what is buffered, closes and renames the temporary file over the
-    // target; throws CFileError on failure (then the target keeps its previous content).
-    // Read mode: releases the loaded bytes.
+    // Writes what is buffered, closes and renames the temporary file over the target;
+    // throws CFileError on failure (then the target keeps its previous content).
     void Close();
 
 private:
@@ -147,14 +126,9 @@ private:
     void Discard() noexcept;
 
     std::string m_strPath;
-    EMode m_eMode;
     EReplace m_eReplace;
-    // Read mode: the whole file (in m_ownData or the caller's buffer) and the read position.
-    CByteBuffer m_ownData;
-    CByteBuffer* m_pData = &m_ownData;
-    std::size_t m_nPos = 0;
-    // Write mode: the temporary file, owned until Close() or destruction, and the bytes
-    // not yet written to it.
+    // The temporary file, owned until Close() or destruction, and the bytes not yet
+    // written to it.
     int m_fd = -1;
     std::string m_strTempPath;
     std::vector<unsigned char> m_aPending;

@@ -31,6 +31,8 @@
 #include <QToolBar>
 #include <QWhatsThis>
 
+#include <cstdio>
+
 namespace {
 
 const char* const kszSettingsOrganisation = "Local AppWizard-Generated Applications";
@@ -49,9 +51,8 @@ QStringList CMainFrame::FunctionNames() {
 }
 
 CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent), m_pPrinter(std::make_unique<QPrinter>()) {
-    QString strNoOpenGL;
-    const bool bOpenGL = OpenGLAvailable(&strNoOpenGL);
-    m_pView = new COrbiqView(bOpenGL, this);
+    const QString strNoOpenGL = OpenGLViewProblem();
+    m_pView = new COrbiqView(strNoOpenGL.isEmpty(), this);
     setCentralWidget(m_pView);
     m_pLegend = new CLegendWnd(this);
 
@@ -71,7 +72,7 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent), m_pPrinter(std:
     UpdateActions();
     UpdateRecentMenu();
     m_pView->setFocus();
-    if (!bOpenGL)
+    if (!strNoOpenGL.isEmpty())
         OnOpenGLFailed(strNoOpenGL);
 }
 
@@ -450,7 +451,14 @@ void CMainFrame::OnReadout(const QStringList& aPanes) {
 void CMainFrame::OnMessage(const QString& strMessage) { m_pMessagePane->setText(strMessage); }
 
 void CMainFrame::OnOpenGLFailed(const QString& strReason) {
-    const QString strMessage = tr("The 3D view cannot be shown: %1.").arg(strReason);
+    if (m_bOpenGLFailed)
+        return;   // one message, whichever step found it
+    m_bOpenGLFailed = true;
+    const QString strMessage = tr("The 3D view cannot be shown: %1. orbiq still opens, colours and saves surface "
+                                  "files; to see them, start it under a desktop with OpenGL 2.1, or with Mesa's "
+                                  "software renderer.")
+                                   .arg(strReason);
+    std::fprintf(stderr, "orbiq: %s\n", strMessage.toLocal8Bit().constData());
     m_pMessagePane->setText(strMessage);
     ShowMessage(strMessage);
 }

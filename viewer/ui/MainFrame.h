@@ -113,4 +113,5 @@ private:
     std::array<QAction*, 4> m_apRecentActions{};
 
     std::unique_ptr<QPrinter> m_pPrinter;   // page set-up kept between print jobs
+    bool m_bOpenGLFailed = false;           // the view's OpenGL failure was reported
 };

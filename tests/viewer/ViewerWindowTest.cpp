@@ -177,13 +177,24 @@ void ViewerWindowTest::readsAFileAndKeepsTheSceneWhenTheNextIsBroken() {
     QCOMPARE(m_pFrame->windowTitle(), QString("visual.tmp - orbiq"));
     QVERIFY(!m_pFrame->RecentFiles().contains(QDir::current().absoluteFilePath("broken.tmp")));
 
-    // A good file: red again, function box at "None".
+    // A good file: coloured by the fitted stress again; one whose stress does not vary red,
+    // with the function box at "None".
+    m_pFrame->FunctionBox()->setCurrentIndex(kValueT);
     WriteSurfaceData("second.tmp", viewer_test::WorkbenchLikeSurface(5));
     QVERIFY(m_pFrame->OpenSurfaceFile(QDir::current().absoluteFilePath("second.tmp")));
+    QCOMPARE(m_pFrame->FunctionBox()->currentIndex(), kValueVz);
+    QVERIFY(scene.Mesh(1)->DrawnColour(0) == (CColour{0, 0, 1}));
+    CSurfaceFileData flat = viewer_test::WorkbenchLikeSurface(5);
+    for (CSurfaceNode& node : flat.m_aMeshes[0].m_aNodes)
+        node.m_aValues[2] = 250;
+    WriteSurfaceData("flat.tmp", flat);
+    QVERIFY(m_pFrame->OpenSurfaceFile("flat.tmp"));
     QCOMPARE(m_pFrame->FunctionBox()->currentIndex(), 0);
     QVERIFY(scene.Mesh(1)->DrawnColour(0) == (CColour{1, 0, 0}));
+    QVERIFY(m_pFrame->OpenSurfaceFile(QDir::current().absoluteFilePath("second.tmp")));
     QVERIFY(m_pFrame->windowTitle().endsWith("second.tmp - orbiq"));
-    QCOMPARE(m_pFrame->RecentFiles().mid(0, 2), QStringList({QDir::current().absoluteFilePath("second.tmp"),
+    QCOMPARE(m_pFrame->RecentFiles().mid(0, 3), QStringList({QDir::current().absoluteFilePath("second.tmp"),
+                                                            QDir::current().absoluteFilePath("flat.tmp"),
                                                             QDir::current().absoluteFilePath("visual.tmp")}));
 }
 
@@ -203,13 +214,15 @@ void ViewerWindowTest::coloursThroughTheFunctionBox() {
 }
 
 void ViewerWindowTest::legendFollowsTheButtonAndTheFunction() {
-    QVERIFY(m_pFrame->OpenSurfaceFile("visual.tmp", true));
     CLegendWnd* pLegend = m_pFrame->Legend();
-    m_pFrame->FunctionBox()->setCurrentIndex(kValueVz);
-    m_pFrame->LegendButton()->click();
-    QVERIFY(pLegend->isVisible());
     QCOMPARE(pLegend->pos(), QPoint(50, 50));
     QVERIFY(pLegend->windowFlags() & Qt::WindowStaysOnTopHint);
+    // At start-up the legend of the fitted stress is shown in the corner of the view.
+    QVERIFY(m_pFrame->OpenSurfaceFile("visual.tmp", true));
+    QVERIFY(pLegend->isVisible());
+    QVERIFY(m_pFrame->LegendButton()->isChecked());
+    const COrbiqView* pView = m_pFrame->View();
+    QCOMPARE(pLegend->pos(), pView->mapToGlobal(QPoint(CMainFrame::kLegendInset, CMainFrame::kLegendInset)));
     QCOMPARE(pLegend->windowTitle(), QString("View legend: function Vz"));
     QCOMPARE(pLegend->Labels().front(), QString("140.000000"));
     QCOMPARE(pLegend->Labels().back(), QString("350.000000"));

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -24,6 +25,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -77,6 +79,14 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent), m_pPrinter(std:
 }
 
 CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::ShowAtStart() {
+    if (const QScreen* pScreen = screen() ? screen() : QGuiApplication::primaryScreen()) {
+        const QRect area = pScreen->availableGeometry();
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, area.size() * kStartScreenShare, area));
+    }
+    showMaximized();
+}
 
 // ---------------------------------------------------------------------------------------
 // Bars and menus
@@ -266,14 +276,22 @@ bool CMainFrame::OpenSurfaceFile(const QString& strPath, bool bStartup) {
             ShowMessage(strMessage);
         return false;
     }
+    // Coloured by the fitted stress, as --snapshot shows it; "None" makes it red.
+    OnReadout({});
     {
         const QSignalBlocker blocker(m_pFunctionBox);
-        m_pFunctionBox->setCurrentIndex(kValueNone);
+        m_pFunctionBox->setCurrentIndex(kValueVz);
     }
-    m_pView->SetFunctionIndex(kValueNone);
-    OnReadout({});
+    m_pView->SetFunctionIndex(kValueVz);
     m_pLegend->SetTemperatureStyle(false);
-    if (m_pLegendButton->isChecked())
+    const CColourResult colour = m_pView->ColourByValue(kValueVz);   // back to "None" when Vz does not vary
+    if (bStartup && !colour.bResetFunctionBox && !m_pLegendButton->isChecked()) {
+        // Shown unasked, it stands in the corner of the view rather than over the menus and
+        // bars at the top of a maximised window.
+        m_pLegend->move(m_pView->mapToGlobal(QPoint(kLegendInset, kLegendInset)));
+        m_pLegendButton->setChecked(true);   // shows the legend
+    }
+    else if (m_pLegendButton->isChecked())
         FillLegend();
     AddRecentFile(strPath);
     UpdateTitle();
@@ -473,9 +491,11 @@ void CMainFrame::OnHelpTopics() {
     ShowMessage(tr("Mouse: drag with the left button to turn the model; the status bar shows the surface point "
                    "under the mouse.\n\n"
                    "Keys: arrows turn, A and D move left and right, W and S up and down, Home and End nearer and "
-                   "farther; + and - scale; 1 switches between solid and wireframe display; 3 and 4 show or hide "
-                   "the walls; F2 shows the wireframe of the surface, F3 that of the walls; Esc colours the "
-                   "surface by Vx.\n\n"
+                   "farther; + and - scale; 1 switches between solid and wireframe display; 3 shows or hides "
+                   "the walls, 4 the measured points (black); F2 shows the wireframe of the surface, F3 that of "
+                   "the walls; Esc colours the surface by Vx.\n\n"
+                   "Axes: strain, strain rate (1/s) and stress run along the edges of the box, with their "
+                   "values.\n\n"
                    "Function: colours the surface by a node value (Vx strain, Vy strain rate, Vz and Ti fitted "
                    "stress, T temperature); Legend shows the value scale."),
                 QMessageBox::NoIcon);

@@ -29,8 +29,17 @@ public:
     explicit CMainFrame(QWidget* pParent = nullptr);
     ~CMainFrame() override;
 
+    // Shows the window maximised; where the platform does not maximise it (no window
+    // manager), it keeps kStartScreenShare of the screen's free area in each direction,
+    // centred on it.
+    static constexpr double kStartScreenShare = 0.8;
+    static constexpr int kLegendInset = 10;
+    void ShowAtStart();
+
     // Reads a surface file into the view. On success the title names it, it joins the
-    // recent-file list and the surface shows red with the function box at "None". On
+    // recent-file list and the surface is coloured by "Vz", the fitted stress (red with the
+    // function box at "None" when that does not vary); at start-up the legend is shown,
+    // kLegendInset pixels inside the view's top left corner. On
     // failure the scene stays as it was and a message names the file and the problem: in
     // the status bar at start-up (bStartup), in a message box as well otherwise.
     bool OpenSurfaceFile(const QString& strPath, bool bStartup = false);

@@ -1,5 +1,6 @@
 #include "OrbiqView.h"
 
+#include "AxisPainter.h"
 #include "SceneRenderer.h"
 
 #include <QApplication>
@@ -123,6 +124,9 @@ void CSceneCanvas::paintGL() {
     const qreal dRatio = devicePixelRatioF();
     m_pRenderer->Draw(m_scene.Render(), m_scene.ProjectionMatrix(), static_cast<int>(width() * dRatio),
                       static_cast<int>(height() * dRatio));
+    // The axes as text and lines over the picture, in the view's own pixels.
+    QPainter painter(this);
+    DrawAxes(painter, m_scene);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -1,10 +1,13 @@
 #include "SceneRenderer.h"
 
+#include "AxisPainter.h"
+
 #include <QGuiApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <QOpenGLShaderProgram>
+#include <QPainter>
 
 // Whether the platform can compose an OpenGL widget into a window is known only to its
 // platform integration (Qt's QPA interface); without that capability a QOpenGLWidget in a
@@ -130,6 +133,19 @@ bool RenderSceneImage(COrbiqScene& scene, QSize size, QImage* pImage, QString* p
     }
     context.doneCurrent();
     return bOk;
+}
+
+bool RenderSceneWithAxes(COrbiqScene& scene, QSize size, QImage* pImage, QString* pError, std::vector<CDrawnText>* pTexts) {
+    if (!RenderSceneImage(scene, size, pImage, pError))
+        return false;
+    QPainter painter(pImage);
+    QFont font = painter.font();
+    font.setPixelSize(kAxisFontPixels);
+    painter.setFont(font);
+    std::vector<CDrawnText> aTexts = DrawAxes(painter, scene);
+    if (pTexts)
+        *pTexts = std::move(aTexts);
+    return true;
 }
 
 QString ContextProblem(QOpenGLContext* pContext) {

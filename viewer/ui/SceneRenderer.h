@@ -14,6 +14,7 @@
 #include <memory>
 
 class QOpenGLContext;
+struct CDrawnText;
 class QOpenGLShaderProgram;
 
 class CSceneRenderer : protected QOpenGLFunctions {
@@ -42,6 +43,12 @@ private:
 // Renders the scene offscreen into an image of the given size (the viewport takes that
 // size). False with the reason in *pError when no OpenGL context or framebuffer can be made.
 bool RenderSceneImage(COrbiqScene& scene, QSize size, QImage* pImage, QString* pError);
+
+// RenderSceneImage with the axes drawn over it (AxisPainter.h) in a font of kAxisFontPixels;
+// the texts drawn in *pTexts when given.
+inline constexpr int kAxisFontPixels = 14;
+bool RenderSceneWithAxes(COrbiqScene& scene, QSize size, QImage* pImage, QString* pError,
+                         std::vector<CDrawnText>* pTexts = nullptr);
 
 // Why the scene cannot be drawn in pContext, or an empty text when it can: no context, a
 // context that is not valid, or one without the OpenGL 2.1 functions the renderer calls

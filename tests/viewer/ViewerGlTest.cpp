@@ -3,6 +3,7 @@
 // view and the window's size where nothing maximises it.
 
 #include "AxisPainter.h"
+#include "LegendWnd.h"
 #include "MainFrame.h"
 #include "OrbiqView.h"
 #include "SceneRenderer.h"
@@ -16,6 +17,7 @@
 #include <QImage>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -191,7 +193,11 @@ void ViewerGlTest::theWindowsViewDrawsTheScene() {
     for (QWidget* pWidget : QApplication::topLevelWidgets())
         QVERIFY(!(qobject_cast<QMessageBox*>(pWidget) && pWidget->isVisible()));
 
-    // It starts coloured by the fitted stress, the axes over the picture.
+    // It starts coloured by the fitted stress with its legend, in the view's corner, and the
+    // axes over the picture.
+    QVERIFY(frame.Legend()->isVisible() && frame.LegendButton()->isChecked());
+    QCOMPARE(frame.Legend()->windowTitle(), QString("View legend: function Vz"));
+    QCOMPARE(frame.Legend()->pos(), pView->mapToGlobal(QPoint(CMainFrame::kLegendInset, CMainFrame::kLegendInset)));
     const QImage start = pView->Snapshot();
     const CPixelCensus coloured = Census(start);
     QVERIFY2(coloured.nBlue > 100 && coloured.nGreen > 100, qPrintable(Describe(coloured)));

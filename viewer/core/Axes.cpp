@@ -47,9 +47,13 @@ double Misfit(const std::vector<std::array<double, 2>>& aNodes, std::size_t nLo,
     return dWorst / std::abs(f1 - f0);
 }
 
-// The pixel of point p of frame, or nothing before the front clipping plane.
+// The pixel of point p of frame, or nothing before the front clipping plane (or far off
+// any picture).
 std::optional<std::array<float, 2>> Pixel(const CFrame& frame, const CViewport& viewport, CVec3 p) {
-    return viewport.Project(frame.WorldTransform().TransformPoint(p));
+    const std::optional<std::array<float, 2>> pixel = viewport.Project(frame.WorldTransform().TransformPoint(p));
+    if (!pixel || !(std::abs((*pixel)[0]) < 1e6f) || !(std::abs((*pixel)[1]) < 1e6f))
+        return std::nullopt;
+    return pixel;
 }
 
 // Coordinate nAxis of p.
@@ -161,6 +165,9 @@ CAxisSet MakeAxes(const CSurfaceFileContent& content) {
             At(axes.box.hi, k) = std::max(At(axes.box.hi, k), v[static_cast<std::size_t>(k)]);
         }
 
+    for (int k = 0; k < 3; ++k)
+        if (!std::isfinite(At(axes.box.lo, k)) || !std::isfinite(At(axes.box.hi, k)))
+            return {};
     static const char* const kaszTitles[3] = {"strain", "strain rate, 1/s", "stress"};
     for (int k = 0; k < 3; ++k) {
         std::vector<std::array<double, 2>> aNodes;

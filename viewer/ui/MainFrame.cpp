@@ -285,7 +285,7 @@ bool CMainFrame::OpenSurfaceFile(const QString& strPath, bool bStartup) {
     m_pView->SetFunctionIndex(kValueVz);
     m_pLegend->SetTemperatureStyle(false);
     const CColourResult colour = m_pView->ColourByValue(kValueVz);   // back to "None" when Vz does not vary
-    if (bStartup && !colour.bResetFunctionBox && !m_pLegendButton->isChecked()) {
+    if (bStartup && !colour.bResetFunctionBox && !m_pView->GlFailed() && !m_pLegendButton->isChecked()) {
         // Shown unasked, it stands in the corner of the view rather than over the menus and
         // bars at the top of a maximised window.
         m_pLegend->move(m_pView->mapToGlobal(QPoint(kLegendInset, kLegendInset)));
@@ -478,13 +478,23 @@ void CMainFrame::OnOpenGLFailed(const QString& strReason) {
                                    .arg(strReason);
     std::fprintf(stderr, "orbiq: %s\n", strMessage.toLocal8Bit().constData());
     m_pMessagePane->setText(strMessage);
-    ShowMessage(strMessage);
+    // The window goes on without the picture: File > Open and Exit need not wait for OK.
+    ShowMessage(strMessage, QMessageBox::Warning, QStringLiteral("orbiq"), false);
 }
 
-void CMainFrame::ShowMessage(const QString& strText, QMessageBox::Icon eIcon, const QString& strTitle) {
+void CMainFrame::ShowMessage(const QString& strText, QMessageBox::Icon eIcon, const QString& strTitle, bool bModal) {
     auto* pBox = new QMessageBox(eIcon, strTitle, strText, QMessageBox::Ok, this);
     pBox->setAttribute(Qt::WA_DeleteOnClose);
-    pBox->open();
+    if (bModal) {
+        pBox->open();
+        return;
+    }
+    pBox->setWindowModality(Qt::NonModal);
+    // Shown once the event loop runs, so that it stands above a main window shown after it.
+    QMetaObject::invokeMethod(pBox, [pBox] {
+        pBox->show();
+        pBox->raise();
+    }, Qt::QueuedConnection);
 }
 
 void CMainFrame::OnHelpTopics() {

@@ -71,7 +71,7 @@ struct CDataBox {
 // at strain 0, the smallest rate and stress 0), else of mesh 1. Each of strain (node value
 // Vx), strain rate (Vy) and stress (Vz) whose scale FitAxisScale reads from mesh 1 gets an
 // axis with LinearTicks, or DecadeTicks on a logarithmic axis, over the box's extent. No
-// axis without mesh 1.
+// axis without mesh 1 or when the box is not finite.
 struct CAxisSet {
     CDataBox box;
     std::vector<CAxis> aAxes;
@@ -94,5 +94,5 @@ struct CAxisOverlay {
 // whose coordinates are the file's). Of the four box edges parallel to an axis, strain and
 // strain rate take the one lowest in the picture and stress the leftmost one, so that the
 // labels stand outside the box whichever way it is turned; an edge with an end before the
-// front clipping plane is not taken. An axis none of whose edges can be taken is left out.
+// front clipping plane (or a million pixels off) is not taken. An axis none of whose edges can be taken is left out.
 std::vector<CAxisOverlay> ProjectAxes(const CAxisSet& axes, const CFrame& frame, const CViewport& viewport);

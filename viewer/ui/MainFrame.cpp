@@ -290,9 +290,9 @@ bool CMainFrame::OpenSurfaceFile(const QString& strPath, bool bStartup) {
         // bars at the top of a maximised window.
         m_pLegend->move(m_pView->mapToGlobal(QPoint(kLegendInset, kLegendInset)));
         m_pLegendButton->setChecked(true);   // shows the legend
-    }
-    else if (m_pLegendButton->isChecked())
+    } else if (m_pLegendButton->isChecked()) {
         FillLegend();
+    }
     AddRecentFile(strPath);
     UpdateTitle();
     UpdateActions();

@@ -12,6 +12,7 @@
 #include "formats/FileError.h"
 #include "formats/SurfaceFile.h"
 
+#include <cmath>
 #include <string_view>
 
 namespace {
@@ -59,6 +60,11 @@ void Exercise(COrbiqScene& scene) {
     (void)scene.MouseMove(100, 100, kMouseLeft, kValueVz);
     (void)scene.MouseMove(140, 90, kMouseLeft, kValueVz);
     (void)scene.Render();
+    for (const CAxisOverlay& axis : scene.AxisOverlay()) {
+        FUZZ_CHECK(axis.aTicks.size() <= 20, "an axis has more ticks than a picture can label");
+        for (float f : {axis.from[0], axis.from[1], axis.to[0], axis.to[1], axis.outward[0], axis.outward[1]})
+            FUZZ_CHECK(std::isfinite(f), "an axis lies nowhere in the picture");
+    }
 }
 
 } // namespace

@@ -8,8 +8,10 @@ set -euo pipefail
 packages=(
   # build (Eigen: the refinement's Levenberg-Marquardt module, header-only)
   cmake g++ make pkg-config libgtest-dev libbenchmark-dev libeigen3-dev
-  # the workbench window and the 3D viewer: Qt 6 Widgets, OpenGL widgets, SVG, printing
-  qt6-base-dev libqt6opengl6-dev qt6-svg-dev libgl-dev
+  # the workbench window and the 3D viewer: Qt 6 Widgets, OpenGL widgets, SVG, printing;
+  # the platform integration's header, which tells the viewer whether an OpenGL view can
+  # be shown at all
+  qt6-base-dev libqt6opengl6-dev qt6-svg-dev libgl-dev qt6-base-private-dev
   # tests: Fortran compiler for the exported subroutine
   gfortran
   # the lock keys' panes of the window read the X server's keyboard indicators

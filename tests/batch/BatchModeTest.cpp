@@ -62,7 +62,7 @@ TEST(BatchMode, HelpExplainsEveryOption) {
     const SRun run = Batch({"--help"});
     EXPECT_EQ(run.m_nStatus, 0);
     for (const char* szOption : {"--fit", "--name", "--curve ", "--curves", "--open", "best", "progr.f90", "visual.tmp",
-                                 "--refine", "--report", "--validate", "--plot"})
+                                 "--refine", "--report", "--validate", "--plot", "--surface-temperature"})
         EXPECT_NE(run.m_strOut.find(szOption), std::string::npos) << szOption;
 }
 
@@ -147,6 +147,24 @@ TEST_F(BatchRun, RefineReportAndValidateAddToTheResult) {
     EXPECT_EQ(value(aLines.back(), "mean= "), heldOut.m_dMeanRms);
     EXPECT_EQ(value(aLines.back(), "max= "), heldOut.m_dMaxRms);
     EXPECT_LT(heldOut.m_dMeanRms, value(aReported.back(), "mean= "));
+}
+
+// --surface-temperature writes the run's surface at that temperature, and one outside the
+// measured temperatures is said to be extrapolated.
+TEST_F(BatchRun, SurfaceTemperatureIsChosenOnTheCommandLine) {
+    const std::string strList = WriteMaterial("data");
+    const SRun run = Batch({"--fit", "9", "--curves", strList, "--surface-temperature", "300"});
+    ASSERT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    EXPECT_NE(run.m_strErr.find("vornel: visual.tmp: the surface at 300 deg C lies outside the measured temperatures "
+                                "900..1200 deg C: it is extrapolated"),
+              std::string::npos)
+        << run.m_strErr;
+    const std::string strNode = Lines(FileText("visual.tmp")).at(4);
+    EXPECT_NE(strNode.find(" 300.000000 "), std::string::npos) << strNode;
+    // Without it the measured temperatures hold 1000 deg C, and nothing is said.
+    const SRun plain = Batch({"--fit", "9", "--curves", strList});
+    EXPECT_EQ(plain.m_strErr.find("visual.tmp"), std::string::npos) << plain.m_strErr;
+    EXPECT_NE(Lines(FileText("visual.tmp")).at(4).find(" 1000.000000 "), std::string::npos);
 }
 
 TEST_F(BatchRun, SingleCurvesAddedOneByOne) {
@@ -247,6 +265,8 @@ INSTANTIATE_TEST_SUITE_P(
         SBadArgs{"ListOutOfRange", {"--fit", "9", "--curves", "hot-list.txt"}, "hot-list.txt:1: temperature 3000"},
         SBadArgs{"BrokenMaterial", {"--fit", "9", "--open", "broken.mat"}, "broken.mat: "},
         SBadArgs{"TwiceFit", {"--fit", "9", "--fit", "best"}, "--fit is given twice"},
+        SBadArgs{"SurfaceTooHot", {"--fit", "9", "--surface-temperature", "1601"},
+                 "--surface-temperature: temperature 1601 is outside 0..1600 deg C"},
         SBadArgs{"DecimalComma", {"--fit", "2", "--curve", "comma.asc", "900", "1"},
                  "comma.asc: no data: no row of three numbers (row number, strain, stress) after the three header "
                  "lines; reading stopped at line 4: \"1 0,000000 4,617122\""},
@@ -444,6 +464,21 @@ TEST_F(BatchRun, MeasuredSetPrintsOnlyTheResultOnStandardOutput) {
     EXPECT_EQ(aLines[aLines.size() - 2].rfind("ErrorSr= ", 0), 0u);
     EXPECT_EQ(aLines.back().rfind("ErrorMax= ", 0), 0u);
     EXPECT_NE(run.m_strErr.find("vornel: model 7: *** WARNING ERROR"), std::string::npos) << run.m_strErr;
+    // Measured at 1050..1250 deg C and 0.001..5 1/s: the surface lies at 1150 deg C, which
+    // standard error explains, on rates evenly spaced in their logarithm.
+    EXPECT_NE(run.m_strErr.find("vornel: visual.tmp: the surface is drawn at 1150 deg C"), std::string::npos) << run.m_strErr;
+    const std::vector<std::string> aSurface = Lines(FileText("visual.tmp"));
+    ASSERT_GT(aSurface.size(), 14u);
+    EXPECT_EQ(aSurface[2], "1 1 1");   // the curves at 1150 deg C are marked
+    const char* const aszRates[10] = {"0.001000", "0.002576", "0.006637", "0.017100", "0.044054",
+                                      "0.113497", "0.292402", "0.753315", "1.940767", "5.000000"};
+    for (std::size_t j = 0; j < 10; ++j) {
+        std::istringstream node(aSurface[4 + j]);
+        std::string strX, strY, strZ, strStrain, strRate, strStress, strTi, strTemp;
+        node >> strX >> strY >> strZ >> strStrain >> strRate >> strStress >> strTi >> strTemp;
+        EXPECT_EQ(strRate, aszRates[j]) << "node " << j;
+        EXPECT_EQ(strTemp, "1150.000000") << "node " << j;
+    }
 }
 
 // 200 raw records of 2000 samples, 22 MB in the exchange layout, are held once by the

@@ -81,6 +81,18 @@ TEST_F(Operations, NewMaterialOpenAndSaveAsFollowTheWorkFolderRule) {
     EXPECT_EQ(g_pMaterial->FilePath(1), "other/x.mat");
 }
 
+// A material opened proposes the temperature its surface would be drawn at for the 3D
+// view: here the middle of 1100..1250 deg C, which do not include 1000.
+TEST_F(Operations, AnOpenedMaterialProposesATemperatureOfItsData) {
+    WriteFiveRecords();
+    NewMaterial("hot");
+    for (int i = 2; i < 5; ++i)
+        AddCurve(CurveFile(i), kTemps[i], kRates[i]);
+    SaveMaterialAs("hot.mat");
+    OpenMaterial("hot.mat");
+    EXPECT_EQ(g_pMaterial->m_dTemp3d, 1175.0);
+}
+
 // A run in a work folder writes every file of the run there, and the engine finds
 // "temp.mat" there; the process's current folder is the same afterwards.
 TEST_F(Operations, RunFilesLiveInTheWorkFolder) {

@@ -1,6 +1,8 @@
 // The 3D surface export: value ranges over the measured points, the 10 x 10 grid and its
-// quads, the exact layout of "visual.tmp" with its backdrop, reading it back through the
-// surface-file reader, and the refusals (no measured point, a file that cannot be written).
+// quads (linear, or logarithmic in the strain rate over decades), the exact layout of
+// "visual.tmp" with its backdrop and its measured-point markers, reading it back through
+// the surface-file reader, the temperature a run draws it at, and the refusals (no measured
+// point, a file that cannot be written).
 
 #include "vornel/Material.h"
 #include "vornel/SurfaceExport.h"
@@ -8,6 +10,7 @@
 #include "formats/FileError.h"
 #include "formats/SurfaceFile.h"
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -42,6 +45,31 @@ CMaterial MaterialOf(const std::vector<std::vector<CSample>>& aCurves) {
             p.m_dRate = s.m_dRate;
             p.m_dFitStress = s.m_dFitStress;
             p.m_dStress = 1e6; // measured stress: never part of the ranges
+            curve.m_pPoints.push_back(p);
+        }
+        material.m_nPoints += curve.PointCount();
+    }
+    return material;
+}
+
+// Curves of model 8 at the given (temperature, strain rate) pairs, each with the points
+// strain 0.1, 0.3, 0.5 and measured stresses 150, 160, 170.
+CMaterial MaterialAt(const std::vector<std::pair<double, double>>& aConditions) {
+    CMaterial material;
+    material.m_nFunction = 8;
+    material.m_nCoef = 4;
+    std::copy(std::begin(kA), std::end(kA), material.m_dCoef.begin());
+    for (const auto& [dTemp, dRate] : aConditions) {
+        CCurve& curve = material.Curve(material.m_nCurves++);
+        curve.m_dTemp = dTemp;
+        curve.m_dRate = dRate;
+        for (int k = 0; k < 3; ++k) {
+            CCurvePoint p;
+            p.m_dStrain = 0.1 + 0.2 * k;
+            p.m_dRate = dRate;
+            p.m_dTemp = dTemp;
+            p.m_dStress = 150 + 10 * k;
+            p.m_dFitStress = 140 + 20 * k;
             curve.m_pPoints.push_back(p);
         }
         material.m_nPoints += curve.PointCount();
@@ -294,4 +322,132 @@ TEST_F(SurfaceExport, ReportsAFileItCannotWrite) {
         EXPECT_EQ(e.Path(), "visual.tmp");
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1) << "a temporary file was left behind";
+}
+
+TEST_F(SurfaceExport, SpacesRatesOverDecadesInTheirLogarithm) {
+    // Rates 0.001 to 5, as on the Gleeble steel set: ten rates evenly spaced in ln H, the
+    // measured ends exactly, Y normalised in ln H; the node value stays the rate.
+    CMaterial material = MaterialAt({{1000, 0.001}, {1000, 0.1}, {1000, 5}});
+    ASSERT_TRUE(material.WriteSurfaceFile(1000.0).m_bWritten);
+    const double dLnMin = std::log(0.001), dLnMax = std::log(5.0);
+    EXPECT_EQ(material.m_aSurfaceNodes[0].m_dRate, 0.001);
+    EXPECT_EQ(material.m_aSurfaceNodes[9].m_dRate, 5.0);
+    const std::vector<std::string> aLines = Lines(FileText("visual.tmp"));
+    EXPECT_EQ(aLines[0], "0.300000 2.500500 160.000000 0.400000");   // the header keeps the rate centre
+    for (std::size_t j = 0; j < 10; ++j) {
+        const double dRate = material.m_aSurfaceNodes[j].m_dRate;
+        EXPECT_TRUE(Near(std::log(dRate), dLnMin + (dLnMax - dLnMin) * static_cast<double>(j) / 9, 1e-12)) << j;
+        const std::vector<std::string> aNode = Tokens(aLines[kFirstNodeLine + j]);
+        EXPECT_EQ(aNode[1], Fixed(static_cast<double>(j) / 9 - 0.5)) << j;
+        EXPECT_EQ(aNode[4], Fixed(dRate)) << j;
+    }
+    // The walls at the smallest and the largest rate lie at -0.5 and 0.5.
+    const CSurfaceFileContent content = ReadSurfaceFile("visual.tmp");
+    const CSurfaceMeshContent& walls = *content.Mesh(2);
+    EXPECT_EQ(walls.m_aVertices[0][1], 0.5f);
+    EXPECT_EQ(walls.m_aVertices[1][1], -0.5f);
+
+    // At most ten times the smallest rate, or a smallest rate of 0: the linear grid.
+    for (const auto& aConditions : {std::vector<std::pair<double, double>>{{1000, 1}, {1000, 5}},
+                                    std::vector<std::pair<double, double>>{{1000, 0}, {1000, 5}}}) {
+        CMaterial linear = MaterialAt(aConditions);
+        linear.BuildSurfaceGrid(1000.0);
+        for (std::size_t j = 0; j < 10; ++j)
+            EXPECT_TRUE(Near(linear.m_aSurfaceNodes[j].m_dRate,
+                             aConditions.front().second + (5 - aConditions.front().second) * static_cast<double>(j) / 9, 1e-12));
+    }
+}
+
+TEST_F(SurfaceExport, MarksTheMeasuredPointsOfTheCurvesAtItsTemperature) {
+    // Two curves at 1000 deg C and one at 1100; a prepared material, whose first point of
+    // every curve is made by the preparation rather than measured.
+    CMaterial material = MaterialAt({{1000, 1}, {1100, 2}, {1000, 4}});
+    material.m_nPrepared = 1;
+    ASSERT_TRUE(material.WriteSurfaceFile(1000.3).m_bWritten);
+    const CSurfaceFileContent content = ReadSurfaceFile("visual.tmp");
+    EXPECT_EQ(content.m_aFlags, (std::array<std::int32_t, 3>{1, 1, 1}));
+    const CSurfaceMeshContent* pMarkers = content.Mesh(3);
+    ASSERT_TRUE(pMarkers);
+    ASSERT_EQ(pMarkers->m_aVertices.size(), 2u * 2u * 6u);   // 2 curves x 2 measured points x 6 nodes
+    ASSERT_EQ(pMarkers->m_aFaceTable.size(), 2u * 2u * 4u);
+    // The first marker: curve 1's second point (strain 0.3, rate 1, measured stress 160),
+    // normalised as the surface (centres 0.3, 2.5, 160; ranges 0.4, 3, 40).
+    const float x = 0.0f, y = static_cast<float>((1 - 2.5) / 3), z = 0.0f;
+    const float h = static_cast<float>(kMarkerHalfSize);
+    const std::array<std::array<float, 3>, 6> aExpected = {
+        {{x - h, y, z - h}, {x + h, y, z - h}, {x, y, z + h}, {x, y - h, z - h}, {x, y + h, z - h}, {x, y, z + h}}};
+    for (std::size_t n = 0; n < 6; ++n)
+        for (std::size_t k = 0; k < 3; ++k)
+            EXPECT_TRUE(Near(pMarkers->m_aVertices[n][k], aExpected[n][k], 2e-6)) << "node " << n << " axis " << k;
+    // Each triangle in both windings.
+    EXPECT_EQ(pMarkers->m_aFaceTable[0], (CSurfaceTriangle{0, 1, 2}));
+    EXPECT_EQ(pMarkers->m_aFaceTable[1], (CSurfaceTriangle{0, 2, 1}));
+    EXPECT_EQ(pMarkers->m_aFaceTable[2], (CSurfaceTriangle{3, 4, 5}));
+    EXPECT_EQ(pMarkers->m_aFaceTable[3], (CSurfaceTriangle{3, 5, 4}));
+
+    // No curve within 0.5 deg C: no mesh 3, the Part's flags.
+    ASSERT_TRUE(material.WriteSurfaceFile(1000.6).m_bWritten);
+    EXPECT_EQ(Lines(FileText("visual.tmp"))[2], "1 1 0");
+    EXPECT_EQ(ReadSurfaceFile("visual.tmp").Mesh(3), nullptr);
+}
+
+struct CTemperatureCase {
+    const char* m_szName;
+    std::vector<double> m_aCurveTemps;  // deg C, one curve each
+    double m_dChosen;                   // the run's surface temperature
+    const char* m_szNote;               // "" when none
+};
+
+void PrintTo(const CTemperatureCase& c, std::ostream* os) { *os << c.m_szName; }
+
+class RunSurfaceTemperatures : public ScratchTest, public ::testing::WithParamInterface<CTemperatureCase> {};
+
+// 1000 deg C when the measured temperatures include it, else their middle with a note; the
+// run's surface is written at it and the 3D prompt starts there.
+TEST_P(RunSurfaceTemperatures, ChooseTheDataOrSayWhy) {
+    std::vector<std::pair<double, double>> aConditions;
+    for (double dTemp : GetParam().m_aCurveTemps)
+        aConditions.push_back({dTemp, 1 + static_cast<double>(aConditions.size())});
+    CMaterial material = MaterialAt(aConditions);
+    const CSurfaceTemperature chosen = RunSurfaceTemperature(material);
+    EXPECT_EQ(chosen.m_dTemp, GetParam().m_dChosen);
+    EXPECT_EQ(chosen.m_strNote, GetParam().m_szNote);
+
+    const CSurfaceExportStatus status = WriteRunSurface(material, std::nullopt);
+    ASSERT_TRUE(status.m_bWritten);
+    EXPECT_EQ(status.m_strNote, GetParam().m_szNote);
+    EXPECT_EQ(material.m_dTemp3d, GetParam().m_dChosen);
+    EXPECT_EQ(Tokens(Lines(FileText("visual.tmp"))[kFirstNodeLine])[7], Fixed(GetParam().m_dChosen));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Materials, RunSurfaceTemperatures,
+    ::testing::Values(
+        CTemperatureCase{"GleebleSteel", {1050, 1100, 1150, 1200, 1250}, 1150,
+                         "the surface is drawn at 1150 deg C, the middle of the measured temperatures 1050..1250 deg C, "
+                         "which do not include 1000 deg C"},
+        CTemperatureCase{"HotCompression", {800, 900, 1000, 1100, 1200}, 1000, ""},
+        CTemperatureCase{"EndsAtThousand", {1000, 1150}, 1000, ""},
+        CTemperatureCase{"Aluminium", {500, 200, 350}, 350,
+                         "the surface is drawn at 350 deg C, the middle of the measured temperatures 200..500 deg C, "
+                         "which do not include 1000 deg C"},
+        CTemperatureCase{"OneTemperature", {20}, 20,
+                         "the surface is drawn at 20 deg C, the middle of the measured temperatures 20..20 deg C, "
+                         "which do not include 1000 deg C"}),
+    [](const auto& info) { return std::string(info.param.m_szName); });
+
+TEST_F(SurfaceExport, ATemperatureOutsideTheDataIsDrawnAndSaidToBeExtrapolated) {
+    CMaterial material = MaterialAt({{1050, 1}, {1250, 5}});
+    const CSurfaceExportStatus outside = WriteRunSurface(material, 300.0);
+    ASSERT_TRUE(outside.m_bWritten);
+    EXPECT_EQ(outside.m_strNote, "the surface at 300 deg C lies outside the measured temperatures 1050..1250 deg C: it is "
+                                 "extrapolated");
+    EXPECT_EQ(material.m_dTemp3d, 300.0);
+    EXPECT_EQ(Tokens(Lines(FileText("visual.tmp"))[kFirstNodeLine])[7], "300.000000");
+    const CSurfaceExportStatus inside = material.WriteSurfaceFile(1250.0);
+    EXPECT_TRUE(inside.m_bWritten && inside.m_strNote.empty());
+    // Without measured points nothing is written and the prompt's temperature stays.
+    CMaterial empty;
+    EXPECT_FALSE(WriteRunSurface(empty, 300.0).m_bWritten);
+    EXPECT_EQ(empty.m_dTemp3d, 1000.0);
 }

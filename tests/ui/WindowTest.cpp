@@ -702,9 +702,17 @@ void CWindowTest::curveListSelectsTheCurve() {
 void CWindowTest::surfaceCommandStartsTheViewer() {
     CScratchFolder scratch;
     SWindow window(scratch);
-    BuildMaterial(window.View(), scratch, kFourCurves);
-    ChooseModel(9);
-    Calc();
+    // Measured at 1050 and 1250 deg C: the run draws its surface at 1150 and says so.
+    BuildMaterial(window.View(), scratch, {{1050, 0.1}, {1050, 10}, {1250, 0.1}, {1250, 10}});
+    {
+        CApproxDlg dialog(window.View(), &window.m_frame);
+        dialog.m_pModelList->setCurrentIndex(8);
+        emit dialog.m_pModelList->activated(8);
+        dialog.m_pCalc->click();
+    }
+    QVERIFY2(window.m_frame.MessagesPane()->toPlainText().contains(
+                 scratch.File("visual.tmp") + ": the surface is drawn at 1150 deg C, the middle of the measured temperatures"),
+             qPrintable(window.m_frame.MessagesPane()->toPlainText()));
     // A stand-in viewer that notes where and on what it was started.
     const QString strFake = scratch.File("fake-orbiq.sh");
     QVERIFY(WriteBytes(strFake, "#!/bin/sh\npwd > \"$0.log\"\necho \"$1\" >> \"$0.log\"\n"));
@@ -712,12 +720,16 @@ void CWindowTest::surfaceCommandStartsTheViewer() {
     window.View().m_strViewerProgram = strFake;
     QFile::remove(scratch.File("visual.tmp"));
 
-    auto pTyped = WhenModal<CTemp3dDlg>([](CTemp3dDlg* pDialog) {
+    // The prompt starts with the temperature of the last surface.
+    QString strStart;
+    auto pTyped = WhenModal<CTemp3dDlg>([&strStart](CTemp3dDlg* pDialog) {
+        strStart = pDialog->m_pTempEdit->text();
         pDialog->m_pTempEdit->setText(QStringLiteral("1200"));
         pDialog->accept();
     });
     window.View().ShowSurface3D();
     QVERIFY(*pTyped);
+    QCOMPARE(strStart, DialogNumber(1150));
     QCOMPARE(g_pMaterial->m_dTemp3d, 1200.0);
     QVERIFY(QFile::exists(scratch.File("visual.tmp")));
     const auto logText = [&] {
@@ -735,14 +747,20 @@ void CWindowTest::surfaceCommandStartsTheViewer() {
     }();
     QVERIFY(aSurface.contains("1200.000000"));
 
-    // A viewer that cannot be started is reported.
+    // A viewer that cannot be started is reported; a temperature outside the measured ones
+    // draws the surface all the same and says it is extrapolated.
     window.View().m_strViewerProgram = scratch.File("no-such-viewer");
-    auto pAgain = WhenModal<CTemp3dDlg>([](CTemp3dDlg* pDialog) { pDialog->accept(); });
+    auto pAgain = WhenModal<CTemp3dDlg>([](CTemp3dDlg* pDialog) {
+        pDialog->m_pTempEdit->setText(QStringLiteral("300"));
+        pDialog->accept();
+    });
     QString strMessage;
     auto pError = AnswerMessageBox(QMessageBox::Ok, &strMessage);
     window.View().ShowSurface3D();
     QVERIFY(*pAgain && *pError);
     QVERIFY2(strMessage.contains(QStringLiteral("no-such-viewer")), qPrintable(strMessage));
+    QVERIFY(window.m_frame.MessagesPane()->toPlainText().contains(
+        "the surface at 300 deg C lies outside the measured temperatures 1050..1250 deg C: it is extrapolated"));
 
     // Cancel in the temperature dialog does nothing.
     QFile::remove(scratch.File("visual.tmp"));
@@ -750,7 +768,7 @@ void CWindowTest::surfaceCommandStartsTheViewer() {
     window.View().ShowSurface3D();
     QVERIFY(*pCancelled);
     QVERIFY(!QFile::exists(scratch.File("visual.tmp")));
-    QCOMPARE(g_pMaterial->m_dTemp3d, 1200.0);
+    QCOMPARE(g_pMaterial->m_dTemp3d, 300.0);
 }
 
 void CWindowTest::surfaceCommandStartsTheBuiltViewer() {

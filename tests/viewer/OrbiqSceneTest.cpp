@@ -128,6 +128,29 @@ TEST_F(OrbiqScene, MakesWireframeCopiesJustOutsideAndShowsThemOnlyOnRequest) {
             EXPECT_NE(pShown, m_scene.WireMesh(nMesh));
 }
 
+TEST_F(OrbiqScene, DrawsTheMarkersOfMeasuredPointsBlack) {
+    CSurfaceFileData data = WorkbenchLikeSurface();
+    data.m_aFlags = {1, 1, 1};
+    for (const CVec3& v : {CVec3{-0.01f, 0, -0.01f}, CVec3{0.01f, 0, -0.01f}, CVec3{0, 0, 0.01f}}) {
+        CSurfaceNode node;
+        node.m_dX = v.x;
+        node.m_dY = v.y;
+        node.m_dZ = v.z;
+        data.m_aMeshes[2].m_aNodes.push_back(node);
+    }
+    data.m_aMeshes[2].m_aFaces = {{0, 1, 2}, {0, 2, 1}};
+    WriteSurfaceData("marked.tmp", data);
+    ASSERT_TRUE(m_scene.ReadSurfaceFile("marked.tmp").bOk);
+    ASSERT_NE(m_scene.Mesh(3), nullptr);
+    EXPECT_EQ(m_scene.Mesh(3)->DrawnColour(0), (CColour{0, 0, 0}));
+    // Lit, black stays black: the render list holds the marker's front face in black.
+    int nBlack = 0;
+    const CRenderList list = m_scene.Render();
+    for (const CRenderVertex& v : list.aTriangles)
+        nBlack += v.r == 0 && v.g == 0 && v.b == 0;
+    EXPECT_EQ(nBlack, 3);
+}
+
 TEST_F(OrbiqScene, StartsEveryFileFromTheInitialAttitudeAndScale) {
     EXPECT_TRUE(WorldIs(m_scene, InitialWorld(2)));
     // Navigation of every kind, then the same file again.

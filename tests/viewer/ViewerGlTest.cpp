@@ -1,8 +1,12 @@
 // OpenGL rendering under a virtual X server: the snapshot of a surface file written by the
-// workbench's batch mode, a surface without varying stress, and the window's own view.
+// workbench's batch mode with its axes, a surface without varying stress, the window's own
+// view and the window's size where nothing maximises it.
 
+#include "AxisPainter.h"
+#include "LegendWnd.h"
 #include "MainFrame.h"
 #include "OrbiqView.h"
+#include "SceneRenderer.h"
 #include "QtTestMain.h"
 #include "ViewerTestSupport.h"
 
@@ -13,6 +17,8 @@
 #include <QImage>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -52,6 +58,18 @@ CPixelCensus Census(const QImage& image) {
     return census;
 }
 
+// Pixels that are nearly black: the axes' lines and texts and the markers of measured points;
+// nothing else of the scene is that dark.
+int DarkPixels(const QImage& image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c(image.pixel(x, y));
+            n += c.red() < 60 && c.green() < 60 && c.blue() < 60;
+        }
+    return n;
+}
+
 QString Describe(const CPixelCensus& c) {
     return QString("white %1, blue %2, red %3, green %4, wall %5, other %6")
         .arg(c.nWhite).arg(c.nBlue).arg(c.nRed).arg(c.nGreen).arg(c.nWall).arg(c.nOther);
@@ -85,6 +103,7 @@ private slots:
     void snapshotOfAWorkbenchSurfaceIsColouredByStress();
     void snapshotOfAFlatStressIsRed();
     void theWindowsViewDrawsTheScene();
+    void theWindowTakesMostOfTheScreenWhereNothingMaximisesIt();
 
 private:
     std::unique_ptr<QTemporaryDir> m_pDir;
@@ -121,6 +140,31 @@ void ViewerGlTest::snapshotOfAWorkbenchSurfaceIsColouredByStress() {
     QVERIFY2(census.nRed > 500, qPrintable(strCensus));
     QVERIFY2(census.nGreen > 500, qPrintable(strCensus));
     QVERIFY2(census.nWall > 2000, qPrintable(strCensus));
+
+    // The axes: the same scene drawn here with and without them tells where their texts
+    // lie; each lies inside the picture, and the program's picture shows text there.
+    COrbiqScene scene;
+    QVERIFY(scene.ReadSurfaceFile("visual.tmp").bOk);
+    scene.ColourByValue(kValueVz);
+    QImage plain, withAxes;
+    QString strError;
+    std::vector<CDrawnText> aTexts;
+    QVERIFY2(RenderSceneImage(scene, image.size(), &plain, &strError), qPrintable(strError));
+    QVERIFY2(RenderSceneWithAxes(scene, image.size(), &withAxes, &strError, &aTexts), qPrintable(strError));
+    QStringList aShown;
+    for (const CDrawnText& text : aTexts) {
+        aShown << text.strText;
+        QVERIFY2(QRect(QPoint(0, 0), image.size()).contains(text.rect), qPrintable(text.strText));
+        int nDrawn = 0;
+        for (int y = text.rect.top(); y <= text.rect.bottom(); ++y)
+            for (int x = text.rect.left(); x <= text.rect.right(); ++x)
+                nDrawn += image.pixel(x, y) != plain.pixel(x, y) && QColor(image.pixel(x, y)).value() < 128;
+        QVERIFY2(nDrawn >= 3, qPrintable(QString("%1: %2 dark pixels").arg(text.strText).arg(nDrawn)));
+    }
+    // The example was measured at 0.1 to 10 1/s: labels at the powers of ten.
+    for (const char* szText : {"strain", "strain rate, 1/s", "stress", "0.1", "1", "10"})
+        QVERIFY2(aShown.contains(szText), qPrintable(aShown.join(", ")));
+    QVERIFY2(aShown.size() >= 3 + 3 * 3, qPrintable(aShown.join(", ")));
 }
 
 void ViewerGlTest::snapshotOfAFlatStressIsRed() {
@@ -149,11 +193,18 @@ void ViewerGlTest::theWindowsViewDrawsTheScene() {
     for (QWidget* pWidget : QApplication::topLevelWidgets())
         QVERIFY(!(qobject_cast<QMessageBox*>(pWidget) && pWidget->isVisible()));
 
+    // It starts coloured by the fitted stress with its legend, in the view's corner, and the
+    // axes over the picture.
+    QVERIFY(frame.Legend()->isVisible() && frame.LegendButton()->isChecked());
+    QCOMPARE(frame.Legend()->windowTitle(), QString("View legend: function Vz"));
+    QCOMPARE(frame.Legend()->pos(), pView->mapToGlobal(QPoint(CMainFrame::kLegendInset, CMainFrame::kLegendInset)));
+    const QImage start = pView->Snapshot();
+    const CPixelCensus coloured = Census(start);
+    QVERIFY2(coloured.nBlue > 100 && coloured.nGreen > 100, qPrintable(Describe(coloured)));
+    QVERIFY2(DarkPixels(start) > 200, qPrintable(QString::number(DarkPixels(start))));
+    frame.FunctionBox()->setCurrentIndex(0);
     const CPixelCensus solid = Census(pView->Snapshot());
     QVERIFY2(solid.nRed > 1000 && solid.nWall > 1000 && solid.nWhite > 0, qPrintable(Describe(solid)));
-    frame.FunctionBox()->setCurrentIndex(kValueVz);
-    const CPixelCensus coloured = Census(pView->Snapshot());
-    QVERIFY2(coloured.nBlue > 100 && coloured.nGreen > 100, qPrintable(Describe(coloured)));
 
     // Wireframe: lines only, far fewer coloured pixels; the image follows the view's size.
     QTest::keyClick(pView, Qt::Key_1);
@@ -164,6 +215,18 @@ void ViewerGlTest::theWindowsViewDrawsTheScene() {
     frame.resize(600, 500);
     QApplication::processEvents();
     QCOMPARE(pView->Snapshot().size(), pView->size() * pView->devicePixelRatio());
+}
+
+void ViewerGlTest::theWindowTakesMostOfTheScreenWhereNothingMaximisesIt() {
+    // The virtual X server of this test runs no window manager.
+    CMainFrame frame;
+    frame.ShowAtStart();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    const QRect area = frame.screen()->availableGeometry();
+    QVERIFY2(std::abs(frame.width() - 0.8 * area.width()) <= 2 && std::abs(frame.height() - 0.8 * area.height()) <= 2,
+             qPrintable(QString("%1 x %2 on %3 x %4").arg(frame.width()).arg(frame.height()).arg(area.width()).arg(area.height())));
+    QVERIFY(area.contains(frame.geometry()));
+    QVERIFY(frame.View()->height() > area.height() / 2);
 }
 
 VIEWER_QTEST_MAIN(ViewerGlTest)

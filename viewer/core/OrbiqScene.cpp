@@ -16,7 +16,9 @@ constexpr CVec3 kAxisX{1, 0, 0};
 constexpr CVec3 kAxisY{0, 1, 0};
 
 constexpr CColour kSurfaceColour{1, 0, 0};
-constexpr std::array<CColour, 3> kMeshColours{{{1, 0, 0}, {0.2265f, 0.85f, 0.867f}, {0.2265f, 0.85f, 0.87f}}};
+// Mesh 3 holds the markers of the measured points, black so that they stand out from the
+// surface whatever it is coloured by.
+constexpr std::array<CColour, 3> kMeshColours{{{1, 0, 0}, {0.2265f, 0.85f, 0.867f}, {0, 0, 0}}};
 
 // "%5.3lf": three decimals, at least five characters, blanks in front.
 std::string Fixed3(double dValue) {
@@ -80,6 +82,7 @@ void COrbiqScene::Reset() {
     m_aFaceTable.clear();
     m_aPositions.clear();
     m_store = NodeValueStore();
+    m_axes = CAxisSet();
     m_bSolidMode = true;
     m_bMesh2Shown = true;
     m_bMesh3Shown = true;
@@ -143,6 +146,7 @@ CReadStatus COrbiqScene::ReadSurfaceFile(const std::string& strPath) {
     Reset();
     CreateScene();
     m_afHeader = {content.m_fCentreX, content.m_fCentreY, content.m_fCentreZ, content.m_fScale};
+    m_axes = MakeAxes(content);
     if (const CSurfaceMeshContent* pSurface = content.Mesh(1)) {
         m_aFaceTable = pSurface->m_aFaceTable;
         for (const std::array<float, 3>& v : pSurface->m_aVertices)

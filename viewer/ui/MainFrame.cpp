@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -24,12 +25,15 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 #include <QWhatsThis>
+
+#include <cstdio>
 
 namespace {
 
@@ -49,9 +53,8 @@ QStringList CMainFrame::FunctionNames() {
 }
 
 CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent), m_pPrinter(std::make_unique<QPrinter>()) {
-    QString strNoOpenGL;
-    const bool bOpenGL = OpenGLAvailable(&strNoOpenGL);
-    m_pView = new COrbiqView(bOpenGL, this);
+    const QString strNoOpenGL = OpenGLViewProblem();
+    m_pView = new COrbiqView(strNoOpenGL.isEmpty(), this);
     setCentralWidget(m_pView);
     m_pLegend = new CLegendWnd(this);
 
@@ -71,11 +74,19 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent), m_pPrinter(std:
     UpdateActions();
     UpdateRecentMenu();
     m_pView->setFocus();
-    if (!bOpenGL)
+    if (!strNoOpenGL.isEmpty())
         OnOpenGLFailed(strNoOpenGL);
 }
 
 CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::ShowAtStart() {
+    if (const QScreen* pScreen = screen() ? screen() : QGuiApplication::primaryScreen()) {
+        const QRect area = pScreen->availableGeometry();
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, area.size() * kStartScreenShare, area));
+    }
+    showMaximized();
+}
 
 // ---------------------------------------------------------------------------------------
 // Bars and menus
@@ -265,15 +276,23 @@ bool CMainFrame::OpenSurfaceFile(const QString& strPath, bool bStartup) {
             ShowMessage(strMessage);
         return false;
     }
+    // Coloured by the fitted stress, as --snapshot shows it; "None" makes it red.
+    OnReadout({});
     {
         const QSignalBlocker blocker(m_pFunctionBox);
-        m_pFunctionBox->setCurrentIndex(kValueNone);
+        m_pFunctionBox->setCurrentIndex(kValueVz);
     }
-    m_pView->SetFunctionIndex(kValueNone);
-    OnReadout({});
+    m_pView->SetFunctionIndex(kValueVz);
     m_pLegend->SetTemperatureStyle(false);
-    if (m_pLegendButton->isChecked())
+    const CColourResult colour = m_pView->ColourByValue(kValueVz);   // back to "None" when Vz does not vary
+    if (bStartup && !colour.bResetFunctionBox && !m_pView->GlFailed() && !m_pLegendButton->isChecked()) {
+        // Shown unasked, it stands in the corner of the view rather than over the menus and
+        // bars at the top of a maximised window.
+        m_pLegend->move(m_pView->mapToGlobal(QPoint(kLegendInset, kLegendInset)));
+        m_pLegendButton->setChecked(true);   // shows the legend
+    } else if (m_pLegendButton->isChecked()) {
         FillLegend();
+    }
     AddRecentFile(strPath);
     UpdateTitle();
     UpdateActions();
@@ -450,24 +469,43 @@ void CMainFrame::OnReadout(const QStringList& aPanes) {
 void CMainFrame::OnMessage(const QString& strMessage) { m_pMessagePane->setText(strMessage); }
 
 void CMainFrame::OnOpenGLFailed(const QString& strReason) {
-    const QString strMessage = tr("The 3D view cannot be shown: %1.").arg(strReason);
+    if (m_bOpenGLFailed)
+        return;   // one message, whichever step found it
+    m_bOpenGLFailed = true;
+    const QString strMessage = tr("The 3D view cannot be shown: %1. orbiq still opens, colours and saves surface "
+                                  "files; to see them, start it under a desktop with OpenGL 2.1, or with Mesa's "
+                                  "software renderer.")
+                                   .arg(strReason);
+    std::fprintf(stderr, "orbiq: %s\n", strMessage.toLocal8Bit().constData());
     m_pMessagePane->setText(strMessage);
-    ShowMessage(strMessage);
+    // The window goes on without the picture: File > Open and Exit need not wait for OK.
+    ShowMessage(strMessage, QMessageBox::Warning, QStringLiteral("orbiq"), false);
 }
 
-void CMainFrame::ShowMessage(const QString& strText, QMessageBox::Icon eIcon, const QString& strTitle) {
+void CMainFrame::ShowMessage(const QString& strText, QMessageBox::Icon eIcon, const QString& strTitle, bool bModal) {
     auto* pBox = new QMessageBox(eIcon, strTitle, strText, QMessageBox::Ok, this);
     pBox->setAttribute(Qt::WA_DeleteOnClose);
-    pBox->open();
+    if (bModal) {
+        pBox->open();
+        return;
+    }
+    pBox->setWindowModality(Qt::NonModal);
+    // Shown once the event loop runs, so that it stands above a main window shown after it.
+    QMetaObject::invokeMethod(pBox, [pBox] {
+        pBox->show();
+        pBox->raise();
+    }, Qt::QueuedConnection);
 }
 
 void CMainFrame::OnHelpTopics() {
     ShowMessage(tr("Mouse: drag with the left button to turn the model; the status bar shows the surface point "
                    "under the mouse.\n\n"
                    "Keys: arrows turn, A and D move left and right, W and S up and down, Home and End nearer and "
-                   "farther; + and - scale; 1 switches between solid and wireframe display; 3 and 4 show or hide "
-                   "the walls; F2 shows the wireframe of the surface, F3 that of the walls; Esc colours the "
-                   "surface by Vx.\n\n"
+                   "farther; + and - scale; 1 switches between solid and wireframe display; 3 shows or hides "
+                   "the walls, 4 the measured points (black); F2 shows the wireframe of the surface, F3 that of "
+                   "the walls; Esc colours the surface by Vx.\n\n"
+                   "Axes: strain, strain rate (1/s) and stress run along the edges of the box, with their "
+                   "values.\n\n"
                    "Function: colours the surface by a node value (Vx strain, Vy strain rate, Vz and Ti fitted "
                    "stress, T temperature); Legend shows the value scale."),
                 QMessageBox::NoIcon);

@@ -29,8 +29,17 @@ public:
     explicit CMainFrame(QWidget* pParent = nullptr);
     ~CMainFrame() override;
 
+    // Shows the window maximised; where the platform does not maximise it (no window
+    // manager), it keeps kStartScreenShare of the screen's free area in each direction,
+    // centred on it.
+    static constexpr double kStartScreenShare = 0.8;
+    static constexpr int kLegendInset = 10;
+    void ShowAtStart();
+
     // Reads a surface file into the view. On success the title names it, it joins the
-    // recent-file list and the surface shows red with the function box at "None". On
+    // recent-file list and the surface is coloured by "Vz", the fitted stress (red with the
+    // function box at "None" when that does not vary); at start-up the legend is shown,
+    // kLegendInset pixels inside the view's top left corner, when the view can draw. On
     // failure the scene stays as it was and a message names the file and the problem: in
     // the status bar at start-up (bStartup), in a message box as well otherwise.
     bool OpenSurfaceFile(const QString& strPath, bool bStartup = false);
@@ -79,9 +88,10 @@ private:
     void FillLegend();
     void AddRecentFile(const QString& strPath);
     void UpdateRecentMenu();
-    // A message box that does not block.
+    // A message box that does not block the program; a modal one keeps the window's input
+    // until it is closed.
     void ShowMessage(const QString& strText, QMessageBox::Icon eIcon = QMessageBox::Warning,
-                     const QString& strTitle = QStringLiteral("orbiq"));
+                     const QString& strTitle = QStringLiteral("orbiq"), bool bModal = true);
     void PaintPages(QPrinter* pPrinter);
 
     COrbiqView* m_pView = nullptr;
@@ -113,4 +123,5 @@ private:
     std::array<QAction*, 4> m_apRecentActions{};
 
     std::unique_ptr<QPrinter> m_pPrinter;   // page set-up kept between print jobs
+    bool m_bOpenGLFailed = false;           // the view's OpenGL failure was reported
 };

@@ -30,7 +30,7 @@ int Snapshot(const QString& strOut, const QString& strFile) {
     scene.ColourByValue(kValueVz);
     QImage image;
     QString strError;
-    if (!RenderSceneImage(scene, QSize(kSnapshotWidth, kSnapshotHeight), &image, &strError)) {
+    if (!RenderSceneWithAxes(scene, QSize(kSnapshotWidth, kSnapshotHeight), &image, &strError)) {
         PrintError(strError);
         return 1;
     }
@@ -70,7 +70,7 @@ int COrbiqApp::Run() {
     }
 
     CMainFrame frame;
-    frame.showMaximized();
+    frame.ShowAtStart();
     frame.OpenSurfaceFile(aArgs.isEmpty() ? QString(kSurfaceFileName) : aArgs.first(), true);
     return exec();
 }

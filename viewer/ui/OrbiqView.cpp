@@ -1,5 +1,6 @@
 #include "OrbiqView.h"
 
+#include "AxisPainter.h"
 #include "SceneRenderer.h"
 
 #include <QApplication>
@@ -80,19 +81,39 @@ void CSceneCanvas::ReleaseRenderer() {
     doneCurrent();
 }
 
+void CSceneCanvas::Fail(const QString& strReason) {
+    if (m_bFailed)
+        return;
+    m_bFailed = true;
+    emit openGLFailed(strReason);
+}
+
+void CSceneCanvas::resizeEvent(QResizeEvent* pEvent) {
+    // The base class creates the context on the first resize to a size that is not empty;
+    // when it could not, initializeGL never comes.
+    QOpenGLWidget::resizeEvent(pEvent);
+    if (!pEvent->size().isEmpty() && !isValid())
+        Fail(QStringLiteral("no OpenGL context can be created for the view"));
+}
+
 void CSceneCanvas::initializeGL() {
     // A context made again (the view moved to another window) gets a renderer of its own.
     m_pRenderer.reset();
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &CSceneCanvas::ReleaseRenderer, Qt::UniqueConnection);
-    QString strError;
-    auto pRenderer = std::make_unique<CSceneRenderer>();
-    if (pRenderer->Initialise(&strError)) {
-        m_pRenderer = std::move(pRenderer);
-        m_bFailed = false;
+    if (m_bFailed)
+        return;
+    QOpenGLContext* pContext = context();
+    if (!pContext) {
+        Fail(QStringLiteral("no OpenGL context can be created for the view"));
         return;
     }
-    m_bFailed = true;
-    emit openGLFailed(strError);
+    connect(pContext, &QOpenGLContext::aboutToBeDestroyed, this, &CSceneCanvas::ReleaseRenderer, Qt::UniqueConnection);
+    QString strError;
+    auto pRenderer = std::make_unique<CSceneRenderer>();
+    if (!pRenderer->Initialise(&strError)) {
+        Fail(strError);
+        return;
+    }
+    m_pRenderer = std::move(pRenderer);
 }
 
 void CSceneCanvas::paintGL() {
@@ -103,6 +124,9 @@ void CSceneCanvas::paintGL() {
     const qreal dRatio = devicePixelRatioF();
     m_pRenderer->Draw(m_scene.Render(), m_scene.ProjectionMatrix(), static_cast<int>(width() * dRatio),
                       static_cast<int>(height() * dRatio));
+    // The axes as text and lines over the picture, in the view's own pixels.
+    QPainter painter(this);
+    DrawAxes(painter, m_scene);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -118,7 +142,12 @@ COrbiqView::COrbiqView(bool bOpenGL, QWidget* pParent) : QWidget(pParent) {
     m_scene.SetViewportSize(width(), height());
     if (bOpenGL) {
         m_pCanvas = new CSceneCanvas(m_scene, this);
-        connect(m_pCanvas, &CSceneCanvas::openGLFailed, this, &COrbiqView::openGLFailed);
+        connect(m_pCanvas, &CSceneCanvas::openGLFailed, this, [this](const QString& strReason) {
+            // The canvas may be inside its own event handling: it is hidden afterwards, and
+            // the view's white background shows instead.
+            QMetaObject::invokeMethod(m_pCanvas, &QWidget::hide, Qt::QueuedConnection);
+            emit openGLFailed(strReason);
+        });
     }
 }
 
@@ -142,7 +171,7 @@ void COrbiqView::Redraw() {
         m_pCanvas->update();
 }
 
-QImage COrbiqView::Snapshot() { return m_pCanvas ? m_pCanvas->grabFramebuffer() : grab().toImage(); }
+QImage COrbiqView::Snapshot() { return GlFailed() ? grab().toImage() : m_pCanvas->grabFramebuffer(); }
 
 CReadStatus COrbiqView::ReadSurfaceFile(const QString& strPath) {
     QApplication::setOverrideCursor(Qt::WaitCursor);

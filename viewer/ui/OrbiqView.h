@@ -17,7 +17,9 @@
 class CSceneRenderer;
 
 // The OpenGL canvas that draws a scene; it owns its renderer, which lives as long as its
-// OpenGL context. Mouse and keys pass through it to the view.
+// OpenGL context. Mouse and keys pass through it to the view. When its context cannot be
+// created, is not valid or lacks the functions the renderer needs, it says so once
+// (openGLFailed) and never calls OpenGL again.
 class CSceneCanvas : public QOpenGLWidget {
     Q_OBJECT
 public:
@@ -32,9 +34,11 @@ signals:
 protected:
     void initializeGL() override;
     void paintGL() override;
+    void resizeEvent(QResizeEvent* pEvent) override;
 
 private:
     void ReleaseRenderer();
+    void Fail(const QString& strReason);
 
     const COrbiqScene& m_scene;
     std::unique_ptr<CSceneRenderer> m_pRenderer;
@@ -60,7 +64,7 @@ public:
     // The value type the function box shows, for the read-out.
     void SetFunctionIndex(int nType) { m_nFunction = nType; }
 
-    // Set when OpenGL could not be started; the view then shows no scene.
+    // Set when OpenGL could not be started; the view then shows no scene (white).
     bool GlFailed() const { return !m_pCanvas || m_pCanvas->Failed(); }
     // The view as drawn now.
     QImage Snapshot();

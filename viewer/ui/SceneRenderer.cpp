@@ -1,9 +1,20 @@
 #include "SceneRenderer.h"
 
+#include "AxisPainter.h"
+
+#include <QGuiApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <QOpenGLShaderProgram>
+#include <QPainter>
+
+// Whether the platform can compose an OpenGL widget into a window is known only to its
+// platform integration (Qt's QPA interface); without that capability a QOpenGLWidget in a
+// window brings the window down at its first paint (Qt 6.4's offscreen platform with an X
+// server, which makes contexts all the same).
+#include <private/qguiapplication_p.h>
+#include <qpa/qplatformintegration.h>
 
 namespace {
 
@@ -32,6 +43,12 @@ CSceneRenderer::CSceneRenderer() = default;
 CSceneRenderer::~CSceneRenderer() = default;
 
 bool CSceneRenderer::Initialise(QString* pError) {
+    const QString strProblem = ContextProblem(QOpenGLContext::currentContext());
+    if (!strProblem.isEmpty()) {
+        if (pError)
+            *pError = strProblem;
+        return false;
+    }
     initializeOpenGLFunctions();
     m_pProgram = std::make_unique<QOpenGLShaderProgram>();
     if (!m_pProgram->addShaderFromSourceCode(QOpenGLShader::Vertex, kszVertexShader) ||
@@ -93,7 +110,10 @@ bool RenderSceneImage(COrbiqScene& scene, QSize size, QImage* pImage, QString* p
         return false;
     }
     bool bOk = false;
-    {
+    if (const QString strProblem = ContextProblem(&context); !strProblem.isEmpty()) {
+        if (pError)
+            *pError = strProblem;
+    } else {
         QOpenGLFramebufferObjectFormat format;
         format.setAttachment(QOpenGLFramebufferObject::Depth);
         QOpenGLFramebufferObject fbo(size, format);
@@ -115,15 +135,46 @@ bool RenderSceneImage(COrbiqScene& scene, QSize size, QImage* pImage, QString* p
     return bOk;
 }
 
-bool OpenGLAvailable(QString* pError) {
+bool RenderSceneWithAxes(COrbiqScene& scene, QSize size, QImage* pImage, QString* pError, std::vector<CDrawnText>* pTexts) {
+    if (!RenderSceneImage(scene, size, pImage, pError))
+        return false;
+    QPainter painter(pImage);
+    QFont font = painter.font();
+    font.setPixelSize(kAxisFontPixels);
+    painter.setFont(font);
+    std::vector<CDrawnText> aTexts = DrawAxes(painter, scene);
+    if (pTexts)
+        *pTexts = std::move(aTexts);
+    return true;
+}
+
+QString ContextProblem(QOpenGLContext* pContext) {
+    if (!pContext)
+        return QStringLiteral("no OpenGL context can be created");
+    if (!pContext->isValid())
+        return QStringLiteral("the OpenGL context is not valid");
+    QOpenGLFunctions* pFunctions = pContext->functions();
+    if (!pFunctions || !pFunctions->hasOpenGLFeature(QOpenGLFunctions::Shaders) ||
+        !pFunctions->hasOpenGLFeature(QOpenGLFunctions::Framebuffers))
+        return QStringLiteral("the OpenGL context has no shader programs or framebuffer objects (OpenGL 2.1)");
+    for (const char* szFunction : {"glCreateShader", "glLinkProgram", "glBindFramebuffer", "glDrawArrays"})
+        if (!pContext->getProcAddress(szFunction))
+            return QStringLiteral("the OpenGL function %1 cannot be resolved").arg(QLatin1String(szFunction));
+    return {};
+}
+
+QString OpenGLViewProblem() {
+    const QPlatformIntegration* pPlatform = QGuiApplicationPrivate::platformIntegration();
+    // Qt composes OpenGL widgets into a window through its rendering hardware interface.
+    if (!pPlatform || !pPlatform->hasCapability(QPlatformIntegration::RhiBasedRendering) ||
+        !pPlatform->hasCapability(QPlatformIntegration::RasterGLSurface))
+        return QStringLiteral("the platform \"%1\" cannot show an OpenGL view in a window").arg(QGuiApplication::platformName());
     QOffscreenSurface surface;
     surface.create();
     QOpenGLContext context;
-    if (context.create() && context.makeCurrent(&surface)) {
-        context.doneCurrent();
-        return true;
-    }
-    if (pError)
-        *pError = QStringLiteral("no OpenGL context can be created on this display");
-    return false;
+    if (!context.create() || !context.makeCurrent(&surface))
+        return QStringLiteral("no OpenGL context can be created on this display");
+    const QString strProblem = ContextProblem(&context);
+    context.doneCurrent();
+    return strProblem;
 }

@@ -13,6 +13,8 @@
 #include <array>
 #include <memory>
 
+class QOpenGLContext;
+struct CDrawnText;
 class QOpenGLShaderProgram;
 
 class CSceneRenderer : protected QOpenGLFunctions {
@@ -23,7 +25,7 @@ public:
     CSceneRenderer& operator=(const CSceneRenderer&) = delete;
 
     // Builds the shader program in the current context; false with the reason in *pError
-    // when it cannot.
+    // when it cannot (ContextProblem, or a shader program that does not build).
     bool Initialise(QString* pError);
     // Clears to the list's background and draws it into the current framebuffer of
     // nPixelWidth x nPixelHeight pixels, with a column-major projection (CViewport).
@@ -42,5 +44,18 @@ private:
 // size). False with the reason in *pError when no OpenGL context or framebuffer can be made.
 bool RenderSceneImage(COrbiqScene& scene, QSize size, QImage* pImage, QString* pError);
 
-// Whether an OpenGL context can be created at all; the reason in *pError when not.
-bool OpenGLAvailable(QString* pError);
+// RenderSceneImage with the axes drawn over it (AxisPainter.h) in a font of kAxisFontPixels;
+// the texts drawn in *pTexts when given.
+inline constexpr int kAxisFontPixels = 14;
+bool RenderSceneWithAxes(COrbiqScene& scene, QSize size, QImage* pImage, QString* pError,
+                         std::vector<CDrawnText>* pTexts = nullptr);
+
+// Why the scene cannot be drawn in pContext, or an empty text when it can: no context, a
+// context that is not valid, or one without the OpenGL 2.1 functions the renderer calls
+// (shader programs and framebuffer objects) or whose entry points cannot be resolved.
+QString ContextProblem(QOpenGLContext* pContext);
+
+// Why the viewer's window cannot show an OpenGL view, or an empty text when it can: the
+// platform cannot put an OpenGL widget into a window (Qt's offscreen platform, for one),
+// no OpenGL context can be created on this display, or ContextProblem of the one created.
+QString OpenGLViewProblem();

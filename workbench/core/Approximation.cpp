@@ -115,7 +115,7 @@ namespace {
 // Writes one output of a run through write(), which returns the reason for a skipped file
 // or an empty text, and records what became of it; a CFileError fails this file only.
 template <class Write>
-void WriteOutput(CRunResult& result, const std::string& strPath, Write write) {
+COutputFile& WriteOutput(CRunResult& result, const std::string& strPath, Write write) {
     COutputFile output;
     output.m_strPath = strPath;
     try {
@@ -125,7 +125,7 @@ void WriteOutput(CRunResult& result, const std::string& strPath, Write write) {
         output.m_eStatus = EOutputStatus::Failed;
         output.m_strReason = e.Reason();
     }
-    result.m_aOutputs.push_back(std::move(output));
+    return result.m_aOutputs.emplace_back(std::move(output));
 }
 
 } // namespace
@@ -213,7 +213,13 @@ CRunResult CMaterial::RunOnExchangeFile(const CFitOptions& options) {
         WriteFortran();
         return std::string();
     });
-    WriteOutput(result, WorkPath(kSurfaceFileName), [&] { return WriteSurfaceFile(kRunSurfaceTemp).m_strMessage; });
+    std::string strSurfaceNote;
+    COutputFile& surface = WriteOutput(result, WorkPath(kSurfaceFileName), [&] {
+        CSurfaceExportStatus status = WriteRunSurface(*this, options.m_dSurfaceTemp);
+        strSurfaceNote = std::move(status.m_strNote);
+        return status.m_strMessage;
+    });
+    surface.m_strNote = std::move(strSurfaceNote);
     WriteOutput(result, FilePath(1), [&] {
         WriteMaterialFile(1);
         return std::string();

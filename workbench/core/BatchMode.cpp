@@ -55,6 +55,7 @@ struct SOptions {
     bool m_bValidate = false;          // print the held-out RMS
     std::string m_strPlot;             // draw the plot into this file
     double m_dLockWait = kDefaultLockWait; // s to wait for another run in the folder
+    std::optional<double> m_dSurfaceTemp; // temperature of visual.tmp, deg C
 };
 
 double ParseNumber(const std::string& strText, const std::string& strWhat) {
@@ -168,6 +169,15 @@ SOptions ParseOptions(const std::vector<std::string>& aArgs) {
             options.m_dLockWait = ParseNumber(aArgs[++i], strArg);
             if (!(options.m_dLockWait >= 0 && options.m_dLockWait <= kMaxLockWait))
                 throw CBatchError("--lock-wait: " + aArgs[i] + " is outside 0.." + FormatNumber(kMaxLockWait) + " s");
+        } else if (strArg == "--surface-temperature") {
+            need(i, 1, strArg);
+            const double dTemp = ParseNumber(aArgs[++i], strArg);
+            try {
+                CheckTemp3d(dTemp);
+            } catch (const CInputError& e) {
+                throw CBatchError(strArg + ": " + e.what());
+            }
+            options.m_dSurfaceTemp = dTemp;
         } else if (strArg == "--plot") {
             need(i, 1, strArg);
             if (!options.m_strPlot.empty())
@@ -249,14 +259,17 @@ void PrintMessages(const CEngineMessages& messages, const std::string& strWhere,
 
 std::string BatchUsage() {
     return R"(Usage: vornel --fit MODEL [--name NAME] [--curve FILE T H]... [--curves LIST] [--open FILE.mat]
-              [--refine] [--report] [--validate] [--plot FILE] [--lock-wait S]
+              [--refine] [--report] [--validate] [--plot FILE] [--surface-temperature T]
+              [--lock-wait S]
        vornel --help
 
 Fits a flow-stress model to measured flow curves and writes the results to the
 current folder, as a fit in the workbench window does:
   temp.mat    the exchange file with the engine
   progr.f90   the fitted law as the Fortran 90 subroutine CalcKiv(H,Eps,t,Ks)
-  visual.tmp  the fitted stress surface at 1000 deg C for the 3D viewer orbiq
+  visual.tmp  the fitted stress surface for the 3D viewer orbiq, at 1000 deg C
+              when that lies within the measured temperatures, else at their
+              middle (the error stream says so)
   NAME.mat    the material file: the curves (resampled to 30 points each by the
               first fit), the model, its coefficients and errors
 
@@ -292,6 +305,10 @@ Options:
                      current folder (default 60): runs in one folder take turns,
                      since each writes and reads its temp.mat; after S seconds
                      the run ends with status 2 without doing anything
+  --surface-temperature T
+                     write visual.tmp at temperature T (deg C, 0..1600) instead;
+                     a T outside the measured temperatures is said to be
+                     extrapolated
   --help             this text
 
 Experiment data files have three header lines, then rows "n strain stress".
@@ -346,7 +363,7 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
                                            << " s for it to end\n";
                                    }};
         const CFolderLock lock(strFolder, wait);
-        const CFitOptions fit{options.m_bRefine};
+        const CFitOptions fit{options.m_bRefine, options.m_dSurfaceTemp};
         CRunResult result;
         if (nModel == 0) {
             const COptimizationResult best = Optimization({}, fit);
@@ -369,9 +386,12 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
             PrintHoldOut(ValidateByHoldOut(*g_pMaterial, fit), out, err);
         PrintMessages(result, "", err);
         PrintRefinement(result.m_refinement, "", err);
-        for (const COutputFile& output : result.m_aOutputs)
+        for (const COutputFile& output : result.m_aOutputs) {
             if (output.m_eStatus != EOutputStatus::Written)
                 err << "vornel: " << output.m_strPath << ": " << output.m_strReason << '\n';
+            else if (!output.m_strNote.empty())
+                err << "vornel: " << output.m_strPath << ": " << output.m_strNote << '\n';
+        }
         if (!result.m_bFitted)
             err << kNoFitMessage << '\n';
         bool bPlotFailed = false;

@@ -6,6 +6,7 @@
 #include "vornel/Material.h"
 #include "vornel/ModelCatalogue.h"
 #include "vornel/Stage.h"
+#include "vornel/SurfaceExport.h"
 
 #include <array>
 #include <charconv>
@@ -107,6 +108,7 @@ void OpenInto(const std::string& strFileName, const std::string& strWorkFolder) 
     pMaterial->m_strFileName = strFileName;
     pMaterial->m_strWorkFolder = strWorkFolder;
     pMaterial->ReadMaterialFile(1);
+    pMaterial->m_dTemp3d = RunSurfaceTemperature(*pMaterial).m_dTemp;
     g_pMaterial = std::move(pMaterial);
     g_nStage = StageAfter(EStageEvent::OpenFile);
 }

@@ -1,9 +1,69 @@
 #include "vornel/SurfaceExport.h"
 
+#include "vornel/FitReport.h"
 #include "vornel/Material.h"
 #include "formats/SurfaceFile.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// "%g": 1150, 0.001, 1000.5.
+std::string Number(double dValue) {
+    char sz[64];
+    std::snprintf(sz, sizeof sz, "%g", dValue);
+    return sz;
+}
+
+std::string RangeText(const CTemperatureRange& range) {
+    return Number(range.m_dMin) + ".." + Number(range.m_dMax) + " deg C";
+}
+
+// The ends of the rate axis in the unit the grid and the Y coordinate are evenly spaced in:
+// the rate itself, or its logarithm on a logarithmic grid.
+double RateAxisValue(double dRate, bool bLog) { return bLog ? std::log(dRate) : dRate; }
+
+} // namespace
+
+bool LogRateGrid(const CValueRanges& ranges) {
+    return ranges.m_dMinRate > 0 && ranges.m_dMaxRate > kLogRateRatio * ranges.m_dMinRate;
+}
+
+std::optional<CTemperatureRange> MeasuredTemperatures(const CMaterial& material) {
+    std::optional<CTemperatureRange> range;
+    for (int i = 0; i < material.m_nCurves; ++i) {
+        const CCurve& curve = material.Curve(i);
+        if (curve.m_pPoints.empty())
+            continue;
+        if (!range)
+            range = CTemperatureRange{curve.m_dTemp, curve.m_dTemp};
+        range->m_dMin = std::min(range->m_dMin, curve.m_dTemp);
+        range->m_dMax = std::max(range->m_dMax, curve.m_dTemp);
+    }
+    return range;
+}
+
+CSurfaceTemperature RunSurfaceTemperature(const CMaterial& material) {
+    const std::optional<CTemperatureRange> range = MeasuredTemperatures(material);
+    if (!range || (kRunSurfaceTemp >= range->m_dMin && kRunSurfaceTemp <= range->m_dMax))
+        return {};
+    const double dMiddle = (range->m_dMin + range->m_dMax) * 0.5;
+    return {dMiddle, "the surface is drawn at " + Number(dMiddle) + " deg C, the middle of the measured temperatures " +
+                         RangeText(*range) + ", which do not include " + Number(kRunSurfaceTemp) + " deg C"};
+}
+
+CSurfaceExportStatus WriteRunSurface(CMaterial& material, std::optional<double> dTemp) {
+    const CSurfaceTemperature chosen = dTemp ? CSurfaceTemperature{*dTemp, {}} : RunSurfaceTemperature(material);
+    CSurfaceExportStatus status = material.WriteSurfaceFile(chosen.m_dTemp);
+    if (status.m_bWritten) {
+        material.m_dTemp3d = chosen.m_dTemp;
+        if (status.m_strNote.empty())
+            status.m_strNote = chosen.m_strNote;
+    }
+    return status;
+}
 
 void CMaterial::UpdateDataRanges() {
     CValueRanges r;
@@ -28,14 +88,21 @@ void CMaterial::BuildSurfaceGrid(double dTemp) {
     UpdateDataRanges();
     constexpr int n = kSurfaceGridSide;
     const double dStrainStep = (m_ranges.m_dMaxStrain - m_ranges.m_dMinStrain) * kSurfaceGridStepFactor;
-    const double dRateStep = (m_ranges.m_dMaxRate - m_ranges.m_dMinRate) * kSurfaceGridStepFactor;
+    const bool bLog = LogRateGrid(m_ranges);
+    const double dRateMin = RateAxisValue(m_ranges.m_dMinRate, bLog);
+    const double dRateStep = (RateAxisValue(m_ranges.m_dMaxRate, bLog) - dRateMin) * kSurfaceGridStepFactor;
+    const auto rate = [&](int j) {
+        if (!bLog)
+            return m_ranges.m_dMinRate + j * dRateStep;
+        return j == 0 ? m_ranges.m_dMinRate : j == n - 1 ? m_ranges.m_dMaxRate : std::exp(dRateMin + j * dRateStep);
+    };
 
     std::vector<CCurvePoint> aNodes(n * n);
     for (int i = 0; i < n; ++i)
         for (int j = 0; j < n; ++j) {
             CCurvePoint& node = aNodes[static_cast<std::size_t>(n * i + j)];
             node.m_dStrain = m_ranges.m_dMinStrain + i * dStrainStep;
-            node.m_dRate = m_ranges.m_dMinRate + j * dRateStep;
+            node.m_dRate = rate(j);
             node.m_dTemp = dTemp;
             node.m_dFitStress = Evaluate(node.m_dStrain, dTemp, node.m_dRate);
         }
@@ -54,24 +121,28 @@ void CMaterial::BuildSurfaceGrid(double dTemp) {
 
 CSurfaceExportStatus CMaterial::WriteSurfaceFile(double dTemp) {
     if (CountPoints() == 0)
-        return {false, kNoMeasuredPointsMessage};
+        return {false, kNoMeasuredPointsMessage, {}};
 
     UpdateDataRanges();
     BuildSurfaceGrid(dTemp);
     UpdateDataRanges();
 
     const CValueRanges& r = m_ranges;
+    const bool bLog = LogRateGrid(r);
     const double dCentreX = (r.m_dMinStrain + r.m_dMaxStrain) * 0.5;
     const double dCentreY = (r.m_dMinRate + r.m_dMaxRate) * 0.5;
     const double dCentreZ = (r.m_dMinFitStress + r.m_dMaxFitStress) * 0.5;
     const auto floored = [](double dRange) { return dRange < kSurfaceMinRange ? kSurfaceMinRange : dRange; };
     const double dRangeX = floored(r.m_dMaxStrain - r.m_dMinStrain);
-    const double dRangeY = floored(r.m_dMaxRate - r.m_dMinRate);
     const double dRangeZ = floored(r.m_dMaxFitStress - r.m_dMinFitStress);
+    // The Y coordinate in the unit the grid is spaced in.
+    const double dAxisMinY = RateAxisValue(r.m_dMinRate, bLog), dAxisMaxY = RateAxisValue(r.m_dMaxRate, bLog);
+    const double dAxisCentreY = bLog ? (dAxisMinY + dAxisMaxY) * 0.5 : dCentreY;
+    const double dRangeY = floored(dAxisMaxY - dAxisMinY);
     const auto normalised = [&](double dStrain, double dRate, double dStress) {
         CSurfaceNode node;
         node.m_dX = (dStrain - dCentreX) / dRangeX;
-        node.m_dY = (dRate - dCentreY) / dRangeY;
+        node.m_dY = (RateAxisValue(dRate, bLog) - dAxisCentreY) / dRangeY;
         node.m_dZ = (dStress - dCentreZ) / dRangeZ;
         return node;
     };
@@ -127,6 +198,37 @@ CSurfaceExportStatus CMaterial::WriteSurfaceFile(double dTemp) {
     for (const auto& face : kBackdropFaces)
         backdrop.m_aFaces.push_back({face[0] - 1, face[1] - 1, face[2] - 1});
 
+    // Mesh 3: the measured points of the curves measured at this temperature.
+    CSurfaceMesh& markers = data.m_aMeshes[2];
+    for (int c = 0; c < m_nCurves; ++c) {
+        const CCurve& curve = Curve(c);
+        if (!(std::abs(curve.m_dTemp - dTemp) <= kMarkerTempTolerance))
+            continue;
+        for (int j = FirstMeasuredPoint(*this); j < curve.PointCount(); ++j) {
+            const CCurvePoint& p = curve.m_pPoints[static_cast<std::size_t>(j)];
+            const CSurfaceNode at = normalised(p.m_dStrain, p.m_dRate, p.m_dStress);
+            const auto corner = [&](double dx, double dy, double dz) {
+                CSurfaceNode node;
+                node.m_dX = at.m_dX + dx * kMarkerHalfSize;
+                node.m_dY = at.m_dY + dy * kMarkerHalfSize;
+                node.m_dZ = at.m_dZ + dz * kMarkerHalfSize;
+                return node;
+            };
+            const auto n0 = static_cast<std::int32_t>(markers.m_aNodes.size());
+            markers.m_aNodes.insert(markers.m_aNodes.end(), {corner(-1, 0, -1), corner(1, 0, -1), corner(0, 0, 1),
+                                                             corner(0, -1, -1), corner(0, 1, -1), corner(0, 0, 1)});
+            markers.m_aFaces.insert(markers.m_aFaces.end(), {{n0, n0 + 1, n0 + 2}, {n0, n0 + 2, n0 + 1},
+                                                             {n0 + 3, n0 + 4, n0 + 5}, {n0 + 3, n0 + 5, n0 + 4}});
+        }
+    }
+    if (!markers.m_aNodes.empty())
+        data.m_aFlags[2] = 1;
+
     WriteSurfaceData(WorkPath(kSurfaceFileName), data);
-    return {true, {}};
+    CSurfaceExportStatus status{true, {}, {}};
+    const std::optional<CTemperatureRange> range = MeasuredTemperatures(*this);
+    if (range && !(dTemp >= range->m_dMin && dTemp <= range->m_dMax))
+        status.m_strNote = "the surface at " + Number(dTemp) + " deg C lies outside the measured temperatures " +
+                           RangeText(*range) + ": it is extrapolated";
+    return status;
 }

@@ -381,6 +381,8 @@ void CKivView::ShowSurface3D() {
     }
     const QString strFolder = WorkFolder();
     const QString strSurface = QDir(strFolder).absoluteFilePath(QString::fromLatin1(kSurfaceFileName));
+    if (!status.m_strNote.empty())
+        emit Messages({QStringLiteral("%1: %2").arg(strSurface, FromStd(status.m_strNote))});
     QString strProgram = m_strViewerProgram;
     if (strProgram.isEmpty()) {
         const QString strBeside = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("orbiq");
@@ -400,8 +402,9 @@ void CKivView::ShowSurface3D() {
                                  .arg(strSurface, strProgram));
         return;
     }
-    emit StatusText(QStringLiteral("Surface at t = %1 written to %2; orbiq started")
-                        .arg(DialogNumber(g_pMaterial->m_dTemp3d), strSurface));
+    emit StatusText(QStringLiteral("Surface at t = %1 written to %2; orbiq started%3")
+                        .arg(DialogNumber(g_pMaterial->m_dTemp3d), strSurface,
+                             status.m_strNote.empty() ? QString() : QStringLiteral("; ") + FromStd(status.m_strNote)));
 }
 
 // ---- run results ---------------------------------------------------------------------
@@ -424,6 +427,9 @@ void CKivView::ReportRun(const CRunResult& result) {
         aLines << FromStd(result.m_strRefusal);
     for (const std::string& strLine : result.m_aWarnings)
         aLines << FromStd(strLine);
+    for (const COutputFile& output : result.m_aOutputs)
+        if (!output.m_strNote.empty())
+            aLines << QStringLiteral("%1: %2").arg(FromStd(output.m_strPath), FromStd(output.m_strNote));
     if (!aLines.isEmpty())
         emit Messages(aLines);
     if (!result.m_bFitted)

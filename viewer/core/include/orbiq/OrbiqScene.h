@@ -7,11 +7,14 @@
 // The scene: a root with a white background; under it the world frame, which carries the
 // three mesh frames and which navigation moves; the camera at (0, 0, -8); point lights of
 // colour 0.9 at (-5, 0, -2) and (5, 0, -2) and an ambient light of 0.5. Mesh 1 (the
-// surface) is red, meshes 2 and 3 (walls) pale cyan; each mesh has a black wireframe copy,
-// its vertices scaled by 1.004 so it lies just outside, shown on request.
+// surface) is red, mesh 2 (the walls) pale cyan and mesh 3 (the markers of the measured
+// points) black; each mesh has a black wireframe copy, its vertices scaled by 1.004 so it
+// lies just outside, shown on request. The axes of strain, strain rate and stress run
+// along the edges of the data box (Axes.h).
 // Initial attitude of the world frame: a turn of -1.71 about X, one of 0.57 about Y, a
 // translation (0, 0.2, 0); after a file is read, a scale of 2 before all that.
 
+#include "orbiq/Axes.h"
 #include "orbiq/ColourMap.h"
 #include "orbiq/NodeValueStore.h"
 #include "orbiq/Scene.h"
@@ -116,6 +119,10 @@ public:
 
     // What the viewport sees, and its projection (see CViewport).
     CRenderList Render() const { return m_pViewport->Render(*m_pScene); }
+    // The axes of the file read (none for the empty scene), and where they lie in the
+    // viewport's picture now.
+    const CAxisSet& Axes() const { return m_axes; }
+    std::vector<CAxisOverlay> AxisOverlay() const { return ProjectAxes(m_axes, *m_apMeshFrames[0], *m_pViewport); }
     std::array<float, 16> ProjectionMatrix() const { return m_pViewport->ProjectionMatrix(); }
 
     // State, for the window and for tests.
@@ -163,6 +170,7 @@ private:
     std::vector<std::array<std::int32_t, 3>> m_aFaceTable;
     std::vector<CVec3> m_aPositions;
     NodeValueStore m_store;
+    CAxisSet m_axes;
     bool m_bSolidMode = true;
     bool m_bMesh2Shown = true;
     bool m_bMesh3Shown = true;

@@ -25,9 +25,11 @@
 //   4. a fit that is not usable (FitProblem) becomes the refusal result: no coefficients,
 //      both errors 100000, the reason in the result; a usable fit of models 9, 13, 14, 17
 //      and 18 is refined when options.m_bRefine asks for it (FitModel);
-//   5. writes "progr.f90", the surface file "visual.tmp" at 1000 deg C and the material
-//      file m_strFileName, each on its own: a file that cannot be written is reported in
-//      the result with the reason, and the others are written all the same.
+//   5. writes "progr.f90", the surface file "visual.tmp" (WriteRunSurface of
+//      SurfaceExport.h: at options.m_dSurfaceTemp when given, else at 1000 deg C unless that
+//      lies outside the measured temperatures) and the material file m_strFileName, each on
+//      its own: a file that cannot be written is reported in the result with the reason,
+//      and the others are written all the same.
 //   Throws CFileError only when "temp.mat" cannot be written or read back, or the engine
 //   cannot be run in the work folder; the material then holds what it held before the run.
 //   The result says whether the fit delivered coefficients and what became of each output.
@@ -58,7 +60,8 @@
 #include <string>
 #include <vector>
 
-// Temperature of the surface file written at the end of every run, deg C.
+// Temperature of the surface file written at the end of a run, deg C, when it lies within
+// the measured temperatures (see RunSurfaceTemperature in SurfaceExport.h).
 inline constexpr double kRunSurfaceTemp = 1000.0;
 
 // The warning shown when a run ends without coefficients.
@@ -100,6 +103,8 @@ struct COutputFile {
     std::string m_strPath;   // the file as the run addressed it (work folder included)
     EOutputStatus m_eStatus = EOutputStatus::Written;
     std::string m_strReason; // Skipped or Failed: why, a sentence without the path
+    std::string m_strNote;   // Written: what the user should know of it ("the surface is
+                             // drawn at 1150 deg C, ..."), a sentence without the path
 };
 
 // The lines the engine and the kernels sent during one engine call, sorted for the user:
@@ -114,11 +119,17 @@ struct CEngineMessages {
     std::vector<std::string> m_aWarnings;
 };
 
-// How the workbench fits. The default is the engine's fit, bit for bit.
+// How the workbench fits, and what a run writes. The default is the engine's fit, bit for
+// bit.
 struct CFitOptions {
+    CFitOptions(bool bRefine = false, std::optional<double> dSurfaceTemp = std::nullopt)
+        : m_bRefine(bRefine), m_dSurfaceTemp(dSurfaceTemp) {}
+
     // Refine the laws the engine fits on ln(stress) (models 9, 13, 14, 17, 18) on the
     // measured stresses, and let the Optimization rank by RMS (see FindBestModel).
-    bool m_bRefine = false;
+    bool m_bRefine;
+    // Temperature of the run's surface file, deg C; none: RunSurfaceTemperature chooses.
+    std::optional<double> m_dSurfaceTemp;
 };
 
 // What a fit gave, before its outputs are written.

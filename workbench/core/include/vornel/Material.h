@@ -74,6 +74,8 @@ struct CValueRanges {
 struct CSurfaceExportStatus {
     bool m_bWritten = false;
     std::string m_strMessage; // empty when written
+    std::string m_strNote;    // written: what the user should know of the surface (its
+                              // temperature lies outside the measured ones, ...), else empty
 };
 
 class CMaterial {

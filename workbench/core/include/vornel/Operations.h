@@ -72,7 +72,8 @@ void NewMaterial(const std::string& strName, const std::string& strWorkFolder = 
 // g_pMaterial only when the whole file was read and validated. Its m_strFileName is the
 // file's absolute path and its work folder the file's folder (first form) or strWorkFolder
 // (second form; empty: the current folder, m_strFileName then stays as given). The name is
-// empty, as the file does not store it. Stage 3. Throws CFileError naming the file.
+// empty, as the file does not store it; m_dTemp3d is the temperature a run would draw its
+// surface at (RunSurfaceTemperature). Stage 3. Throws CFileError naming the file.
 void OpenMaterial(const std::string& strPath);
 void OpenMaterial(const std::string& strPath, const std::string& strWorkFolder);
 

@@ -80,7 +80,7 @@ CAddCurvesDlg::CAddCurvesDlg(std::vector<CIntakeRow> aRows, const QString& strWh
     QHeaderView* pHeader = m_pTable->horizontalHeader();
     pHeader->setSectionResizeMode(QHeaderView::ResizeToContents);
     pHeader->setSectionResizeMode(kImport, QHeaderView::Stretch);
-    m_pTable->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_pTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
 
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     pButtons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));

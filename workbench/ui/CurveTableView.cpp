@@ -57,6 +57,7 @@ CCurveTableView::CCurveTableView(QWidget* pParent) : QTableWidget(0, kColumns, p
                                                           "measured points"));
     horizontalHeaderItem(kMaxAbs)->setToolTip(QStringLiteral("Largest deviation of the law from the curve"));
     verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);

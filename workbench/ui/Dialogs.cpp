@@ -100,11 +100,12 @@ CConditionsDlg::CConditionsDlg(QWidget* pParent, const QString& strFile) : CValu
     const QString strCaption = QStringLiteral("Uslovija deformacii");
     setWindowTitle(strFile.isEmpty() ? strCaption : strCaption + QStringLiteral(" - ") + strFile);
     const CDialogUnits du(font());
-    // The window manager draws the caption in a bold font of about this size, with its
-    // buttons beside it.
+    // The window manager draws the caption in a bold font of about this size (a fifth
+    // wider allows for a larger one), with its icon and buttons beside it.
     QFont captionFont = font();
     captionFont.setBold(true);
-    const int nCaption = QFontMetrics(captionFont).horizontalAdvance(windowTitle()) + 4 * QFontMetrics(captionFont).height() + 24;
+    const QFontMetrics captionMetrics(captionFont);
+    const int nCaption = captionMetrics.horizontalAdvance(windowTitle()) * 6 / 5 + 6 * captionMetrics.height() + 24;
     setFixedSize(std::max(du.X(121), nCaption), du.Y(108));
     Place(new QLabel(QStringLiteral("t, C = "), this), du, 14, 13, 19, 12);
     m_pTempEdit = Place(new QLineEdit(this), du, 40, 10, 68, 14);

@@ -159,10 +159,11 @@ QRect ClipOf(const CPlotRect& r) {
         .adjusted(-kPointHalfSize - 1, -kPointHalfSize - 1, kPointHalfSize + 1, kPointHalfSize + 1);
 }
 
-// Circles at (x, y) of each point and a line through the finite ones, in colour.
+// Circles at (x, y) of each point and a line through the finite ones, in colour, with a pen
+// of nWidth pixels.
 void DrawSeries(QPainter& painter, const std::vector<QPoint>& aCircles, const std::vector<std::optional<QPoint>>& aLine,
-                const QColor& colour) {
-    painter.setPen(QPen(colour, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                const QColor& colour, int nWidth = 2) {
+    painter.setPen(QPen(colour, nWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.setBrush(Qt::white);
     for (const QPoint& p : aCircles)
         painter.drawEllipse(QRect(p.x() - kPointHalfSize, p.y() - kPointHalfSize, 2 * kPointHalfSize, 2 * kPointHalfSize));
@@ -342,7 +343,8 @@ CViewLayout DrawDeviations(QPainter& painter, const QRect& client, const CMateri
             aCircles.push_back(at);
             aLine.push_back(at);
         }
-        DrawSeries(painter, aCircles, aLine, layout.m_aCurveColours[static_cast<std::size_t>(i)]);
+        // Thin lines: the deviations of many curves lie close around zero.
+        DrawSeries(painter, aCircles, aLine, layout.m_aCurveColours[static_cast<std::size_t>(i)], 1);
     }
     painter.restore();
     return layout;

@@ -147,8 +147,9 @@ void CMainFrame::CreateMenusAndToolbar() {
     pOpen->setToolTip(QStringLiteral("Open File"));
     connect(pOpen, &QAction::triggered, v, &CKivView::OnOpenFile);
 
-    QAction* pAdd = MakeAction(EKivCommand::AddFile, QStringLiteral("Add File "),
-                               QStringLiteral("Add an experiment data file as a new curve"));
+    QAction* pAdd =
+        MakeAction(EKivCommand::AddFile, QStringLiteral("Add File "),
+                   QStringLiteral("Add experiment data files as new curves (several at once in one dialog)"));
     pAdd->setIcon(ToolIcon(EToolIcon::AddFile));
     pAdd->setToolTip(QStringLiteral("Add File"));
     connect(pAdd, &QAction::triggered, v, &CKivView::OnAddFile);

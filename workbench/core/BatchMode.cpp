@@ -8,7 +8,6 @@
 #include "vornel/ModelCatalogue.h"
 #include "vornel/Operations.h"
 #include "vornel/PlotGroups.h"
-#include "formats/BinaryFile.h"
 
 #include <charconv>
 #include <cstdio>

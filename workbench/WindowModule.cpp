@@ -1,6 +1,6 @@
 #include "WindowModule.h"
 
-#include "CurvePlot.h"
+#include "PlotViews.h"
 #include "KivApp.h"
 
 #include <QGuiApplication>
@@ -13,7 +13,7 @@
 
 extern "C" VORNEL_MODULE_EXPORT int VornelWindowMain(int argc, char** argv) { return RunWorkbenchWindow(argc, argv); }
 
-extern "C" VORNEL_MODULE_EXPORT const char* VornelWritePlot(const CMaterial* pMaterial, const char* szPath) {
+extern "C" VORNEL_MODULE_EXPORT const char* VornelWritePlot(const CMaterial* pMaterial, const char* szPath, int nView) {
     static std::string s_strMessage;
     try {
         // Only images are drawn, so the offscreen platform serves with or without a display.
@@ -28,7 +28,10 @@ extern "C" VORNEL_MODULE_EXPORT const char* VornelWritePlot(const CMaterial* pMa
         char szName[] = "vornel";
         char* argv[] = {szName, nullptr};
         const QGuiApplication app(argc, argv);
-        WritePlotFile(*pMaterial, szPath);
+        CPlotViewStyle style;
+        style.m_eView = static_cast<EPlotView>(nView);
+        WritePlotFile(*pMaterial, szPath, QSize(kPlotImageWidth, kPlotImageHeight), CCurvePlot::kDefaultCells,
+                      CCurvePlot::kDefaultCells, style);
         return nullptr;
     } catch (const std::exception& e) {
         s_strMessage = e.what();

@@ -16,10 +16,10 @@ extern "C" {
 using WindowMainFunction = int (*)(int argc, char** argv);
 inline constexpr const char* kWindowMainName = "VornelWindowMain";
 
-// Draws the plot of *pMaterial into the file szPath (PNG or SVG by its ending) offscreen.
-// Returns null when it was written, else the message naming the file and the problem
-// (valid until the next call).
-using WritePlotFunction = const char* (*)(const CMaterial* pMaterial, const char* szPath);
+// Draws the plot of *pMaterial in the view nView (an EPlotView, vornel/PlotGroups.h) into
+// the file szPath (PNG or SVG by its ending) offscreen. Returns null when it was written,
+// else the message naming the file and the problem (valid until the next call).
+using WritePlotFunction = const char* (*)(const CMaterial* pMaterial, const char* szPath, int nView);
 inline constexpr const char* kWritePlotName = "VornelWritePlot";
 
 } // extern "C"

@@ -16,6 +16,7 @@
 #ifdef VORNEL_HAS_WINDOW
 #include "WindowModule.h"
 #include "formats/FileError.h"
+#include "vornel/PlotGroups.h"
 
 #include <dlfcn.h>
 
@@ -54,13 +55,13 @@ Function FindInWindowModule(const char* szName, std::string& strError) {
     return pFunction;
 }
 
-// --plot: draws the material's plot into a file through the window module.
-void WritePlotThroughModule(const CMaterial& material, const std::string& strPath) {
+// --plot: draws the material's plot in the view eView into a file through the window module.
+void WritePlotThroughModule(const CMaterial& material, const std::string& strPath, EPlotView eView) {
     std::string strError;
     const auto pWritePlot = FindInWindowModule<WritePlotFunction>(kWritePlotName, strError);
     if (!pWritePlot)
         throw CFileError(strPath, "not drawn: " + strError);
-    if (const char* szMessage = pWritePlot(&material, strPath.c_str()))
+    if (const char* szMessage = pWritePlot(&material, strPath.c_str(), static_cast<int>(eView)))
         throw std::runtime_error(szMessage);
 }
 

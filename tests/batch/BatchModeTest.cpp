@@ -6,6 +6,7 @@
 #include "vornel/FitReport.h"
 #include "vornel/HoldOut.h"
 #include "vornel/Material.h"
+#include "vornel/PlotGroups.h"
 #include "formats/FileError.h"
 #include "RecordFiles.h"
 #include "TestSupport.h"
@@ -270,6 +271,8 @@ INSTANTIATE_TEST_SUITE_P(
         SBadArgs{"DecimalComma", {"--fit", "2", "--curve", "comma.asc", "900", "1"},
                  "comma.asc: no data: no row of three numbers (row number, strain, stress) after the three header "
                  "lines; reading stopped at line 4: \"1 0,000000 4,617122\""},
+        SBadArgs{"UnknownView", {"--fit", "2", "--plot", "p.png", "--plot-view", "panels"}, "\"panels\" is not a view"},
+        SBadArgs{"ViewWithoutPlot", {"--fit", "2", "--plot-view", "deviations"}, "--plot-view needs --plot FILE"},
         SBadArgs{"HeaderOnly", {"--fit", "2", "--curve", "ok.asc", "900", "1", "--curve", "header.asc", "900", "1"},
                  "header.asc: no data: no row of three numbers"}),
     [](const auto& info) { return std::string(info.param.m_szName); });
@@ -281,10 +284,12 @@ TEST_F(BatchRun, PlotGoesToThePlotWriterAfterTheRun) {
     int nCalls = 0;
     std::string strPath;
     int nCoef = 0;
-    const auto writer = [&](const CMaterial& material, const std::string& strFile) {
+    EPlotView eView = EPlotView::Deviations;
+    const auto writer = [&](const CMaterial& material, const std::string& strFile, EPlotView eDrawn) {
         ++nCalls;
         strPath = strFile;
         nCoef = material.m_nCoef;
+        eView = eDrawn;
         EXPECT_TRUE(std::filesystem::exists("material.mat")); // the run's files come first
     };
     std::ostringstream out, err;
@@ -293,8 +298,18 @@ TEST_F(BatchRun, PlotGoesToThePlotWriterAfterTheRun) {
     EXPECT_EQ(nCalls, 1);
     EXPECT_EQ(strPath, "fit.png");
     EXPECT_EQ(nCoef, 7);
+    EXPECT_EQ(eView, EPlotView::Single);
+    // --plot-view chooses the picture, by the names the core knows them by.
+    for (EPlotView eWanted : {EPlotView::Temperatures, EPlotView::Deviations, EPlotView::Single}) {
+        std::ostringstream out1, err1;
+        EXPECT_EQ(RunBatch({"--fit", "11", "--curves", "data/curves.txt", "--plot", "fit.png", "--plot-view",
+                            PlotViewName(eWanted)},
+                           out1, err1, writer),
+                  0);
+        EXPECT_EQ(eView, eWanted);
+    }
 
-    const auto failing = [](const CMaterial&, const std::string& strFile) {
+    const auto failing = [](const CMaterial&, const std::string& strFile, EPlotView) {
         throw CFileError(strFile, "cannot be created: no room");
     };
     std::ostringstream out2, err2;
@@ -445,6 +460,17 @@ TEST_F(BatchRun, TheProgramDrawsThePlot) {
     EXPECT_NE(jpg.m_strErr.find("fit.jpg: a plot is written as PNG or SVG"), std::string::npos) << jpg.m_strErr;
     EXPECT_FALSE(std::filesystem::exists("fit.jpg"));
     EXPECT_EQ(Lines(jpg.m_strOut).front().rfind("Model: 11.", 0), 0u);
+    // Every view comes out as a picture of the same size, each its own.
+    std::vector<std::vector<unsigned char>> aPictures{FileBytes("fit.png")};
+    for (const char* szView : {"temperatures", "deviations"}) {
+        const std::string strFile = std::string(szView) + ".png";
+        const SRun view = Program("--fit 11 --curves data/curves.txt --plot " + strFile + " --plot-view " + szView);
+        EXPECT_EQ(view.m_nStatus, 0) << view.m_strErr;
+        EXPECT_EQ(PngSize(strFile), std::make_pair(1200u, 800u)) << szView;
+        aPictures.push_back(FileBytes(strFile));
+    }
+    EXPECT_NE(aPictures[0], aPictures[1]);
+    EXPECT_NE(aPictures[1], aPictures[2]);
 }
 
 // On measured curves the kernels report conditions (DUMINF's for model 7, among others);

@@ -1,9 +1,11 @@
 // The curve plot drawn into images: slot colours, the selected curve, grid and tick
-// values, placement of points, the file list, plot files, formula pictures and icons.
+// values, placement of points, the other views (legend, panels by temperature,
+// deviations), plot files, formula pictures and icons.
 
 #include "Artwork.h"
 #include "CurvePlot.h"
 #include "FormulaPicture.h"
+#include "PlotViews.h"
 #include "UiTestSupport.h"
 
 #include "vornel/Material.h"
@@ -120,7 +122,10 @@ private slots:
     void pointsLieRelativeToTheMinima();
     void fittedLineStartsAtTheFirstPointAndOnlyAfterAFit();
     void emptyMaterialDrawsFrameAndTitles();
-    void fileListRows();
+    void singlePlotLegendNamesEachCurve();
+    void temperatureViewOfNinetyOneCurves();
+    void deviationViewAndItsZeroLine();
+    void axesPanelsAndLegendRows();
     void plotFilesByEnding_data();
     void plotFilesByEnding();
     void plotFileErrorsNameTheFileAndKeepIt();
@@ -300,32 +305,190 @@ void CPlotTest::emptyMaterialDrawsFrameAndTitles() {
     QVERIFY(CountNonWhite(drawn.m_image, QRect(r.m_nLeft, 0, 200, r.m_nTop - 1)) > 0);
 }
 
-void CPlotTest::fileListRows() {
-    CMaterial material;
-    SetCurve(material, 0, Flat(100));
-    SetCurve(material, 1, Flat(120));
-    material.Curve(0).m_strLabel = "/data/a.asc";
-    material.Curve(1).m_strLabel = "/data/b.asc";
-    QImage image(400, 200, QImage::Format_RGB32);
-    image.fill(Qt::black);
-    QPainter painter(&image);
+namespace {
+
+// Draws a view of material on the plot files' canvas and keeps what it drew.
+struct SViewDrawn {
+    QImage m_image;
+    CViewLayout m_layout;
+};
+
+SViewDrawn DrawView(const CMaterial& material, EPlotView eView, bool bLegend = false) {
+    SViewDrawn drawn;
+    drawn.m_image = QImage(kCanvas, QImage::Format_RGB32);
+    drawn.m_image.fill(Qt::white);
+    QPainter painter(&drawn.m_image);
     painter.setFont(PlotFileFont());
-    CCurvePlot::DrawFileList(painter, image.rect(), &material, 2);
-    const int h = painter.fontMetrics().height();
-    painter.end();
-    // The background is filled, the title and both rows carry text, row 2 is highlighted.
-    QCOMPARE(image.pixel(390, 190) & 0xffffff, 0xffffffu);
-    QVERIFY(CountNonWhite(image, QRect(5, 5, 150, h)) > 0);
-    for (int i = 1; i <= 2; ++i) {
-        const int nTop = FileListRowTop(i, h, 0);
-        QCOMPARE(nTop, i * (h + 3) + 15);
-        QCOMPARE(FileListRowAt(nTop + h / 2, 2, h, 0), i);
-        QVERIFY(CountNonWhite(image, QRect(5, nTop, 80, h)) > 0);
+    painter.setPen(Qt::black);
+    CCurvePlot plot;
+    drawn.m_layout = DrawPlotView(painter, QRect(QPoint(0, 0), kCanvas), material, plot, {eView, bLegend});
+    return drawn;
+}
+
+// The panel of the layout that holds curve i (zero-based), or null.
+const CPanelLayout* PanelOf(const CViewLayout& layout, int i) {
+    for (const CPanelLayout& panel : layout.m_aPanels)
+        if (std::find(panel.m_aCurves.begin(), panel.m_aCurves.end(), i) != panel.m_aCurves.end())
+            return &panel;
+    return nullptr;
+}
+
+// True when the fitted line of curve i, flat at dStress, shows its colour midway between
+// its points at strains 0.4 and 0.5 in its panel.
+bool LineHasColour(const SViewDrawn& drawn, int i, double dStress, const QColor& colour) {
+    const CPanelLayout* pPanel = PanelOf(drawn.m_layout, i);
+    if (!pPanel)
+        return false;
+    const int x = (PlaceStrain(pPanel->m_rect, pPanel->m_axes, 0.4) + PlaceStrain(pPanel->m_rect, pPanel->m_axes, 0.5)) / 2;
+    return HasColourNear(drawn.m_image, x, PlaceStress(pPanel->m_rect, pPanel->m_axes, dStress), colour.rgb(), 1);
+}
+
+} // namespace
+
+void CPlotTest::singlePlotLegendNamesEachCurve() {
+    CMaterial material;
+    material.m_nCoef = 1;
+    for (int i = 0; i < 8; ++i)
+        SetCurve(material, i, Flat(110 + 10 * i), 900 + 50 * i, 0.1 * (i + 1));
+    const SViewDrawn plain = DrawView(material, EPlotView::Single);
+    QVERIFY(plain.m_layout.m_aLegend.empty());
+    const SViewDrawn legend = DrawView(material, EPlotView::Single, true);
+    QCOMPARE(static_cast<int>(legend.m_layout.m_aLegend.size()), 8);
+    for (int i = 0; i < 8; ++i) {
+        const CLegendEntry& entry = legend.m_layout.m_aLegend[static_cast<std::size_t>(i)];
+        QCOMPARE(entry.m_colour, CurveColour(i + 1));
+        QCOMPARE(entry.m_strText, QStringLiteral("t=%1 H=%2").arg(900 + 50 * i).arg(0.1 * (i + 1)));
+        QVERIFY(HasColourNear(legend.m_image, entry.m_swatch.left() + 2, entry.m_swatch.center().y(), entry.m_colour.rgb()));
+        QVERIFY(LineHasColour(legend, i, 110 + 10 * i, entry.m_colour));
     }
-    QVERIFY(CountColour(image, QRect(3, FileListRowTop(2, h, 0), 5, h), qRgb(51, 153, 255)) > 0);
-    QCOMPARE(CountColour(image, QRect(3, FileListRowTop(1, h, 0), 5, h), qRgb(51, 153, 255)), 0);
-    QCOMPARE(FileListRowAt(2, 2, h, 0), 0);
-    QCOMPARE(FileListRowAt(FileListRowTop(3, h, 0) + 2, 2, h, 0), 0);
+    // The legend takes a band above the plot, in one row here.
+    const CPlotRect& below = legend.m_layout.m_aPanels.front().m_rect;
+    QVERIFY(below.m_nTop > plain.m_layout.m_aPanels.front().m_rect.m_nTop);
+    QVERIFY(legend.m_layout.m_aLegend.back().m_swatch.bottom() < below.m_nTop);
+    QCOMPARE(legend.m_layout.m_aLegend.back().m_swatch.top(), legend.m_layout.m_aLegend.front().m_swatch.top());
+}
+
+// A campaign of 13 temperatures x 7 strain rates: 13 panels, a legend of 7 rates, and every
+// curve's line in the colour its rate has in the legend. Each curve is flat at a stress of
+// its own, so no two lines share a pixel.
+void CPlotTest::temperatureViewOfNinetyOneCurves() {
+    CMaterial material;
+    material.m_nCoef = 1;
+    const auto stress = [](int t, int h) { return 100.0 + 25.0 * h - 3.0 * t; };
+    for (int t = 0; t < 13; ++t)
+        for (int h = 0; h < 7; ++h)
+            SetCurve(material, 7 * t + h, Flat(stress(t, h)), 300 + 25 * t, 0.001 * std::pow(10.0, 0.5 * h));
+    const SViewDrawn drawn = DrawView(material, EPlotView::Temperatures);
+    drawn.m_image.save(vornel_ui_test::ScreenshotPath(QStringLiteral("view-temperatures-91-curves.png")));
+    QCOMPARE(static_cast<int>(drawn.m_layout.m_aPanels.size()), 13);
+    QCOMPARE(static_cast<int>(drawn.m_layout.m_aLegend.size()), 7);
+    QSet<QRgb> aColours;
+    for (int h = 0; h < 7; ++h) {
+        const CLegendEntry& entry = drawn.m_layout.m_aLegend[static_cast<std::size_t>(h)];
+        QCOMPARE(entry.m_strText, QStringLiteral("H=%1").arg(0.001 * std::pow(10.0, 0.5 * h)));
+        aColours.insert(entry.m_colour.rgb());
+        for (int t = 0; t < 13; ++t) {
+            const int i = 7 * t + h;
+            QCOMPARE(drawn.m_layout.m_aCurveColours[static_cast<std::size_t>(i)], entry.m_colour);
+            QVERIFY2(LineHasColour(drawn, i, stress(t, h), entry.m_colour), qPrintable(QStringLiteral("curve %1").arg(i)));
+        }
+    }
+    QCOMPARE(aColours.size(), 7);
+    // Panels by ascending temperature, side by side without overlap, each its own stress axis.
+    for (std::size_t k = 0; k < 13; ++k) {
+        const CPanelLayout& panel = drawn.m_layout.m_aPanels[k];
+        QCOMPARE(panel.m_dTemp, 300.0 + 25.0 * static_cast<double>(k));
+        QCOMPARE(static_cast<int>(panel.m_aCurves.size()), 7);
+        QVERIFY(panel.m_axes.m_dMinStress <= stress(static_cast<int>(k), 0));
+        QVERIFY(panel.m_axes.m_dTopStress >= stress(static_cast<int>(k), 6));
+        QVERIFY(panel.m_rect.m_nRight - panel.m_rect.m_nLeft > 150);
+        for (std::size_t m = 0; m < k; ++m) {
+            const CPlotRect& o = drawn.m_layout.m_aPanels[m].m_rect;
+            QVERIFY(panel.m_rect.m_nLeft > o.m_nRight || panel.m_rect.m_nRight < o.m_nLeft ||
+                    panel.m_rect.m_nTop > o.m_nBottom || panel.m_rect.m_nBottom < o.m_nTop);
+        }
+    }
+    // A selected curve is drawn alone, in its panel.
+    material.m_nSelectedCurve = 12;
+    const SViewDrawn one = DrawView(material, EPlotView::Temperatures);
+    QCOMPARE(static_cast<int>(one.m_layout.m_aPanels.size()), 1);
+    QCOMPARE(one.m_layout.m_aPanels.front().m_aCurves, std::vector<int>{11});
+}
+
+// Fitted minus measured stress: a constant law (model 1 with A2 = 0) of 150 against flat
+// curves 10 and 5 below and 20 above it gives lines at +10, +5 and -20 around the zero line, in the
+// colours of their temperatures, blue the coldest, red the hottest.
+void CPlotTest::deviationViewAndItsZeroLine() {
+    CMaterial material;
+    SetCurve(material, 0, Flat(140), 900, 1);
+    SetCurve(material, 1, Flat(170), 1200, 1);
+    SetCurve(material, 2, Flat(145), 1050, 1);
+    const SViewDrawn none = DrawView(material, EPlotView::Deviations);
+    QVERIFY(none.m_layout.m_aLegend.empty());
+    QVERIFY(!none.m_layout.m_aCurveColours[0].isValid());
+    const CPlotRect& frame = none.m_layout.m_aPanels.front().m_rect;
+    QVERIFY(CountNonWhite(none.m_image, QRect((frame.m_nLeft + frame.m_nRight) / 2 - 50, (frame.m_nTop + frame.m_nBottom) / 2,
+                                              100, 20)) > 0); // the sentence that there is no fit yet
+    material.m_nFunction = 1;
+    material.m_nCoef = 2;
+    material.m_dCoef[0] = 150;
+    const SViewDrawn drawn = DrawView(material, EPlotView::Deviations);
+    const CPanelLayout& panel = drawn.m_layout.m_aPanels.front();
+    QCOMPARE(static_cast<int>(drawn.m_layout.m_aLegend.size()), 3);
+    QCOMPARE(drawn.m_layout.m_aLegend.front().m_colour, TemperatureColour(0, 3));
+    QCOMPARE(TemperatureColour(0, 3), QColor::fromHsv(240, 230, 210));
+    QCOMPARE(TemperatureColour(2, 3), QColor::fromHsv(0, 230, 210));
+    QCOMPARE(drawn.m_layout.m_aCurveColours[1], TemperatureColour(2, 3));
+    QVERIFY(LineHasColour(drawn, 0, 10, TemperatureColour(0, 3)));
+    QVERIFY(LineHasColour(drawn, 1, -20, TemperatureColour(2, 3)));
+    QVERIFY(LineHasColour(drawn, 2, 5, TemperatureColour(1, 3)));
+    QVERIFY(panel.m_axes.m_dMinStress <= -20 && panel.m_axes.m_dTopStress >= 20);
+    QCOMPARE(panel.m_axes.m_dMinStress, -panel.m_axes.m_dTopStress);
+    const int yZero = PlaceStress(panel.m_rect, panel.m_axes, 0);
+    QVERIFY(CountColour(drawn.m_image, QRect(panel.m_rect.m_nLeft + 1, yZero, panel.m_rect.m_nRight - panel.m_rect.m_nLeft - 2, 1),
+                        qRgb(0, 0, 0)) > (panel.m_rect.m_nRight - panel.m_rect.m_nLeft) * 9 / 10);
+}
+
+void CPlotTest::axesPanelsAndLegendRows() {
+    const struct {
+        double m_dLo, m_dHi;
+        int m_nCells;
+        double m_dMin, m_dMax, m_dStep;
+    } aAxes[] = {
+        {0.0005, 0.676, 4, 0.0, 0.8, 0.2},   // strains of a Gleeble record
+        {7.48, 165.2, 4, 0.0, 200.0, 50.0},
+        {-47.9, 47.9, 4, -50.0, 50.0, 25.0}, // deviations, symmetric
+        {26.0, 270.0, 4, 0.0, 300.0, 100.0},
+        {5.0, 5.0, 4, 4.5, 5.5, 0.25},       // one value
+    };
+    for (const auto& a : aAxes) {
+        const CNiceAxis axis = NiceAxis(a.m_dLo, a.m_dHi, a.m_nCells);
+        QVERIFY2(qFuzzyCompare(axis.m_dMin + 1, a.m_dMin + 1) && qFuzzyCompare(axis.m_dMax, a.m_dMax) &&
+                     qFuzzyCompare(axis.m_dStep, a.m_dStep),
+                 qPrintable(QStringLiteral("%1..%2: %3..%4 by %5").arg(a.m_dLo).arg(a.m_dHi).arg(axis.m_dMin).arg(axis.m_dMax).arg(axis.m_dStep)));
+        QCOMPARE(axis.m_nCells, static_cast<int>(std::lround((a.m_dMax - a.m_dMin) / a.m_dStep)));
+    }
+    const struct {
+        int m_nPanels, m_nWidth, m_nHeight, m_nColumns, m_nRows;
+    } aGrids[] = {{13, 1200, 760, 4, 4}, {5, 1200, 760, 3, 2}, {1, 1200, 760, 1, 1}, {3, 400, 900, 1, 3}};
+    for (const auto& g : aGrids) {
+        const CPanelGrid grid = PanelGrid(g.m_nPanels, g.m_nWidth, g.m_nHeight);
+        QCOMPARE(grid.m_nColumns, g.m_nColumns);
+        QCOMPARE(grid.m_nRows, g.m_nRows);
+    }
+    const CPlotRect last = PanelCell(PanelGrid(13, 1200, 760), 12, 0, 40, 1200, 760);
+    QCOMPARE(last.m_nLeft, 0);
+    QCOMPARE(last.m_nBottom, 800);
+    // 91 entries of 150 pixels across 1190 pixels: 7 columns, 13 rows; at most 12 rows
+    // show 83 entries and the "+8 more".
+    const CLegendGrid all = LegendGrid(91, 150, 1190, 20);
+    QCOMPARE(all.m_nColumns, 7);
+    QCOMPARE(all.m_nRows, 13);
+    QCOMPARE(all.m_nShown, 91);
+    const CLegendGrid capped = LegendGrid(91, 150, 1190, 12);
+    QCOMPARE(capped.m_nRows, 12);
+    QCOMPARE(capped.m_nShown, 83);
+    QCOMPARE(LegendGrid(3, 500, 100, 5).m_nColumns, 1);
 }
 
 void CPlotTest::plotFilesByEnding_data() {

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -106,6 +107,20 @@ inline std::shared_ptr<CModalWatch> ChooseFile(const QString& strPath) {
         else
             pDialog->selectFile(strPath);
         static_cast<QDialog*>(pDialog)->accept(); // QFileDialog's own accept is protected
+    });
+}
+
+// Chooses the files aPaths (of one folder) together in the next file dialog, as a user
+// who marks several names.
+inline std::shared_ptr<CModalWatch> ChooseFiles(const QStringList& aPaths) {
+    return WhenModal<QFileDialog>([aPaths](QFileDialog* pDialog) {
+        pDialog->setDirectory(QFileInfo(aPaths.value(0)).absolutePath());
+        QStringList aQuoted;
+        for (const QString& strPath : aPaths)
+            aQuoted << '"' + QFileInfo(strPath).fileName() + '"';
+        if (auto* pName = pDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            pName->setText(aQuoted.join(' '));
+        static_cast<QDialog*>(pDialog)->accept();
     });
 }
 

@@ -1,7 +1,10 @@
 // Drives the window on a real display as a user does: New material, Add File of three
 // records with their conditions, the work window with model 9 and Calc, a fourth record,
-// Calc again, then Graf; takes screenshots of the window and of the work window.
+// Calc again, then Graf; then whole campaigns added at once (both measured sets and 91
+// records), with the curve table and every plot view. Takes screenshots of the window, the
+// work window and every dialog and view on the way.
 
+#include "AddCurvesDlg.h"
 #include "ApproxDlg.h"
 #include "Dialogs.h"
 #include "KivView.h"
@@ -9,6 +12,7 @@
 #ifdef VORNEL_HAS_X11
 #include "ServerLockKeys.h"
 #endif
+#include "MeasuredSets.h"
 #include "UiTestSupport.h"
 
 #include "vornel/Material.h"
@@ -18,6 +22,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
@@ -75,6 +80,7 @@ class CUserSessionTest : public QObject {
 private slots:
     void newMaterialCurvesModelNineCalcGraf();
     void lockKeysShowInTheStatusBar();
+    void campaignDialogsAndViews();
 };
 
 void CUserSessionTest::lockKeysShowInTheStatusBar() {
@@ -185,6 +191,141 @@ void CUserSessionTest::newMaterialCurvesModelNineCalcGraf() {
     ClickToolButton(frame, EKivCommand::SelectFileList);
     QTest::qWait(50);
     QVERIFY(frame.grab().save(ScreenshotPath(QStringLiteral("file-list.png"))));
+    g_pMaterial.reset();
+    g_nStage = 0;
+}
+
+namespace {
+
+// Shows the frame's view of the chosen kind and keeps a picture of the whole window.
+void ShotOfView(CMainFrame& frame, EPlotView eView, bool bLegend, const QString& strName) {
+    frame.PlotViewAction(eView)->trigger();
+    if (frame.LegendAction()->isChecked() != bLegend)
+        frame.LegendAction()->trigger();
+    QTest::qWait(50);
+    QVERIFY(frame.grab().save(ScreenshotPath(strName)));
+}
+
+// The window's picture with the window manager's frame, when one runs.
+QImage WithFrame(QWidget& window) {
+    QTest::qWait(200);
+    const QRect frame = window.frameGeometry();
+    return QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).toImage();
+}
+
+} // namespace
+
+// A campaign as a user adds it: the hot-compression set from its list, the steel set by its
+// file names, a 91-curve set (13 temperatures x 7 rates); each fitted, its curve table and
+// every plot view kept as a picture, with the dialogs on the way.
+void CUserSessionTest::campaignDialogsAndViews() {
+    CScratchFolder scratch;
+    CMainFrame frame(std::make_unique<QSettings>(scratch.File("settings.ini"), QSettings::IniFormat));
+    frame.View().m_strStartFolder = scratch.Path();
+    frame.resize(1280, 860);
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    const auto newMaterial = [&](const QString& strName) {
+        auto pNamed = WhenModal<CMaterialNameDlg>([strName](CMaterialNameDlg* pDialog) {
+            QTest::keyClicks(pDialog->m_pNameEdit, strName);
+            QTest::keyClick(pDialog->m_pNameEdit, Qt::Key_Return);
+        });
+        auto pDiscard = AnswerMessageBox(QMessageBox::Discard);
+        ClickToolButton(frame, EKivCommand::NewMaterial);
+        QVERIFY(*pNamed);
+    };
+    const auto fitAndShoot = [&](const QString& strSet) {
+        auto pFitted = WhenModal<CApproxDlg>([&](CApproxDlg* pDialog) {
+            ChooseInCombo(pDialog->m_pModelList, 8);
+            QTest::mouseClick(pDialog->m_pCalc, Qt::LeftButton);
+            QTest::mouseClick(pDialog->m_pCancel, Qt::LeftButton);
+        });
+        ClickToolButton(frame, EKivCommand::ProcessingDialog);
+        QVERIFY(*pFitted);
+        QVERIFY(g_pMaterial->m_nCoef > 0);
+        ClickToolButton(frame, EKivCommand::SelectFileList);
+        QTest::qWait(50);
+        QVERIFY(frame.grab().save(ScreenshotPath(QStringLiteral("curve-table-%1.png").arg(strSet))));
+        ShotOfView(frame, EPlotView::Single, true, QStringLiteral("view-legend-%1.png").arg(strSet));
+        ShotOfView(frame, EPlotView::Temperatures, false, QStringLiteral("view-temperatures-%1.png").arg(strSet));
+        ShotOfView(frame, EPlotView::Deviations, false, QStringLiteral("view-deviations-%1.png").arg(strSet));
+        frame.PlotViewAction(EPlotView::Single)->trigger();
+    };
+
+    // The hot-compression set from its conditions list.
+    const QString strBst = QString::fromStdString(vornel_test::SharedDataSet("bst-compression"));
+    if (!strBst.isEmpty()) {
+        newMaterial(QStringLiteral("bst"));
+        auto pList = TypeFileName(QDir(strBst).absoluteFilePath(QStringLiteral("conditions.txt")));
+        auto pRows = WhenModal<CAddCurvesDlg>([](CAddCurvesDlg* pDialog) {
+            QTest::qWait(100);
+            WithFrame(*pDialog).save(ScreenshotPath(QStringLiteral("add-curves-list-bst.png")));
+            pDialog->accept();
+        });
+        frame.AddFromListAction()->trigger();
+        QVERIFY(*pList && *pRows);
+        QCOMPARE(g_pMaterial->m_nCurves, 30);
+        fitAndShoot(QStringLiteral("bst"));
+    }
+
+    // The steel set by its file names (copied without its list), chosen together; then one
+    // file alone through the conditions dialog.
+    const QString strSteel = QString::fromStdString(vornel_test::SharedDataSet("steel-gleeble"));
+    if (!strSteel.isEmpty()) {
+        QDir(scratch.Path()).mkdir(QStringLiteral("steel"));
+        QStringList aFiles;
+        for (const QString& strName : QDir(strSteel).entryList({QStringLiteral("*.asc")}, QDir::Files, QDir::Name)) {
+            QVERIFY(QFile::copy(QDir(strSteel).absoluteFilePath(strName), scratch.File(QStringLiteral("steel/") + strName)));
+            aFiles << scratch.File(QStringLiteral("steel/") + strName);
+        }
+        newMaterial(QStringLiteral("steel"));
+        const QString strAlone = aFiles.takeLast();
+        auto pChosen = ChooseFiles(aFiles);
+        auto pRows = WhenModal<CAddCurvesDlg>([](CAddCurvesDlg* pDialog) {
+            QTest::qWait(100);
+            WithFrame(*pDialog).save(ScreenshotPath(QStringLiteral("add-curves-names-steel.png")));
+            pDialog->accept();
+        });
+        ClickToolButton(frame, EKivCommand::AddFile);
+        QVERIFY(*pChosen && *pRows);
+        QCOMPARE(g_pMaterial->m_nCurves, 29);
+        auto pOne = TypeFileName(strAlone);
+        QString strCaption;
+        auto pTyped = WhenModal<CConditionsDlg>([&](CConditionsDlg* pDialog) {
+            strCaption = pDialog->windowTitle();
+            WithFrame(*pDialog).save(ScreenshotPath(QStringLiteral("conditions-dialog.png")));
+            pDialog->m_pTempEdit->setText(QStringLiteral("1250"));
+            pDialog->m_pRateEdit->setText(QStringLiteral("5"));
+            pDialog->accept();
+        });
+        ClickToolButton(frame, EKivCommand::AddFile);
+        QVERIFY(*pOne && *pTyped);
+        QCOMPARE(strCaption, QStringLiteral("Uslovija deformacii - steel_1250_5.asc"));
+        QCOMPARE(g_pMaterial->m_nCurves, 30);
+        fitAndShoot(QStringLiteral("steel"));
+    }
+
+    // 91 records of a known law, 13 temperatures x 7 strain rates, named rec_T_H.asc.
+    QDir(scratch.Path()).mkdir(QStringLiteral("campaign"));
+    QStringList aRecords;
+    for (int t = 0; t < 13; ++t)
+        for (int h = 0; h < 7; ++h) {
+            const double dTemp = 850 + 25 * t;
+            const double dRate = 0.001 * std::pow(10.0, 0.5 * h);
+            const QString strFile = scratch.File(QStringLiteral("campaign/rec_%1_%2.asc").arg(dTemp).arg(dRate));
+            vornel_test::WriteRecord(strFile.toStdString(), vornel_test::HenselSpittelLaw, dTemp, dRate, 80, 0.8, 10, 15,
+                                     0.01, static_cast<unsigned>(7 * t + h + 1));
+            aRecords << strFile;
+        }
+    newMaterial(QStringLiteral("campaign"));
+    auto pRows = WhenModal<CAddCurvesDlg>([](CAddCurvesDlg* pDialog) { pDialog->accept(); });
+    frame.View().AddFiles(aRecords);
+    QVERIFY(*pRows);
+    QCOMPARE(g_pMaterial->m_nCurves, 91);
+    fitAndShoot(QStringLiteral("91"));
+    frame.PlotViewAction(EPlotView::Temperatures)->trigger();
+    frame.View().repaint();
+    QCOMPARE(static_cast<int>(frame.View().m_lastLayout.m_aPanels.size()), 13);
     g_pMaterial.reset();
     g_nStage = 0;
 }

@@ -1,15 +1,20 @@
 // The window's commands as a user reaches them: enabling by stage, New material, Open
-// File, Add File, Save As, the recent files, removing a curve, the work window and the
-// 3D command, each with its errors and what stays as it was.
+// File, Add File of one or many files, Add curves from list, Save As, the recent files,
+// the curve table, the work window, the plot views and the 3D command, each with its
+// errors and what stays as it was.
 
+#include "AddCurvesDlg.h"
 #include "ApproxDlg.h"
+#include "CurveTableView.h"
 #include "Dialogs.h"
 #include "FormulaPicture.h"
 #include "KivDoc.h"
 #include "KivView.h"
 #include "MainFrame.h"
+#include "MeasuredSets.h"
 #include "UiTestSupport.h"
 
+#include "vornel/BatchMode.h"
 #include "vornel/FitReport.h"
 #include "vornel/Material.h"
 #include "vornel/ModelCatalogue.h"
@@ -17,6 +22,7 @@
 #include "vornel/SurfaceExport.h"
 
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QFile>
@@ -36,6 +42,9 @@
 #include <QtTest>
 
 #include <csignal>
+#include <filesystem>
+#include <map>
+#include <sstream>
 #include <sys/types.h>
 
 using namespace vornel_ui_test;
@@ -136,9 +145,12 @@ private slots:
     void addFileRefusals();
     void openFileCancelledOrBrokenKeepsEverything();
     void openSaveAsAndRecentFiles();
-    void removeCurveFromTheFileList();
+    void curveTableShowsTheFitAndEditsConditions();
+    void severalFilesTakeOneDialogAndMatchTheBatchMode();
+    void fileNamesPrefillAndABadRowAddsNothing();
+    void addCurvesFromListAndDroppedFiles();
+    void viewMenuChoosesThePlotView();
     void droppedMaterialFileOpens();
-    void longFileListScrollsToTheMarkedCurve();
     void workWindowShowsTheChosenModel_data();
     void workWindowShowsTheChosenModel();
     void calcRefusedShowsTheWarningWithReasons();
@@ -171,6 +183,10 @@ void CWindowTest::commandsEnabledByStage() {
         QVERIFY2(pAction->isEnabled() == (nStage >= rule.m_nFirstStage), rule.m_szName);
     }
     QCOMPARE(window.m_frame.ExportPlotAction()->isEnabled(), nStage == 3);
+    QCOMPARE(window.m_frame.AddFromListAction()->isEnabled(), nStage >= 1);
+    for (EPlotView eView : {EPlotView::Single, EPlotView::Temperatures, EPlotView::Deviations})
+        QCOMPARE(window.m_frame.PlotViewAction(eView)->isEnabled(), nStage == 3);
+    QCOMPARE(window.m_frame.LegendAction()->isEnabled(), nStage == 3);
 }
 
 void CWindowTest::menusToolbarAndPrompts() {
@@ -453,57 +469,294 @@ void CWindowTest::openSaveAsAndRecentFiles() {
     QCOMPARE(settings.value(QStringLiteral("Recent File List/File1")).toString(), scratch.File("m2.mat"));
 }
 
-void CWindowTest::removeCurveFromTheFileList() {
+void CWindowTest::curveTableShowsTheFitAndEditsConditions() {
     CScratchFolder scratch;
     SWindow window(scratch);
-    BuildMaterial(window.View(), scratch, {{900, 1}, {1000, 1}, {1100, 1}});
-    const int nPointsBefore = g_pMaterial->m_nPoints;
-    const int nSecond = g_pMaterial->Curve(1).PointCount();
-    const std::string strThird = g_pMaterial->Curve(2).m_strLabel;
-    window.View().OnSelectFileList();
-    QVERIFY(window.View().m_bListMode);
-    // Click on row 2, then Delete; No keeps it, Yes removes it.
-    const int h = window.View().fontMetrics().height();
-    QTest::mouseClick(&window.View(), Qt::LeftButton, {}, QPoint(20, FileListRowTop(2, h, 0) + h / 2));
-    QCOMPARE(window.View().SelectedListRow(), 2);
-    auto pNo = AnswerMessageBox(QMessageBox::No);
-    QTest::keyClick(&window.View(), Qt::Key_Delete);
-    QVERIFY(*pNo);
-    QCOMPARE(g_pMaterial->m_nCurves, 3);
-    auto pYes = AnswerMessageBox(QMessageBox::Yes);
-    QTest::keyClick(&window.View(), Qt::Key_Delete);
-    QVERIFY(*pYes);
-    QCOMPARE(g_pMaterial->m_nCurves, 2);
-    QCOMPARE(g_pMaterial->m_nPoints, nPointsBefore - nSecond);
-    QCOMPARE(g_pMaterial->Curve(1).m_strLabel, strThird);
+    CKivView& view = window.View();
+    BuildMaterial(view, scratch, kFourCurves);
+    ChooseModel(9);
+    QVERIFY(Calc().m_bFitted);
+    view.OnSelectFileList();
+    CCurveTableView& table = view.Table();
+    QVERIFY(table.isVisible());
+    QCOMPARE(table.rowCount(), 4);
+    for (int r = 0; r < 4; ++r) {
+        const CCurve& curve = g_pMaterial->Curve(r);
+        QCOMPARE(table.CurveOfRow(r), r + 1);
+        QCOMPARE(table.item(r, CCurveTableView::kFile)->text(),
+                 QStringLiteral("rec_%1_%2.asc").arg(kFourCurves[static_cast<std::size_t>(r)].first).arg(kFourCurves[static_cast<std::size_t>(r)].second));
+        QCOMPARE(table.CellValue(r, CCurveTableView::kTemp), curve.m_dTemp);
+        QCOMPARE(table.CellValue(r, CCurveTableView::kRate), curve.m_dRate);
+        QCOMPARE(table.item(r, CCurveTableView::kPoints)->text(), QStringLiteral("30 prepared"));
+    }
+
+    // The same curves through the batch mode's --report, in a folder of its own: each curve's
+    // RMS and largest deviation are the table's.
+    QString strList;
+    for (const auto& [dTemp, dRate] : kFourCurves)
+        strList += scratch.File(QStringLiteral("rec_%1_%2.asc").arg(dTemp).arg(dRate)) + QStringLiteral(" %1 %2\n").arg(dTemp).arg(dRate);
+    QVERIFY(WriteBytes(scratch.File("list.txt"), strList.toUtf8()));
+    std::unique_ptr<CMaterial> pWindowMaterial = std::move(g_pMaterial);
+    std::ostringstream out, err;
+    {
+        CScratchFolder batch;
+        QCOMPARE(RunBatch({"--fit", "9", "--report", "--curves", scratch.File("list.txt").toStdString()}, out, err), 0);
+    }
+    g_pMaterial = std::move(pWindowMaterial);
+    g_nStage = 3;
+    std::map<int, std::pair<double, double>> reported; // curve: RMS, MaxAbs
+    std::istringstream lines(out.str());
+    for (std::string strLine; std::getline(lines, strLine);) {
+        int nCurve = 0;
+        double dTemp = 0, dRate = 0, dRms = 0, dMax = 0;
+        if (std::sscanf(strLine.c_str(), "curve %d t= %lf H= %lf RMS= %lf MaxAbs= %lf", &nCurve, &dTemp, &dRate, &dRms,
+                        &dMax) == 5)
+            reported[nCurve] = {dRms, dMax};
+    }
+    QCOMPARE(static_cast<int>(reported.size()), 4);
+    for (int r = 0; r < 4; ++r) { // to the last bit: --report prints 17 digits
+        QVERIFY(table.CellValue(r, CCurveTableView::kRms) == reported[r + 1].first);
+        QVERIFY(table.CellValue(r, CCurveTableView::kMaxAbs) == reported[r + 1].second);
+    }
+
+    // A click on a heading sorts by it, a second click the other way.
+    QHeaderView* pHeader = table.horizontalHeader();
+    const QPoint rmsHeading(pHeader->sectionViewportPosition(CCurveTableView::kRms) + 5, pHeader->height() / 2);
+    QTest::mouseClick(pHeader->viewport(), Qt::LeftButton, {}, rmsHeading);
+    for (int r = 1; r < 4; ++r)
+        QVERIFY(table.CellValue(r - 1, CCurveTableView::kRms) <= table.CellValue(r, CCurveTableView::kRms));
+    QTest::mouseClick(pHeader->viewport(), Qt::LeftButton, {}, rmsHeading);
+    for (int r = 1; r < 4; ++r)
+        QVERIFY(table.CellValue(r - 1, CCurveTableView::kRms) >= table.CellValue(r, CCurveTableView::kRms));
+
+    // A corrected temperature reaches the curve and clears the fit; one out of range is
+    // refused with the core's sentence and the cell shows the curve's value again.
+    window.m_frame.Doc().SetModified(false);
+    table.item(table.RowOfCurve(3), CCurveTableView::kTemp)->setText(QStringLiteral("1150"));
+    QTRY_COMPARE(g_pMaterial->Curve(2).m_dTemp, 1150.0);
+    QCOMPARE(g_pMaterial->Curve(2).m_pPoints.back().m_dTemp, 1150.0);
+    QCOMPARE(g_pMaterial->m_nCoef, 0);
     QCOMPARE(g_nStage, 2);
     QVERIFY(window.m_frame.Doc().IsModified());
+    QVERIFY(table.item(table.RowOfCurve(3), CCurveTableView::kRms)->text().isEmpty());
+    QString strRefusal;
+    auto pRefused = AnswerMessageBox(QMessageBox::Ok, &strRefusal);
+    table.item(table.RowOfCurve(3), CCurveTableView::kRate)->setText(QStringLiteral("-1"));
+    QTRY_VERIFY(*pRefused);
+    QVERIFY2(strRefusal.contains(QStringLiteral("strain rate -1 is outside 0..10000 1/s")), qPrintable(strRefusal));
+    QCOMPARE(g_pMaterial->Curve(2).m_dRate, 0.1);
+    QTRY_COMPARE(table.item(table.RowOfCurve(3), CCurveTableView::kRate)->text(), QStringLiteral("0.1"));
+
+    // Delete removes the marked curve after asking: No keeps it, Yes removes it.
+    const std::string strFourth = g_pMaterial->Curve(3).m_strFile;
+    table.MarkCurve(3);
+    QCOMPARE(view.SelectedListRow(), 3);
+    auto pNo = AnswerMessageBox(QMessageBox::No);
+    QTest::keyClick(&table, Qt::Key_Delete);
+    QVERIFY(*pNo);
+    QCOMPARE(g_pMaterial->m_nCurves, 4);
+    auto pYes = AnswerMessageBox(QMessageBox::Yes);
+    QTest::keyClick(&table, Qt::Key_Delete);
+    QVERIFY(*pYes);
+    QCOMPARE(g_pMaterial->m_nCurves, 3);
+    QCOMPARE(g_pMaterial->Curve(2).m_strFile, strFourth);
+    QCOMPARE(table.rowCount(), 3);
 }
 
-void CWindowTest::longFileListScrollsToTheMarkedCurve() {
+// The 30 hot-compression files, chosen together in the file dialog, come up in one dialog
+// with the conditions of the folder's list; the material they make fits to the very file
+// `vornel --curves conditions.txt` writes.
+void CWindowTest::severalFilesTakeOneDialogAndMatchTheBatchMode() {
+    const QString strSet = QString::fromStdString(vornel_test::SharedDataSet("bst-compression"));
+    if (strSet.isEmpty())
+        QSKIP("the measured hot-compression set is absent");
     CScratchFolder scratch;
     SWindow window(scratch);
-    g_pMaterial = std::make_unique<CMaterial>();
-    g_pMaterial->m_nCurves = 60;
-    for (int i = 0; i < 60; ++i)
-        g_pMaterial->Curve(i).m_strLabel = "curve " + std::to_string(i + 1);
-    g_nStage = 2;
+    NewMaterialAs(window.View(), QStringLiteral("bst"));
+    QStringList aFiles;
+    for (const QString& strName : QDir(strSet).entryList({QStringLiteral("*.asc")}, QDir::Files, QDir::Name))
+        aFiles << QDir(strSet).absoluteFilePath(strName);
+    QCOMPARE(aFiles.size(), 30);
+    bool bConditionsAsked = false;
+    auto pConditions = WhenModal<CConditionsDlg>([&](CConditionsDlg* pDialog) {
+        bConditionsAsked = true;
+        pDialog->reject();
+    });
+    QStringList aSources;
+    auto pChosen = ChooseFiles(aFiles);
+    auto pAdded = WhenModal<CAddCurvesDlg>([&](CAddCurvesDlg* pDialog) {
+        for (int r = 0; r < pDialog->m_pTable->rowCount(); ++r)
+            aSources << pDialog->m_pTable->item(r, CAddCurvesDlg::kSource)->text();
+        pDialog->accept();
+    });
+    window.View().OnAddFile();
+    QVERIFY(*pChosen && *pAdded);
+    QVERIFY(!bConditionsAsked);
+    QCOMPARE(aSources, QStringList(30, QStringLiteral("conditions.txt")));
+    QCOMPARE(g_pMaterial->m_nCurves, 30);
+    QCOMPARE(g_nStage, 2);
+    QVERIFY(window.m_frame.StatusLine().contains(QStringLiteral("Curves 1..30 added")));
+    ChooseModel(9);
+    QVERIFY(Calc().m_bFitted);
+    QFile windowFile(scratch.File("bst.mat"));
+    QVERIFY(windowFile.open(QIODevice::ReadOnly));
+    const QByteArray aWindow = windowFile.readAll();
+
+    ResetCore();
+    CScratchFolder batch;
+    std::ostringstream out, err;
+    QCOMPARE(RunBatch({"--fit", "9", "--name", "bst", "--curves", (strSet + "/conditions.txt").toStdString()}, out, err),
+             0);
+    QFile batchFile(batch.File("bst.mat"));
+    QVERIFY(batchFile.open(QIODevice::ReadOnly));
+    QVERIFY(aWindow.size() > 30 * 30 * 56);
+    QVERIFY(aWindow == batchFile.readAll());
+}
+
+// The steel files without their list: t and H from the names. A bad row keeps the dialog
+// open, names the row and adds nothing; left out, the others are added.
+void CWindowTest::fileNamesPrefillAndABadRowAddsNothing() {
+    const QString strSet = QString::fromStdString(vornel_test::SharedDataSet("steel-gleeble"));
+    if (strSet.isEmpty())
+        QSKIP("the measured steel set is absent");
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    NewMaterialAs(window.View(), QStringLiteral("steel"));
+    QStringList aFiles;
+    for (const char* szName : {"steel_1050_0.001.asc", "steel_1050_5.asc", "steel_1150_0.1.asc", "steel_1250_2.asc"}) {
+        QVERIFY(QFile::copy(QDir(strSet).absoluteFilePath(QString::fromLatin1(szName)), scratch.File(szName)));
+        aFiles << scratch.File(szName);
+    }
+    QString strMessage;
+    bool bStayedOpen = false;
+    auto pDialog = WhenModal<CAddCurvesDlg>([&](CAddCurvesDlg* pDlg) {
+        QTableWidget* pTable = pDlg->m_pTable;
+        for (int r = 0; r < pTable->rowCount(); ++r) {
+            const QStringList aParts = pTable->item(r, CAddCurvesDlg::kFile)->text().chopped(4).split('_');
+            QCOMPARE(pTable->item(r, CAddCurvesDlg::kTemp)->text(), aParts.value(1));
+            QCOMPARE(pTable->item(r, CAddCurvesDlg::kRate)->text(), aParts.value(2));
+            QCOMPARE(pTable->item(r, CAddCurvesDlg::kSource)->text(), QStringLiteral("file name"));
+            QCOMPARE(pTable->item(r, CAddCurvesDlg::kImport)->text(), QStringLiteral("701 points"));
+        }
+        pTable->item(2, CAddCurvesDlg::kTemp)->setText(QStringLiteral("3000"));
+        auto pWarned = AnswerMessageBox(QMessageBox::Ok, &strMessage);
+        pDlg->accept();
+        bStayedOpen = *pWarned && pDlg->isVisible() && pDlg->result() != QDialog::Accepted && g_pMaterial->m_nCurves == 0;
+        pTable->item(2, CAddCurvesDlg::kAdd)->setCheckState(Qt::Unchecked);
+        pDlg->accept();
+    });
+    window.View().AddFiles(aFiles);
+    QVERIFY(*pDialog);
+    QVERIFY(bStayedOpen);
+    QVERIFY2(strMessage.contains(QStringLiteral("Row 3 (steel_1150_0.1.asc): temperature 3000 is outside -200..2600 deg C")),
+             qPrintable(strMessage));
+    QCOMPARE(g_pMaterial->m_nCurves, 3);
+    QCOMPARE(g_pMaterial->Curve(1).m_dTemp, 1050.0);
+    QCOMPARE(g_pMaterial->Curve(1).m_dRate, 5.0);
+    QCOMPARE(g_pMaterial->Curve(2).m_dRate, 2.0);
+}
+
+void CWindowTest::addCurvesFromListAndDroppedFiles() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    NewMaterialAs(window.View(), QStringLiteral("M"));
+    for (int i = 1; i <= 3; ++i)
+        WriteLawRecord(scratch.File(QStringLiteral("r%1.asc").arg(i)), 900 + 100 * i, 1, 30);
+    QVERIFY(WriteBytes(scratch.File("list.txt"), "r3.asc 1200 1\nr1.asc 1000 1\n"));
+    int nRows = 0;
+    auto pChosen = ChooseFile(scratch.File("list.txt"));
+    auto pAdded = WhenModal<CAddCurvesDlg>([&](CAddCurvesDlg* pDialog) {
+        nRows = pDialog->m_pTable->rowCount();
+        pDialog->accept();
+    });
+    window.m_frame.AddFromListAction()->trigger();
+    QVERIFY(*pChosen && *pAdded);
+    QCOMPARE(nRows, 2);
+    QCOMPARE(g_pMaterial->m_nCurves, 2);
+    QCOMPARE(g_pMaterial->Curve(0).m_dTemp, 1200.0);
+    // A list that breaks the format is named with its line; nothing is added.
+    QVERIFY(WriteBytes(scratch.File("bad.txt"), "r2.asc 1100\n"));
+    QString strMessage;
+    auto pBad = ChooseFile(scratch.File("bad.txt"));
+    auto pError = AnswerMessageBox(QMessageBox::Ok, &strMessage);
+    window.m_frame.AddFromListAction()->trigger();
+    QVERIFY(*pBad && *pError);
+    QVERIFY2(strMessage.contains(QStringLiteral("bad.txt:1: expected \"FILE T H\"")), qPrintable(strMessage));
+    QCOMPARE(g_pMaterial->m_nCurves, 2);
+
+    const auto drop = [&](const QStringList& aNames) {
+        QMimeData mime;
+        QList<QUrl> aUrls;
+        for (const QString& strName : aNames)
+            aUrls << QUrl::fromLocalFile(scratch.File(strName));
+        mime.setUrls(aUrls);
+        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&window.m_frame, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent dropped(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&window.m_frame, &dropped);
+    };
+    // Several dropped data files: the dialog of many files; Cancel adds nothing.
+    auto pCancelled = WhenModal<CAddCurvesDlg>([&](CAddCurvesDlg* pDialog) {
+        nRows = pDialog->m_pTable->rowCount();
+        pDialog->reject();
+    });
+    drop({QStringLiteral("r1.asc"), QStringLiteral("r2.asc")});
+    QTRY_VERIFY(*pCancelled);
+    QCOMPARE(nRows, 2);
+    QCOMPARE(g_pMaterial->m_nCurves, 2);
+    // One dropped data file: the conditions dialog, its caption naming the file.
+    QString strCaption;
+    auto pTyped = WhenModal<CConditionsDlg>([&](CConditionsDlg* pDialog) {
+        strCaption = pDialog->windowTitle();
+        pDialog->m_pTempEdit->setText(QStringLiteral("1100"));
+        pDialog->m_pRateEdit->setText(QStringLiteral("1"));
+        pDialog->accept();
+    });
+    drop({QStringLiteral("r2.asc")});
+    QTRY_VERIFY(*pTyped);
+    QCOMPARE(strCaption, QStringLiteral("Uslovija deformacii - r2.asc"));
+    QCOMPARE(g_pMaterial->m_nCurves, 3);
+}
+
+void CWindowTest::viewMenuChoosesThePlotView() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
     CKivView& view = window.View();
+    BuildMaterial(view, scratch, kFourCurves);
+    ChooseModel(9);
+    QVERIFY(Calc().m_bFitted);
+    window.m_frame.UpdateCommandStates();
+    CMainFrame& frame = window.m_frame;
+    QVERIFY(frame.PlotViewAction(EPlotView::Single)->isChecked());
+    frame.PlotViewAction(EPlotView::Temperatures)->trigger();
+    QVERIFY(view.m_bPlotMode);
+    QCOMPARE(view.m_viewStyle.m_eView, EPlotView::Temperatures);
+    view.repaint();
+    QCOMPARE(static_cast<int>(view.m_lastLayout.m_aPanels.size()), 2); // 900 and 1100 deg C
+    QCOMPARE(static_cast<int>(view.m_lastLayout.m_aLegend.size()), 2); // 0.1 and 10 1/s
+    frame.PlotViewAction(EPlotView::Deviations)->trigger();
+    view.repaint();
+    QCOMPARE(static_cast<int>(view.m_lastLayout.m_aPanels.size()), 1);
+    QCOMPARE(view.m_lastLayout.m_aLegend.front().m_strText, QStringLiteral("t=900"));
+    // Export and print draw the chosen view.
+    auto pChosen = ChooseFile(scratch.File("deviations.png"));
+    frame.ExportPlotAction()->trigger();
+    QVERIFY(*pChosen);
+    QCOMPARE(QImage(scratch.File("deviations.png")).convertToFormat(QImage::Format_RGB32),
+             RenderPlotImage(*g_pMaterial, QSize(kPlotImageWidth, kPlotImageHeight), 6, 6, view.m_viewStyle));
+    // The legend belongs to "All grafics".
+    frame.PlotViewAction(EPlotView::Single)->trigger();
+    frame.LegendAction()->trigger();
+    QVERIFY(view.m_viewStyle.m_bLegend);
+    view.repaint();
+    QCOMPARE(static_cast<int>(view.m_lastLayout.m_aLegend.size()), 4);
+    QCOMPARE(view.m_lastLayout.m_aLegend[2].m_strText, QStringLiteral("t=1100 H=0.1"));
+    // Graf keeps the chosen view.
     view.OnSelectFileList();
-    view.setFocus();
-    for (int i = 0; i < 60; ++i)
-        QTest::keyClick(&view, Qt::Key_Down);
-    QCOMPARE(view.SelectedListRow(), 60);
-    // The last row is in sight: a click on the view's last text line hits it.
-    const int h = view.fontMetrics().height();
-    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(20, view.height() - h));
-    QCOMPARE(view.SelectedListRow(), 60);
-    // The wheel brings the top back.
-    QWheelEvent wheel(QPointF(20, 20), view.mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(0, 120 * 100),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(&view, &wheel);
-    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(20, FileListRowTop(1, h, 0) + h / 2));
-    QCOMPARE(view.SelectedListRow(), 1);
+    frame.Action(EKivCommand::Graf)->trigger();
+    QVERIFY(view.m_bPlotMode && !view.Table().isVisible());
+    QCOMPARE(view.m_viewStyle.m_eView, EPlotView::Single);
 }
 
 void CWindowTest::droppedMaterialFileOpens() {

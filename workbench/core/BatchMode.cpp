@@ -3,23 +3,22 @@
 #include "vornel/FolderLock.h"
 
 #include "vornel/Approximation.h"
+#include "vornel/CurveIntake.h"
 #include "vornel/FitReport.h"
 #include "vornel/HoldOut.h"
 #include "vornel/Material.h"
 #include "vornel/ModelCatalogue.h"
 #include "vornel/Operations.h"
-#include "formats/BinaryFile.h"
+#include "vornel/PlotGroups.h"
 
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <limits>
 #include <new>
 #include <optional>
 #include <ostream>
-#include <sstream>
 #include <stdexcept>
 #include <string_view>
 
@@ -37,35 +36,26 @@ public:
 constexpr double kDefaultLockWait = 60;
 constexpr double kMaxLockWait = 86400;
 
-struct SCurveSpec {
-    std::string m_strFile;
-    double m_dTemp = 0;
-    double m_dRate = 0;
-};
-
 struct SOptions {
     bool m_bHelp = false;
     std::string m_strModel;      // "1".."18" or "best"
     bool m_bName = false;
     std::string m_strName;
     std::string m_strOpen;
-    std::vector<SCurveSpec> m_aCurves; // in command-line order, lists expanded
+    std::vector<CCurveSpec> m_aCurves; // in command-line order, lists expanded
     bool m_bRefine = false;            // refine the log-space laws on the stresses
     bool m_bReport = false;            // print the fit report
     bool m_bValidate = false;          // print the held-out RMS
     std::string m_strPlot;             // draw the plot into this file
     double m_dLockWait = kDefaultLockWait; // s to wait for another run in the folder
     std::optional<double> m_dSurfaceTemp; // temperature of visual.tmp, deg C
+    EPlotView m_ePlotView = EPlotView::Single; // in this view
+    bool m_bPlotView = false;          // --plot-view was given
 };
 
 double ParseNumber(const std::string& strText, const std::string& strWhat) {
     double dValue = 0;
-    const char* pBegin = strText.data();
-    const char* pEnd = pBegin + strText.size();
-    if (pBegin != pEnd && *pBegin == '+')
-        ++pBegin;
-    const auto [pStop, ec] = std::from_chars(pBegin, pEnd, dValue);
-    if (ec != std::errc() || pStop != pEnd || strText.empty())
+    if (!ParseUserNumber(strText, dValue))
         throw CBatchError(strWhat + ": \"" + strText + "\" is not a number");
     return dValue;
 }
@@ -78,9 +68,9 @@ std::string FormatNumber(double dValue) {
 
 // Temperature and strain rate of a curve from their texts, checked against their ranges;
 // a problem is named with strWhere.
-SCurveSpec MakeCurveSpec(const std::string& strFile, const std::string& strTemp, const std::string& strRate,
+CCurveSpec MakeCurveSpec(const std::string& strFile, const std::string& strTemp, const std::string& strRate,
                          const std::string& strWhere) {
-    SCurveSpec entry;
+    CCurveSpec entry;
     entry.m_strFile = strFile;
     entry.m_dTemp = ParseNumber(strTemp, strWhere + ": temperature");
     entry.m_dRate = ParseNumber(strRate, strWhere + ": strain rate");
@@ -92,37 +82,17 @@ SCurveSpec MakeCurveSpec(const std::string& strFile, const std::string& strTemp,
     return entry;
 }
 
-// Lines "FILE T H" of a list file; blank lines and lines starting with # are skipped, FILE
-// is relative to the list's folder and may contain blanks.
-void ReadCurveList(const std::string& strList, std::vector<SCurveSpec>& aCurves) {
-    const std::vector<unsigned char> aBytes = ReadFileBytes(strList);
-    const std::string strText(aBytes.begin(), aBytes.end());
-    const std::filesystem::path folder = std::filesystem::path(strList).parent_path();
-    std::istringstream lines(strText);
-    std::string strLine;
-    for (int nLine = 1; std::getline(lines, strLine); ++nLine) {
-        const std::string strWhere = strList + ":" + std::to_string(nLine);
-        std::vector<std::string> aTokens;
-        std::istringstream tokens(strLine);
-        for (std::string strToken; tokens >> strToken;)
-            aTokens.push_back(strToken);
-        if (aTokens.empty() || aTokens.front().front() == '#')
-            continue;
-        if (aTokens.size() < 3)
-            throw CBatchError(strWhere + ": expected \"FILE T H\"");
-        // FILE is everything before the last two fields, blanks included.
-        const std::size_t nFirst = strLine.find_first_not_of(" \t");
-        std::size_t nEnd = strLine.find_last_not_of(" \t\r");
-        for (int nField = 0; nField < 2; ++nField) {
-            nEnd = strLine.find_last_of(" \t", nEnd);
-            nEnd = strLine.find_last_not_of(" \t", nEnd);
-        }
-        const std::string strFile = strLine.substr(nFirst, nEnd - nFirst + 1);
-        std::filesystem::path path(strFile);
-        if (path.is_relative())
-            path = folder / path;
-        aCurves.push_back(MakeCurveSpec(path.string(), aTokens[aTokens.size() - 2], aTokens.back(), strWhere));
+// The curves of a list file (CurveIntake.h), each checked as --curve checks its values.
+void AddCurveList(const std::string& strList, std::vector<CCurveSpec>& aCurves) {
+    std::vector<CCurveListEntry> aEntries;
+    try {
+        aEntries = ReadCurveList(strList);
+    } catch (const CInputError& e) {
+        throw CBatchError(e.what());
     }
+    for (const CCurveListEntry& entry : aEntries)
+        aCurves.push_back(MakeCurveSpec(entry.m_strFile, entry.m_strTemp, entry.m_strRate,
+                                        strList + ":" + std::to_string(entry.m_nLine)));
 }
 
 SOptions ParseOptions(const std::vector<std::string>& aArgs) {
@@ -157,7 +127,7 @@ SOptions ParseOptions(const std::vector<std::string>& aArgs) {
             i += 3;
         } else if (strArg == "--curves") {
             need(i, 1, strArg);
-            ReadCurveList(aArgs[++i], options.m_aCurves);
+            AddCurveList(aArgs[++i], options.m_aCurves);
         } else if (strArg == "--refine") {
             options.m_bRefine = true;
         } else if (strArg == "--report") {
@@ -183,12 +153,19 @@ SOptions ParseOptions(const std::vector<std::string>& aArgs) {
             if (!options.m_strPlot.empty())
                 throw CBatchError("--plot is given twice");
             options.m_strPlot = aArgs[++i];
+        } else if (strArg == "--plot-view") {
+            need(i, 1, strArg);
+            if (!FindPlotView(aArgs[++i], options.m_ePlotView))
+                throw CBatchError("--plot-view: \"" + aArgs[i] + "\" is not a view; give single, temperatures or deviations");
+            options.m_bPlotView = true;
         } else {
             throw CBatchError("unknown argument \"" + strArg + "\"");
         }
     }
     if (!options.m_bHelp && options.m_strModel.empty())
         throw CBatchError("--fit MODEL is missing");
+    if (options.m_bPlotView && options.m_strPlot.empty())
+        throw CBatchError("--plot-view needs --plot FILE");
     return options;
 }
 
@@ -259,8 +236,8 @@ void PrintMessages(const CEngineMessages& messages, const std::string& strWhere,
 
 std::string BatchUsage() {
     return R"(Usage: vornel --fit MODEL [--name NAME] [--curve FILE T H]... [--curves LIST] [--open FILE.mat]
-              [--refine] [--report] [--validate] [--plot FILE] [--surface-temperature T]
-              [--lock-wait S]
+              [--refine] [--report] [--validate] [--plot FILE [--plot-view VIEW]]
+              [--surface-temperature T] [--lock-wait S]
        vornel --help
 
 Fits a flow-stress model to measured flow curves and writes the results to the
@@ -309,6 +286,11 @@ Options:
                      write visual.tmp at temperature T (deg C, 0..1600) instead;
                      a T outside the measured temperatures is said to be
                      extrapolated
+  --plot-view VIEW   the picture --plot draws: "single" (the default, as above),
+                     "temperatures" (a panel per measured temperature, curves
+                     coloured by strain rate, with a legend of the rates) or
+                     "deviations" (fitted minus measured stress over strain,
+                     coloured by temperature, with a zero line)
   --help             this text
 
 Experiment data files have three header lines, then rows "n strain stress".
@@ -345,7 +327,7 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
             if (options.m_bName)
                 NameMaterial(options.m_strName);
         }
-        for (const SCurveSpec& entry : options.m_aCurves) {
+        for (const CCurveSpec& entry : options.m_aCurves) {
             const CImportSummary summary = AddCurve(entry.m_strFile, entry.m_dTemp, entry.m_dRate);
             if (summary.StoppedEarly())
                 err << "vornel: " << entry.m_strFile << ": " << summary.StopDescription() << "; "
@@ -397,7 +379,7 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
         bool bPlotFailed = false;
         if (!options.m_strPlot.empty()) {
             try {
-                writePlot(*g_pMaterial, options.m_strPlot);
+                writePlot(*g_pMaterial, options.m_strPlot, options.m_ePlotView);
             } catch (const std::runtime_error& e) { // CFileError
                 err << "vornel: " << e.what() << '\n';
                 bPlotFailed = true;

@@ -63,15 +63,22 @@ private:
 
 CDeviationSum CurveSum(const CMaterial& material, int nCurve) {
     CDeviationSum sum;
-    const CCurve& curve = material.Curve(nCurve);
-    for (int j = FirstMeasuredPoint(material); j < curve.PointCount(); ++j) {
-        const CCurvePoint& p = curve.m_pPoints[static_cast<std::size_t>(j)];
-        sum.Add(p.m_dStrain, material.Evaluate(p.m_dStrain, p.m_dTemp, p.m_dRate), p.m_dStress);
-    }
+    for (const CDeviationPoint& point : CurveDeviationPoints(material, nCurve))
+        sum.Add(point.m_dStrain, point.m_dFitted, point.m_dMeasured);
     return sum;
 }
 
 } // namespace
+
+std::vector<CDeviationPoint> CurveDeviationPoints(const CMaterial& material, int nCurve) {
+    const CCurve& curve = material.Curve(nCurve);
+    std::vector<CDeviationPoint> aPoints;
+    for (int j = FirstMeasuredPoint(material); j < curve.PointCount(); ++j) {
+        const CCurvePoint& p = curve.m_pPoints[static_cast<std::size_t>(j)];
+        aPoints.push_back({p.m_dStrain, material.Evaluate(p.m_dStrain, p.m_dTemp, p.m_dRate), p.m_dStress});
+    }
+    return aPoints;
+}
 
 int FirstMeasuredPoint(const CMaterial& material) { return material.m_nPrepared != 0 ? 1 : 0; }
 

@@ -129,6 +129,19 @@ std::vector<CCurvePoint> ParseExperimentData(const char* pBegin, const char* pEn
     return aPoints;
 }
 
+std::string NoPointsReason(const CImportSummary& summary) {
+    if (summary.m_nTaken > 0)
+        return {};
+    if (summary.m_nBadStrain + summary.m_nLowStress == 0) {
+        std::string strWhy = "no data: no row of three numbers (row number, strain, stress) after the three header lines";
+        if (summary.StoppedEarly())
+            strWhy += "; " + summary.StopDescription();
+        return strWhy;
+    }
+    return "no data: every row was skipped (" + std::to_string(summary.m_nBadStrain) + " with a strain below 0, " +
+           std::to_string(summary.m_nLowStress) + " with a stress below 0.001)";
+}
+
 CImportSummary ImportCurve(CCurve& curve, const std::string& strPath) {
     // The text lands in a buffer kept for the next file (curves are added by the hundred).
     thread_local CByteBuffer s_text;
@@ -137,40 +150,50 @@ CImportSummary ImportCurve(CCurve& curve, const std::string& strPath) {
     const char* pBegin = reinterpret_cast<const char*>(s_text.Data());
     CImportSummary summary;
     std::vector<CCurvePoint> aPoints = ParseExperimentData(pBegin, pBegin + s_text.Size(), &summary);
-    if (aPoints.empty()) {
-        const int nRows = summary.m_nBadStrain + summary.m_nLowStress;
-        std::string strWhy;
-        if (nRows == 0) {
-            strWhy = "no data: no row of three numbers (row number, strain, stress) after the three header lines";
-            if (summary.StoppedEarly())
-                strWhy += "; " + summary.StopDescription();
-        } else {
-            strWhy = "no data: every row was skipped (" + std::to_string(summary.m_nBadStrain) +
-                     " with a strain below 0, " + std::to_string(summary.m_nLowStress) + " with a stress below 0.001)";
-        }
-        throw CFileError(strPath, strWhy + "; the curve is not added");
-    }
+    if (aPoints.empty())
+        throw CFileError(strPath, NoPointsReason(summary) + "; the curve is not added");
     curve.m_pPoints = std::move(aPoints);
     return summary;
 }
 
-CImportSummary AddCurveFromFile(CMaterial& material, const std::string& strPath, double dTemp, double dRate) {
-    if (material.m_nCurves >= kMaxExchangeCurves)
-        throw CFileError(strPath, "not added: the material already holds its maximum of " +
-                                      std::to_string(kMaxExchangeCurves) + " curves");
-    CCurve fresh;
-    const CImportSummary summary = ImportCurve(fresh, strPath);
-    fresh.m_dTemp = dTemp;
-    fresh.m_dRate = dRate;
-    fresh.m_strLabel = strPath;
-    for (CCurvePoint& point : fresh.m_pPoints) {
+CCurve ReadCurveFile(const std::string& strPath, double dTemp, double dRate, CImportSummary* pSummary) {
+    CCurve curve;
+    const CImportSummary summary = ImportCurve(curve, strPath);
+    curve.m_dTemp = dTemp;
+    curve.m_dRate = dRate;
+    curve.m_strLabel = strPath;
+    curve.m_strFile = strPath;
+    for (CCurvePoint& point : curve.m_pPoints) {
         point.m_dRate = dRate;
         point.m_dTemp = dTemp;
     }
+    if (pSummary)
+        *pSummary = summary;
+    return curve;
+}
+
+void CheckRoomForCurves(const CMaterial& material, int nMore, const std::string& strFirstBeyond) {
+    if (nMore <= kMaxExchangeCurves - material.m_nCurves)
+        return;
+    const std::string strMax = std::to_string(kMaxExchangeCurves);
+    if (material.m_nCurves >= kMaxExchangeCurves)
+        throw CFileError(strFirstBeyond, "not added: the material already holds its maximum of " + strMax + " curves");
+    throw CFileError(strFirstBeyond, "not added: the material holds " + std::to_string(material.m_nCurves) +
+                                         " curves, and " + std::to_string(nMore) + " more would pass its maximum of " +
+                                         strMax);
+}
+
+void AppendCurve(CMaterial& material, CCurve&& curve) {
     CCurve& slot = material.Curve(material.m_nCurves);
-    slot = std::move(fresh);
+    slot = std::move(curve);
     material.m_nPoints += slot.PointCount();
     ++material.m_nCurves;
     g_nStage = StageAfter(EStageEvent::AddFile);
+}
+
+CImportSummary AddCurveFromFile(CMaterial& material, const std::string& strPath, double dTemp, double dRate) {
+    CheckRoomForCurves(material, 1, strPath);
+    CImportSummary summary;
+    AppendCurve(material, ReadCurveFile(strPath, dTemp, dRate, &summary));
     return summary;
 }

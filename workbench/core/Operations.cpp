@@ -8,7 +8,9 @@
 #include "vornel/Stage.h"
 #include "vornel/SurfaceExport.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <charconv>
 #include <filesystem>
 
@@ -21,10 +23,12 @@ std::string Number(double dValue) {
     return std::string(sz, res.ptr);
 }
 
-void CheckRange(const char* szWhat, double dValue, double dMin, double dMax, const char* szUnit) {
-    if (!(dValue >= dMin && dValue <= dMax))
-        throw CInputError(std::string(szWhat) + " " + Number(dValue) + " is outside " + Number(dMin) + ".." +
-                          Number(dMax) + " " + szUnit);
+// The sentence that refuses dValue outside dMin..dMax (NaN included), empty within.
+std::string RangeProblem(const char* szWhat, double dValue, double dMin, double dMax, const char* szUnit) {
+    if (dValue >= dMin && dValue <= dMax)
+        return {};
+    return std::string(szWhat) + " " + Number(dValue) + " is outside " + Number(dMin) + ".." + Number(dMax) + " " +
+           szUnit;
 }
 
 CMaterial& Current() {
@@ -97,6 +101,14 @@ auto RunOnExchangeFile(Write write, Run run) {
     }
 }
 
+// Throws CInputError unless nCurve (1-based) is a curve of material.
+void CheckCurveNumber(const CMaterial& material, int nCurve) {
+    if (nCurve < 1 || nCurve > material.m_nCurves)
+        throw CInputError("curve " + std::to_string(nCurve) + " does not exist: the material holds " +
+                          std::to_string(material.m_nCurves) + " curve" + (material.m_nCurves == 1 ? "" : "s") +
+                          (material.m_nCurves > 0 ? ", numbered 1.." + std::to_string(material.m_nCurves) : ""));
+}
+
 std::string AbsoluteFolder(const std::string& strFolder) {
     if (strFolder.empty())
         return strFolder;
@@ -115,12 +127,51 @@ void OpenInto(const std::string& strFileName, const std::string& strWorkFolder) 
 
 } // namespace
 
-void CheckCurveConditions(double dTemp, double dRate) {
-    CheckRange("temperature", dTemp, kMinCurveTemp, kMaxCurveTemp, "deg C");
-    CheckRange("strain rate", dRate, kMinCurveRate, kMaxCurveRate, "1/s");
+CConditionsProblem FindConditionsProblem(double dTemp, double dRate) {
+    CConditionsProblem problem;
+    problem.m_strMessage = RangeProblem("temperature", dTemp, kMinCurveTemp, kMaxCurveTemp, "deg C");
+    if (!problem.m_strMessage.empty()) {
+        problem.m_eField = EConditionField::Temp;
+        return problem;
+    }
+    problem.m_strMessage = RangeProblem("strain rate", dRate, kMinCurveRate, kMaxCurveRate, "1/s");
+    if (!problem.m_strMessage.empty())
+        problem.m_eField = EConditionField::Rate;
+    return problem;
 }
 
-void CheckTemp3d(double dTemp) { CheckRange("temperature", dTemp, kMinTemp3d, kMaxTemp3d, "deg C"); }
+void CheckCurveConditions(double dTemp, double dRate) {
+    const CConditionsProblem problem = FindConditionsProblem(dTemp, dRate);
+    if (problem.m_eField != EConditionField::None)
+        throw CInputError(problem.m_strMessage);
+}
+
+void CheckTemp3d(double dTemp) {
+    const std::string strProblem = RangeProblem("temperature", dTemp, kMinTemp3d, kMaxTemp3d, "deg C");
+    if (!strProblem.empty())
+        throw CInputError(strProblem);
+}
+
+bool ParseUserNumber(const std::string& strText, double& dValue) {
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    const char* pBegin = strText.data();
+    const char* pEnd = pBegin + strText.size();
+    while (pBegin < pEnd && isBlank(*pBegin))
+        ++pBegin;
+    while (pEnd > pBegin && isBlank(pEnd[-1]))
+        --pEnd;
+    // from_chars takes a minus sign but no plus sign.
+    if (pBegin < pEnd && *pBegin == '+' && (pEnd - pBegin < 2 || pBegin[1] != '-'))
+        ++pBegin;
+    if (pBegin == pEnd)
+        return false;
+    double dRead = 0;
+    const auto [pStop, ec] = std::from_chars(pBegin, pEnd, dRead);
+    if (ec != std::errc() || pStop != pEnd || !std::isfinite(dRead))
+        return false;
+    dValue = dRead;
+    return true;
+}
 
 void NewMaterial(const std::string& strName, const std::string& strWorkFolder) {
     auto pMaterial = std::make_unique<CMaterial>();
@@ -165,12 +216,52 @@ CImportSummary AddCurve(const std::string& strPath, double dTemp, double dRate) 
     return AddCurveFromFile(material, strPath, dTemp, dRate);
 }
 
+std::vector<CImportSummary> AddCurves(const std::vector<CCurveSpec>& aCurves) {
+    CMaterial& material = Current();
+    for (const CCurveSpec& curve : aCurves) {
+        const CConditionsProblem problem = FindConditionsProblem(curve.m_dTemp, curve.m_dRate);
+        if (problem.m_eField != EConditionField::None)
+            throw CInputError(curve.m_strFile + ": " + problem.m_strMessage);
+    }
+    if (aCurves.empty())
+        return {};
+    const int nRoom = kMaxExchangeCurves - material.m_nCurves;
+    CheckRoomForCurves(material, static_cast<int>(aCurves.size()),
+                       aCurves[static_cast<std::size_t>(std::clamp(nRoom, 0, static_cast<int>(aCurves.size()) - 1))]
+                           .m_strFile);
+    // Every file is read before the material changes.
+    std::vector<CCurve> aRead;
+    std::vector<CImportSummary> aSummaries(aCurves.size());
+    aRead.reserve(aCurves.size());
+    for (std::size_t i = 0; i < aCurves.size(); ++i)
+        aRead.push_back(ReadCurveFile(aCurves[i].m_strFile, aCurves[i].m_dTemp, aCurves[i].m_dRate, &aSummaries[i]));
+    for (CCurve& curve : aRead)
+        AppendCurve(material, std::move(curve));
+    return aSummaries;
+}
+
+void SetCurveConditions(int nCurve, double dTemp, double dRate) {
+    CMaterial& material = Current();
+    CheckCurveNumber(material, nCurve);
+    CheckCurveConditions(dTemp, dRate);
+    CCurve& curve = material.Curve(nCurve - 1);
+    if (curve.m_strLabel == RateTempLabel(curve.m_dRate, curve.m_dTemp))
+        curve.m_strLabel = RateTempLabel(dRate, dTemp);
+    curve.m_dTemp = dTemp;
+    curve.m_dRate = dRate;
+    for (CCurvePoint& point : curve.m_pPoints) {
+        point.m_dTemp = dTemp;
+        point.m_dRate = dRate;
+        if (material.m_nPrepared != 0)
+            point.m_dTime = point.m_dStrain / dRate;
+    }
+    material.ClearFit();
+    g_nStage = StageAfter(EStageEvent::AddFile);
+}
+
 void RemoveCurve(int nCurve) {
     CMaterial& material = Current();
-    if (nCurve < 1 || nCurve > material.m_nCurves)
-        throw CInputError("curve " + std::to_string(nCurve) + " does not exist: the material holds " +
-                          std::to_string(material.m_nCurves) + " curve" + (material.m_nCurves == 1 ? "" : "s") +
-                          (material.m_nCurves > 0 ? ", numbered 1.." + std::to_string(material.m_nCurves) : ""));
+    CheckCurveNumber(material, nCurve);
     const auto first = material.m_aCurves.begin() + (nCurve - 1);
     const auto end = material.m_aCurves.begin() + material.m_nCurves;
     const int nPoints = first->PointCount();

@@ -20,7 +20,6 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include <charconv>
 #include <climits>
 #include <cmath>
 
@@ -35,20 +34,6 @@ TWidget* Place(TWidget* pWidget, const CDialogUnits& du, int x, int y, int w, in
         rect.setWidth(std::max(rect.width(), pWidget->sizeHint().width()));
     pWidget->setGeometry(rect);
     return pWidget;
-}
-
-// A number as the dialogs read it: blanks around it allowed, "." as the decimal point,
-// an exponent allowed; nothing else.
-bool ParseReal(const QString& strText, double& dValue) {
-    const std::string str = strText.trimmed().toStdString();
-    const char* pBegin = str.data();
-    const char* pEnd = pBegin + str.size();
-    if (pBegin != pEnd && *pBegin == '+')
-        ++pBegin;
-    if (pBegin == pEnd)
-        return false;
-    const auto [pStop, ec] = std::from_chars(pBegin, pEnd, dValue);
-    return ec == std::errc() && pStop == pEnd && std::isfinite(dValue);
 }
 
 QPushButton* Button(QWidget* pParent, const QString& strText, bool bDefault) {
@@ -79,31 +64,31 @@ void CProgramPicture::paintEvent(QPaintEvent*) {
 
 QString DialogNumber(double dValue) { return QString::number(dValue, 'g', 15); }
 
-void CValueDialog::AddRealField(QLineEdit* pEdit, const QString& strName, double dMin, double dMax, double* pValue) {
-    m_aFields.push_back({pEdit, strName, dMin, dMax, pValue});
+void CValueDialog::AddRealField(QLineEdit* pEdit, const QString& strName, double* pValue) {
+    m_aFields.push_back({pEdit, strName, pValue});
     pEdit->setText(DialogNumber(*pValue));
 }
 
+void CValueDialog::Refuse(std::size_t i, const QString& strError) {
+    m_strLastError = strError;
+    QMessageBox::warning(this, QStringLiteral("Vornel"), strError);
+    m_aFields[i].m_pEdit->setFocus();
+    m_aFields[i].m_pEdit->selectAll();
+}
+
 void CValueDialog::accept() {
-    std::vector<double> aValues;
-    for (const SRealField& field : m_aFields) {
-        double dValue = 0;
-        QString strError;
-        if (!ParseReal(field.m_pEdit->text(), dValue))
-            strError = QStringLiteral("%1: \"%2\" is not a number. Please enter a number between %3 and %4.")
-                           .arg(field.m_strName, field.m_pEdit->text().trimmed(), DialogNumber(field.m_dMin),
-                                DialogNumber(field.m_dMax));
-        else if (!(dValue >= field.m_dMin && dValue <= field.m_dMax))
-            strError = QStringLiteral("%1: please enter a number between %2 and %3.")
-                           .arg(field.m_strName, DialogNumber(field.m_dMin), DialogNumber(field.m_dMax));
-        if (!strError.isEmpty()) {
-            m_strLastError = strError;
-            QMessageBox::warning(this, QStringLiteral("Vornel"), strError);
-            field.m_pEdit->setFocus();
-            field.m_pEdit->selectAll();
-            return;
+    std::vector<double> aValues(m_aFields.size());
+    for (std::size_t i = 0; i < m_aFields.size(); ++i)
+        if (!ParseUserNumber(m_aFields[i].m_pEdit->text().toStdString(), aValues[i]))
+            return Refuse(i, QStringLiteral("%1: \"%2\" is not a number.")
+                                 .arg(m_aFields[i].m_strName, m_aFields[i].m_pEdit->text().trimmed()));
+    if (m_check) {
+        const SRefusal refusal = m_check(aValues);
+        if (refusal.m_nField >= 0 && refusal.m_nField < static_cast<int>(m_aFields.size())) {
+            const std::size_t i = static_cast<std::size_t>(refusal.m_nField);
+            return Refuse(i, QStringLiteral("%1: %2.").arg(m_aFields[i].m_strName,
+                                                          QString::fromStdString(refusal.m_strMessage)));
         }
-        aValues.push_back(dValue);
     }
     m_strLastError.clear();
     for (std::size_t i = 0; i < m_aFields.size(); ++i)
@@ -111,10 +96,17 @@ void CValueDialog::accept() {
     QDialog::accept();
 }
 
-CConditionsDlg::CConditionsDlg(QWidget* pParent) : CValueDialog(pParent, Qt::Tool) {
-    setWindowTitle(QStringLiteral("Uslovija deformacii"));
+CConditionsDlg::CConditionsDlg(QWidget* pParent, const QString& strFile) : CValueDialog(pParent, Qt::Tool) {
+    const QString strCaption = QStringLiteral("Uslovija deformacii");
+    setWindowTitle(strFile.isEmpty() ? strCaption : strCaption + QStringLiteral(" - ") + strFile);
     const CDialogUnits du(font());
-    setFixedSize(du.Size(121, 108));
+    // The window manager draws the caption in a bold font of about this size (a fifth
+    // wider allows for a larger one), with its icon and buttons beside it.
+    QFont captionFont = font();
+    captionFont.setBold(true);
+    const QFontMetrics captionMetrics(captionFont);
+    const int nCaption = captionMetrics.horizontalAdvance(windowTitle()) * 6 / 5 + 6 * captionMetrics.height() + 24;
+    setFixedSize(std::max(du.X(121), nCaption), du.Y(108));
     Place(new QLabel(QStringLiteral("t, C = "), this), du, 14, 13, 19, 12);
     m_pTempEdit = Place(new QLineEdit(this), du, 40, 10, 68, 14);
     Place(new QLabel(QStringLiteral("U, 1/s ="), this), du, 7, 33, 29, 10);
@@ -124,8 +116,15 @@ CConditionsDlg::CConditionsDlg(QWidget* pParent) : CValueDialog(pParent, Qt::Too
     QPushButton* pCancel = Place(Button(this, QStringLiteral("Cancel"), false), du, 64, 81, 50, 14);
     connect(pOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(pCancel, &QPushButton::clicked, this, &QDialog::reject);
-    AddRealField(m_pTempEdit, QStringLiteral("t, C"), kMinCurveTemp, kMaxCurveTemp, &m_dTemp);
-    AddRealField(m_pRateEdit, QStringLiteral("U, 1/s"), kMinCurveRate, kMaxCurveRate, &m_dRate);
+    AddRealField(m_pTempEdit, QStringLiteral("t, C"), &m_dTemp);
+    AddRealField(m_pRateEdit, QStringLiteral("U, 1/s"), &m_dRate);
+    SetCheck([](const std::vector<double>& aValues) {
+        const CConditionsProblem problem = FindConditionsProblem(aValues[0], aValues[1]);
+        SRefusal refusal;
+        if (problem.m_eField != EConditionField::None)
+            refusal = {problem.m_eField == EConditionField::Temp ? 0 : 1, problem.m_strMessage};
+        return refusal;
+    });
     m_pTempEdit->setFocus();
     m_pTempEdit->selectAll();
 }
@@ -254,7 +253,16 @@ CTemp3dDlg::CTemp3dDlg(double dTemp, QWidget* pParent) : CValueDialog(pParent), 
     auto* pMain = new QVBoxLayout(this);
     pMain->addLayout(pRow);
     pMain->addWidget(pButtons);
-    AddRealField(m_pTempEdit, QStringLiteral("t"), kMinTemp3d, kMaxTemp3d, &m_dTemp);
+    AddRealField(m_pTempEdit, QStringLiteral("t"), &m_dTemp);
+    SetCheck([](const std::vector<double>& aValues) {
+        SRefusal refusal;
+        try {
+            CheckTemp3d(aValues[0]);
+        } catch (const CInputError& e) {
+            refusal = {0, e.what()};
+        }
+        return refusal;
+    });
     m_pTempEdit->setFocus();
     m_pTempEdit->selectAll();
     setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 120);

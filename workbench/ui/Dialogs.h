@@ -5,12 +5,15 @@
 //
 // Controls are placed in dialog units (a quarter of the font's average character width
 // across, an eighth of its height down), so each dialog keeps its arrangement in any
-// font. A real-valued field is checked on OK: text that is not a number, or a number
-// outside the field's range, keeps the dialog open with a message that names the field
-// and its range, and puts the cursor into the field. Values are taken over on OK only.
+// font. Real-valued fields are checked on OK: text that is not a number, or values the
+// core's check refuses (CheckCurveConditions, CheckTemp3d in Operations.h), keep the
+// dialog open with a message that names the field and what is wrong, and put the cursor
+// into the field. Values are taken over on OK only.
 
 #include <QDialog>
 
+#include <functional>
+#include <string>
 #include <vector>
 
 class QLabel;
@@ -52,28 +55,41 @@ public:
     const QString& LastError() const { return m_strLastError; }
 
 protected:
+    // The core's verdict on the values read (in the order of the fields): the index of the
+    // field it refuses and its sentence, or -1 and nothing.
+    struct SRefusal {
+        int m_nField = -1;
+        std::string m_strMessage;
+    };
+    using ValuesCheck = std::function<SRefusal(const std::vector<double>& aValues)>;
+
+    void AddRealField(QLineEdit* pEdit, const QString& strName, double* pValue);
+    void SetCheck(ValuesCheck check) { m_check = std::move(check); }
+
+private:
     struct SRealField {
         QLineEdit* m_pEdit;
         QString m_strName; // as the user reads it beside the field
-        double m_dMin;
-        double m_dMax;
         double* m_pValue;
     };
-    void AddRealField(QLineEdit* pEdit, const QString& strName, double dMin, double dMax, double* pValue);
+    // Shows strError for field i and keeps the dialog open.
+    void Refuse(std::size_t i, const QString& strError);
 
-private:
     std::vector<SRealField> m_aFields;
+    ValuesCheck m_check;
     QString m_strLastError;
 };
 
 // The text of a double as the dialogs show it: up to 15 significant digits.
 QString DialogNumber(double dValue);
 
-// "Uslovija deformacii": temperature t (deg C) and strain rate U (1/s) of a curve.
+// "Uslovija deformacii": temperature t (deg C) and strain rate U (1/s) of a curve. Given
+// the file it asks about, the caption names it ("Uslovija deformacii - steel_1050_1.asc");
+// the dialog is wide enough for its caption.
 class CConditionsDlg : public CValueDialog {
     Q_OBJECT
 public:
-    explicit CConditionsDlg(QWidget* pParent = nullptr);
+    explicit CConditionsDlg(QWidget* pParent = nullptr, const QString& strFile = {});
 
     double m_dTemp = 0; // t, deg C
     double m_dRate = 0; // U, 1/s

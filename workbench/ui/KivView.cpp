@@ -1,5 +1,7 @@
 #include "KivView.h"
 
+#include "AddCurvesDlg.h"
+#include "CurveTableView.h"
 #include "Dialogs.h"
 #include "KivDoc.h"
 
@@ -10,15 +12,11 @@
 #include "formats/FileError.h"
 
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QKeyEvent>
-#include <QMenu>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
@@ -27,7 +25,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QWheelEvent>
 
 namespace {
 
@@ -47,56 +44,44 @@ CKivView::CKivView(CKivDoc& doc, QWidget* pParent) : QWidget(pParent), m_doc(doc
     setFocusPolicy(Qt::StrongFocus);
     setBackgroundRole(QPalette::Base);
     m_strStartFolder = QDir::currentPath();
+    m_pTable = new CCurveTableView(this);
+    m_pTable->hide();
+    connect(m_pTable, &CCurveTableView::RemoveRequested, this, &CKivView::OnRemoveCurve);
+    connect(m_pTable, &CCurveTableView::ConditionEdited, this, &CKivView::OnConditionEdited);
+    connect(this, &CKivView::StateChanged, this, &CKivView::RefreshTable);
 }
 
 CKivView::~CKivView() = default;
 
 // ---- drawing -------------------------------------------------------------------------
 
-void CKivView::DrawPlot(QPainter& painter, const QRect& client) {
-    if (g_pMaterial)
-        m_plot.DrawPlot(painter, client, *g_pMaterial);
-}
-
-void CKivView::DrawGrid(QPainter& painter, const QRect& client, int nx, int ny) {
-    m_plot.DrawGrid(painter, client, nx, ny);
-}
-
-void CKivView::DrawFileList(QPainter& painter, const QRect& client) {
-    CCurvePlot::DrawFileList(painter, client.translated(0, -m_nListScroll), g_pMaterial.get(), m_nListRow,
-                             palette().color(QPalette::Base),
-                             palette().color(QPalette::Highlight));
-}
-
 void CKivView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Base));
     painter.setPen(palette().color(QPalette::Text));
-    if (m_bPlotMode)
-        DrawPlot(painter, rect());
-    if (m_bListMode)
-        DrawFileList(painter, rect());
+    if (m_bPlotMode && g_pMaterial)
+        m_lastLayout = DrawPlotView(painter, rect(), *g_pMaterial, m_plot, m_viewStyle);
+}
+
+void CKivView::resizeEvent(QResizeEvent* pEvent) {
+    m_pTable->setGeometry(rect());
+    QWidget::resizeEvent(pEvent);
 }
 
 void CKivView::ShowPlot() {
     m_bPlotMode = true;
     m_bListMode = false;
+    m_pTable->hide();
     update();
 }
 
-void CKivView::SetSelectedListRow(int nRow) {
-    const int nCurves = g_pMaterial ? g_pMaterial->m_nCurves : 0;
-    m_nListRow = nRow >= 1 && nRow <= nCurves ? nRow : 0;
-    if (m_nListRow > 0) {
-        // Keep the marked row in sight.
-        const int h = fontMetrics().height();
-        const int nTop = FileListRowTop(m_nListRow, h, 0);
-        if (nTop - h < m_nListScroll)
-            m_nListScroll = std::max(0, nTop - h - 3);
-        else if (nTop + h + 3 > m_nListScroll + height())
-            m_nListScroll = nTop + h + 3 - height();
-    }
-    update();
+int CKivView::SelectedListRow() const { return m_pTable->MarkedCurve(); }
+
+void CKivView::SetSelectedListRow(int nRow) { m_pTable->MarkCurve(nRow); }
+
+void CKivView::RefreshTable() {
+    if (m_bListMode)
+        m_pTable->Refill(g_pMaterial.get());
 }
 
 // ---- helpers -------------------------------------------------------------------------
@@ -132,6 +117,16 @@ QString CKivView::AskFileName(const QString& strTitle, const QString& strFilter,
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
+}
+
+QStringList CKivView::AskFileNames(const QString& strTitle, const QString& strFilter) {
+    QFileDialog dialog(this, strTitle, WorkFolder(), strFilter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
 }
 
 QString CKivView::WorkFolder() const {
@@ -173,7 +168,7 @@ void CKivView::OnNewMaterial() {
     const std::string strName = dialog.m_strName.toStdString();
     if (Guarded(QStringLiteral("New material"), [&] { NewMaterial(strName, m_strStartFolder.toStdString()); })) {
         m_doc.SetModified(false);
-        m_nListRow = 0;
+        SetSelectedListRow(0);
         update();
         emit StatusText(QStringLiteral("New material \"%1\": add its curves with Add File").arg(dialog.m_strName));
         emit StateChanged();
@@ -199,7 +194,7 @@ bool CKivView::OpenAsked(const QString& strPath) {
     if (!Guarded(QStringLiteral("Open File"), [&] { OpenMaterial(strPath.toStdString()); }))
         return false;
     m_doc.SetModified(false);
-    m_nListRow = 0;
+    SetSelectedListRow(0);
     update();
     emit MaterialFileUsed(FromStd(g_pMaterial->FilePath(1)));
     emit StatusText(QStringLiteral("Opened %1: %2 curves, %3 points")
@@ -213,12 +208,23 @@ bool CKivView::OpenAsked(const QString& strPath) {
 void CKivView::OnAddFile() {
     if (!g_pMaterial)
         return;
-    const QString strPath =
-        AskFileName(QStringLiteral("Add File"), QStringLiteral("Experiment data (*.asc);;All files (*)"),
-                    QStringLiteral("asc"), false);
-    if (strPath.isEmpty())
+    AddFiles(AskFileNames(QStringLiteral("Add File"), QStringLiteral("Experiment data (*.asc);;All files (*)")));
+}
+
+void CKivView::AddFiles(const QStringList& aFiles) {
+    if (!g_pMaterial || aFiles.isEmpty())
         return;
-    CConditionsDlg conditions(this);
+    if (aFiles.size() > 1) {
+        std::vector<std::string> aPaths;
+        for (const QString& strFile : aFiles)
+            aPaths.push_back(strFile.toStdString());
+        std::vector<CIntakeRow> aRows;
+        if (Guarded(QStringLiteral("Add File"), [&] { aRows = RowsForFiles(aPaths); }))
+            AddRows(std::move(aRows), QStringLiteral("%1 files").arg(aFiles.size()));
+        return;
+    }
+    const QString strPath = aFiles.constFirst();
+    CConditionsDlg conditions(this, QFileInfo(strPath).fileName());
     if (conditions.exec() != QDialog::Accepted)
         return;
     CImportSummary summary;
@@ -239,6 +245,50 @@ void CKivView::OnAddFile() {
                                      .arg(strPath, FromStd(summary.StopDescription()))
                                      .arg(summary.m_nTaken)
                                      .arg(g_pMaterial->m_nCurves));
+}
+
+void CKivView::OnAddCurvesFromList() {
+    if (!g_pMaterial)
+        return;
+    const QString strList = AskFileName(QStringLiteral("Add curves from list"),
+                                        QStringLiteral("Lists of curves (*.txt *.lst);;All files (*)"), QString(), false);
+    if (strList.isEmpty())
+        return;
+    std::vector<CIntakeRow> aRows;
+    if (Guarded(QStringLiteral("Add curves from list"), [&] { aRows = RowsFromList(strList.toStdString()); }))
+        AddRows(std::move(aRows), QStringLiteral("The list %1").arg(QFileInfo(strList).fileName()));
+}
+
+void CKivView::AddRows(std::vector<CIntakeRow> aRows, const QString& strWhere) {
+    if (aRows.empty()) {
+        QMessageBox::information(this, QStringLiteral("Add curves"), strWhere + QStringLiteral(" names no curve."));
+        return;
+    }
+    const int nBefore = g_pMaterial->m_nCurves;
+    CAddCurvesDlg dialog(std::move(aRows), strWhere, this);
+    if (dialog.exec() != QDialog::Accepted || dialog.Added().empty())
+        return;
+    m_doc.SetModified(true);
+    int nPoints = 0;
+    QStringList aStopped;
+    for (std::size_t i = 0; i < dialog.Added().size(); ++i) {
+        const CImportSummary& summary = dialog.Added()[i];
+        nPoints += summary.m_nTaken;
+        if (summary.StoppedEarly())
+            aStopped << QStringLiteral("%1: %2; %3 points taken before it")
+                            .arg(FromStd(dialog.AddedCurves()[i].m_strFile), FromStd(summary.StopDescription()))
+                            .arg(summary.m_nTaken);
+    }
+    emit StatusText(QStringLiteral("Curves %1..%2 added: %3 files, %4 points read")
+                        .arg(nBefore + 1)
+                        .arg(g_pMaterial->m_nCurves)
+                        .arg(dialog.Added().size())
+                        .arg(nPoints));
+    update();
+    emit StateChanged();
+    if (!aStopped.isEmpty())
+        QMessageBox::information(this, QStringLiteral("Add curves"),
+                                 QStringLiteral("Reading stopped early in these files:\n") + aStopped.join('\n'));
 }
 
 void CKivView::OnSave() {
@@ -284,17 +334,62 @@ void CKivView::OnRemoveCurve(int nCurve) {
     if (!Guarded(QStringLiteral("Remove curve"), [&] { RemoveCurve(nCurve); }))
         return;
     m_doc.SetModified(true);
-    SetSelectedListRow(std::min(nCurve, g_pMaterial->m_nCurves));
     emit StatusText(QStringLiteral("Curve %1 removed: %2 curves left").arg(nCurve).arg(g_pMaterial->m_nCurves));
     emit StateChanged();
+    SetSelectedListRow(std::min(nCurve, g_pMaterial->m_nCurves));
+    update();
+}
+
+void CKivView::OnConditionEdited(int nCurve, int nColumn, const QString& strText) {
+    if (!g_pMaterial || nCurve < 1 || nCurve > g_pMaterial->m_nCurves)
+        return;
+    const CCurve& curve = g_pMaterial->Curve(nCurve - 1);
+    double dTemp = curve.m_dTemp;
+    double dRate = curve.m_dRate;
+    double& dValue = nColumn == CCurveTableView::kTemp ? dTemp : dRate;
+    const QString strWhat = nColumn == CCurveTableView::kTemp ? QStringLiteral("temperature") : QStringLiteral("strain rate");
+    const bool bNumber = ParseUserNumber(strText.toStdString(), dValue);
+    if (bNumber && dTemp == curve.m_dTemp && dRate == curve.m_dRate) {
+        RefreshTable();
+        return;
+    }
+    const bool bSet = Guarded(QStringLiteral("Curve conditions"), [&] {
+        if (!bNumber)
+            throw CInputError(QStringLiteral("curve %1: the %2 \"%3\" is not a number")
+                                  .arg(nCurve)
+                                  .arg(strWhat, strText.trimmed())
+                                  .toStdString());
+        SetCurveConditions(nCurve, dTemp, dRate);
+    });
+    if (bSet) {
+        m_doc.SetModified(true);
+        emit StatusText(QStringLiteral("Curve %1 now at t= %2, H= %3; the fit is cleared")
+                            .arg(nCurve)
+                            .arg(DialogNumber(dTemp), DialogNumber(dRate)));
+        emit StateChanged();
+    } // a refused value: Guarded emitted StateChanged, which put the old value back
+    SetSelectedListRow(nCurve);
 }
 
 // ---- view commands -------------------------------------------------------------------
 
 void CKivView::OnSelectFileList() {
-    m_nListScroll = 0;
     m_bPlotMode = false;
     m_bListMode = true;
+    m_pTable->setGeometry(rect());
+    m_pTable->Refill(g_pMaterial.get());
+    m_pTable->show();
+    m_pTable->setFocus();
+    update();
+}
+
+void CKivView::SetPlotView(EPlotView eView) {
+    m_viewStyle.m_eView = eView;
+    ShowPlot();
+}
+
+void CKivView::SetLegend(bool bShown) {
+    m_viewStyle.m_bLegend = bShown;
     update();
 }
 
@@ -316,7 +411,7 @@ void CKivView::OnExportPlot() {
         return;
     if (Guarded(QStringLiteral("Export plot"), [&] {
             WritePlotFile(*g_pMaterial, strPath.toStdString(), QSize(kPlotImageWidth, kPlotImageHeight),
-                          m_plot.m_nXCells, m_plot.m_nYCells);
+                          m_plot.m_nXCells, m_plot.m_nYCells, m_viewStyle);
         }))
         emit StatusText(QStringLiteral("Plot written to %1").arg(strPath));
 }
@@ -345,7 +440,7 @@ void CKivView::PrintTo(QPrinter* pPrinter) {
     painter.setFont(PlotFileFont());
     painter.setPen(Qt::black);
     CCurvePlot plot = m_plot;
-    plot.DrawPlot(painter, QRect(QPoint(0, 0), canvas), *g_pMaterial);
+    DrawPlotView(painter, QRect(QPoint(0, 0), canvas), *g_pMaterial, plot, m_viewStyle);
     painter.end();
 }
 
@@ -449,60 +544,4 @@ void CKivView::ReportRun(const CRunResult& result) {
                              QStringLiteral("The fit is done, but these files could not be written:\n") +
                                  aFailed.join('\n'));
     emit StateChanged();
-}
-
-// ---- file list interaction -----------------------------------------------------------
-
-void CKivView::mousePressEvent(QMouseEvent* pEvent) {
-    if (m_bListMode && g_pMaterial) {
-        const int nRow =
-            FileListRowAt(static_cast<int>(pEvent->position().y()), g_pMaterial->m_nCurves, fontMetrics().height(),
-                          -m_nListScroll);
-        SetSelectedListRow(nRow);
-    }
-    QWidget::mousePressEvent(pEvent);
-}
-
-void CKivView::keyPressEvent(QKeyEvent* pEvent) {
-    if (m_bListMode && g_pMaterial) {
-        switch (pEvent->key()) {
-        case Qt::Key_Delete:
-            if (m_nListRow > 0 && IsCommandEnabled(EKivCommand::SelectFileList, g_nStage))
-                OnRemoveCurve(m_nListRow);
-            return;
-        case Qt::Key_Up:
-            SetSelectedListRow(std::max(1, m_nListRow - 1));
-            return;
-        case Qt::Key_Down:
-            SetSelectedListRow(std::min(g_pMaterial->m_nCurves, m_nListRow + 1));
-            return;
-        default:
-            break;
-        }
-    }
-    QWidget::keyPressEvent(pEvent);
-}
-
-void CKivView::wheelEvent(QWheelEvent* pEvent) {
-    if (!m_bListMode || !g_pMaterial)
-        return QWidget::wheelEvent(pEvent);
-    // Three rows a notch, within the list.
-    const int h = fontMetrics().height();
-    const int nContent = FileListRowTop(g_pMaterial->m_nCurves + 1, h, 0);
-    const int nStep = pEvent->angleDelta().y() / 120 * 3 * (h + 3);
-    m_nListScroll = std::clamp(m_nListScroll - nStep, 0, std::max(0, nContent - height()));
-    update();
-}
-
-void CKivView::contextMenuEvent(QContextMenuEvent* pEvent) {
-    if (!m_bListMode || !g_pMaterial)
-        return;
-    const int nRow = FileListRowAt(pEvent->pos().y(), g_pMaterial->m_nCurves, fontMetrics().height(), -m_nListScroll);
-    if (nRow > 0)
-        SetSelectedListRow(nRow);
-    QMenu menu(this);
-    QAction* pRemove = menu.addAction(QStringLiteral("Remove curve"));
-    pRemove->setEnabled(m_nListRow > 0 && IsCommandEnabled(EKivCommand::SelectFileList, g_nStage));
-    if (menu.exec(pEvent->globalPos()) == pRemove)
-        OnRemoveCurve(m_nListRow);
 }

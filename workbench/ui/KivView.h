@@ -1,8 +1,12 @@
 #pragma once
-// The workbench's view: the plot of the current material's flow curves or the list of its
-// curves (CurvePlot.h), and the handlers of the commands that act on the material (New
-// material, Open File, Add File, Save, Save As, Select file list, Graf, Graf grid, Export
-// plot, print, 3d visualization, Remove curve).
+// The workbench's view: the plot of the current material's flow curves in the chosen view
+// (PlotViews.h) or the table of its curves (CurveTableView.h), and the handlers of the
+// commands that act on the material (New material, Open File, Add File, Add curves from
+// list, Save, Save As, Select file list, Graf, the plot views, Graf grid, Export plot,
+// print, 3d visualization, Remove curve, a curve's conditions).
+//
+// Add File with one file asks for its conditions in "Uslovija deformacii"; with several
+// files (or files dropped on the window) one "Add curves" dialog lists them all.
 //
 // Every handler runs the core's operation (Operations.h) and shows what it throws in a
 // message box that names the file and the reason; the material then stays exactly as it
@@ -10,6 +14,9 @@
 // commands' enabled state and its caption.
 
 #include "CurvePlot.h"
+#include "PlotViews.h"
+
+#include "vornel/CurveIntake.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -17,7 +24,9 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
+class CCurveTableView;
 class CKivDoc;
 class QPrinter;
 struct CRunResult;
@@ -29,28 +38,33 @@ public:
     explicit CKivView(CKivDoc& doc, QWidget* pParent = nullptr);
     ~CKivView() override;
 
-    // Which picture the paint handler draws; both off (the state after creation) draws
-    // only the background.
+    // Which picture the view shows: the plot, or the curve table; both off (the state after
+    // creation) draws only the background.
     bool m_bPlotMode = false;
     bool m_bListMode = false;
     // The plot: grid cells (6 x 6 at first) and the axis values of the last drawing.
     CCurvePlot m_plot;
+    // The plot's view and whether the single plot has its legend.
+    CPlotViewStyle m_viewStyle;
+    // What the last drawing of the plot drew.
+    CViewLayout m_lastLayout;
 
     // The 3D viewer program; empty: "orbiq" next to this program, else on PATH.
     QString m_strViewerProgram;
     // Process id of the viewer the 3D command started last (0 before).
     qint64 m_nViewerPid = 0;
 
-    // Drawing, for the window and for other devices (printer, image).
-    void DrawPlot(QPainter& painter, const QRect& client);
-    void DrawGrid(QPainter& painter, const QRect& client, int nx, int ny);
-    void DrawFileList(QPainter& painter, const QRect& client);
-
     // Plot mode on, list mode off, repaint ("Graf", and the work window's choices).
     void ShowPlot();
-    // Curve (1-based) marked in the file list, 0 for none.
-    int SelectedListRow() const { return m_nListRow; }
+    // The curve table of list mode.
+    CCurveTableView& Table() { return *m_pTable; }
+    // Curve (1-based) marked in the curve table, 0 for none.
+    int SelectedListRow() const;
     void SetSelectedListRow(int nRow);
+
+    // Add File of the files chosen or dropped: one file through the conditions dialog,
+    // several through the "Add curves" dialog.
+    void AddFiles(const QStringList& aFiles);
 
     // Asks whether a material with curves its file does not hold may be discarded: Save
     // (then true only when the save worked), Discard (true) or Cancel (false). True
@@ -78,10 +92,15 @@ public slots:
     void OnNewMaterial();
     void OnOpenFile();
     void OnAddFile();
+    void OnAddCurvesFromList();
     void OnSave();
     void OnSaveAs();
     void OnSelectFileList();
     void OnGraf();
+    // Shows the plot in eView ("All grafics", "By temperature", "Deviations").
+    void SetPlotView(EPlotView eView);
+    // Shows or hides the single plot's legend.
+    void SetLegend(bool bShown);
     void OnGrafGrid();
     void OnExportPlot();
     void OnPrint();
@@ -90,6 +109,8 @@ public slots:
     void ShowSurface3D();
     // Removes curve nCurve (1-based) after asking.
     void OnRemoveCurve(int nCurve);
+    // The user typed strText as the t (CCurveTableView::kTemp) or H (kRate) of nCurve.
+    void OnConditionEdited(int nCurve, int nColumn, const QString& strText);
 
 signals:
     // The stage, the material or its saved state may have changed.
@@ -103,10 +124,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
-    void mousePressEvent(QMouseEvent* pEvent) override;
-    void keyPressEvent(QKeyEvent* pEvent) override;
-    void contextMenuEvent(QContextMenuEvent* pEvent) override;
-    void wheelEvent(QWheelEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
 
 private:
     // Runs fn; a CFileError or CInputError it throws is shown in a message box with the
@@ -115,12 +133,17 @@ private:
     // A file dialog the tests can drive (never the platform's native one).
     QString AskFileName(const QString& strTitle, const QString& strFilter, const QString& strSuffix, bool bSave,
                         const QString& strSelect = {});
+    // The same for one or several existing files.
+    QStringList AskFileNames(const QString& strTitle, const QString& strFilter);
+    // Adds the rows through the "Add curves" dialog; strWhere says where they come from.
+    void AddRows(std::vector<CIntakeRow> aRows, const QString& strWhere);
+    // Refills the curve table when it is shown.
+    void RefreshTable();
     // Opens strPath once the user agreed to discard the current material.
     bool OpenAsked(const QString& strPath);
     QPrinter& Printer();
 
     CKivDoc& m_doc;
-    int m_nListRow = 0;    // curve marked in the file list, 1-based; 0 for none
-    int m_nListScroll = 0; // pixels of the file list scrolled out at the top
+    CCurveTableView* m_pTable = nullptr;  // child, shown in list mode
     std::unique_ptr<QPrinter> m_pPrinter; // created on first use
 };

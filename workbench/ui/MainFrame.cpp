@@ -10,6 +10,7 @@
 #include "vornel/Material.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDialog>
@@ -20,6 +21,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QSettings>
@@ -29,6 +31,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QWhatsThis>
+
+#include <algorithm>
 
 namespace {
 
@@ -44,12 +48,18 @@ temperature and strain rate) into a flow-stress law.</p>
 (Ctrl+O) opens a material file (*.mat).</li>
 <li><b>File &rsaquo; Add File</b> adds an experiment data file as a curve: three header lines,
 then rows of row number, strain and stress. Give its temperature t (deg C) and strain rate U
-(1/s).</li>
+(1/s). Choose several files at once (or drop them on the window) to add them in one dialog,
+with t and U taken from a conditions list in their folder, their names (steel_1050_0.1.asc) or
+their first header line; <b>File &rsaquo; Add curves from list</b> reads a list of "FILE T H"
+lines.</li>
 <li><b>Approximation &rsaquo; Processing dialog</b> opens the work window: choose a model and
 press <b>Calc</b>, or press <b>Optimization</b> to let Vornel fit the candidate models and keep the best.
 Each fit writes the law as a Fortran 90 subroutine (progr.f90) beside the material file.</li>
-<li><b>Graf</b> shows the measured points and the fitted curves, <b>Select file list</b> the
-curves; <b>3d visualization</b> shows the fitted stress as a surface at one temperature.</li>
+<li><b>Graf</b> shows the measured points and the fitted curves, in the view the View menu
+chooses: all curves (with a legend when you ask for it), a panel per temperature, or the
+deviations of the law. <b>Select file list</b> lists the curves with their conditions and,
+after a fit, their RMS and largest deviation; double-click t or H to correct them.
+<b>3d visualization</b> shows the fitted stress as a surface at one temperature.</li>
 <li><b>File &rsaquo; Save</b> (Ctrl+S) keeps the material with its fit.</li>
 </ol>
 <p>Shift+F1, then a click on a command, tells what the command does. The Messages pane
@@ -137,11 +147,16 @@ void CMainFrame::CreateMenusAndToolbar() {
     pOpen->setToolTip(QStringLiteral("Open File"));
     connect(pOpen, &QAction::triggered, v, &CKivView::OnOpenFile);
 
-    QAction* pAdd = MakeAction(EKivCommand::AddFile, QStringLiteral("Add File "),
-                               QStringLiteral("Add an experiment data file as a new curve"));
+    QAction* pAdd =
+        MakeAction(EKivCommand::AddFile, QStringLiteral("Add File "),
+                   QStringLiteral("Add experiment data files as new curves (several at once in one dialog)"));
     pAdd->setIcon(ToolIcon(EToolIcon::AddFile));
     pAdd->setToolTip(QStringLiteral("Add File"));
     connect(pAdd, &QAction::triggered, v, &CKivView::OnAddFile);
+    m_pAddFromList = new QAction(QStringLiteral("Add curves from &list..."), this);
+    m_pAddFromList->setStatusTip(QStringLiteral("Add the curves of a list file, one \"FILE T H\" a line"));
+    m_pAddFromList->setWhatsThis(m_pAddFromList->statusTip());
+    connect(m_pAddFromList, &QAction::triggered, v, &CKivView::OnAddCurvesFromList);
 
     QAction* pSave = MakeAction(EKivCommand::Save, QStringLiteral("&Save"), QStringLiteral("Save the material in its file"));
     pSave->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
@@ -208,7 +223,7 @@ void CMainFrame::CreateMenusAndToolbar() {
 
     // Menus.
     QMenu* pFile = menuBar()->addMenu(QStringLiteral("&File"));
-    pFile->addActions({pNew, pOpen, pAdd, pSave, pSaveAs});
+    pFile->addActions({pNew, pOpen, pAdd, m_pAddFromList, pSave, pSaveAs});
     pFile->addSeparator();
     pFile->addActions({pPrint, pPreview, pSetup});
     pFile->addSeparator();
@@ -243,6 +258,34 @@ void CMainFrame::CreateMenusAndToolbar() {
     connect(pStatusToggle, &QAction::toggled, statusBar(), &QWidget::setVisible);
     m_aCommands.push_back({EKivCommand::StatusBar, pStatusToggle});
     pViewMenu->addActions({pToolBarToggle, pStatusToggle, m_pMessagesAction});
+    pViewMenu->addSeparator();
+    auto* pViews = new QActionGroup(this);
+    const struct {
+        EPlotView m_eView;
+        const char* m_szText;
+        const char* m_szStatus;
+    } aViews[] = {
+        {EPlotView::Single, "All grafics", "Show every curve in one plot"},
+        {EPlotView::Temperatures, "By temperature", "Show a panel per temperature, the curves coloured by strain rate"},
+        {EPlotView::Deviations, "Deviations", "Show the fitted minus the measured stress of every curve"},
+    };
+    for (const auto& view : aViews) {
+        QAction* pView = pViews->addAction(QString::fromLatin1(view.m_szText));
+        pView->setCheckable(true);
+        pView->setStatusTip(QString::fromLatin1(view.m_szStatus));
+        pView->setWhatsThis(pView->statusTip());
+        const EPlotView eView = view.m_eView;
+        connect(pView, &QAction::triggered, v, [v, eView] { v->SetPlotView(eView); });
+        m_apPlotViews[static_cast<int>(eView)] = pView;
+    }
+    m_apPlotViews[0]->setChecked(true);
+    pViewMenu->addActions(pViews->actions());
+    m_pLegend = new QAction(QStringLiteral("&Legend"), this);
+    m_pLegend->setCheckable(true);
+    m_pLegend->setStatusTip(QStringLiteral("Show each curve's t and H beside its colour in \"All grafics\""));
+    m_pLegend->setWhatsThis(m_pLegend->statusTip());
+    connect(m_pLegend, &QAction::toggled, v, &CKivView::SetLegend);
+    pViewMenu->addAction(m_pLegend);
 
     QMenu* pApprox = menuBar()->addMenu(QStringLiteral("&Approximation"));
     pApprox->addActions({pList, pProcessing, pGraf, pGrid});
@@ -269,6 +312,11 @@ void CMainFrame::UpdateCommandStates() {
         command.m_pAction->setEnabled(IsCommandEnabled(command.m_eCommand, g_nStage));
     // The plot file goes with the plot's other outputs, printing.
     m_pExportPlot->setEnabled(IsCommandEnabled(EKivCommand::Print, g_nStage));
+    // Adding from a list goes with Add File, the plot's views with Graf.
+    m_pAddFromList->setEnabled(IsCommandEnabled(EKivCommand::AddFile, g_nStage));
+    for (QAction* pView : m_apPlotViews)
+        pView->setEnabled(IsCommandEnabled(EKivCommand::Graf, g_nStage));
+    m_pLegend->setEnabled(IsCommandEnabled(EKivCommand::Graf, g_nStage));
 
     QString strTitle = QStringLiteral("KivRoll");
     if (g_pMaterial)
@@ -395,18 +443,54 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent) {
         pEvent->ignore();
 }
 
+QAction* CMainFrame::PlotViewAction(EPlotView eView) const { return m_apPlotViews[static_cast<int>(eView)]; }
+
+namespace {
+
+// The local files of a drop, or none when anything else is dropped.
+QStringList DroppedFiles(const QMimeData* pMime) {
+    QStringList aFiles;
+    for (const QUrl& url : pMime->urls()) {
+        if (!url.isLocalFile())
+            return {};
+        aFiles << url.toLocalFile();
+    }
+    return aFiles;
+}
+
+bool IsMaterialFile(const QString& strPath) { return strPath.endsWith(QStringLiteral(".mat"), Qt::CaseInsensitive); }
+
+} // namespace
+
 void CMainFrame::dragEnterEvent(QDragEnterEvent* pEvent) {
-    const QList<QUrl> aUrls = pEvent->mimeData()->urls();
-    if (!aUrls.isEmpty() && aUrls.constFirst().isLocalFile())
+    if (!DroppedFiles(pEvent->mimeData()).isEmpty())
         pEvent->acceptProposedAction();
 }
 
 void CMainFrame::dropEvent(QDropEvent* pEvent) {
-    const QList<QUrl> aUrls = pEvent->mimeData()->urls();
-    if (aUrls.isEmpty() || !aUrls.constFirst().isLocalFile())
+    const QStringList aFiles = DroppedFiles(pEvent->mimeData());
+    if (aFiles.isEmpty())
         return;
     pEvent->acceptProposedAction();
-    const QString strPath = aUrls.constFirst().toLocalFile();
-    // Open after the drop has finished, so the drag source is not kept waiting by a dialog.
-    QMetaObject::invokeMethod(this, [this, strPath] { m_pView->OpenMaterialFile(strPath); }, Qt::QueuedConnection);
+    // Opened or added after the drop has finished, so the drag source is not kept waiting
+    // by a dialog.
+    QMetaObject::invokeMethod(
+        this,
+        [this, aFiles] {
+            const bool bMaterial = std::any_of(aFiles.begin(), aFiles.end(), IsMaterialFile);
+            if (bMaterial && aFiles.size() == 1) {
+                m_pView->OpenMaterialFile(aFiles.constFirst());
+            } else if (bMaterial) {
+                QMessageBox::information(this, QStringLiteral("Vornel"),
+                                         QStringLiteral("Drop one material file (*.mat) to open it, or experiment data "
+                                                        "files to add them as curves."));
+            } else if (!g_pMaterial || !IsCommandEnabled(EKivCommand::AddFile, g_nStage)) {
+                QMessageBox::information(this, QStringLiteral("Vornel"),
+                                         QStringLiteral("Create a material (File > New material) or open one before "
+                                                        "adding curves to it."));
+            } else {
+                m_pView->AddFiles(aFiles);
+            }
+        },
+        Qt::QueuedConnection);
 }

@@ -6,11 +6,17 @@
 // its command of the stage table (Stage.h) and enabled when IsCommandEnabled(command,
 // g_nStage) holds. It runs after every command and whenever a menu opens.
 //
+// The View menu chooses the plot's view ("All grafics", the default, "By temperature",
+// "Deviations") and shows or hides the legend of "All grafics"; they are enabled with Graf.
+// Files dropped on the window: one material file is opened, experiment data files are added
+// (Add File).
+//
 // The status bar holds the message pane and the panes of the lock keys ("CAP", "NUM",
 // "SCRL", blank while the key is off or the platform cannot tell). F1 opens the help
 // window, Shift+F1 the "What's This?" mode, in which a click on a command shows what it
 // does.
 
+#include "vornel/PlotGroups.h"
 #include "vornel/Stage.h"
 
 #include <QMainWindow>
@@ -43,6 +49,10 @@ public:
     // The action of a command of the stage table.
     QAction* Action(EKivCommand eCommand) const;
     QAction* ExportPlotAction() const { return m_pExportPlot; }
+    QAction* AddFromListAction() const { return m_pAddFromList; }
+    // The View menu's plot views and the single plot's legend.
+    QAction* PlotViewAction(EPlotView eView) const;
+    QAction* LegendAction() const { return m_pLegend; }
     QAction* MessagesAction() const { return m_pMessagesAction; }
     QPlainTextEdit* MessagesPane() const { return m_pMessages; }
     const QStringList& RecentFiles() const { return m_aRecent; }
@@ -90,6 +100,9 @@ private:
     QPlainTextEdit* m_pMessages = nullptr;  // in the "Messages" dock, owned by it
     QAction* m_pMessagesAction = nullptr;   // the dock's toggle
     QAction* m_pExportPlot = nullptr;
+    QAction* m_pAddFromList = nullptr;
+    QAction* m_apPlotViews[3] = {};         // All grafics, By temperature, Deviations
+    QAction* m_pLegend = nullptr;
     QLabel* m_pStatus = nullptr;            // the status bar's message pane
     QLabel* m_aLockPanes[3] = {};           // CAP, NUM, SCRL; owned by the status bar
     QAction* m_pHelpTopics = nullptr;

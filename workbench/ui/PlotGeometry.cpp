@@ -95,13 +95,70 @@ std::string FormatPlotNumber(double dValue) {
 
 int CurveSlot(int nCurve) { return ((nCurve - 1) % kCurveSlots + kCurveSlots) % kCurveSlots + 1; }
 
-int FileListRowTop(int nRow, int nFontHeight, int nClientTop) { return nRow * (nFontHeight + 3) + nClientTop + 15; }
-
-int FileListRowAt(int nY, int nRows, int nFontHeight, int nClientTop) {
-    for (int i = 1; i <= nRows; ++i) {
-        const int nTop = FileListRowTop(i, nFontHeight, nClientTop);
-        if (nY >= nTop - 1 && nY < nTop + nFontHeight + 2)
-            return i;
+CPanelGrid PanelGrid(int nPanels, int nWidth, int nHeight) {
+    CPanelGrid best;
+    double dBest = -1;
+    int nBestEmpty = 0;
+    for (int nColumns = 1; nColumns <= std::max(1, nPanels); ++nColumns) {
+        const int nRows = (std::max(1, nPanels) + nColumns - 1) / nColumns;
+        const double dBox = std::min(static_cast<double>(nWidth) / nColumns, 4.0 / 3.0 * nHeight / nRows);
+        const int nEmpty = nColumns * nRows - nPanels;
+        if (dBox > dBest + 1e-9 || (std::fabs(dBox - dBest) <= 1e-9 && nEmpty < nBestEmpty)) {
+            dBest = dBox;
+            nBestEmpty = nEmpty;
+            best = {nColumns, nRows};
+        }
     }
-    return 0;
+    return best;
+}
+
+CPlotRect PanelCell(const CPanelGrid& grid, int k, int nLeft, int nTop, int nWidth, int nHeight) {
+    const int nColumn = k % grid.m_nColumns;
+    const int nRow = k / grid.m_nColumns;
+    CPlotRect cell;
+    cell.m_nLeft = nLeft + nColumn * nWidth / grid.m_nColumns;
+    cell.m_nRight = nLeft + (nColumn + 1) * nWidth / grid.m_nColumns;
+    cell.m_nTop = nTop + nRow * nHeight / grid.m_nRows;
+    cell.m_nBottom = nTop + (nRow + 1) * nHeight / grid.m_nRows;
+    return cell;
+}
+
+CLegendGrid LegendGrid(int nEntries, int nEntryWidth, int nWidth, int nMaxRows) {
+    CLegendGrid grid;
+    if (nEntries <= 0)
+        return grid;
+    grid.m_nColumns = std::clamp(nWidth / std::max(1, nEntryWidth), 1, nEntries);
+    grid.m_nRows = (nEntries + grid.m_nColumns - 1) / grid.m_nColumns;
+    grid.m_nShown = nEntries;
+    if (grid.m_nRows > std::max(1, nMaxRows)) {
+        grid.m_nRows = std::max(1, nMaxRows);
+        grid.m_nShown = grid.m_nRows * grid.m_nColumns - 1;
+    }
+    return grid;
+}
+
+CNiceAxis NiceAxis(double dLo, double dHi, int nCells) {
+    if (!std::isfinite(dLo) || !std::isfinite(dHi) || dHi < dLo)
+        dLo = dHi = 0;
+    double dSpan = dHi - dLo;
+    if (!(dSpan > 1e-12 * std::max(1.0, std::max(std::fabs(dLo), std::fabs(dHi))))) {
+        const double dAround = std::max(std::fabs(dHi) * 0.1, 1e-3);
+        dLo -= dAround;
+        dHi += dAround;
+        dSpan = dHi - dLo;
+    }
+    const double dRaw = dSpan / std::max(1, nCells);
+    const double dPower = std::pow(10.0, std::floor(std::log10(dRaw)));
+    double dStep = 10 * dPower;
+    for (double dFactor : {1.0, 2.0, 2.5, 5.0})
+        if (dRaw <= dFactor * dPower * (1 + 1e-9)) {
+            dStep = dFactor * dPower;
+            break;
+        }
+    CNiceAxis axis;
+    axis.m_dStep = dStep;
+    axis.m_dMin = std::floor(dLo / dStep + 1e-9) * dStep;
+    axis.m_dMax = std::ceil(dHi / dStep - 1e-9) * dStep;
+    axis.m_nCells = std::max(1, static_cast<int>(std::lround((axis.m_dMax - axis.m_dMin) / dStep)));
+    return axis;
 }

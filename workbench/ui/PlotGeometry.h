@@ -69,8 +69,34 @@ std::string FormatPlotNumber(double dValue);
 // Slot 1..6 of curve n (counted from 1): ((n - 1) mod 6) + 1.
 int CurveSlot(int nCurve);
 
-// Top of row i (1 = the first curve) of the file list: i (h + 3) + ct + 15; the title
-// "List of the added files" stands at (5, ct + 5).
-int FileListRowTop(int nRow, int nFontHeight, int nClientTop);
-// The row 1..nRows at y, or 0 when y is on none.
-int FileListRowAt(int nY, int nRows, int nFontHeight, int nClientTop);
+// An axis over dLo..dHi with about nCells cells of a round step (1, 2, 2.5 or 5 times a
+// power of ten): the multiples of the step just outside the range, and the cells between
+// them. A range of 0 (or not finite) gets one around its value.
+struct CNiceAxis {
+    double m_dMin = 0;
+    double m_dMax = 1;
+    double m_dStep = 1;
+    int m_nCells = 1;
+};
+CNiceAxis NiceAxis(double dLo, double dHi, int nCells);
+
+// A grid of nPanels equal panels over an area of nWidth x nHeight pixels: of the column
+// counts 1..nPanels (rows = ceil(nPanels / columns)), the one whose cells hold the largest
+// 4 : 3 box; on a tie the one with fewer empty cells.
+struct CPanelGrid {
+    int m_nColumns = 1;
+    int m_nRows = 1;
+};
+CPanelGrid PanelGrid(int nPanels, int nWidth, int nHeight);
+// Cell k (0-based, row by row) of the grid over the area (left, top, width, height).
+CPlotRect PanelCell(const CPanelGrid& grid, int k, int nLeft, int nTop, int nWidth, int nHeight);
+
+// Legend entries of nEntryWidth pixels in rows across nWidth pixels, at most nMaxRows rows:
+// as many columns as fit (at least one), rows as the entries need. When they need more
+// rows, only m_nShown entries are shown and the last place tells how many more there are.
+struct CLegendGrid {
+    int m_nColumns = 1;
+    int m_nRows = 0;
+    int m_nShown = 0;
+};
+CLegendGrid LegendGrid(int nEntries, int nEntryWidth, int nWidth, int nMaxRows);

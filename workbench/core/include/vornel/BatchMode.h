@@ -3,7 +3,7 @@
 // from the command line and in the current folder.
 //
 //   vornel --fit MODEL [--name NAME] [--curve FILE T H]... [--curves LIST] [--open FILE.mat]
-//          [--plot FILE]
+//          [--plot FILE [--plot-view single|temperatures|deviations]]
 //
 // It runs the workbench's operations (Operations.h) in the order a user would: New material
 // or Open File, Add File per curve, then the model's Calc or the Optimization.
@@ -18,6 +18,7 @@
 #include <vector>
 
 class CMaterial;
+enum class EPlotView;
 
 // Exit statuses.
 inline constexpr int kBatchFitted = 0;
@@ -27,9 +28,10 @@ inline constexpr int kBatchError = 2;
 // The text of vornel --help.
 std::string BatchUsage();
 
-// Draws the plot of a material into the file strPath (--plot FILE); throws CFileError naming
-// the file when it cannot be written. The program that has a drawing library passes one.
-using BatchPlotWriter = std::function<void(const CMaterial& material, const std::string& strPath)>;
+// Draws the plot of a material in the view eView into the file strPath (--plot FILE
+// --plot-view VIEW); throws CFileError naming the file when it cannot be written. The
+// program that has a drawing library passes one.
+using BatchPlotWriter = std::function<void(const CMaterial& material, const std::string& strPath, EPlotView eView)>;
 
 // Runs the batch mode on the program's arguments (without the program name): results on
 // out, messages on err. Replaces g_pMaterial. With --plot FILE the plot of the material is

@@ -17,6 +17,18 @@ class CMaterial;
 // not a measurement), 0 for raw curves.
 int FirstMeasuredPoint(const CMaterial& material);
 
+// A measured point of a curve beside the law's stress there.
+struct CDeviationPoint {
+    double m_dStrain = 0;
+    double m_dFitted = 0;   // Evaluate(strain, t, H) of the current law
+    double m_dMeasured = 0; // the measured stress
+    double Deviation() const { return m_dFitted - m_dMeasured; }
+};
+
+// The measured points of curve nCurve (zero-based, from FirstMeasuredPoint on) with the
+// current law's stress; what the report's deviations are taken over.
+std::vector<CDeviationPoint> CurveDeviationPoints(const CMaterial& material, int nCurve);
+
 // Deviations of one set of points.
 struct CDeviationStats {
     int m_nPoints = 0;         // points taken

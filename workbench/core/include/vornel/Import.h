@@ -17,6 +17,13 @@ class CCurve;
 class CMaterial;
 struct CCurvePoint;
 
+// One curve to add: its experiment data file, temperature t (deg C) and strain rate (1/s).
+struct CCurveSpec {
+    std::string m_strFile;
+    double m_dTemp = 0;
+    double m_dRate = 0;
+};
+
 // What reading one experiment data file gave.
 struct CImportSummary {
     int m_nTaken = 0;            // rows that became points
@@ -36,11 +43,26 @@ struct CImportSummary {
 // given, receives what the reading gave.
 std::vector<CCurvePoint> ParseExperimentData(const char* pBegin, const char* pEnd, CImportSummary* pSummary = nullptr);
 
+// Why a file that gave summary yields no point ("no data: ..."); empty when it gave points.
+std::string NoPointsReason(const CImportSummary& summary);
+
 // Replaces the curve's points by those of the file at strPath and returns what the reading
 // gave. Throws CFileError when the file cannot be opened or read, or yields no point (the
 // message says why: no row of three numbers after the three header lines, quoting the line
 // that stopped the reading, or every row skipped); the curve is then unchanged.
 CImportSummary ImportCurve(CCurve& curve, const std::string& strPath);
+
+// A fresh curve of the file at strPath at temperature dTemp (deg C) and strain rate dRate
+// (1/s): label and file = the path, every point carries dTemp and dRate; *pSummary, when
+// given, receives what the reading gave. Throws CFileError as ImportCurve does.
+CCurve ReadCurveFile(const std::string& strPath, double dTemp, double dRate, CImportSummary* pSummary = nullptr);
+
+// Throws CFileError naming strFirstBeyond unless the material has room for nMore curves.
+void CheckRoomForCurves(const CMaterial& material, int nMore, const std::string& strFirstBeyond);
+
+// Appends curve to the material's used slots: the point and curve counts grow, the stage
+// becomes 2. The caller made sure there is room.
+void AppendCurve(CMaterial& material, CCurve&& curve);
 
 // Add File: appends the file at strPath as a new curve at temperature dTemp (deg C) and
 // strain rate dRate (1/s): label = the path, every point carries dTemp and dRate, the

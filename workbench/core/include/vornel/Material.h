@@ -48,6 +48,8 @@ public:
     double m_dTemp = 0;                  // temperature t, deg C
     std::vector<CCurvePoint> m_pPoints;  // the points, owned
     std::string m_strLabel;              // data file path after import, "H= ... Temp= ... " after a read
+    std::string m_strFile;               // the data file the curve was added from (kept while the
+                                         // material lives; a material file does not store it)
 
     bool operator==(const CCurve&) const = default;
 };

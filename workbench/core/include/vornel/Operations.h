@@ -35,6 +35,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 // Deformation conditions of a curve, as the conditions dialog "Uslovija deformacii" takes
 // them (both bounds inclusive).
@@ -58,6 +59,20 @@ public:
 // (1/s) in kMinCurveRate..kMaxCurveRate, NaN refused:
 // "temperature 2601 is outside -200..2600 deg C", "strain rate -1 is outside 0..10000 1/s".
 void CheckCurveConditions(double dTemp, double dRate);
+
+// Which of a curve's two conditions CheckCurveConditions refuses (the temperature is
+// checked first), with its sentence; m_eField None when both are valid.
+enum class EConditionField { None, Temp, Rate };
+struct CConditionsProblem {
+    EConditionField m_eField = EConditionField::None;
+    std::string m_strMessage;
+};
+CConditionsProblem FindConditionsProblem(double dTemp, double dRate);
+
+// A number as a user types it into a field or a list: blanks around it, an optional sign,
+// "." as the decimal point and an optional exponent; nothing else, and finite. True when
+// strText is such a number (its value in dValue).
+bool ParseUserNumber(const std::string& strText, double& dValue);
 
 // Throws CInputError unless dTemp (deg C) lies in kMinTemp3d..kMaxTemp3d, NaN refused.
 void CheckTemp3d(double dTemp);
@@ -90,6 +105,21 @@ void ChooseModel(int nModel);
 // stage 2. Returns what reading the file gave. See AddCurveFromFile (Import.h) for the
 // file, its refusal when it yields no point, and the 200-curve limit.
 CImportSummary AddCurve(const std::string& strPath, double dTemp, double dRate);
+
+// Add File of several files at once: every curve or none. Checks every curve's conditions
+// (CInputError "<file>: temperature ... is outside ...") and the room left in the material,
+// reads every file (AddCurveFromFile's refusals), and only then appends all of them in
+// order; stage 2. Returns what reading each file gave. When one file fails, it is named in
+// what is thrown and the material and the stage stay as they were. An empty list changes
+// nothing.
+std::vector<CImportSummary> AddCurves(const std::vector<CCurveSpec>& aCurves);
+
+// Sets the temperature dTemp (deg C) and strain rate dRate (1/s) of curve nCurve (1-based)
+// and of its every point (a prepared curve's time becomes strain / rate, as the
+// preparation sets it; a label made from the conditions is made anew), clears the fit
+// (ClearFit) and sets stage 2, as removing a curve does. Throws CInputError for a curve
+// that does not exist or conditions outside their ranges; the material is then unchanged.
+void SetCurveConditions(int nCurve, double dTemp, double dRate);
 
 // Removes curve nCurve (1-based, 1..m_nCurves): the curves above it move down one slot in
 // order, the freed last slot becomes an empty curve, m_nPoints loses the curve's points,

@@ -43,6 +43,7 @@ public:
     // The action of a command of the stage table.
     QAction* Action(EKivCommand eCommand) const;
     QAction* ExportPlotAction() const { return m_pExportPlot; }
+    QAction* ExportLawAction() const { return m_pExportLaw; }
     QAction* MessagesAction() const { return m_pMessagesAction; }
     QPlainTextEdit* MessagesPane() const { return m_pMessages; }
     const QStringList& RecentFiles() const { return m_aRecent; }
@@ -60,6 +61,7 @@ public:
 
 public slots:
     void OnProcessingDialog();
+    void OnExportLaw();
     void OnAbout();
     void OnHelpTopics();
     void AddRecentFile(const QString& strPath);
@@ -90,6 +92,7 @@ private:
     QPlainTextEdit* m_pMessages = nullptr;  // in the "Messages" dock, owned by it
     QAction* m_pMessagesAction = nullptr;   // the dock's toggle
     QAction* m_pExportPlot = nullptr;
+    QAction* m_pExportLaw = nullptr;        // enabled while the material holds a law to export
     QLabel* m_pStatus = nullptr;            // the status bar's message pane
     QLabel* m_aLockPanes[3] = {};           // CAP, NUM, SCRL; owned by the status bar
     QAction* m_pHelpTopics = nullptr;

@@ -20,6 +20,8 @@ constexpr CExportFormat kFormats[] = {
     {"csv", "CSV table (*.csv)", "csv", false, CsvText},
 };
 
+constexpr const char* kNoCurves = "the material has no measured curve to take the ranges of the law from";
+
 // The law check grid of the subroutines.
 constexpr int kCheckStrainSteps = 40;
 constexpr int kCheckRates = 25;
@@ -83,22 +85,6 @@ std::vector<double> Even(double dFirst, double dLast, int nSteps) {
     return aValues;
 }
 
-// Why the material's law cannot be exported, or an empty text.
-std::string LawProblem(const CMaterial& material) {
-    const CModelInfo* pModel = FindModel(material.m_nFunction);
-    if (!pModel)
-        return "no model is chosen";
-    const std::string strModel = "model " + std::to_string(pModel->m_nNumber);
-    if (material.m_nCoef != pModel->m_nCoef)
-        return strModel + " has " + std::to_string(pModel->m_nCoef) + " coefficients, the material holds " +
-               std::to_string(material.m_nCoef) + " (fit the model first)";
-    for (int k = 0; k < pModel->m_nCoef; ++k)
-        if (!std::isfinite(material.m_dCoef[static_cast<std::size_t>(k)]))
-            return strModel + ": coefficient A" + std::to_string(k + 1) + " is " +
-                   Significant(material.m_dCoef[static_cast<std::size_t>(k)], 6) + ", not a finite number";
-    return {};
-}
-
 } // namespace
 
 CMeasuredRanges MeasuredRanges(const CMaterial& material) {
@@ -119,7 +105,7 @@ CMeasuredRanges MeasuredRanges(const CMaterial& material) {
         }
     }
     if (!bAny)
-        throw CExportError("the material has no measured curve to take the ranges of the law from");
+        throw CExportError(kNoCurves);
     ranges.m_aTemps = Distinct(std::move(ranges.m_aTemps));
     ranges.m_aRates = Distinct(std::move(ranges.m_aRates));
     return ranges;
@@ -192,9 +178,29 @@ CExportGrid SubroutineCheckGrid(const CMeasuredRanges& measured) {
     return grid;
 }
 
+std::string LawExportProblem(const CMaterial& material) {
+    const CModelInfo* pModel = FindModel(material.m_nFunction);
+    const std::string strNoLaw = "there is no fitted law to export: ";
+    if (!pModel)
+        return strNoLaw + "no model is chosen";
+    const std::string strModel = "model " + std::to_string(pModel->m_nNumber);
+    if (material.m_nCoef != pModel->m_nCoef)
+        return strNoLaw + strModel + " has " + std::to_string(pModel->m_nCoef) + " coefficients, the material holds " +
+               std::to_string(material.m_nCoef) + " (fit the model first)";
+    for (int k = 0; k < pModel->m_nCoef; ++k)
+        if (!std::isfinite(material.m_dCoef[static_cast<std::size_t>(k)]))
+            return strNoLaw + strModel + ": coefficient A" + std::to_string(k + 1) + " is " +
+                   Significant(material.m_dCoef[static_cast<std::size_t>(k)], 6) + ", not a finite number";
+    for (int c = 0; c < material.m_nCurves; ++c)
+        if (!material.Curve(c).m_pPoints.empty())
+            return {};
+    return kNoCurves;
+}
+
+
 CLawExport MakeLawExport(const CMaterial& material, const CExportGridOptions& options, int nFirstId) {
-    if (const std::string strProblem = LawProblem(material); !strProblem.empty())
-        throw CExportError("there is no fitted law to export: " + strProblem);
+    if (const std::string strProblem = LawExportProblem(material); !strProblem.empty())
+        throw CExportError(strProblem);
     if (nFirstId < 1)
         throw CExportError("the first LS-DYNA id " + std::to_string(nFirstId) + " is below 1");
     CLawExport law;
@@ -279,15 +285,15 @@ std::string Range(double dFirst, double dLast) {
     return dFirst == dLast ? Significant(dFirst, 6) : Significant(dFirst, 6) + " to " + Significant(dLast, 6);
 }
 
-std::string GridText(const CExportGrid& grid) {
+} // namespace
+
+std::string DescribeGrid(const CExportGrid& grid) {
     return "strain " + Range(grid.m_aStrains.front(), grid.m_aStrains.back()) + " (" +
            std::to_string(grid.m_aStrains.size()) + " values), strain rate " +
            Range(grid.m_aRates.front(), grid.m_aRates.back()) + " 1/s (" + std::to_string(grid.m_aRates.size()) +
            "), temperature " + Range(grid.m_aTemps.front(), grid.m_aTemps.back()) + " deg C (" +
            std::to_string(grid.m_aTemps.size()) + ")";
 }
-
-} // namespace
 
 std::string CommentBlock(const CLawExport& law, bool bSubroutine, std::string_view strWhat,
                          std::string_view strVariables, std::string_view strPrefix) {
@@ -316,7 +322,7 @@ std::string CommentBlock(const CLawExport& law, bool bSubroutine, std::string_vi
              "argument is 0.");
         line(std::string(strVariables));
     } else {
-        line("Grid: " + GridText(law.m_grid) + ".");
+        line("Grid: " + DescribeGrid(law.m_grid) + ".");
         line("Where the grid reaches beyond the measured ranges the values are the law's extrapolation; "
              "outside the grid the solver holds the tables' end values.");
         if (!strVariables.empty())
@@ -324,7 +330,7 @@ std::string CommentBlock(const CLawExport& law, bool bSubroutine, std::string_vi
     }
     const std::vector<CLawFinding>& aFindings = bSubroutine ? law.m_aSubroutineCheck : law.m_aTableCheck;
     const std::string strGrid =
-        bSubroutine ? GridText(SubroutineCheckGrid(measured)) : std::string("the grid of the tables");
+        bSubroutine ? DescribeGrid(SubroutineCheckGrid(measured)) : std::string("the grid of the tables");
     line("Law check over " + strGrid + ": " + (aFindings.empty() ? "ok" : std::to_string(aFindings.size()) + " findings"));
     for (const CLawFinding& finding : aFindings)
         line(finding.Message());

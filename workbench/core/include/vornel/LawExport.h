@@ -75,6 +75,10 @@ struct CExportGrid {
     std::size_t NodeCount() const { return m_aTemps.size() * m_aRates.size() * m_aStrains.size(); }
 };
 
+// The grid in words: "strain 0 to 0.8 (41 values), strain rate 0.01 to 10 1/s (3),
+// temperature 900 to 1150 deg C (3)" (numbers with six significant digits).
+std::string DescribeGrid(const CExportGrid& grid);
+
 // The grid of the tables: the measured temperatures and strain rates, strains 0 and
 // kExportStrainSteps equal steps up to the largest measured strain; options replace each.
 CExportGrid TableGrid(const CMeasuredRanges& measured, const CExportGridOptions& options = {});
@@ -104,6 +108,11 @@ struct CLawExport {
         return m_aValues[(iTemp * m_grid.m_aRates.size() + iRate) * m_grid.m_aStrains.size() + iStrain];
     }
 };
+
+// Why the material's law cannot be exported (a sentence for the user), or an empty text:
+// no model, a coefficient count other than the model's, a coefficient that is not a finite
+// number, no curve with a point.
+std::string LawExportProblem(const CMaterial& material);
 
 // The material's fitted law on the table grid of options, with both law checks. Throws CExportError when the
 // material holds no usable law (no model, a coefficient count other than the model's, a

@@ -1,6 +1,10 @@
 #pragma once
-// Helpers the benchmark programs share: a temporary working folder and a quiet standard
-// output (the engine's and the kernels' lines would drown the report).
+// Helpers the benchmark programs share: a temporary working folder, a quiet standard
+// output (the engine's and the kernels' lines would drown the report) and the measured
+// steel set fitted by the engine.
+
+#include "MeasuredSets.h"
+#include "vornel/Material.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -58,5 +63,22 @@ public:
 private:
     int m_nSaved;
 };
+
+// The measured set fitted with nModel in log space, or null (with the reason) when absent.
+inline std::unique_ptr<CMaterial> FittedGleeble(int nModel, std::string& strProblem) {
+    const std::string strFolder = vornel_test::SharedDataSet("steel-gleeble");
+    if (strFolder.empty()) {
+        strProblem = "no measured curves at " + std::string(VORNEL_SHARED_DATA) + "/steel-gleeble";
+        return nullptr;
+    }
+    std::unique_ptr<CMaterial> pMaterial = vornel_test::LoadMeasuredSet(strFolder);
+    pMaterial->m_nFunction = nModel;
+    CQuietStdout quiet;
+    if (!pMaterial->RunApproximation().m_bFitted) {
+        strProblem = "the engine refused model " + std::to_string(nModel);
+        return nullptr;
+    }
+    return pMaterial;
+}
 
 } // namespace vornel_bench

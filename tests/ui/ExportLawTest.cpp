@@ -94,7 +94,7 @@ void CExportLawTest::writesEachFormatOnTheGridTyped() {
     QVERIFY(window.m_bFitted);
     QVERIFY(!window.m_bEnabledBeforeFit);
     QVERIFY(window.m_frame.ExportLawAction()->isEnabled());
-    QCOMPARE(window.m_frame.ExportLawAction()->text(), QStringLiteral("Export law..."));
+    QCOMPARE(window.m_frame.ExportLawAction()->text().remove('&'), QStringLiteral("Export law..."));
 
     CExportGridOptions grid;
     grid.SetStrains("1:4");
@@ -181,8 +181,8 @@ void CExportLawTest::showsTheLawCheck() {
     QVERIFY(*pDialog);
     QVERIFY2(strPane.contains(QStringLiteral("Tables: 1 findings\n  law check: the stress rises with temperature at E=")),
              qPrintable(strPane));
-    QVERIFY2(strPane.contains(QStringLiteral("Subroutines (over strain 0 to ")), qPrintable(strPane));
-    QVERIFY2(strPane.contains(QStringLiteral(" deg C (21)): 1 findings\n  law check: the stress rises")), qPrintable(strPane));
+    QVERIFY2(strPane.contains(QStringLiteral("Subroutines over strain 0 to ")), qPrintable(strPane));
+    QVERIFY2(strPane.contains(QStringLiteral(" deg C (21): 1 findings\n  law check: the stress rises")), qPrintable(strPane));
     const QString strMessages = window.m_frame.MessagesPane()->toPlainText();
     QVERIFY2(strMessages.contains(QStringLiteral("law check: the stress rises with temperature at E=")),
              qPrintable(strMessages));

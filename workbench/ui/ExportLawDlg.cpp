@@ -152,7 +152,7 @@ void CExportLawDlg::UpdateLawCheck() {
         return;
     m_pCheckPane->setPlainText(
         CheckText(QStringLiteral("Tables"), law->m_aTableCheck) + '\n' +
-        CheckText(QStringLiteral("Subroutines (over %1)").arg(FromStd(DescribeGrid(SubroutineCheckGrid(law->m_measured)))),
+        CheckText(QStringLiteral("Subroutines over %1").arg(FromStd(DescribeGrid(SubroutineCheckGrid(law->m_measured)))),
                   law->m_aSubroutineCheck));
 }
 
@@ -188,16 +188,20 @@ void CExportLawDlg::OnExport() {
     dialog.setFileMode(QFileDialog::AnyFile);
     const CExportFormat& first = ExportFormats().front();
     dialog.setDefaultSuffix(QString::fromLatin1(first.m_szSuffix));
-    // A name typed without an ending gets the ending of the chosen file type.
-    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& strChosen) {
+    const QString strStem = (m_material.m_strName.empty()
+                                 ? QFileInfo(FromStd(m_material.m_strFileName)).completeBaseName()
+                                 : FromStd(m_material.m_strName)) +
+                            QStringLiteral("_law.");
+    dialog.selectFile(strStem + QString::fromLatin1(first.m_szSuffix));
+    // A name typed without an ending gets the ending of the chosen file type, and the
+    // proposed name takes it too (a name being typed stays as it is).
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, strStem](const QString& strChosen) {
         const QRegularExpressionMatch match = QRegularExpression(QStringLiteral(R"(\*\.(\w+))")).match(strChosen);
-        if (match.hasMatch())
-            dialog.setDefaultSuffix(match.captured(1));
+        if (!match.hasMatch())
+            return;
+        dialog.setDefaultSuffix(match.captured(1));
+        dialog.selectFile(strStem + match.captured(1));
     });
-    const QString strStem = m_material.m_strName.empty()
-                                ? QFileInfo(FromStd(m_material.m_strFileName)).completeBaseName()
-                                : FromStd(m_material.m_strName);
-    dialog.selectFile(strStem + QStringLiteral("_law.") + QString::fromLatin1(first.m_szSuffix));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString strFilter = dialog.selectedNameFilter();

@@ -212,7 +212,7 @@ void CMainFrame::CreateMenusAndToolbar() {
     m_pExportPlot->setStatusTip(QStringLiteral("Write the plot as a PNG image or an SVG drawing"));
     connect(m_pExportPlot, &QAction::triggered, v, &CKivView::OnExportPlot);
 
-    m_pExportLaw = new QAction(QStringLiteral("Export law..."), this);
+    m_pExportLaw = new QAction(QStringLiteral("Export &law..."), this);
     m_pExportLaw->setStatusTip(QStringLiteral("Write the fitted law for a forming solver: Abaqus subroutine or table, "
                                               "LS-DYNA table or CSV"));
     m_pExportLaw->setWhatsThis(m_pExportLaw->statusTip());

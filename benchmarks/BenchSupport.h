@@ -6,6 +6,8 @@
 #include "MeasuredSets.h"
 #include "vornel/Material.h"
 
+#include <benchmark/benchmark.h>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -79,6 +81,17 @@ inline std::unique_ptr<CMaterial> FittedGleeble(int nModel, std::string& strProb
         return nullptr;
     }
     return pMaterial;
+}
+
+// Runs the registered benchmarks with the command line's options; 1 for an option Google
+// Benchmark does not know.
+inline int RunBenchmarks(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 } // namespace vornel_bench

@@ -72,10 +72,5 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark(("HoldOut/" + strModel + "/refined").c_str(), HoldOut, nModel, true)
             ->Unit(benchmark::kMillisecond);
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vornel_bench::RunBenchmarks(argc, argv);
 }

@@ -59,10 +59,5 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark(("Files/" + strModel).c_str(), Export, nModel, EStage::Files)
             ->Unit(benchmark::kMillisecond);
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vornel_bench::RunBenchmarks(argc, argv);
 }

@@ -24,13 +24,6 @@ using namespace vornel_test;
 
 namespace {
 
-// dValue with 17 significant digits, which reads back as dValue.
-std::string Digits17(double dValue) {
-    char szText[32];
-    std::snprintf(szText, sizeof szText, "%.17g", dValue);
-    return szText;
-}
-
 // A generated material unlike the steel set: an aluminium-like steady-state stress of the
 // hyperbolic-sine law, sigma = asinh((Z / A)^(1/n)) / alpha with Z = H exp(Q / (R T)),
 // over 350..500 deg C and 0.01..10 1/s, hardening to it over the first strains, with 1 %

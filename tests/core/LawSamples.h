@@ -11,7 +11,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace vornel_test {
@@ -42,6 +44,13 @@ inline std::vector<double> TypicalCoefficients(int nModel, std::mt19937& rng) {
     for (double dScale : s_aScales.at(static_cast<std::size_t>(nModel - 1)))
         aCoef.push_back(dScale * factor(rng));
     return aCoef;
+}
+
+// dValue with 17 significant digits, which reads back as dValue.
+inline std::string Digits17(double dValue) {
+    char szText[32];
+    std::snprintf(szText, sizeof szText, "%.17g", dValue);
+    return szText;
 }
 
 // Central differences of CMaterial::Evaluate at (dE, dT, dH), Richardson-extrapolated from

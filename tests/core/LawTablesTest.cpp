@@ -18,13 +18,6 @@ using namespace vornel_test;
 
 namespace {
 
-// dValue with 17 significant digits, which reads back as dValue.
-std::string Digits17(double dValue) {
-    char szText[32];
-    std::snprintf(szText, sizeof szText, "%.17g", dValue);
-    return szText;
-}
-
 // A material with model nModel and coefficients aCoef, and one curve per temperature and
 // rate whose points reach the strain 0.8 (their stresses play no part in the exports).
 CMaterial MaterialOf(int nModel, const std::vector<double>& aCoef) {

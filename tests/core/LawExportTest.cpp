@@ -220,6 +220,8 @@ struct SSubroutineCase {
     int m_nModel;
 };
 
+void PrintTo(const SSubroutineCase& c, std::ostream* os) { *os << c.m_strSet << " model " << c.m_nModel; }
+
 class Subroutines : public ScratchTest, public ::testing::WithParamInterface<SSubroutineCase> {};
 
 TEST_P(Subroutines, ReturnEvaluateAndItsDerivatives) {

@@ -90,6 +90,8 @@ struct STableCase {
     const char* m_szTemps;
 };
 
+void PrintTo(const STableCase& c, std::ostream* os) { *os << c.m_szName; }
+
 class LawTables : public ::testing::TestWithParam<STableCase> {
 protected:
     void SetUp() override {

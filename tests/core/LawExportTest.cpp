@@ -68,7 +68,7 @@ std::unique_ptr<CMaterial> FittedMaterial(const std::string& strSet, int nModel)
 
 bool Run(const std::string& strCommand) { return std::system((strCommand + " > run.log 2>&1").c_str()) == 0; }
 
-// The file strSource compiled as the users compile it, beside ABA_PARAM.INC and
+// The file strSource compiled as the solver's users compile it, beside ABA_PARAM.INC and
 // VABA_PARAM.INC holding the implicit typing of the solver, and linked with the driver.
 ::testing::AssertionResult CompileWithDriver(const std::string& strSource, const std::string& strDriver,
                                              const std::string& strProgram) {

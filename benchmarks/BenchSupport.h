@@ -1,6 +1,12 @@
 #pragma once
-// Helpers the benchmark programs share: a temporary working folder and a quiet standard
-// output (the engine's and the kernels' lines would drown the report).
+// Helpers the benchmark programs share: a temporary working folder, a quiet standard
+// output (the engine's and the kernels' lines would drown the report) and the measured
+// steel set fitted by the engine.
+
+#include "MeasuredSets.h"
+#include "vornel/Material.h"
+
+#include <benchmark/benchmark.h>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -58,5 +65,33 @@ public:
 private:
     int m_nSaved;
 };
+
+// The measured set fitted with nModel in log space, or null (with the reason) when absent.
+inline std::unique_ptr<CMaterial> FittedGleeble(int nModel, std::string& strProblem) {
+    const std::string strFolder = vornel_test::SharedDataSet("steel-gleeble");
+    if (strFolder.empty()) {
+        strProblem = "no measured curves at " + std::string(VORNEL_SHARED_DATA) + "/steel-gleeble";
+        return nullptr;
+    }
+    std::unique_ptr<CMaterial> pMaterial = vornel_test::LoadMeasuredSet(strFolder);
+    pMaterial->m_nFunction = nModel;
+    CQuietStdout quiet;
+    if (!pMaterial->RunApproximation().m_bFitted) {
+        strProblem = "the engine refused model " + std::to_string(nModel);
+        return nullptr;
+    }
+    return pMaterial;
+}
+
+// Runs the registered benchmarks with the command line's options; 1 for an option Google
+// Benchmark does not know.
+inline int RunBenchmarks(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
 
 } // namespace vornel_bench

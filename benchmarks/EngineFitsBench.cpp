@@ -119,10 +119,5 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark((std::string(entry.m_szName) + "/200x30").c_str(), SingleCurveFit, entry.m_pfnEntry)
             ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("KIVLINEHOT/steel-gleeble", LineHotFit)->Unit(benchmark::kMillisecond);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vornel_bench::RunBenchmarks(argc, argv);
 }

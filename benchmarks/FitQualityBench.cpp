@@ -21,23 +21,7 @@ namespace {
 
 using vornel_bench::CBenchFolder;
 using vornel_bench::CQuietStdout;
-
-// The measured set fitted with nModel in log space, or null (with the reason) when absent.
-std::unique_ptr<CMaterial> FittedGleeble(int nModel, std::string& strProblem) {
-    const std::string strFolder = vornel_test::SharedDataSet("steel-gleeble");
-    if (strFolder.empty()) {
-        strProblem = "no measured curves at " + std::string(VORNEL_SHARED_DATA) + "/steel-gleeble";
-        return nullptr;
-    }
-    std::unique_ptr<CMaterial> pMaterial = vornel_test::LoadMeasuredSet(strFolder);
-    pMaterial->m_nFunction = nModel;
-    CQuietStdout quiet;
-    if (!pMaterial->RunApproximation().m_bFitted) {
-        strProblem = "the engine refused model " + std::to_string(nModel);
-        return nullptr;
-    }
-    return pMaterial;
-}
+using vornel_bench::FittedGleeble;
 
 void Refine(benchmark::State& state, int nModel) {
     std::string strProblem;
@@ -88,10 +72,5 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark(("HoldOut/" + strModel + "/refined").c_str(), HoldOut, nModel, true)
             ->Unit(benchmark::kMillisecond);
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vornel_bench::RunBenchmarks(argc, argv);
 }

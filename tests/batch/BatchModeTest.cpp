@@ -5,6 +5,7 @@
 #include "vornel/FolderLock.h"
 #include "vornel/FitReport.h"
 #include "vornel/HoldOut.h"
+#include "vornel/LawExport.h"
 #include "vornel/Material.h"
 #include "vornel/PlotGroups.h"
 #include "formats/FileError.h"
@@ -63,7 +64,9 @@ TEST(BatchMode, HelpExplainsEveryOption) {
     const SRun run = Batch({"--help"});
     EXPECT_EQ(run.m_nStatus, 0);
     for (const char* szOption : {"--fit", "--name", "--curve ", "--curves", "--open", "best", "progr.f90", "visual.tmp",
-                                 "--refine", "--report", "--validate", "--plot", "--surface-temperature"})
+                                 "--refine", "--report", "--validate", "--plot", "--surface-temperature",
+                                 "--lock-wait", "--export ", "--export-id", "--export-strains", "--export-rates",
+                                 "--export-temperatures", "LawCheck="})
         EXPECT_NE(run.m_strOut.find(szOption), std::string::npos) << szOption;
 }
 
@@ -114,7 +117,8 @@ TEST_F(BatchRun, RefineReportAndValidateAddToTheResult) {
     const std::vector<std::string> aPlain = Lines(plain.m_strOut);
     const std::vector<std::string> aReported = Lines(reported.m_strOut);
     ASSERT_EQ(aPlain.size(), 11u);
-    ASSERT_EQ(aReported.size(), 11u + 3 + 12 + 1) << reported.m_strOut;
+    ASSERT_EQ(aReported.size(), 11u + 3 + 12 + 1 + 1) << reported.m_strOut;
+    EXPECT_EQ(aReported[26], "LawCheck= ok");
     EXPECT_TRUE(std::equal(aPlain.begin(), aPlain.end(), aReported.begin()));
 
     const SRun refined = Batch({"--fit", "17", "--refine", "--report", "--validate", "--curves", strList});
@@ -225,6 +229,83 @@ TEST_F(BatchRun, ReadingThatStopsEarlyIsReported) {
     EXPECT_NE(run.m_strErr.find(": \"*** test aborted ***\"; "), std::string::npos) << run.m_strErr;
 }
 
+// Every format is written after the fit, with the grid and the first id as asked: each file
+// is the core's text of the fitted law on that grid.
+TEST_F(BatchRun, ExportsTheLawInEveryFormatOnTheGridAsked) {
+    const std::string strList = WriteMaterial("data");
+    const std::vector<std::pair<std::string, std::string>> aExports = {
+        {"uhard", "law_uhard.f"}, {"vuhard", "law_vuhard.f"}, {"abaqus", "law.inp"}, {"lsdyna", "law.k"}, {"csv", "law.csv"}};
+    std::vector<std::string> aArgs = {"--fit", "9", "--report", "--curves", strList, "--export-id", "7000",
+                                      "--export-strains", "1:10", "--export-rates", "1,0.1", "--export-temperatures",
+                                      "950,1150"};
+    for (const auto& [strFormat, strFile] : aExports)
+        aArgs.insert(aArgs.end(), {"--export", strFormat, strFile});
+    const SRun run = Batch(aArgs);
+    ASSERT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    EXPECT_EQ(Lines(run.m_strOut).back(), "LawCheck= ok");
+    EXPECT_EQ(run.m_strErr.find("law check"), std::string::npos) << run.m_strErr;
+    CExportGridOptions grid;
+    grid.SetStrains("1:10");
+    grid.SetRates("0.1,1");
+    grid.SetTemps("950,1150");
+    const CLawExport law = MakeLawExport(*g_pMaterial, grid, 7000);
+    EXPECT_EQ(law.m_grid.NodeCount(), 2u * 2 * 11);
+    for (const auto& [strFormat, strFile] : aExports)
+        EXPECT_EQ(FileText(strFile), FindExportFormat(strFormat)->m_pfnText(law)) << strFormat;
+}
+
+// No law, no export; an export that cannot be written is named, and the others are written.
+TEST_F(BatchRun, ExportsNeedAFitAndReportWhatCannotBeWritten) {
+    const std::string strList = WriteMaterial("data");
+    const SRun refused = Batch({"--fit", "9", "--curve", "data/rec 900_0.100000.asc", "900", "0.1", "--export", "csv", "law.csv"});
+    EXPECT_EQ(refused.m_nStatus, 1);
+    EXPECT_NE(refused.m_strErr.find("vornel: --export: the fit delivered no law; nothing was exported"), std::string::npos)
+        << refused.m_strErr;
+    EXPECT_FALSE(std::filesystem::exists("law.csv"));
+
+    std::filesystem::create_directory("law.f");
+    const SRun blocked = Batch({"--fit", "9", "--curves", strList, "--export", "uhard", "law.f", "--export", "csv", "law.csv"});
+    EXPECT_EQ(blocked.m_nStatus, 2);
+    EXPECT_NE(blocked.m_strErr.find("vornel: law.f: "), std::string::npos) << blocked.m_strErr;
+    EXPECT_TRUE(std::filesystem::is_directory("law.f"));
+    EXPECT_TRUE(std::filesystem::is_regular_file("law.csv"));
+}
+
+// A material whose stress grows with temperature: its law check names the worst point on
+// the error stream, in the report and in the file, and the file is written all the same.
+TEST_F(BatchRun, ALawThatRisesWithTemperatureIsNamedByTheLawCheck) {
+    std::filesystem::create_directories("data");
+    std::string strList;
+    for (double dTemp : {900.0, 1000.0, 1100.0})
+        for (double dRate : {0.1, 1.0, 10.0}) {
+            const std::string strFile = "data/hot_" + std::to_string(static_cast<int>(dTemp)) + "_" + std::to_string(dRate) + ".asc";
+            WriteRecord(strFile, [](double E, double H, double t) { return 20 * std::pow(E, 0.2) * std::pow(H, 0.1) * std::exp(0.002 * t); },
+                        dTemp, dRate);
+            strList += strFile + " " + std::to_string(dTemp) + " " + std::to_string(dRate) + "\n";
+        }
+    WriteText("hot.txt", strList);
+    const SRun run = Batch({"--fit", "9", "--report", "--curves", "hot.txt", "--export", "uhard", "hot.f"});
+    ASSERT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    EXPECT_EQ(Lines(run.m_strOut).back(), "LawCheck= 1 findings");
+    // The worst point of the tables: the largest strain (that of the prepared curves), the
+    // fastest and hottest test.
+    const std::size_t nLine = run.m_strErr.find("vornel: law check: the stress rises with temperature at E=");
+    ASSERT_NE(nLine, std::string::npos) << run.m_strErr;
+    EXPECT_NE(run.m_strErr.find(", H=10, t=1100 (dKs/dt = ", nLine), std::string::npos) << run.m_strErr;
+    EXPECT_NE(FileText("hot.f").find("C law check: the stress rises with temperature at E="), std::string::npos);
+}
+
+// The fitted Hensel-Spittel law of the measured steel set passes the law check.
+TEST_F(BatchRun, TheSteelSetsHenselSpittelLawPassesTheLawCheck) {
+    const std::filesystem::path list = std::filesystem::path(VORNEL_SHARED_DATA) / "steel-gleeble" / "conditions.txt";
+    if (!std::filesystem::exists(list))
+        GTEST_SKIP() << "the measured steel set is not at " << list;
+    const SRun run = Batch({"--fit", "9", "--report", "--curves", list.string(), "--export", "vuhard", "steel.f"});
+    ASSERT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    EXPECT_EQ(Lines(run.m_strOut).back(), "LawCheck= ok");
+    EXPECT_EQ(run.m_strErr.find("law check"), std::string::npos) << run.m_strErr;
+}
+
 struct SBadArgs {
     const char* m_szName;
     std::vector<std::string> m_aArgs;
@@ -273,6 +354,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "lines; reading stopped at line 4: \"1 0,000000 4,617122\""},
         SBadArgs{"UnknownView", {"--fit", "2", "--plot", "p.png", "--plot-view", "panels"}, "\"panels\" is not a view"},
         SBadArgs{"ViewWithoutPlot", {"--fit", "2", "--plot-view", "deviations"}, "--plot-view needs --plot FILE"},
+        SBadArgs{"UnknownFormat", {"--fit", "9", "--export", "abq", "law.inp"},
+                 "--export: \"abq\" is not a format; give uhard, vuhard, abaqus, lsdyna, csv"},
+        SBadArgs{"ExportWithoutFile", {"--fit", "9", "--export", "csv"}, "--export needs 2 values"},
+        SBadArgs{"StrainsWithoutSteps", {"--fit", "9", "--export-strains", "0.8"}, "--export-strains: \"0.8\" is not MAX:N"},
+        SBadArgs{"NegativeTableRate", {"--fit", "9", "--export-rates", "1,-2"}, "--export-rates: the strain rate -2 is below 0"},
+        SBadArgs{"WordTemperature", {"--fit", "9", "--export-temperatures", "hot"},
+                 "--export-temperatures: \"hot\" is not a number"},
+        SBadArgs{"IdZero", {"--fit", "9", "--export-id", "0"}, "--export-id: \"0\" is not a whole number from 1 to 2147483647"},
         SBadArgs{"HeaderOnly", {"--fit", "2", "--curve", "ok.asc", "900", "1", "--curve", "header.asc", "900", "1"},
                  "header.asc: no data: no row of three numbers"}),
     [](const auto& info) { return std::string(info.param.m_szName); });

@@ -4,7 +4,16 @@
 // 700..1250 deg C: each coefficient drawn uniformly between 0.5 and 1.5 times a typical
 // magnitude of its own.
 
+#include "vornel/Material.h"
+#include "vornel/ModelCatalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace vornel_test {
@@ -35,6 +44,54 @@ inline std::vector<double> TypicalCoefficients(int nModel, std::mt19937& rng) {
     for (double dScale : s_aScales.at(static_cast<std::size_t>(nModel - 1)))
         aCoef.push_back(dScale * factor(rng));
     return aCoef;
+}
+
+// dValue with 17 significant digits, which reads back as dValue.
+inline std::string Digits17(double dValue) {
+    char szText[32];
+    std::snprintf(szText, sizeof szText, "%.17g", dValue);
+    return szText;
+}
+
+// Central differences of CMaterial::Evaluate at (dE, dT, dH), Richardson-extrapolated from
+// the steps h and 2h, h being 1e-3 times the argument (1e-6 at least), so that their error
+// is of order h^4 and rounding stays small also for laws that change little with an
+// argument: dKs/dE, dKs/dH, dKs/dt, and whether the difference may be taken as the
+// derivative, which it may not where a bound of Evaluate (strain 0.001, rate 0.0001) lies
+// within the steps.
+struct SCentralSlopes {
+    double m_adSlope[3] = {};
+    bool m_abUsable[3] = {true, true, true};
+};
+
+inline SCentralSlopes CentralSlopes(const CMaterial& material, double dE, double dT, double dH) {
+    SCentralSlopes slopes;
+    const double adArg[3] = {dE, dH, dT};
+    const double adBound[3] = {kEvaluateMinStrain, kEvaluateMinRate, -1e300};
+    const auto evaluate = [&](int k, double dArg) {
+        double ad[3] = {dE, dH, dT};
+        ad[k] = dArg;
+        return material.Evaluate(ad[0], ad[2], ad[1]);
+    };
+    for (int k = 0; k < 3; ++k) {
+        const double h = std::max(1e-6, 1e-3 * std::fabs(adArg[k]));
+        slopes.m_abUsable[k] = !(adArg[k] - 2 * h <= adBound[k] && adBound[k] <= adArg[k] + 2 * h);
+        const double dNear = (evaluate(k, adArg[k] + h) - evaluate(k, adArg[k] - h)) / (2 * h);
+        const double dFar = (evaluate(k, adArg[k] + 2 * h) - evaluate(k, adArg[k] - 2 * h)) / (4 * h);
+        slopes.m_adSlope[k] = (4 * dNear - dFar) / 3;
+    }
+    return slopes;
+}
+
+// dSlope against the central difference dCentral of a law of stress dStress in the argument
+// dArg, to dTol relative; a derivative smaller than 1e-4 of the stress per unit of the
+// argument counts as of that size, so that a slope crossing 0 is compared as a slope.
+inline ::testing::AssertionResult SlopeNear(double dSlope, double dCentral, double dStress, double dArg, double dTol) {
+    const double dScale = std::max(std::fabs(dCentral), 1e-4 * std::fabs(dStress) / std::max(std::fabs(dArg), 1e-3));
+    if (std::fabs(dSlope - dCentral) <= dTol * dScale)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << dSlope << " differs from the central difference " << dCentral << " by "
+                                         << std::fabs(dSlope - dCentral) << " (tolerance " << dTol * dScale << ")";
 }
 
 } // namespace vornel_test

@@ -123,6 +123,10 @@ TEST(Evaluate, BoundsTheStrainRateFromBelow) {
 }
 
 TEST(Evaluate, GivesA10WithoutAModel) {
+    const double aCoef[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 42.5};
+    const CLawValue none = EvaluateLaw(0, aCoef, 0.3, 1000, 1);
+    EXPECT_EQ(none.m_dStress, 42.5);
+    EXPECT_TRUE(none.m_slopes.m_dStrain == 0 && none.m_slopes.m_dRate == 0 && none.m_slopes.m_dTemp == 0);
     EXPECT_EQ(CMaterial().Evaluate(0.3, 1000, 1), 0.0);
     for (int n : {0, -2, 19}) {
         CMaterial material = MaterialWith(n, {1, 2, 3, 4, 5, 6, 7, 8, 9, 42.5});
@@ -142,9 +146,9 @@ TEST(Evaluate, MultipliesModel13By173AndLeavesPolesUnguarded) {
     EXPECT_TRUE(std::isfinite(gridan.Evaluate(0.5, 20.0, 1)));
 }
 
-class EvaluateLaw : public ::testing::TestWithParam<int> {};
+class LawOfModel : public ::testing::TestWithParam<int> {};
 
-TEST_P(EvaluateLaw, MatchesTheLawWrittenWithPow) {
+TEST_P(LawOfModel, MatchesTheLawWrittenWithPow) {
     const int nModel = GetParam();
     std::mt19937 rng(1000u + static_cast<unsigned>(nModel));
     std::uniform_real_distribution<double> strain(0.01, 1.2);
@@ -169,7 +173,40 @@ TEST_P(EvaluateLaw, MatchesTheLawWrittenWithPow) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllModels, EvaluateLaw, ::testing::Range(1, 19),
+// The slopes of every law are the derivatives of Evaluate: its value bit for bit, its
+// derivatives against central differences, and 0 with respect to an argument a bound holds.
+TEST_P(LawOfModel, SlopesAreTheDerivativesOfEvaluate) {
+    const int nModel = GetParam();
+    std::mt19937 rng(2000u + static_cast<unsigned>(nModel));
+    std::uniform_real_distribution<double> strain(0.002, 1.2);
+    std::uniform_real_distribution<double> logRate(std::log(0.0002), std::log(100.0));
+    std::uniform_real_distribution<double> temp(700, 1250);
+    const std::vector<double> aCoef = vornel_test::TypicalCoefficients(nModel, rng);
+    CMaterial material;
+    material.m_nFunction = nModel;
+    std::copy(aCoef.begin(), aCoef.end(), material.m_dCoef.begin());
+    for (int nPoint = 0; nPoint < 200; ++nPoint) {
+        const double E = nPoint % 10 == 0 ? 0.0 : strain(rng);
+        const double H = nPoint % 10 == 1 ? 0.00005 : std::exp(logRate(rng));
+        const double t = temp(rng);
+        const CLawValue value = EvaluateLaw(nModel, material.m_dCoef.data(), E, t, H);
+        EXPECT_EQ(value.m_dStress, material.Evaluate(E, t, H));
+        const vornel_test::SCentralSlopes central = vornel_test::CentralSlopes(material, E, t, H);
+        const double adSlope[3] = {value.m_slopes.m_dStrain, value.m_slopes.m_dRate, value.m_slopes.m_dTemp};
+        const double adArg[3] = {E, H, t};
+        for (int k = 0; k < 3; ++k) {
+            if (central.m_abUsable[k]) {
+                EXPECT_TRUE(vornel_test::SlopeNear(adSlope[k], central.m_adSlope[k], value.m_dStress, adArg[k], 1e-6))
+                    << "model " << nModel << ", slope " << k << " at E=" << E << " H=" << H << " t=" << t;
+            }
+        }
+        EXPECT_TRUE(E > 0.0 || value.m_slopes.m_dStrain == 0.0);
+        EXPECT_TRUE(H >= kEvaluateMinRate || value.m_slopes.m_dRate == 0.0);
+        EXPECT_TRUE(nModel > 7 || (value.m_slopes.m_dRate == 0.0 && value.m_slopes.m_dTemp == 0.0));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllModels, LawOfModel, ::testing::Range(1, 19),
                          [](const ::testing::TestParamInfo<int>& info) { return "Model" + std::to_string(info.param); });
 
 TEST(Evaluate, UsesHornerForThePolynomialModels) {

@@ -6,11 +6,13 @@
 #include "vornel/CurveIntake.h"
 #include "vornel/FitReport.h"
 #include "vornel/HoldOut.h"
+#include "vornel/LawExport.h"
 #include "vornel/Material.h"
 #include "vornel/ModelCatalogue.h"
 #include "vornel/Operations.h"
 #include "vornel/PlotGroups.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -36,6 +38,12 @@ public:
 constexpr double kDefaultLockWait = 60;
 constexpr double kMaxLockWait = 86400;
 
+// One --export FORMAT FILE.
+struct SExport {
+    const CExportFormat* m_pFormat = nullptr;
+    std::string m_strFile;
+};
+
 struct SOptions {
     bool m_bHelp = false;
     std::string m_strModel;      // "1".."18" or "best"
@@ -51,6 +59,9 @@ struct SOptions {
     std::optional<double> m_dSurfaceTemp; // temperature of visual.tmp, deg C
     EPlotView m_ePlotView = EPlotView::Single; // in this view
     bool m_bPlotView = false;          // --plot-view was given
+    std::vector<SExport> m_aExports;   // the law's exports, in command-line order
+    CExportGridOptions m_exportGrid;   // the table grid as the --export-* options set it
+    int m_nExportId = kExportFirstId;  // first LS-DYNA id
 };
 
 double ParseNumber(const std::string& strText, const std::string& strWhat) {
@@ -148,6 +159,35 @@ SOptions ParseOptions(const std::vector<std::string>& aArgs) {
                 throw CBatchError(strArg + ": " + e.what());
             }
             options.m_dSurfaceTemp = dTemp;
+        } else if (strArg == "--export") {
+            need(i, 2, strArg);
+            const CExportFormat* pFormat = FindExportFormat(aArgs[i + 1]);
+            if (!pFormat)
+                throw CBatchError("--export: \"" + aArgs[i + 1] + "\" is not a format; give " + ExportFormatNames());
+            options.m_aExports.push_back({pFormat, aArgs[i + 2]});
+            i += 2;
+        } else if (strArg == "--export-id") {
+            need(i, 1, strArg);
+            const std::string& strId = aArgs[++i];
+            int nId = 0;
+            const auto [pStop, ec] = std::from_chars(strId.data(), strId.data() + strId.size(), nId);
+            if (strId.empty() || ec != std::errc() || pStop != strId.data() + strId.size() || nId < 1)
+                throw CBatchError("--export-id: \"" + strId + "\" is not a whole number from 1 to " +
+                                  std::to_string(std::numeric_limits<int>::max()));
+            options.m_nExportId = nId;
+        } else if (strArg == "--export-strains" || strArg == "--export-rates" || strArg == "--export-temperatures") {
+            need(i, 1, strArg);
+            const std::string& strValue = aArgs[++i];
+            try {
+                if (strArg == "--export-strains")
+                    options.m_exportGrid.SetStrains(strValue);
+                else if (strArg == "--export-rates")
+                    options.m_exportGrid.SetRates(strValue);
+                else
+                    options.m_exportGrid.SetTemps(strValue);
+            } catch (const CExportError& e) {
+                throw CBatchError(strArg + ": " + e.what());
+            }
         } else if (strArg == "--plot") {
             need(i, 1, strArg);
             if (!options.m_strPlot.empty())
@@ -232,12 +272,66 @@ void PrintMessages(const CEngineMessages& messages, const std::string& strWhere,
         print(messages.m_strRefusal);
 }
 
+// Writes the exports of the fitted law and, with --report, prints its law check over the
+// table grid ("LawCheck= ok" or "LawCheck= N findings"). The findings go to the error
+// stream, once per grid: the table grid's when a table is written or the report asks, the
+// subroutine grid's when a subroutine is written. Returns false when an export could not be
+// made or written (each named with the reason; the others are written all the same).
+bool ExportLaw(const SOptions& options, bool bFitted, std::ostream& out, std::ostream& err) {
+    if (!options.m_bReport && options.m_aExports.empty())
+        return true;
+    if (!bFitted) {
+        if (!options.m_aExports.empty())
+            err << "vornel: --export: the fit delivered no law; nothing was exported\n";
+        return true;
+    }
+    std::optional<CLawExport> law;
+    try {
+        law = MakeLawExport(*g_pMaterial, options.m_exportGrid, options.m_nExportId);
+    } catch (const CExportError& e) {
+        err << "vornel: --export: " << e.what() << '\n';
+        return false;
+    }
+    if (options.m_bReport)
+        out << "LawCheck= "
+            << (law->m_aTableCheck.empty() ? std::string("ok") : std::to_string(law->m_aTableCheck.size()) + " findings")
+            << '\n';
+    bool bWritten = true;
+    bool bTableChecked = options.m_bReport;
+    bool bSubroutineChecked = false;
+    for (const SExport& entry : options.m_aExports) {
+        try {
+            WriteLawExport(*entry.m_pFormat, *law, entry.m_strFile);
+        } catch (const std::runtime_error& e) { // CFileError, CExportError
+            err << "vornel: " << e.what() << '\n';
+            bWritten = false;
+            continue;
+        }
+        (entry.m_pFormat->m_bSubroutine ? bSubroutineChecked : bTableChecked) = true;
+    }
+    std::vector<std::string> aPrinted;
+    const auto print = [&](const std::vector<CLawFinding>& aFindings) {
+        for (const CLawFinding& finding : aFindings)
+            if (std::find(aPrinted.begin(), aPrinted.end(), finding.Message()) == aPrinted.end()) {
+                aPrinted.push_back(finding.Message());
+                err << "vornel: " << aPrinted.back() << '\n';
+            }
+    };
+    if (bTableChecked)
+        print(law->m_aTableCheck);
+    if (bSubroutineChecked)
+        print(law->m_aSubroutineCheck);
+    return bWritten;
+}
+
 } // namespace
 
 std::string BatchUsage() {
     return R"(Usage: vornel --fit MODEL [--name NAME] [--curve FILE T H]... [--curves LIST] [--open FILE.mat]
               [--refine] [--report] [--validate] [--plot FILE [--plot-view VIEW]]
               [--surface-temperature T] [--lock-wait S]
+              [--export FORMAT FILE]... [--export-id N] [--export-strains MAX:N]
+              [--export-rates R1,R2,...] [--export-temperatures T1,T2,...]
        vornel --help
 
 Fits a flow-stress model to measured flow curves and writes the results to the
@@ -271,7 +365,9 @@ Options:
   --report           after the errors, "RMS= ", "MARE= " (mean absolute relative
                      error, %) and "MaxAbs= " over the measured points (every
                      prepared point but the first of each curve), then per curve
-                     "curve k t= T H= H RMS= v MaxAbs= v at E= strain"
+                     "curve k t= T H= H RMS= v MaxAbs= v at E= strain", then
+                     "LawCheck= ok" or "LawCheck= N findings" over the grid of
+                     the tables (--export)
   --validate         fit the material without each curve in turn and measure
                      that curve: "HeldOutRMS mean= v max= v"
   --plot FILE        also draw the plot of the material (measured points and
@@ -291,6 +387,27 @@ Options:
                      coloured by strain rate, with a legend of the rates) or
                      "deviations" (fitted minus measured stress over strain,
                      coloured by temperature, with a zero line)
+  --export FORMAT FILE
+                     also write the fitted law for a forming solver into FILE;
+                     may be repeated. FORMAT is one of
+                       uhard   Abaqus/Standard user subroutine UHARD (Fortran)
+                       vuhard  Abaqus/Explicit user subroutine VUHARD (Fortran)
+                       abaqus  Abaqus *PLASTIC tables, one per strain rate
+                       lsdyna  LS-DYNA *DEFINE_TABLE_3D of tables of curves
+                       csv     comma-separated table of the law
+                     The subroutines compute the law and its derivatives; the
+                     tables hold the law on a grid of the measured temperatures
+                     and strain rates and 41 strains from 0 to the largest
+                     measured. The law check (positive, finite, not rising with
+                     temperature, not falling with strain rate) names each
+                     property the law fails on the error stream.
+  --export-id N      first id of the LS-DYNA tables and curves (default 1000)
+  --export-strains MAX:N
+                     table strains 0 and N equal steps up to MAX
+  --export-rates R1,R2,...
+                     table strain rates (1/s) instead of the measured ones
+  --export-temperatures T1,T2,...
+                     table temperatures (deg C) instead of the measured ones
   --help             this text
 
 Experiment data files have three header lines, then rows "n strain stress".
@@ -364,6 +481,7 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
         PrintResult(*g_pMaterial, out);
         if (result.m_bFitted && options.m_bReport)
             PrintReport(MakeFitReport(*g_pMaterial), out);
+        const bool bExported = ExportLaw(options, result.m_bFitted, out, err);
         if (result.m_bFitted && options.m_bValidate)
             PrintHoldOut(ValidateByHoldOut(*g_pMaterial, fit), out, err);
         PrintMessages(result, "", err);
@@ -385,7 +503,7 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
                 bPlotFailed = true;
             }
         }
-        if (result.AnyOutputFailed() || bPlotFailed)
+        if (result.AnyOutputFailed() || bPlotFailed || !bExported)
             return kBatchError;
         return result.m_bFitted ? kBatchFitted : kBatchNoFit;
     } catch (const CBatchError& e) {

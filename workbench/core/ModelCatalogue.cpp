@@ -4,6 +4,7 @@
 #include "tarnfit/tarnfit.h"
 
 #include <cmath>
+#include <string_view>
 
 namespace {
 
@@ -23,90 +24,171 @@ double Horner(const double* pCoef, int nCoef, double dE) {
 // A3 H + A4 t + A6 H^2 + A7 t^2.
 double RateTempQuadratic(const double* A, double H, double t) { return A[2] * H + A[3] * t + A[5] * H * H + A[6] * t * t; }
 
-// Indices below are zero-based: A[0] is A1.
+// d/dE of Horner(pCoef, nCoef, E): A2 + E (2 A3 + E (3 A4 + ... + E (n-1) An)).
+double HornerSlope(const double* pCoef, int nCoef, double dE) {
+    double dSum = (nCoef - 1) * pCoef[nCoef - 1];
+    for (int i = nCoef - 2; i >= 1; --i)
+        dSum = i * pCoef[i] + dE * dSum;
+    return dSum;
+}
+
+// Slopes of a law of the strain alone.
+CLawSlopes StrainSlope(double dSlope) { return {dSlope, 0, 0}; }
+
+// Slopes of a product law Ks = exp(sum of terms) from its logarithmic derivatives:
+// dKs/dx = Ks d(ln Ks)/dx, exact also where Ks is 0.
+CLawSlopes LogSlopes(double dKs, double dLnE, double dLnH, double dLnT) { return {dKs * dLnE, dKs * dLnH, dKs * dLnT}; }
+
+// d/dH and d/dt of RateTempQuadratic.
+CLawSlopes RateTempQuadraticSlopes(const double* A, double dStrainSlope, double H, double t) {
+    return {dStrainSlope, A[2] + 2 * A[5] * H, A[3] + 2 * A[6] * t};
+}
+
+// Indices below are zero-based: A[0] is A1. Each row: number, label, K, law, progr.f90 text,
+// engine entry point, slopes, Fortran slopes.
 constexpr CModelInfo kModels[] = {
     {1, "1. Ts=a1*E**a2", 2,
      [](const double* A, double E, double, double) { return A[0] * Pow(E, A[1]); },
-     {"Ks=A(1)*Eps**A(2)"}, KIVCOOLEXP2},
+     {"Ks=A(1)*Eps**A(2)"}, KIVCOOLEXP2,
+     [](const double* A, double E, double, double, double Ks) { return LogSlopes(Ks, A[1] / E, 0, 0); },
+     {"KS*A(2)/EPS", "0D0", "0D0"}},
     {2, "2. Ts=a1+a2*E", 2,
      [](const double* A, double E, double, double) { return Horner(A, 2, E); },
-     {"Ks=A(1) + A(2)*Eps"}, KIVCOOLPOLY1},
+     {"Ks=A(1) + A(2)*Eps"}, KIVCOOLPOLY1,
+     [](const double* A, double E, double, double, double) { return StrainSlope(HornerSlope(A, 2, E)); },
+     {"A(2)", "0D0", "0D0"}},
     {3, "3. Ts=a1+a2*E+a3*E**2", 3,
      [](const double* A, double E, double, double) { return Horner(A, 3, E); },
-     {"Ks=A(1) + A(2)*Eps + A(3)*Eps**2"}, KIVCOOLPOLY2},
+     {"Ks=A(1) + A(2)*Eps + A(3)*Eps**2"}, KIVCOOLPOLY2,
+     [](const double* A, double E, double, double, double) { return StrainSlope(HornerSlope(A, 3, E)); },
+     {"A(2) + EPS*2D0*A(3)", "0D0", "0D0"}},
     {4, "4. Ts=a1+a2*E+a3*E**2+a4*E**3", 4,
      [](const double* A, double E, double, double) { return Horner(A, 4, E); },
-     {"Ks=A(1) + A(2)*Eps + A(3)*Eps**2 + A(4)*Eps**3"}, KIVCOOLPOLY3},
+     {"Ks=A(1) + A(2)*Eps + A(3)*Eps**2 + A(4)*Eps**3"}, KIVCOOLPOLY3,
+     [](const double* A, double E, double, double, double) { return StrainSlope(HornerSlope(A, 4, E)); },
+     {"A(2) + EPS*(2D0*A(3) + EPS*3D0*A(4))", "0D0", "0D0"}},
     {5, "5. Ts=a1+a2*E+a3*E**2+a4*E**3+a5*E**4", 5,
      [](const double* A, double E, double, double) { return Horner(A, 5, E); },
-     {"Ks=A(1) + A(2)*Eps + A(3)*Eps**2 + A(4)*Eps**3 &", " + A(5)*Eps**4"}, KIVCOOLPOLY4},
+     {"Ks=A(1) + A(2)*Eps + A(3)*Eps**2 + A(4)*Eps**3 &", " + A(5)*Eps**4"}, KIVCOOLPOLY4,
+     [](const double* A, double E, double, double, double) { return StrainSlope(HornerSlope(A, 5, E)); },
+     {"A(2) + EPS*(2D0*A(3) + EPS*(3D0*A(4) + EPS*4D0*A(5)))", "0D0", "0D0"}},
     {6, "6. Ts=a1+a2*E+a3*E**2+a4*E**3+a5*E**4+a6*E**5", 6,
      [](const double* A, double E, double, double) { return Horner(A, 6, E); },
-     {"Ks=A(1) + A(2)*Eps + A(3)*Eps**2 + A(4)*Eps**3 &", " + A(5)*Eps**4 + A(6)*Eps**5"}, KIVCOOLPOLY5},
+     {"Ks=A(1) + A(2)*Eps + A(3)*Eps**2 + A(4)*Eps**3 &", " + A(5)*Eps**4 + A(6)*Eps**5"}, KIVCOOLPOLY5,
+     [](const double* A, double E, double, double, double) { return StrainSlope(HornerSlope(A, 6, E)); },
+     {"A(2) + EPS*(2D0*A(3) + EPS*(3D0*A(4) + EPS*(4D0*A(5) + EPS*5D0*A(6))))", "0D0", "0D0"}},
     {7, "7. Ts=A1 + A2*E**A3", 3,
      [](const double* A, double E, double, double) { return A[0] + A[1] * Pow(E, A[2]); },
-     {"Ks=A(1) + A(2)*Eps**A(3)"}, KIVCOOL3},
+     {"Ks=A(1) + A(2)*Eps**A(3)"}, KIVCOOL3,
+     [](const double* A, double E, double, double, double) { return StrainSlope(A[1] * A[2] * Pow(E, A[2]) / E); },
+     {"A(2)*A(3)*EPS**A(3)/EPS", "0D0", "0D0"}},
     {8, "8. Ts=a1+a2*E+a3*H+a4*t", 4,
      [](const double* A, double E, double H, double t) { return A[0] + A[1] * E + A[2] * H + A[3] * t; },
-     {"Ks=A(1) + A(2)*Eps + A(3)*H + A(4)*t"}, KIVLINEHOT___},
+     {"Ks=A(1) + A(2)*Eps + A(3)*H + A(4)*t"}, KIVLINEHOT___,
+     [](const double* A, double, double, double, double) { return CLawSlopes{A[1], A[2], A[3]}; },
+     {"A(2)", "A(3)", "A(4)"}},
     // Hensel-Spittel law; the temperature factor is exp(+A4 t), as fitted.
     {9, "9. (Henz-Spit) Ts=a1*E**a2*H**a3*exp(-a4*t)", 4,
      [](const double* A, double E, double H, double t) {
          return A[0] * Pow(E, A[1]) * Pow(H, A[2]) * std::exp(A[3] * t);
      },
-     {"Ks=A(1)*Eps**A(2)*H**A(3)*exp(A(4)*t)"}, KIVHENZSPITTMNK},
+     {"Ks=A(1)*Eps**A(2)*H**A(3)*exp(A(4)*t)"}, KIVHENZSPITTMNK,
+     [](const double* A, double E, double H, double, double Ks) { return LogSlopes(Ks, A[1] / E, A[2] / H, A[3]); },
+     {"KS*A(2)/EPS", "KS*A(3)/H", "KS*A(4)"}},
     {10, "10. Ts=a1+a2*E+a3*H+a4*t+a5*E*H+a6*E*t+a7*t*H+a8*E**2+a9*H**2+a10*t**2", 10,
      [](const double* A, double E, double H, double t) {
          return A[0] + A[1] * E + A[2] * H + A[3] * t + A[4] * E * H + A[5] * E * t + A[6] * t * H +
                 A[7] * E * E + A[8] * H * H + A[9] * t * t;
      },
      {"Ks = A(1) + A(2)*Eps + A(3)*H + A(4)*t + &", "    A(5)*Eps*H + A(6)*Eps*t + A(7)*t*H + &",
-      "    A(8)*Eps*Eps + A(9)*H*H + A(10)*t*t;"}, KIVHOTPRAVEL1},
+      "    A(8)*Eps*Eps + A(9)*H*H + A(10)*t*t;"}, KIVHOTPRAVEL1,
+     [](const double* A, double E, double H, double t, double) {
+         return CLawSlopes{A[1] + A[4] * H + A[5] * t + 2 * A[7] * E, A[2] + A[4] * E + A[6] * t + 2 * A[8] * H,
+                           A[3] + A[5] * E + A[6] * H + 2 * A[9] * t};
+     },
+     {"A(2) + A(5)*H + A(6)*T + 2D0*A(8)*EPS", "A(3) + A(5)*EPS + A(7)*T + 2D0*A(9)*H",
+      "A(4) + A(6)*EPS + A(7)*H + 2D0*A(10)*T"}},
     {11, "11. Ts=a1+a2*E+a3*H+a4*t+a5*E**2+a6*H**2+a7*t**2  ", 7,
      [](const double* A, double E, double H, double t) {
          return A[0] + A[1] * E + A[2] * H + A[3] * t + A[4] * E * E + A[5] * H * H + A[6] * t * t;
      },
-     {"Ks = A(1) + A(2)*Eps + A(3)*H + A(4)*t + &", "    A(5)*Eps*Eps + A(6)*H*H + A(7)*t*t;"}, KIVHOTHALVEK1},
+     {"Ks = A(1) + A(2)*Eps + A(3)*H + A(4)*t + &", "    A(5)*Eps*Eps + A(6)*H*H + A(7)*t*t;"}, KIVHOTHALVEK1,
+     [](const double* A, double E, double H, double t, double) {
+         return RateTempQuadraticSlopes(A, A[1] + 2 * A[4] * E, H, t);
+     },
+     {"A(2) + 2D0*A(5)*EPS", "A(3) + 2D0*A(6)*H", "A(4) + 2D0*A(7)*T"}},
     {12, "12. Ts=a1+a2*E+a3*H+a4*t+a5*E*H*t", 5,
      [](const double* A, double E, double H, double t) {
          return A[0] + A[1] * E + A[2] * H + A[3] * t + A[4] * E * H * t;
      },
-     {"Ks = A(1)+A(2)*Eps+A(3)*H+A(4)*t+A(5)*Eps*H*t;"}, KIVHOTHALVEK2},
+     {"Ks = A(1)+A(2)*Eps+A(3)*H+A(4)*t+A(5)*Eps*H*t;"}, KIVHOTHALVEK2,
+     [](const double* A, double E, double H, double t, double) {
+         return CLawSlopes{A[1] + A[4] * H * t, A[2] + A[4] * E * t, A[3] + A[4] * E * H};
+     },
+     {"A(2) + A(5)*H*T", "A(3) + A(5)*EPS*T", "A(4) + A(5)*EPS*H"}},
     // The factor is 1.73 exactly, as the law was fitted (not sqrt(3) = 1.7320508...).
     {13, "13. (Forge). Ts=sqrt(3)*A1 * E**A2 * H**A3 * exp(A4/t)   ", 4,
      [](const double* A, double E, double H, double t) {
          return 1.73 * A[0] * Pow(E, A[1]) * Pow(H, A[2]) * std::exp(A[3] / t);
      },
-     {"Ks=1.73D0*A(1)*Eps**A(2)*H**A(3)*exp(A(4)/t)"}, KIVFORGEMNK},
+     {"Ks=1.73D0*A(1)*Eps**A(2)*H**A(3)*exp(A(4)/t)"}, KIVFORGEMNK,
+     [](const double* A, double E, double H, double t, double Ks) {
+         return LogSlopes(Ks, A[1] / E, A[2] / H, -A[3] / (t * t));
+     },
+     {"KS*A(2)/EPS", "KS*A(3)/H", "-KS*A(4)/(T*T)"}},
     {14, "14. (Sendar). Ts=A1 * E**A2 *exp(a3*E) *H**A4 * exp(A5*t)", 5,
      [](const double* A, double E, double H, double t) {
          return A[0] * Pow(E, A[1]) * std::exp(A[2] * E) * Pow(H, A[3]) * std::exp(A[4] * t);
      },
-     {"Ks = A(1)*Eps**A(2)*exp(A(3)*Eps)*H**A(4)*exp(A(5)*t);"}, KIVSENDARMNK},
+     {"Ks = A(1)*Eps**A(2)*exp(A(3)*Eps)*H**A(4)*exp(A(5)*t);"}, KIVSENDARMNK,
+     [](const double* A, double E, double H, double, double Ks) {
+         return LogSlopes(Ks, A[1] / E + A[2], A[3] / H, A[4]);
+     },
+     {"KS*(A(2)/EPS + A(3))", "KS*A(4)/H", "KS*A(5)"}},
     {15, "15. Ts=a1+a2*E+a3*H+a4*t+a5*E**2+a6*H**2+a7*t**2+a8*E**3", 8,
      [](const double* A, double E, double H, double t) {
          return A[0] + E * (A[1] + E * (A[4] + E * A[7])) + RateTempQuadratic(A, H, t);
      },
-     {"Ks = A(1) + A(2)*Eps + A(3)*H + A(4)*t + &", "    A(5)*Eps**2 + A(6)*H**2 + A(7)*t**2 + A(8)*Eps**3;"}, KIVHOTHALVEK3},
+     {"Ks = A(1) + A(2)*Eps + A(3)*H + A(4)*t + &", "    A(5)*Eps**2 + A(6)*H**2 + A(7)*t**2 + A(8)*Eps**3;"}, KIVHOTHALVEK3,
+     [](const double* A, double E, double H, double t, double) {
+         return RateTempQuadraticSlopes(A, A[1] + E * (2 * A[4] + E * 3 * A[7]), H, t);
+     },
+     {"A(2) + EPS*(2D0*A(5) + EPS*3D0*A(8))", "A(3) + 2D0*A(6)*H", "A(4) + 2D0*A(7)*T"}},
     {16, "16. Ts=a1+a2*E+a3*H+a4*t+a5*E**2+a6*H**2+a7*t**2+a8*E**3+a9*E**4", 9,
      [](const double* A, double E, double H, double t) {
          return A[0] + E * (A[1] + E * (A[4] + E * (A[7] + E * A[8]))) + RateTempQuadratic(A, H, t);
      },
      {"Ks = A(1) + A(2)*Eps + A(3)*H + A(4)*t + &", "    A(5)*Eps**2 + A(6)*H**2 + A(7)*t**2 + A(8)*Eps**3 + &",
-      "    A(9)*Eps**4"}, KIVHOTHALVEK4},
+      "    A(9)*Eps**4"}, KIVHOTHALVEK4,
+     [](const double* A, double E, double H, double t, double) {
+         return RateTempQuadraticSlopes(A, A[1] + E * (2 * A[4] + E * (3 * A[7] + E * 4 * A[8])), H, t);
+     },
+     {"A(2) + EPS*(2D0*A(5) + EPS*(3D0*A(8) + EPS*4D0*A(9)))", "A(3) + 2D0*A(6)*H", "A(4) + 2D0*A(7)*T"}},
     {17, "17. Ts=a1 * E**(a2+a3*t+a4*H) *exp(a5*E) *H**(a6+a7*t) * exp(a8*t)", 8,
      [](const double* A, double E, double H, double t) {
          return A[0] * Pow(E, A[1] + A[2] * t + A[3] * H) * std::exp(A[4] * E) * Pow(H, A[5] + A[6] * t) *
                 std::exp(A[7] * t);
      },
-     {"Ks = A(1) * Eps**(A(2)+A(3)*t+A(4)*H) * exp(A(5)*Eps) * &", "    H**(A(6)+A(7)*t) * exp(A(8)*t);"}, KIVHOTHALVEK5},
+     {"Ks = A(1) * Eps**(A(2)+A(3)*t+A(4)*H) * exp(A(5)*Eps) * &", "    H**(A(6)+A(7)*t) * exp(A(8)*t);"}, KIVHOTHALVEK5,
+     [](const double* A, double E, double H, double t, double Ks) {
+         return LogSlopes(Ks, (A[1] + A[2] * t + A[3] * H) / E + A[4], A[3] * std::log(E) + (A[5] + A[6] * t) / H,
+                          A[2] * std::log(E) + A[6] * std::log(H) + A[7]);
+     },
+     {"KS*((A(2) + A(3)*T + A(4)*H)/EPS + A(5))", "KS*(A(4)*LOG(EPS) + (A(6) + A(7)*T)/H)",
+      "KS*(A(3)*LOG(EPS) + A(7)*LOG(H) + A(8))"}},
     {18, "18. (Gridan) Ts=a1*E**a2*exp(a3/E)*exp(a4*E)*(1+E)**(a5*t)*H**a6*H**(a7*t)*t**a8*exp(a9*t)", 9,
      [](const double* A, double E, double H, double t) {
          return A[0] * Pow(E, A[1]) * std::exp(A[2] / E) * std::exp(A[3] * E) * Pow(1 + E, A[4] * t) *
                 Pow(H, A[5]) * Pow(H, A[6] * t) * Pow(t, A[7]) * std::exp(A[8] * t);
      },
      {"Ks = A(1)*Eps**A(2)*exp(A(3)/Eps)*exp(A(4)*Eps)*(1+Eps)**(A(5)*t) * &",
-      "  H**A(6)*H**(A(7)*t)*t**A(8)*exp(A(9)*t);"}, KIVHOTGRIDAN},
+      "  H**A(6)*H**(A(7)*t)*t**A(8)*exp(A(9)*t);"}, KIVHOTGRIDAN,
+     [](const double* A, double E, double H, double t, double Ks) {
+         return LogSlopes(Ks, A[1] / E - A[2] / (E * E) + A[3] + A[4] * t / (1 + E), (A[5] + A[6] * t) / H,
+                          A[4] * std::log(1 + E) + A[6] * std::log(H) + A[7] / t + A[8]);
+     },
+     {"KS*(A(2)/EPS - A(3)/(EPS*EPS) + A(4) + A(5)*T/(1D0 + EPS))", "KS*(A(6) + A(7)*T)/H",
+      "KS*(A(5)*LOG(1D0 + EPS) + A(7)*LOG(H) + A(8)/T + A(9))"}},
 };
 
 constexpr int kModelCount = static_cast<int>(std::size(kModels));
@@ -114,11 +196,17 @@ static_assert(kModelCount == 18, "the catalogue has 18 models");
 
 constexpr bool NumbersInOrder() {
     for (int i = 0; i < kModelCount; ++i)
-        if (kModels[i].m_nNumber != i + 1 || kModels[i].m_nCoef < 1 || kModels[i].m_nCoef > 10)
+        if (kModels[i].m_nNumber != i + 1 || kModels[i].m_nCoef < 1 || kModels[i].m_nCoef > CMaterial::kMaxCoef ||
+            !kModels[i].m_pfnLaw || !kModels[i].m_pfnSlopes)
             return false;
     return true;
 }
-static_assert(NumbersInOrder(), "row i holds model i + 1 with 1..10 coefficients");
+static_assert(NumbersInOrder(), "row i holds model i + 1 with its law, its slopes and at most kMaxCoef coefficients");
+
+// Whether Evaluate's lower bound holds the strain or the strain rate: !(x > bound) also
+// catches NaN.
+bool StrainHeld(double dStrain) { return !(dStrain > kEvaluateMinStrain); }
+bool RateHeld(double dRate) { return !(dRate > kEvaluateMinRate); }
 
 } // namespace
 
@@ -130,10 +218,49 @@ const CModelInfo* FindModel(int nNumber) {
     return &kModels[nNumber - 1];
 }
 
+CLawValue EvaluateLaw(int nFunction, const double* pCoef, double dStrain, double dTemp, double dRate) {
+    const bool bStrainHeld = StrainHeld(dStrain);
+    const bool bRateHeld = RateHeld(dRate);
+    const double dE = bStrainHeld ? kEvaluateMinStrain : dStrain;
+    const double dH = bRateHeld ? kEvaluateMinRate : dRate;
+    const CModelInfo* pModel = FindModel(nFunction);
+    if (!pModel)
+        return {pCoef[9], {}};
+    CLawValue value;
+    value.m_dStress = pModel->m_pfnLaw(pCoef, dE, dH, dTemp);
+    value.m_slopes = pModel->m_pfnSlopes(pCoef, dE, dH, dTemp, value.m_dStress);
+    if (bStrainHeld)
+        value.m_slopes.m_dStrain = 0;
+    if (bRateHeld)
+        value.m_slopes.m_dRate = 0;
+    return value;
+}
+
+std::string FortranLawExpression(const CModelInfo& model) {
+    std::string strText;
+    for (const char* szLine : model.m_aFortran) {
+        if (!szLine)
+            break;
+        std::string_view line = szLine;
+        while (!line.empty() && (line.back() == ' ' || line.back() == '&' || line.back() == ';'))
+            line.remove_suffix(1);
+        while (!line.empty() && line.front() == ' ')
+            line.remove_prefix(1);
+        if (!strText.empty())
+            strText += ' ';
+        strText += line;
+    }
+    // The statement's left-hand side, "Ks=" or "Ks = ".
+    const std::size_t nEquals = strText.find('=');
+    std::size_t nStart = nEquals == std::string::npos ? 0 : nEquals + 1;
+    while (nStart < strText.size() && strText[nStart] == ' ')
+        ++nStart;
+    return strText.substr(nStart);
+}
+
 double CMaterial::Evaluate(double dStrain, double dTemp, double dRate) const {
-    // !(x > bound) also catches NaN.
-    const double dE = !(dStrain > kEvaluateMinStrain) ? kEvaluateMinStrain : dStrain;
-    const double dH = !(dRate > kEvaluateMinRate) ? kEvaluateMinRate : dRate;
+    const double dE = StrainHeld(dStrain) ? kEvaluateMinStrain : dStrain;
+    const double dH = RateHeld(dRate) ? kEvaluateMinRate : dRate;
     const CModelInfo* pModel = FindModel(m_nFunction);
     if (!pModel)
         return m_dCoef[9];

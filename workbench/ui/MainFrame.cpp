@@ -3,10 +3,12 @@
 #include "ApproxDlg.h"
 #include "Artwork.h"
 #include "Dialogs.h"
+#include "ExportLawDlg.h"
 #include "KivDoc.h"
 #include "KivView.h"
 #include "LockKeys.h"
 
+#include "vornel/LawExport.h"
 #include "vornel/Material.h"
 
 #include <QAction>
@@ -61,6 +63,10 @@ deviations of the law. <b>Select file list</b> lists the curves with their condi
 after a fit, their RMS and largest deviation; double-click t or H to correct them.
 <b>3d visualization</b> shows the fitted stress as a surface at one temperature.</li>
 <li><b>File &rsaquo; Save</b> (Ctrl+S) keeps the material with its fit.</li>
+<li><b>File &rsaquo; Export law...</b> writes the fitted law for a forming solver: an Abaqus UHARD or
+VUHARD subroutine with the law's derivatives, Abaqus *PLASTIC or LS-DYNA tables, or a CSV table,
+and says whether the law is safe to use (positive, not rising with temperature, not falling with
+strain rate).</li>
 </ol>
 <p>Shift+F1, then a click on a command, tells what the command does. The Messages pane
 (View menu) lists what the fits reported.</p>)";
@@ -221,9 +227,15 @@ void CMainFrame::CreateMenusAndToolbar() {
     m_pExportPlot->setStatusTip(QStringLiteral("Write the plot as a PNG image or an SVG drawing"));
     connect(m_pExportPlot, &QAction::triggered, v, &CKivView::OnExportPlot);
 
+    m_pExportLaw = new QAction(QStringLiteral("Export &law..."), this);
+    m_pExportLaw->setStatusTip(QStringLiteral("Write the fitted law for a forming solver: Abaqus subroutine or table, "
+                                              "LS-DYNA table or CSV"));
+    m_pExportLaw->setWhatsThis(m_pExportLaw->statusTip());
+    connect(m_pExportLaw, &QAction::triggered, this, &CMainFrame::OnExportLaw);
+
     // Menus.
     QMenu* pFile = menuBar()->addMenu(QStringLiteral("&File"));
-    pFile->addActions({pNew, pOpen, pAdd, m_pAddFromList, pSave, pSaveAs});
+    pFile->addActions({pNew, pOpen, pAdd, m_pAddFromList, pSave, pSaveAs, m_pExportLaw});
     pFile->addSeparator();
     pFile->addActions({pPrint, pPreview, pSetup});
     pFile->addSeparator();
@@ -317,6 +329,7 @@ void CMainFrame::UpdateCommandStates() {
     for (QAction* pView : m_apPlotViews)
         pView->setEnabled(IsCommandEnabled(EKivCommand::Graf, g_nStage));
     m_pLegend->setEnabled(IsCommandEnabled(EKivCommand::Graf, g_nStage));
+    m_pExportLaw->setEnabled(g_pMaterial && LawExportProblem(*g_pMaterial).empty());
 
     QString strTitle = QStringLiteral("KivRoll");
     if (g_pMaterial)
@@ -373,6 +386,15 @@ void CMainFrame::OnProcessingDialog() {
     CApproxDlg dialog(*m_pView, this);
     dialog.exec();
     UpdateCommandStates();
+}
+
+void CMainFrame::OnExportLaw() {
+    if (!g_pMaterial)
+        return;
+    CExportLawDlg dialog(*g_pMaterial, m_pView->WorkFolder(), this);
+    connect(&dialog, &CExportLawDlg::Messages, this, &CMainFrame::AppendMessages);
+    connect(&dialog, &CExportLawDlg::StatusText, this, &CMainFrame::ShowStatus);
+    dialog.exec();
 }
 
 void CMainFrame::OnAbout() {

@@ -53,6 +53,7 @@ public:
     // The View menu's plot views and the single plot's legend.
     QAction* PlotViewAction(EPlotView eView) const;
     QAction* LegendAction() const { return m_pLegend; }
+    QAction* ExportLawAction() const { return m_pExportLaw; }
     QAction* MessagesAction() const { return m_pMessagesAction; }
     QPlainTextEdit* MessagesPane() const { return m_pMessages; }
     const QStringList& RecentFiles() const { return m_aRecent; }
@@ -70,6 +71,7 @@ public:
 
 public slots:
     void OnProcessingDialog();
+    void OnExportLaw();
     void OnAbout();
     void OnHelpTopics();
     void AddRecentFile(const QString& strPath);
@@ -103,6 +105,7 @@ private:
     QAction* m_pAddFromList = nullptr;
     QAction* m_apPlotViews[3] = {};         // All grafics, By temperature, Deviations
     QAction* m_pLegend = nullptr;
+    QAction* m_pExportLaw = nullptr;        // enabled while the material holds a law to export
     QLabel* m_pStatus = nullptr;            // the status bar's message pane
     QLabel* m_aLockPanes[3] = {};           // CAP, NUM, SCRL; owned by the status bar
     QAction* m_pHelpTopics = nullptr;

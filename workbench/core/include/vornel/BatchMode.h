@@ -3,10 +3,14 @@
 // from the command line and in the current folder.
 //
 //   vornel --fit MODEL [--name NAME] [--curve FILE T H]... [--curves LIST] [--open FILE.mat]
-//          [--plot FILE [--plot-view single|temperatures|deviations]]
+//          [--refine] [--report] [--validate] [--plot FILE [--plot-view single|temperatures|deviations]]
+//          [--surface-temperature T] [--lock-wait S]
+//          [--export FORMAT FILE]... [--export-id N] [--export-strains MAX:N]
+//          [--export-rates R1,...] [--export-temperatures T1,...]
 //
 // It runs the workbench's operations (Operations.h) in the order a user would: New material
-// or Open File, Add File per curve, then the model's Calc or the Optimization.
+// or Open File, Add File per curve, then the model's Calc or the Optimization, then the
+// exports of the fitted law (LawExport.h) in the order given.
 //
 // Exit status: 0 after a fit, 1 when the run ends without coefficients, 2 for a usage or
 // input error (the message on the error stream names the file or argument) or when an

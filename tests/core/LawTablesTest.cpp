@@ -1,0 +1,418 @@
+// The solver tables of the fitted law (Abaqus *PLASTIC, LS-DYNA keywords, CSV), read back by
+// parsers of each layout: every value equals CMaterial::Evaluate at its node to the printed
+// precision, the nodes are the grid's, the LS-DYNA fields sit in their columns. Then the
+// grid and its options, the refusals of MakeLawExport, and the law check on laws built to
+// fail each property.
+
+#include "vornel/LawExport.h"
+#include "LawSamples.h"
+#include "TestSupport.h"
+#include "vornel/Material.h"
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <set>
+
+using namespace vornel_test;
+
+namespace {
+
+// A material with model nModel and coefficients aCoef, and one curve per temperature and
+// rate whose points reach the strain 0.8 (their stresses play no part in the exports).
+CMaterial MaterialOf(int nModel, const std::vector<double>& aCoef) {
+    CMaterial material;
+    material.m_strName = "table test";
+    material.m_nFunction = nModel;
+    material.m_nCoef = static_cast<int>(aCoef.size());
+    std::copy(aCoef.begin(), aCoef.end(), material.m_dCoef.begin());
+    for (double dTemp : {1150.0, 900.0, 1000.0})
+        for (double dRate : {10.0, 0.01, 1.0}) {
+            CCurve& curve = material.Curve(material.m_nCurves++);
+            curve.m_dTemp = dTemp;
+            curve.m_dRate = dRate;
+            for (int j = 0; j <= 8; ++j)
+                curve.m_pPoints.push_back(CCurvePoint{.m_dTemp = dTemp, .m_dStrain = 0.1 * j, .m_dRate = dRate});
+        }
+    material.m_nPoints = material.CountPoints();
+    return material;
+}
+
+// The number that is the whole of text (blanks around it allowed).
+double Number(const std::string& strText) {
+    const std::size_t nFirst = strText.find_first_not_of(' ');
+    const std::size_t nLast = strText.find_last_not_of(' ');
+    EXPECT_NE(nFirst, std::string::npos) << "an empty field";
+    if (nFirst == std::string::npos)
+        return std::nan("");
+    const std::string strNumber = strText.substr(nFirst, nLast - nFirst + 1);
+    char* pEnd = nullptr;
+    const double dValue = std::strtod(strNumber.c_str(), &pEnd);
+    EXPECT_EQ(*pEnd, '\0') << "\"" << strNumber << "\" is not a number";
+    return dValue;
+}
+
+std::vector<std::string> Split(const std::string& strLine, char cSeparator) {
+    std::vector<std::string> aFields;
+    std::size_t nStart = 0;
+    for (std::size_t nEnd; (nEnd = strLine.find(cSeparator, nStart)) != std::string::npos; nStart = nEnd + 1)
+        aFields.push_back(strLine.substr(nStart, nEnd - nStart));
+    aFields.push_back(strLine.substr(nStart));
+    return aFields;
+}
+
+// dPrinted is dExact written with nDigits significant digits.
+::testing::AssertionResult Printed(double dPrinted, double dExact, int nDigits) {
+    if (dExact == 0)
+        return dPrinted == 0 ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << dPrinted << " for 0";
+    const double dUnit = std::pow(10.0, std::floor(std::log10(std::fabs(dExact))) - nDigits + 1);
+    if (std::fabs(dPrinted - dExact) <= 0.5 * dUnit * (1 + 1e-9))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << dPrinted << " is not " << Digits17(dExact) << " to " << nDigits
+                                         << " digits";
+}
+
+// The lines that are not comments (comment marks: "#", "**", "$").
+std::vector<std::string> Cards(const std::string& strText, const std::string& strComment) {
+    std::vector<std::string> aCards;
+    for (const std::string& strLine : Lines(strText))
+        if (!strLine.starts_with(strComment))
+            aCards.push_back(strLine);
+    return aCards;
+}
+
+// The cases: a few laws, with the measured grid and with a grid the user set.
+struct STableCase {
+    const char* m_szName;
+    int m_nModel;
+    const char* m_szStrains;
+    const char* m_szRates;
+    const char* m_szTemps;
+};
+
+void PrintTo(const STableCase& c, std::ostream* os) { *os << c.m_szName; }
+
+class LawTables : public ::testing::TestWithParam<STableCase> {
+protected:
+    void SetUp() override {
+        const STableCase& c = GetParam();
+        std::mt19937 rng(static_cast<unsigned>(c.m_nModel));
+        m_material = MaterialOf(c.m_nModel, TypicalCoefficients(c.m_nModel, rng));
+        CExportGridOptions options;
+        options.SetStrains(c.m_szStrains);
+        options.SetRates(c.m_szRates);
+        options.SetTemps(c.m_szTemps);
+        m_law = MakeLawExport(m_material, options, 5000);
+        m_grid = m_law.m_grid;
+    }
+
+    double Evaluate(std::size_t iTemp, std::size_t iRate, std::size_t iStrain) const {
+        return m_material.Evaluate(m_grid.m_aStrains[iStrain], m_grid.m_aTemps[iTemp], m_grid.m_aRates[iRate]);
+    }
+    std::string Text(const char* szFormat) const { return FindExportFormat(szFormat)->m_pfnText(m_law); }
+
+    CMaterial m_material;
+    CLawExport m_law;
+    CExportGrid m_grid;
+};
+
+} // namespace
+
+TEST_P(LawTables, TheGridIsTheMeasuredOneUnlessSet) {
+    const STableCase& c = GetParam();
+    if (*c.m_szTemps == '\0') {
+        EXPECT_EQ(m_grid.m_aTemps, (std::vector<double>{900, 1000, 1150}));
+        EXPECT_EQ(m_grid.m_aRates, (std::vector<double>{0.01, 1, 10}));
+        ASSERT_EQ(m_grid.m_aStrains.size(), 41u);
+        EXPECT_EQ(m_grid.m_aStrains.back(), 0.8);
+        EXPECT_NEAR(m_grid.m_aStrains[1], 0.02, 1e-15);
+    }
+    EXPECT_EQ(m_grid.m_aStrains.front(), 0.0);
+    EXPECT_TRUE(std::is_sorted(m_grid.m_aStrains.begin(), m_grid.m_aStrains.end()));
+}
+
+TEST_P(LawTables, CsvHoldsEveryNodeToSeventeenDigits) {
+    const std::vector<std::string> aCards = Cards(Text("csv"), "#");
+    ASSERT_EQ(aCards.size(), 1 + m_grid.NodeCount());
+    EXPECT_EQ(aCards[0], "temperature_C,strain_rate_1/s,strain,stress");
+    std::size_t nRow = 1;
+    for (std::size_t iTemp = 0; iTemp < m_grid.m_aTemps.size(); ++iTemp)
+        for (std::size_t iRate = 0; iRate < m_grid.m_aRates.size(); ++iRate)
+            for (std::size_t iStrain = 0; iStrain < m_grid.m_aStrains.size(); ++iStrain, ++nRow) {
+                const std::vector<std::string> aFields = Split(aCards[nRow], ',');
+                ASSERT_EQ(aFields.size(), 4u) << aCards[nRow];
+                EXPECT_EQ(Number(aFields[0]), m_grid.m_aTemps[iTemp]);
+                EXPECT_EQ(Number(aFields[1]), m_grid.m_aRates[iRate]);
+                EXPECT_EQ(Number(aFields[2]), m_grid.m_aStrains[iStrain]);
+                EXPECT_EQ(Number(aFields[3]), Evaluate(iTemp, iRate, iStrain)) << aCards[nRow];
+            }
+}
+
+TEST_P(LawTables, AbaqusHoldsOnePlasticBlockPerRate) {
+    const std::vector<std::string> aCards = Cards(Text("abaqus"), "**");
+    std::size_t nCard = 0;
+    for (std::size_t iRate = 0; iRate < m_grid.m_aRates.size(); ++iRate) {
+        ASSERT_LT(nCard, aCards.size());
+        ASSERT_TRUE(aCards[nCard].starts_with("*PLASTIC, RATE=")) << aCards[nCard];
+        EXPECT_TRUE(Printed(Number(aCards[nCard].substr(15)), m_grid.m_aRates[iRate], 9));
+        ++nCard;
+        for (std::size_t iTemp = 0; iTemp < m_grid.m_aTemps.size(); ++iTemp)
+            for (std::size_t iStrain = 0; iStrain < m_grid.m_aStrains.size(); ++iStrain, ++nCard) {
+                ASSERT_LT(nCard, aCards.size());
+                const std::vector<std::string> aFields = Split(aCards[nCard], ',');
+                ASSERT_EQ(aFields.size(), 3u) << aCards[nCard];
+                EXPECT_TRUE(Printed(Number(aFields[0]), Evaluate(iTemp, iRate, iStrain), 9)) << aCards[nCard];
+                EXPECT_TRUE(Printed(Number(aFields[1]), m_grid.m_aStrains[iStrain], 9)) << aCards[nCard];
+                EXPECT_TRUE(Printed(Number(aFields[2]), m_grid.m_aTemps[iTemp], 9)) << aCards[nCard];
+            }
+    }
+    EXPECT_EQ(nCard, aCards.size());
+}
+
+// The keyword file read by its fixed columns: header cards of 10-character fields, value
+// cards of 20, each field right-aligned, and the ids tying the tables together.
+TEST_P(LawTables, LsDynaTablesSitInTheirColumns) {
+    const std::vector<std::string> aCards = Cards(Text("lsdyna"), "$");
+    ASSERT_GE(aCards.size(), 2u);
+    EXPECT_EQ(aCards.front(), "*KEYWORD");
+    EXPECT_EQ(aCards.back(), "*END");
+    const auto fields = [](const std::string& strCard, std::size_t nCount, std::size_t nWidth) {
+        std::vector<double> aValues;
+        EXPECT_EQ(strCard.size(), nCount * nWidth) << "\"" << strCard << "\"";
+        for (std::size_t k = 0; k < nCount && (k + 1) * nWidth <= strCard.size(); ++k) {
+            const std::string strField = strCard.substr(k * nWidth, nWidth);
+            EXPECT_NE(strField.back(), ' ') << "not right-aligned: \"" << strCard << "\"";
+            aValues.push_back(Number(strField));
+        }
+        aValues.resize(nCount, std::nan(""));
+        return aValues;
+    };
+    std::map<int, std::vector<double>> tables;                   // id -> rates
+    std::map<int, std::vector<std::pair<double, double>>> curves; // id -> (strain, stress)
+    std::vector<int> aOrder;                                       // ids as defined
+    std::vector<std::pair<double, int>> aTable3d;
+    int nTable3d = 0;
+    for (std::size_t n = 1; n + 1 < aCards.size();) {
+        const std::string strKeyword = aCards[n++];
+        std::vector<std::string> aBody;
+        while (n + 1 < aCards.size() && !aCards[n].starts_with("*"))
+            aBody.push_back(aCards[n++]);
+        ASSERT_FALSE(aBody.empty()) << strKeyword;
+        if (strKeyword == "*DEFINE_TABLE" || strKeyword == "*DEFINE_TABLE_3D") {
+            const std::vector<double> aHead = fields(aBody[0], 3, 10);
+            EXPECT_EQ(aHead[1], 1.0);
+            EXPECT_EQ(aHead[2], 0.0);
+            const int nId = static_cast<int>(aHead[0]);
+            aOrder.push_back(nId);
+            for (std::size_t k = 1; k < aBody.size(); ++k) {
+                if (strKeyword == "*DEFINE_TABLE") {
+                    tables[nId].push_back(fields(aBody[k], 1, 20)[0]);
+                } else {
+                    const std::vector<double> aCard = fields(aBody[k], 2, 20);
+                    aTable3d.push_back({aCard[0], static_cast<int>(aCard[1])});
+                }
+            }
+            if (strKeyword == "*DEFINE_TABLE_3D")
+                nTable3d = nId;
+        } else {
+            ASSERT_EQ(strKeyword, "*DEFINE_CURVE");
+            const std::vector<double> aHead = fields(aBody[0], 7, 10);
+            EXPECT_EQ(std::vector<double>(aHead.begin() + 1, aHead.end()), (std::vector<double>{0, 1, 1, 0, 0, 0}));
+            const int nId = static_cast<int>(aHead[0]);
+            aOrder.push_back(nId);
+            for (std::size_t k = 1; k < aBody.size(); ++k) {
+                const std::vector<double> aPair = fields(aBody[k], 2, 20);
+                curves[nId].push_back({aPair[0], aPair[1]});
+            }
+        }
+    }
+    // Ids from the first one, each once: the 3D table, then each table followed by its curves.
+    EXPECT_EQ(nTable3d, 5000);
+    EXPECT_EQ(std::set<int>(aOrder.begin(), aOrder.end()).size(), aOrder.size());
+    ASSERT_EQ(aTable3d.size(), m_grid.m_aTemps.size());
+    for (std::size_t iTemp = 0; iTemp < m_grid.m_aTemps.size(); ++iTemp) {
+        EXPECT_TRUE(Printed(aTable3d[iTemp].first, m_grid.m_aTemps[iTemp], 12));
+        const int nTable = aTable3d[iTemp].second;
+        ASSERT_EQ(tables.count(nTable), 1u) << nTable;
+        const std::vector<double>& aRates = tables[nTable];
+        ASSERT_EQ(aRates.size(), m_grid.m_aRates.size());
+        const auto itTable = std::find(aOrder.begin(), aOrder.end(), nTable);
+        for (std::size_t iRate = 0; iRate < aRates.size(); ++iRate) {
+            EXPECT_TRUE(Printed(aRates[iRate], m_grid.m_aRates[iRate], 12));
+            // The curves follow their table in the order of its rates.
+            ASSERT_LT(static_cast<std::size_t>(itTable - aOrder.begin()) + 1 + iRate, aOrder.size());
+            const int nCurve = *(itTable + 1 + static_cast<std::ptrdiff_t>(iRate));
+            const std::vector<std::pair<double, double>>& aPairs = curves[nCurve];
+            ASSERT_EQ(aPairs.size(), m_grid.m_aStrains.size()) << nCurve;
+            for (std::size_t iStrain = 0; iStrain < aPairs.size(); ++iStrain) {
+                EXPECT_TRUE(Printed(aPairs[iStrain].first, m_grid.m_aStrains[iStrain], 12));
+                EXPECT_TRUE(Printed(aPairs[iStrain].second, Evaluate(iTemp, iRate, iStrain), 12)) << nCurve;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Laws, LawTables,
+                         ::testing::Values(STableCase{"HenselSpittel", 9, "", "", ""},
+                                           STableCase{"Polynomial", 16, "", "", ""},
+                                           STableCase{"Gridan", 18, "", "", ""},
+                                           STableCase{"GridanOnAGridOfItsOwn", 18, "1.5:15", "0.001, 100,0.5,0.5",
+                                                      "1250,800"},
+                                           STableCase{"RateZero", 17, "0.3:3", "0,0.00005,2", "1000"}),
+                         [](const ::testing::TestParamInfo<STableCase>& info) { return info.param.m_szName; });
+
+// ---- grid options and refusals ---------------------------------------------------------
+
+// The texts of the grid options: what each sets, or the words of its refusal.
+TEST(ExportGridOptions, TakeTheirTextsOrNameWhatIsWrong) {
+    struct SCase {
+        const char* m_szField; // "strains", "rates" or "temps"
+        const char* m_szText;
+        std::vector<double> m_aExpected; // strains: MAX, N
+        const char* m_szError;           // null when accepted
+    };
+    const SCase aCases[] = {
+        {"strains", "1.2:12", {1.2, 12}, nullptr},
+        {"strains", " 0.5 : 3 ", {0.5, 3}, nullptr},
+        {"strains", "", {0, 0}, nullptr},
+        {"strains", "1.2", {}, "\"1.2\" is not MAX:N"},
+        {"strains", "0:10", {}, "the largest strain 0 is not a finite number above 0"},
+        {"strains", "1:0", {}, "the number of steps \"0\" is not a whole number from 1 to 10000"},
+        {"strains", "1:2.5", {}, "the number of steps \"2.5\""},
+        {"strains", "x:4", {}, "\"x\" is not a number"},
+        {"rates", "10, 0.1,1,1", {0.1, 1, 10}, nullptr},
+        {"rates", "+2", {2}, nullptr},
+        {"rates", "-1,2", {}, "the strain rate -1 is below 0"},
+        {"rates", "1,,2", {}, "\"\" is not a number"},
+        {"rates", "nan", {}, "nan is not a finite number"},
+        {"rates", "1;2", {}, "\"1;2\" is not a number"},
+        {"temps", "1100,900", {900, 1100}, nullptr},
+        {"temps", "  ", {}, nullptr},
+        {"temps", "1e999", {}, "\"1e999\" is not a number"},
+    };
+    for (const SCase& c : aCases) {
+        CExportGridOptions options;
+        const std::string strField = c.m_szField;
+        try {
+            if (strField == "strains")
+                options.SetStrains(c.m_szText);
+            else if (strField == "rates")
+                options.SetRates(c.m_szText);
+            else
+                options.SetTemps(c.m_szText);
+            EXPECT_EQ(c.m_szError, nullptr) << c.m_szText << " was accepted";
+        } catch (const CExportError& e) {
+            ASSERT_NE(c.m_szError, nullptr) << c.m_szText << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.m_szError), std::string::npos) << e.what();
+            continue;
+        }
+        if (strField == "strains")
+            EXPECT_EQ((std::vector<double>{options.m_dMaxStrain, static_cast<double>(options.m_nStrainSteps)}),
+                      c.m_aExpected)
+                << c.m_szText;
+        else
+            EXPECT_EQ(strField == "rates" ? options.m_aRates : options.m_aTemps, c.m_aExpected) << c.m_szText;
+    }
+}
+
+TEST(MakeLawExport, RefusesWhatCannotBeExported) {
+    const auto refusal = [](const CMaterial& material) {
+        try {
+            MakeLawExport(material);
+        } catch (const CExportError& e) {
+            return std::string(e.what());
+        }
+        return std::string("accepted");
+    };
+    CMaterial material = MaterialOf(9, {5000, 0.2, 0.12, -0.0025});
+    EXPECT_EQ(refusal(material), "accepted");
+    CMaterial noModel = material;
+    noModel.m_nFunction = 0;
+    EXPECT_EQ(refusal(noModel), "there is no fitted law to export: no model is chosen");
+    CMaterial cleared = material;
+    cleared.ClearFit();
+    EXPECT_EQ(refusal(cleared),
+              "there is no fitted law to export: model 9 has 4 coefficients, the material holds 0 (fit the model first)");
+    CMaterial notFinite = material;
+    notFinite.m_dCoef[2] = std::nan("");
+    EXPECT_EQ(refusal(notFinite), "there is no fitted law to export: model 9: coefficient A3 is nan, not a finite number");
+    CMaterial noCurves = material;
+    for (int c = 0; c < noCurves.m_nCurves; ++c)
+        noCurves.Curve(c).m_pPoints.clear();
+    EXPECT_EQ(refusal(noCurves), "the material has no measured curve to take the ranges of the law from");
+    EXPECT_THROW(MakeLawExport(material, {}, 0), CExportError);
+    // The LS-DYNA ids must stay within 32-bit integers.
+    const CLawExport law = MakeLawExport(material, {}, 2147483640);
+    EXPECT_THROW(FindExportFormat("lsdyna")->m_pfnText(law), CExportError);
+}
+
+// ---- the law check -----------------------------------------------------------------------
+
+TEST(LawCheck, FindsEachPropertyAtItsWorstNode) {
+    CExportGrid grid;
+    grid.m_aTemps = {900, 1000, 1100};
+    grid.m_aRates = {0.1, 1, 10};
+    grid.m_aStrains = {0, 0.5, 1};
+    const auto hs = [](double A4, double A3, double E, double H, double t) {
+        return 5000 * std::pow(E, 0.2) * std::pow(H, A3) * std::exp(A4 * t);
+    };
+    struct SCase {
+        const char* m_szName;
+        int m_nModel;
+        std::vector<double> m_aCoef;
+        std::vector<double> m_aTemps; // empty: the grid's
+        std::vector<std::string> m_aMessages;
+    };
+    char szRise[160], szFall[160];
+    std::snprintf(szRise, sizeof szRise,
+                  "law check: the stress rises with temperature at E=1, H=10, t=1100 (dKs/dt = %g)",
+                  0.002 * hs(0.002, 0.12, 1, 10, 1100));
+    std::snprintf(szFall, sizeof szFall, "law check: the stress falls with strain rate at E=1, H=0.1, t=900 (dKs/dH = %g)",
+                  -0.1 * hs(-0.0025, -0.1, 1, 0.1, 900) / 0.1);
+    const SCase aCases[] = {
+        {"a fitted steel law", 9, {5000, 0.2, 0.12, -0.0025}, {}, {}},
+        {"a law of the strain alone", 1, {200, 0.2}, {}, {}},
+        {"a law that rises with temperature", 9, {5000, 0.2, 0.12, 0.002}, {}, {szRise}},
+        {"a law that falls with strain rate", 9, {5000, 0.2, -0.1, -0.0025}, {}, {szFall}},
+        {"a line below 0 at small strains", 2, {-50, 100}, {},
+         {"law check: the stress is not a finite number above 0 at E=0, H=0.1, t=900 (Ks = -49.9)"}},
+        {"a pole at t = 0", 13, {20, 0.2, 0.12, 3000}, {-100, 0, 100},
+         {"law check: the stress is not a finite number above 0 at E=0, H=0.1, t=0 (Ks = inf)"}},
+    };
+    for (const SCase& c : aCases) {
+        CExportGrid caseGrid = grid;
+        if (!c.m_aTemps.empty())
+            caseGrid.m_aTemps = c.m_aTemps;
+        std::vector<std::string> aMessages;
+        for (const CLawFinding& finding : CheckLaw(c.m_nModel, c.m_aCoef.data(), caseGrid))
+            aMessages.push_back(finding.Message());
+        EXPECT_EQ(aMessages, c.m_aMessages) << c.m_szName;
+    }
+}
+
+// The subroutines are checked beyond the measured ranges, where a law may fail that passes
+// on the tables.
+TEST(LawCheck, CoversTheSubroutinesBeyondTheMeasuredRanges) {
+    // 5 + 100 E - 50 E^2 stays above 0 up to twice the measured strain 0.8 (its root is at
+    // 2.05); 5 + 100 E - 80 E^2 passes on the tables but falls below 0 at 1.30.
+    const CMaterial material = MaterialOf(3, {5, 100, -50});
+    const CLawExport law = MakeLawExport(material);
+    EXPECT_TRUE(law.m_aTableCheck.empty());
+    EXPECT_TRUE(law.m_aSubroutineCheck.empty());
+    const CExportGrid grid = SubroutineCheckGrid(law.m_measured);
+    EXPECT_DOUBLE_EQ(grid.m_aStrains.back(), 1.6);
+    EXPECT_EQ(grid.m_aStrains.size(), 41u);
+    EXPECT_NEAR(grid.m_aRates.front(), 0.001, 1e-15);
+    EXPECT_NEAR(grid.m_aRates.back(), 100, 1e-12);
+    EXPECT_EQ(grid.m_aRates.size(), 25u);
+    EXPECT_EQ(grid.m_aTemps.front(), 900);
+    EXPECT_EQ(grid.m_aTemps.back(), 1150);
+    const CMaterial steeper = MaterialOf(3, {5, 100, -80});
+    const CLawExport steeperLaw = MakeLawExport(steeper);
+    EXPECT_TRUE(steeperLaw.m_aTableCheck.empty());
+    ASSERT_EQ(steeperLaw.m_aSubroutineCheck.size(), 1u);
+    EXPECT_EQ(steeperLaw.m_aSubroutineCheck[0].m_eProperty, ELawProperty::FinitePositive);
+    EXPECT_DOUBLE_EQ(steeperLaw.m_aSubroutineCheck[0].m_dStrain, 1.6);
+    const std::string strUhard = FindExportFormat("uhard")->m_pfnText(steeperLaw);
+    EXPECT_NE(strUhard.find("C law check: the stress is not a finite number above 0 at E=1.6"), std::string::npos);
+}

@@ -1,0 +1,213 @@
+#include "ExportLawDlg.h"
+
+#include "vornel/Material.h"
+
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <limits>
+
+namespace {
+
+constexpr const char* kCaption = "Export law";
+
+QString Numbers(const std::vector<double>& aValues) {
+    QStringList aTexts;
+    for (double dValue : aValues)
+        aTexts << QString::number(dValue, 'g', 6);
+    return aTexts.join(QStringLiteral(", "));
+}
+
+QString FromStd(const std::string& str) { return QString::fromStdString(str); }
+
+// "law check" lines of findings, or "ok".
+QString CheckText(const QString& strWhat, const std::vector<CLawFinding>& aFindings) {
+    QString strText = strWhat + QStringLiteral(": ") +
+                      (aFindings.empty() ? QStringLiteral("ok") : QStringLiteral("%1 findings").arg(aFindings.size()));
+    for (const CLawFinding& finding : aFindings)
+        strText += QStringLiteral("\n  ") + FromStd(finding.Message());
+    return strText;
+}
+
+} // namespace
+
+CExportLawDlg::CExportLawDlg(const CMaterial& material, const QString& strFolder, QWidget* pParent)
+    : QDialog(pParent), m_material(material), m_strFolder(strFolder) {
+    setWindowTitle(QString::fromLatin1(kCaption));
+    auto* pLayout = new QVBoxLayout(this);
+    const CModelInfo* pModel = FindModel(material.m_nFunction);
+    auto* pModelLabel = new QLabel(pModel ? QStringLiteral("Model %1: %2")
+                                                .arg(pModel->m_nNumber)
+                                                .arg(QString::fromLatin1(pModel->m_szLabel).trimmed())
+                                          : QStringLiteral("No model"),
+                                   this);
+    pModelLabel->setWordWrap(true);
+    pLayout->addWidget(pModelLabel);
+    auto* pHint = new QLabel(QStringLiteral("The tables (Abaqus, LS-DYNA, CSV) hold the law on this grid; an empty "
+                                            "field takes the measured values. The subroutines (UHARD, VUHARD) compute "
+                                            "the law and its derivatives wherever the solver calls them."),
+                             this);
+    pHint->setWordWrap(true);
+    pLayout->addWidget(pHint);
+
+    auto* pForm = new QFormLayout;
+    m_pStrainsEdit = new QLineEdit(this);
+    m_pStrainsEdit->setObjectName(QStringLiteral("strains"));
+    m_pRatesEdit = new QLineEdit(this);
+    m_pRatesEdit->setObjectName(QStringLiteral("rates"));
+    m_pTempsEdit = new QLineEdit(this);
+    m_pTempsEdit->setObjectName(QStringLiteral("temperatures"));
+    try {
+        const CMeasuredRanges measured = MeasuredRanges(material);
+        m_pStrainsEdit->setPlaceholderText(
+            QStringLiteral("%1:%2 (measured)").arg(measured.m_dMaxStrain, 0, 'g', 6).arg(kExportStrainSteps));
+        m_pRatesEdit->setPlaceholderText(Numbers(measured.m_aRates) + QStringLiteral(" (measured)"));
+        m_pTempsEdit->setPlaceholderText(Numbers(measured.m_aTemps) + QStringLiteral(" (measured)"));
+    } catch (const CExportError&) {
+        // No measured curve: MakeLaw says so.
+    }
+    m_pFirstIdSpin = new QSpinBox(this);
+    m_pFirstIdSpin->setObjectName(QStringLiteral("firstId"));
+    m_pFirstIdSpin->setRange(1, std::numeric_limits<int>::max());
+    m_pFirstIdSpin->setValue(kExportFirstId);
+    pForm->addRow(QStringLiteral("Strains (MAX:N):"), m_pStrainsEdit);
+    pForm->addRow(QStringLiteral("Strain rates (1/s):"), m_pRatesEdit);
+    pForm->addRow(QStringLiteral("Temperatures (deg C):"), m_pTempsEdit);
+    pForm->addRow(QStringLiteral("First LS-DYNA id:"), m_pFirstIdSpin);
+    pLayout->addLayout(pForm);
+
+    pLayout->addWidget(new QLabel(QStringLiteral("Law check:"), this));
+    m_pCheckPane = new QPlainTextEdit(this);
+    m_pCheckPane->setObjectName(QStringLiteral("lawCheck"));
+    m_pCheckPane->setReadOnly(true);
+    m_pCheckPane->setMinimumHeight(110);
+    pLayout->addWidget(m_pCheckPane);
+    m_pWrittenLabel = new QLabel(this);
+    m_pWrittenLabel->setWordWrap(true);
+    pLayout->addWidget(m_pWrittenLabel);
+
+    auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    m_pExportButton = pButtons->addButton(QStringLiteral("Export..."), QDialogButtonBox::ActionRole);
+    m_pExportButton->setDefault(true);
+    connect(m_pExportButton, &QPushButton::clicked, this, &CExportLawDlg::OnExport);
+    connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    pLayout->addWidget(pButtons);
+
+    for (QLineEdit* pEdit : {m_pStrainsEdit, m_pRatesEdit, m_pTempsEdit})
+        connect(pEdit, &QLineEdit::editingFinished, this, &CExportLawDlg::UpdateLawCheck);
+    resize(560, 430);
+    UpdateLawCheck();
+}
+
+std::optional<CLawExport> CExportLawDlg::MakeLaw(bool bTell) {
+    QString strProblem;
+    CExportGridOptions options;
+    const struct {
+        QLineEdit* m_pEdit;
+        const char* m_szName;
+        void (CExportGridOptions::*m_pfnSet)(std::string_view);
+    } aFields[] = {{m_pStrainsEdit, "Strains", &CExportGridOptions::SetStrains},
+                   {m_pRatesEdit, "Strain rates", &CExportGridOptions::SetRates},
+                   {m_pTempsEdit, "Temperatures", &CExportGridOptions::SetTemps}};
+    for (const auto& field : aFields) {
+        try {
+            (options.*field.m_pfnSet)(field.m_pEdit->text().toStdString());
+        } catch (const CExportError& e) {
+            strProblem = QStringLiteral("%1: %2").arg(QString::fromLatin1(field.m_szName), FromStd(e.what()));
+            if (bTell)
+                field.m_pEdit->setFocus();
+            break;
+        }
+    }
+    std::optional<CLawExport> law;
+    if (strProblem.isEmpty()) {
+        try {
+            law = MakeLawExport(m_material, options, m_pFirstIdSpin->value());
+        } catch (const CExportError& e) {
+            strProblem = FromStd(e.what());
+        }
+    }
+    if (!strProblem.isEmpty()) {
+        if (bTell)
+            QMessageBox::warning(this, QString::fromLatin1(kCaption), strProblem);
+        else
+            m_pCheckPane->setPlainText(strProblem);
+    }
+    return law;
+}
+
+void CExportLawDlg::UpdateLawCheck() {
+    const std::optional<CLawExport> law = MakeLaw(false);
+    if (!law)
+        return;
+    m_pCheckPane->setPlainText(
+        CheckText(QStringLiteral("Tables"), law->m_aTableCheck) + '\n' +
+        CheckText(QStringLiteral("Subroutines over %1").arg(FromStd(DescribeGrid(SubroutineCheckGrid(law->m_measured)))),
+                  law->m_aSubroutineCheck));
+}
+
+bool CExportLawDlg::ExportTo(const CExportFormat& format, const QString& strPath) {
+    const std::optional<CLawExport> law = MakeLaw(true);
+    if (!law)
+        return false;
+    UpdateLawCheck();
+    try {
+        WriteLawExport(format, *law, strPath.toStdString());
+    } catch (const std::exception& e) { // CFileError, CExportError
+        QMessageBox::critical(this, QString::fromLatin1(kCaption), FromStd(e.what()));
+        return false;
+    }
+    QStringList aLines{QStringLiteral("Law written to %1 (%2)").arg(strPath, QString::fromLatin1(format.m_szName))};
+    for (const CLawFinding& finding : CheckLawFor(format, *law))
+        aLines << FromStd(finding.Message());
+    m_pWrittenLabel->setText(aLines.front());
+    emit Messages(aLines);
+    emit StatusText(aLines.front());
+    return true;
+}
+
+void CExportLawDlg::OnExport() {
+    if (!MakeLaw(true))
+        return;
+    QStringList aFilters;
+    for (const CExportFormat& format : ExportFormats())
+        aFilters << QString::fromLatin1(format.m_szFilter);
+    QFileDialog dialog(this, QString::fromLatin1(kCaption), m_strFolder, aFilters.join(QStringLiteral(";;")));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    const CExportFormat& first = ExportFormats().front();
+    dialog.setDefaultSuffix(QString::fromLatin1(first.m_szSuffix));
+    const QString strStem = (m_material.m_strName.empty()
+                                 ? QFileInfo(FromStd(m_material.m_strFileName)).completeBaseName()
+                                 : FromStd(m_material.m_strName)) +
+                            QStringLiteral("_law.");
+    dialog.selectFile(strStem + QString::fromLatin1(first.m_szSuffix));
+    // A name typed without an ending gets the ending of the chosen file type, and the
+    // proposed name takes it too (a name being typed stays as it is).
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, strStem](const QString& strChosen) {
+        const QRegularExpressionMatch match = QRegularExpression(QStringLiteral(R"(\*\.(\w+))")).match(strChosen);
+        if (!match.hasMatch())
+            return;
+        dialog.setDefaultSuffix(match.captured(1));
+        dialog.selectFile(strStem + match.captured(1));
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString strFilter = dialog.selectedNameFilter();
+    for (const CExportFormat& format : ExportFormats())
+        if (strFilter == QString::fromLatin1(format.m_szFilter)) {
+            ExportTo(format, dialog.selectedFiles().constFirst());
+            return;
+        }
+}

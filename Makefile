@@ -5,13 +5,14 @@
 #   make bench   build and run the benchmarks
 #   make fuzz    build the fuzz harnesses with clang (build-fuzz) and run each for
 #                FUZZ_SECONDS seconds (default 60)
+#   make test-nogui  build without the window and the viewer (Release) and run its tests
 #   make build   configure and build only
 
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build test test-sanitize demo bench fuzz clean
+.PHONY: all deps configure build test test-sanitize test-nogui demo bench fuzz clean
 
 all: build
 
@@ -47,15 +48,27 @@ test-sanitize: deps
 	$(SAN_ENV) ctest --test-dir $(SAN_DIR) --output-on-failure -j $(JOBS) -LE gl
 	$(SAN_ENV) ASAN_OPTIONS=detect_leaks=0:detect_stack_use_after_return=1 ctest --test-dir $(SAN_DIR) --output-on-failure -L gl
 
+# The build without the window and the viewer (Qt not needed), optimised, with its tests:
+# the engine, the workbench's core, the batch mode and the viewer's core.
+NOGUI_DIR ?= build-nogui
+
+test-nogui: deps
+	cmake -S . -B $(NOGUI_DIR) -DCMAKE_BUILD_TYPE=Release -DVORNEL_BUILD_GUI=OFF
+	cmake --build $(NOGUI_DIR) -j $(JOBS)
+	ctest --test-dir $(NOGUI_DIR) --output-on-failure -j $(JOBS)
+
 DEMO_DIR ?= $(BUILD_DIR)/demo
 
-# Fits the bundled example material in a fresh scratch folder, letting Vornel pick the best
-# model; the files of the run stay in $(DEMO_DIR).
-demo: build
+# Builds only what the demo runs (the programs, the engine library, the window module) and
+# fits the bundled example material with the law it was made from, refined, with the fit
+# report, in a fresh scratch folder; the files of the run stay in $(DEMO_DIR).
+demo: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target vornel orbiq
 	rm -rf $(DEMO_DIR) && mkdir -p $(DEMO_DIR)
-	cd $(DEMO_DIR) && $(CURDIR)/$(BUILD_DIR)/bin/vornel --fit best --name example-steel \
+	cd $(DEMO_DIR) && $(CURDIR)/$(BUILD_DIR)/bin/vornel --fit 9 --refine --report --name example-steel \
 		--curves $(CURDIR)/examples/hensel-spittel-steel/curves.txt
 	@echo "Files of the run: $(DEMO_DIR)"
+	@echo "Next: cd $(DEMO_DIR) && ../bin/vornel --fit best --curves ../../examples/hensel-spittel-steel/curves.txt"
 
 BENCH_DIR ?= build-bench
 
@@ -77,4 +90,4 @@ fuzz: deps
 	./scripts/run-fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD_DIR) $(SAN_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(SAN_DIR) $(FUZZ_DIR) $(NOGUI_DIR)

@@ -110,7 +110,10 @@ void CheckExports(CMaterial& material) {
         return;
     try {
         const CSurfaceFileContent content = ReadSurfaceFile(material.WorkPath(kSurfaceFileName));
-        FUZZ_CHECK(content.m_aMeshes.size() == 2, "the written surface file does not hold the surface and the walls");
+        // The surface and the walls, and the markers of the measured points when curves were
+        // measured at the surface's temperature.
+        FUZZ_CHECK(content.m_aMeshes.size() == 2 || content.m_aMeshes.size() == 3,
+                   "the written surface file does not hold the surface and the walls");
     } catch (const CFileError& e) {
         vornel_fuzz::Broken(__FILE__, __LINE__, std::string("the viewer refuses the surface file written: ") + e.what());
     }

@@ -181,8 +181,9 @@ TEST_F(ScratchTest, OptimizationTriesModel19OnlyWhenRefining) {
     EXPECT_EQ(sinh.m_nCoef, kSinhCoef);
     ASSERT_TRUE(sinh.m_refinement && sinh.m_refinement->m_confidence);
     for (const CCandidateReport& report : aRefined) {
-        if (report.m_nCoef > 0 && report.m_nModel != kSinhModel)
+        if (report.m_nCoef > 0 && report.m_nModel != kSinhModel) {
             EXPECT_LT(sinh.m_dRms, report.m_dRms) << "model " << report.m_nModel;
+        }
     }
     EXPECT_EQ(pMaterial->m_nFunction, kSinhModel);
     const CRunResult run = pMaterial->RunApproximation(CFitOptions{true});

@@ -218,9 +218,10 @@ CFitOutcome CMaterial::FitOnExchangeFile(const CFitOptions& options) {
         m_dErrorSr = kRefusalError;
         m_dErrorMax = kRefusalError;
     }
-    if (coreFit)
+    // A refused fit of the workbench is the run's refusal, its reason in m_strRefusal.
+    if (coreFit && coreFit->Refined())
         outcome.m_refinement = std::move(coreFit);
-    else if (outcome.m_bFitted && options.m_bRefine)
+    else if (!coreFit && outcome.m_bFitted && options.m_bRefine)
         outcome.m_refinement = RefineFit(*this);
     return outcome;
 }
@@ -273,6 +274,8 @@ std::vector<CCandidateReport> CMaterial::FindBestModelOnExchangeFile(const Model
     for (int nModel : BestModelCandidates(options.m_bRefine)) {
         CCandidateReport report;
         const CEngineStatus status = FitModelOnExchangeFile(callEngine, nModel, report.m_refinement);
+        if (report.m_refinement && !report.m_refinement->Refined())
+            report.m_refinement.reset(); // refused: the reason is the candidate's refusal
         m_nFunction = nModel; // the law the report and the refinement evaluate
         const std::string strProblem = FitProblem(*this, nModel, status);
         if (strProblem.empty()) {

@@ -28,8 +28,8 @@
 //   4. a fit that is not usable (FitProblem) becomes the refusal result: no coefficients,
 //      both errors 100000, the reason in the result; a usable fit of models 9, 13, 14, 17
 //      and 18 is refined when options.m_bRefine asks for it (FitModel). The result's
-//      m_refinement then holds the refinement, and for model 19 always its fit, with the
-//      coefficients' confidence intervals (Confidence.h);
+//      m_refinement then holds the refinement, and for model 19 its fit when it fitted,
+//      with the coefficients' confidence intervals (Confidence.h);
 //   5. writes "progr.f90", the surface file "visual.tmp" (WriteRunSurface of
 //      SurfaceExport.h: at options.m_dSurfaceTemp when given, else at 1000 deg C unless that
 //      lies outside the measured temperatures) and the material file m_strFileName, each on
@@ -149,7 +149,7 @@ struct CFitOutcome : CEngineMessages {
     bool m_bFitted = false; // the engine delivered a usable fit (m_nCoef > 0)
     // Set when the refinement was asked for and the engine delivered a usable fit: refined,
     // or why the engine's coefficients were kept (a law fitted on the stresses, ...); for
-    // model 19 always: its fit by the workbench, or why it was refused.
+    // model 19 its fit by the workbench when it fitted (a refusal is m_strRefusal).
     std::optional<CRefinementResult> m_refinement;
 };
 

@@ -33,6 +33,7 @@ namespace {
 using vornel_bench::CBenchFolder;
 using vornel_bench::CQuietStdout;
 using vornel_bench::FittedGleeble;
+using vornel_bench::FittedMeasuredSet;
 
 void Refine(benchmark::State& state, int nModel) {
     std::string strProblem;

@@ -86,8 +86,11 @@ TEST(SinhLawFit, RecoversTheActivationEnergyOfAKnownLaw) {
     ASSERT_TRUE(result.Refined()) << result.m_strMessage;
     ASSERT_EQ(pMaterial->m_nCoef, kSinhCoef);
     const std::vector<double> aFitted = Coefficients(*pMaterial);
-    for (double dE : {0.2, 0.4, 0.6})
+    for (double dE : {0.2, 0.4, 0.6}) {
         EXPECT_TRUE(Near(ActivationEnergy(aFitted, dE), ActivationEnergy(kSteelLaw, dE), 0.01)) << "strain " << dE;
+        std::printf("Q(%.1f): %.3f kJ/mol fitted, %.3f true\n", dE, ActivationEnergy(aFitted, dE),
+                    ActivationEnergy(kSteelLaw, dE));
+    }
     EXPECT_EQ(aFitted[24], 0.8 / 29);
     EXPECT_EQ(aFitted[25], 0.8);
     EXPECT_LT(result.m_dSumSq, result.m_dStartSumSq);

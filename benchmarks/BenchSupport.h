@@ -66,11 +66,12 @@ private:
     int m_nSaved;
 };
 
-// The measured set fitted with nModel in log space, or null (with the reason) when absent.
-inline std::unique_ptr<CMaterial> FittedGleeble(int nModel, std::string& strProblem) {
-    const std::string strFolder = vornel_test::SharedDataSet("steel-gleeble");
+// The measured set strSet fitted with nModel (the engine's fit), or null (with the reason)
+// when absent.
+inline std::unique_ptr<CMaterial> FittedMeasuredSet(const std::string& strSet, int nModel, std::string& strProblem) {
+    const std::string strFolder = vornel_test::SharedDataSet(strSet);
     if (strFolder.empty()) {
-        strProblem = "no measured curves at " + std::string(VORNEL_SHARED_DATA) + "/steel-gleeble";
+        strProblem = "no measured curves at " + std::string(VORNEL_SHARED_DATA) + "/" + strSet;
         return nullptr;
     }
     std::unique_ptr<CMaterial> pMaterial = vornel_test::LoadMeasuredSet(strFolder);
@@ -81,6 +82,11 @@ inline std::unique_ptr<CMaterial> FittedGleeble(int nModel, std::string& strProb
         return nullptr;
     }
     return pMaterial;
+}
+
+// The Gleeble steel set fitted with nModel.
+inline std::unique_ptr<CMaterial> FittedGleeble(int nModel, std::string& strProblem) {
+    return FittedMeasuredSet("steel-gleeble", nModel, strProblem);
 }
 
 // Runs the registered benchmarks with the command line's options; 1 for an option Google

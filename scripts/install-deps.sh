@@ -6,8 +6,9 @@
 set -euo pipefail
 
 packages=(
-  # build (Eigen: the refinement's Levenberg-Marquardt module, header-only)
-  cmake g++ make pkg-config libgtest-dev libbenchmark-dev libeigen3-dev
+  # build (Eigen: the refinement's Levenberg-Marquardt module, header-only; Boost: the
+  # Student t quantile of the confidence intervals, header-only)
+  cmake g++ make pkg-config libgtest-dev libbenchmark-dev libeigen3-dev libboost-dev
   # the workbench window and the 3D viewer: Qt 6 Widgets, OpenGL widgets, SVG, printing;
   # the platform integration's header, which tells the viewer whether an OpenGL view can
   # be shown at all

@@ -126,7 +126,27 @@ TEST_F(BatchRun, RefineReportAndValidateAddToTheResult) {
     EXPECT_NE(refined.m_strErr.find("vornel: Refined on the stresses of 348 measured points"), std::string::npos)
         << refined.m_strErr;
     const std::vector<std::string> aLines = Lines(refined.m_strOut);
-    ASSERT_EQ(aLines.size(), aReported.size()) << refined.m_strOut;
+    // The refined law has confidence intervals: "CI A<k>= low high" around each of its 8
+    // coefficients after the curve lines, then the ill-determined pairs, then the law check.
+    std::size_t nAt = 26;
+    for (int k = 1; k <= 8; ++k, ++nAt) {
+        ASSERT_LT(nAt, aLines.size());
+        std::istringstream fields(aLines[nAt]);
+        std::string strCi, strKey;
+        double dLow = 0, dHigh = 0;
+        ASSERT_TRUE(fields >> strCi >> strKey >> dLow >> dHigh) << aLines[nAt];
+        EXPECT_EQ(strCi + " " + strKey, "CI A" + std::to_string(k) + "=");
+        const double dCoef = g_pMaterial->m_dCoef[static_cast<std::size_t>(k - 1)];
+        EXPECT_LT(dLow, dHigh) << aLines[nAt];
+        EXPECT_NEAR((dLow + dHigh) / 2, dCoef, 1e-9 * (dHigh - dLow) + 1e-12 * std::fabs(dCoef)) << aLines[nAt];
+    }
+    ASSERT_LT(nAt, aLines.size());
+    EXPECT_EQ(aLines[nAt].rfind("IllDetermined= ", 0), 0u) << aLines[nAt];
+    while (nAt < aLines.size() && aLines[nAt].starts_with("IllDetermined= "))
+        ++nAt;
+    ASSERT_LT(nAt, aLines.size());
+    EXPECT_EQ(aLines[nAt], "LawCheck= ok");
+    ASSERT_EQ(aLines.size(), nAt + 2) << refined.m_strOut;
     EXPECT_EQ(aLines[0], aPlain[0]);
     EXPECT_NE(aLines[1], aPlain[1]);
     const auto value = [](const std::string& strLine, const std::string& strKey) {
@@ -152,6 +172,28 @@ TEST_F(BatchRun, RefineReportAndValidateAddToTheResult) {
     EXPECT_EQ(value(aLines.back(), "mean= "), heldOut.m_dMeanRms);
     EXPECT_EQ(value(aLines.back(), "max= "), heldOut.m_dMaxRms);
     EXPECT_LT(heldOut.m_dMeanRms, value(aReported.back(), "mean= "));
+}
+
+// Model 19 prints its 26 coefficients, and with --report the intervals of the 24 it fits;
+// its subroutine and material file hold all 26.
+TEST_F(BatchRun, Model19ReportsTheIntervalsOfItsFittedCoefficients) {
+    const std::string strList = WriteMaterial("data");
+    const SRun run = Batch({"--fit", "19", "--report", "--curves", strList});
+    ASSERT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    const std::vector<std::string> aLines = Lines(run.m_strOut);
+    EXPECT_EQ(aLines[0].rfind("Model: 19. Ts=1/alpha*asinh((Z/A)**(1/n))", 0), 0u) << aLines[0];
+    EXPECT_EQ(aLines[26].rfind("A26 = ", 0), 0u) << aLines[26];
+    const auto nIntervals = std::count_if(aLines.begin(), aLines.end(), [](const std::string& s) { return s.starts_with("CI A"); });
+    EXPECT_EQ(nIntervals, 24);
+    EXPECT_EQ(std::count_if(aLines.begin(), aLines.end(), [](const std::string& s) { return s.starts_with("CI A25="); }), 0);
+    EXPECT_TRUE(std::any_of(aLines.begin(), aLines.end(), [](const std::string& s) { return s.starts_with("IllDetermined= "); }));
+    EXPECT_NE(FileText("progr.f90").find("real*8 :: A(26);\n"), std::string::npos);
+    CMaterial saved;
+    saved.m_strFileName = "material.mat";
+    saved.ReadMaterialFile(1);
+    EXPECT_EQ(saved.m_nFunction, 19);
+    EXPECT_EQ(saved.m_nCoef, 26);
+    EXPECT_EQ(saved.m_dCoef, g_pMaterial->m_dCoef);
 }
 
 // --surface-temperature writes the run's surface at that temperature, and one outside the
@@ -334,7 +376,7 @@ INSTANTIATE_TEST_SUITE_P(
     Arguments, BatchErrors,
     ::testing::Values(
         SBadArgs{"NoModel", {"--curve", "ok.asc", "900", "1"}, "--fit MODEL is missing"},
-        SBadArgs{"UnknownModel", {"--fit", "19"}, "\"19\" is not a model"},
+        SBadArgs{"UnknownModel", {"--fit", "20"}, "\"20\" is not a model"},
         SBadArgs{"WordModel", {"--fit", "nine"}, "\"nine\" is not a model"},
         SBadArgs{"UnknownOption", {"--fit", "9", "--bogus"}, "unknown argument \"--bogus\""},
         SBadArgs{"MissingValues", {"--fit", "9", "--curve", "ok.asc", "900"}, "--curve needs 3 values"},

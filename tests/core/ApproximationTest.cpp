@@ -375,7 +375,7 @@ TEST_F(Approximation, DwellRecordsPrepareToPlausibleCurvesThatEveryModelFits) {
             EXPECT_GE(p.m_dStress, 0.0) << "curve " << c + 1;
             EXPECT_LE(p.m_dStress, 1.5 * aLargest[static_cast<std::size_t>(c)]) << "curve " << c + 1;
         }
-    for (int nModel = 1; nModel <= 18; ++nModel) {
+    for (int nModel = 1; nModel <= 19; ++nModel) {
         CMaterial single = *pMaterial;
         single.m_nFunction = nModel;
         const CRunResult result = single.RunApproximation();

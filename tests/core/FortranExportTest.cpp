@@ -67,7 +67,7 @@ TEST_F(FortranExport, WritesModel1WithFullDigitsAndBoundedArguments) {
 }
 
 TEST_F(FortranExport, WritesHeaderAndEndOnlyWithoutAModel) {
-    for (int n : {0, 19, -3}) {
+    for (int n : {0, 20, -3}) {
         MaterialWith(n, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}).WriteFortran();
         EXPECT_EQ(FileText("progr.f90"), kHeader + kEnd) << "model " << n;
     }
@@ -136,6 +136,26 @@ TEST(FortranText, AssignsEveryCoefficientOfTheModelAndBoundsTheArguments) {
         const std::string strFirst = aLines[6 + K];
         EXPECT_TRUE(strFirst.starts_with(nModel <= 9 || nModel == 13 ? "Ks=" : "Ks = ")) << strFirst;
     }
+}
+
+// Model 19 declares its 26 coefficients and computes its law through local variables in a
+// block of their own, every statement as the catalogue states it.
+TEST(FortranText, WritesModel19WithItsLocalVariables) {
+    std::mt19937 rng(19);
+    const std::vector<double> aCoef = vornel_test::TypicalCoefficients(19, rng);
+    const std::vector<std::string> aLines = Lines(FortranText(19, aCoef.data()));
+    const CModelInfo& model = *FindModel(19);
+    ASSERT_EQ(aLines.size(), 4u + 26 + 2 + 2 + 8 + 1 + 1 + 1);
+    EXPECT_EQ(aLines[3], "real*8 :: A(26);");
+    EXPECT_EQ(aLines[29], "A(26)= " + FortranDouble(aCoef[25]));
+    EXPECT_EQ(aLines[32], "block");
+    EXPECT_EQ(aLines[33], "real*8 :: Ec, Al, Rn, Qa, LnA, Y, Ym");
+    for (std::size_t k = 0; k < 8; ++k)
+        EXPECT_EQ(aLines[34 + k], model.m_aFortran[k]);
+    EXPECT_EQ(aLines[42], "end block");
+    EXPECT_EQ(aLines[43], "end associate");
+    EXPECT_EQ(FortranLawSteps(model).size(), 7u);
+    EXPECT_EQ(FortranLawExpression(model), "(Ym + log(exp(Y-Ym) + sqrt(exp(2D0*(Y-Ym)) + exp(-2D0*Ym))))/Al");
 }
 
 TEST(FortranText, StatesTheFittedTemperatureFactorOfModels9And13) {
@@ -219,5 +239,5 @@ TEST_P(FortranSubroutine, ReturnsWhatEvaluateReturns) {
 #endif
 }
 
-INSTANTIATE_TEST_SUITE_P(AllModels, FortranSubroutine, ::testing::Range(1, 19),
+INSTANTIATE_TEST_SUITE_P(AllModels, FortranSubroutine, ::testing::Range(1, 20),
                          [](const ::testing::TestParamInfo<int>& info) { return "Model" + std::to_string(info.param); });

@@ -1,8 +1,9 @@
 #pragma once
-// Coefficient sets for the 18 flow-stress models that keep every law finite and of a
+// Coefficient sets for the 19 flow-stress models that keep every law finite and of a
 // moderate size for strains 0.01..1.2, strain rates 0.001..100 1/s and temperatures
 // 700..1250 deg C: each coefficient drawn uniformly between 0.5 and 1.5 times a typical
-// magnitude of its own.
+// magnitude of its own (model 19: polynomials whose constant terms dominate, and a strain
+// range within 0.025..1.05).
 
 #include "vornel/Material.h"
 #include "vornel/ModelCatalogue.h"
@@ -38,6 +39,8 @@ inline std::vector<double> TypicalCoefficients(int nModel, std::mt19937& rng) {
         {300, 50, 3, -0.2, -30, -0.02, 0.00005, 10, -4},
         {3000, 0.3, -0.0001, 0.001, -0.3, 0.1, 0.00002, -0.0025},
         {30000, 0.2, -0.005, -0.3, 0.0001, 0.1, 0.00002, -0.5, -0.002},
+        {0.012, 0.002, -0.001, 0.0005, -0.0002, 0.0001, 5, -1, 0.5, -0.2, 0.1, -0.05, 400, -60, 30, -10, 5, -2,
+         35, -5, 2.5, -1, 0.5, -0.2, 0.05, 0.7},
     };
     std::uniform_real_distribution<double> factor(0.5, 1.5);
     std::vector<double> aCoef;
@@ -58,7 +61,8 @@ inline std::string Digits17(double dValue) {
 // is of order h^4 and rounding stays small also for laws that change little with an
 // argument: dKs/dE, dKs/dH, dKs/dt, and whether the difference may be taken as the
 // derivative, which it may not where a bound of Evaluate (strain 0.001, rate 0.0001) lies
-// within the steps.
+// within the steps (nor, for model 19, the ends of its strain range A25 and A26), nor where
+// the law curves so sharply that the difference of the two steps is not small.
 struct SCentralSlopes {
     double m_adSlope[3] = {};
     bool m_abUsable[3] = {true, true, true};
@@ -75,10 +79,19 @@ inline SCentralSlopes CentralSlopes(const CMaterial& material, double dE, double
     };
     for (int k = 0; k < 3; ++k) {
         const double h = std::max(1e-6, 1e-3 * std::fabs(adArg[k]));
-        slopes.m_abUsable[k] = !(adArg[k] - 2 * h <= adBound[k] && adBound[k] <= adArg[k] + 2 * h);
+        const auto within = [&](double dBound) { return adArg[k] - 2 * h <= dBound && dBound <= adArg[k] + 2 * h; };
+        slopes.m_abUsable[k] = !within(adBound[k]);
+        if (k == 0 && material.m_nFunction == 19)
+            slopes.m_abUsable[k] = slopes.m_abUsable[k] && !within(material.m_dCoef[24]) && !within(material.m_dCoef[25]);
         const double dNear = (evaluate(k, adArg[k] + h) - evaluate(k, adArg[k] - h)) / (2 * h);
         const double dFar = (evaluate(k, adArg[k] + 2 * h) - evaluate(k, adArg[k] - 2 * h)) / (4 * h);
         slopes.m_adSlope[k] = (4 * dNear - dFar) / 3;
+        // Where the h^2 term the extrapolation removes is not small against the slope, the
+        // law curves too sharply within the steps for the h^4 rest to be negligible.
+        const double dScale = std::max(std::fabs(slopes.m_adSlope[k]),
+                                       1e-4 * std::fabs(evaluate(k, adArg[k])) / std::max(std::fabs(adArg[k]), 1e-3));
+        if (std::fabs(dNear - dFar) > 1e-3 * dScale)
+            slopes.m_abUsable[k] = false;
     }
     return slopes;
 }

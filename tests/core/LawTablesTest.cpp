@@ -258,7 +258,8 @@ INSTANTIATE_TEST_SUITE_P(Laws, LawTables,
                                            STableCase{"Gridan", 18, "", "", ""},
                                            STableCase{"GridanOnAGridOfItsOwn", 18, "1.5:15", "0.001, 100,0.5,0.5",
                                                       "1250,800"},
-                                           STableCase{"RateZero", 17, "0.3:3", "0,0.00005,2", "1000"}),
+                                           STableCase{"RateZero", 17, "0.3:3", "0,0.00005,2", "1000"},
+                                           STableCase{"SinhBeyondItsStrains", 19, "1.5:15", "0,0.01,10", "900,1200"}),
                          [](const ::testing::TestParamInfo<STableCase>& info) { return info.param.m_szName; });
 
 // ---- grid options and refusals ---------------------------------------------------------

@@ -7,6 +7,7 @@
 #include "LawSamples.h"
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -72,16 +73,29 @@ const std::vector<CLaw>& ReferenceLaws() {
             return A[0] * pow(E, A[1]) * exp(A[2] / E) * exp(A[3] * E) * pow(1 + E, A[4] * t) * pow(H, A[5]) *
                    pow(H, A[6] * t) * pow(t, A[7]) * exp(A[8] * t);
         },
+        // Z = H exp(Q/(R T)), (1/alpha) asinh((Z/A)^(1/n)), the polynomials at the strain held
+        // within [A25, A26].
+        [](const double* A, double E, double H, double t) {
+            const double Ec = std::clamp(E, A[24], A[25]);
+            const auto poly = [&](int nFirst) {
+                double dSum = 0;
+                for (int k = 0; k < 6; ++k)
+                    dSum += A[nFirst + k] * pow(Ec, k);
+                return dSum;
+            };
+            const double Z = H * exp(poly(12) * 1000 / (8.314462618 * (t + 273.15)));
+            return std::asinh(pow(Z / exp(poly(18)), 1 / poly(6))) / poly(0);
+        },
     };
     return s_aLaws;
 }
 
 } // namespace
 
-TEST(ModelCatalogue, HasEighteenModelsWithTheirListLabelsAndCounts) {
-    const std::vector<int> aExpectedCoef = {2, 2, 3, 4, 5, 6, 3, 4, 4, 10, 7, 5, 4, 5, 8, 9, 8, 9};
-    ASSERT_EQ(ModelCatalogue().size(), 18u);
-    for (int n = 1; n <= 18; ++n) {
+TEST(ModelCatalogue, HasNineteenModelsWithTheirListLabelsAndCounts) {
+    const std::vector<int> aExpectedCoef = {2, 2, 3, 4, 5, 6, 3, 4, 4, 10, 7, 5, 4, 5, 8, 9, 8, 9, 26};
+    ASSERT_EQ(ModelCatalogue().size(), 19u);
+    for (int n = 1; n <= 19; ++n) {
         const CModelInfo* pModel = FindModel(n);
         ASSERT_NE(pModel, nullptr);
         EXPECT_EQ(pModel->m_nNumber, n);
@@ -96,7 +110,9 @@ TEST(ModelCatalogue, HasEighteenModelsWithTheirListLabelsAndCounts) {
     EXPECT_STREQ(FindModel(13)->m_szLabel, "13. (Forge). Ts=sqrt(3)*A1 * E**A2 * H**A3 * exp(A4/t)   ");
     EXPECT_STREQ(FindModel(18)->m_szLabel,
                  "18. (Gridan) Ts=a1*E**a2*exp(a3/E)*exp(a4*E)*(1+E)**(a5*t)*H**a6*H**(a7*t)*t**a8*exp(a9*t)");
-    for (int n : {0, -1, 19, 100})
+    EXPECT_STREQ(FindModel(19)->m_szLabel, "19. Ts=1/alpha*asinh((Z/A)**(1/n)), Z=H*exp(Q/(R*(t+273.15))), alpha, n, Q, "
+                                           "lnA polynomials of E");
+    for (int n : {0, -1, 20, 100})
         EXPECT_EQ(FindModel(n), nullptr) << n;
 }
 
@@ -128,7 +144,7 @@ TEST(Evaluate, GivesA10WithoutAModel) {
     EXPECT_EQ(none.m_dStress, 42.5);
     EXPECT_TRUE(none.m_slopes.m_dStrain == 0 && none.m_slopes.m_dRate == 0 && none.m_slopes.m_dTemp == 0);
     EXPECT_EQ(CMaterial().Evaluate(0.3, 1000, 1), 0.0);
-    for (int n : {0, -2, 19}) {
+    for (int n : {0, -2, 20}) {
         CMaterial material = MaterialWith(n, {1, 2, 3, 4, 5, 6, 7, 8, 9, 42.5});
         EXPECT_EQ(material.Evaluate(0.3, 1000, 1), 42.5) << n;
     }
@@ -206,7 +222,7 @@ TEST_P(LawOfModel, SlopesAreTheDerivativesOfEvaluate) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllModels, LawOfModel, ::testing::Range(1, 19),
+INSTANTIATE_TEST_SUITE_P(AllModels, LawOfModel, ::testing::Range(1, 20),
                          [](const ::testing::TestParamInfo<int>& info) { return "Model" + std::to_string(info.param); });
 
 TEST(Evaluate, UsesHornerForThePolynomialModels) {

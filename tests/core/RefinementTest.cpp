@@ -261,7 +261,9 @@ TEST_F(RefinedRun, OptimizationRanksTheRefinedCandidatesByTheirRms) {
     for (const CCandidateReport& report : aReports) {
         if (report.m_nCoef == 0)
             continue;
-        EXPECT_EQ(report.m_refinement.has_value(), IsRefinableModel(report.m_nModel)) << report.m_nModel;
+        // Model 19 is fitted on the stresses by the workbench and reports that fit.
+        EXPECT_EQ(report.m_refinement.has_value(), IsRefinableModel(report.m_nModel) || report.m_nModel == 19)
+            << report.m_nModel;
         if (report.m_refinement) {
             EXPECT_TRUE(report.m_refinement->Refined()) << report.m_nModel << ": " << report.m_refinement->m_strMessage;
         }

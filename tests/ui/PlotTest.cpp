@@ -556,9 +556,16 @@ void CPlotTest::formulaPicturesShowEachModelsCoefficients() {
         const QRegularExpression alpha(QStringLiteral(R"(\\a_\{?(\d+)\}?)"));
         for (auto it = alpha.globalMatch(strMarkup); it.hasNext();)
             aIndices.insert(it.next().captured(1).toInt());
-        QCOMPARE(aIndices.size(), model.m_nCoef);
-        for (int k = 1; k <= model.m_nCoef; ++k)
-            QVERIFY2(aIndices.contains(k), qPrintable(strMarkup));
+        if (model.m_nNumber == 19) {
+            // Its 26 coefficients are the four polynomials the picture names.
+            QVERIFY(aIndices.isEmpty());
+            for (const char* szPart : {"asinh", "\\a", "Q", "ln A", "\\d"})
+                QVERIFY2(strMarkup.contains(QString::fromLatin1(szPart)), szPart);
+        } else {
+            QCOMPARE(aIndices.size(), model.m_nCoef);
+            for (int k = 1; k <= model.m_nCoef; ++k)
+                QVERIFY2(aIndices.contains(k), qPrintable(strMarkup));
+        }
         QVERIFY(strMarkup.startsWith(QStringLiteral("k_s = ")));
 
         QImage image = blank;
@@ -581,7 +588,7 @@ void CPlotTest::formulaPicturesShowEachModelsCoefficients() {
         DrawFormula(painter, QRectF(image.rect()), 0);
     }
     QCOMPARE(image, blank);
-    QVERIFY(FormulaMarkup(19).isEmpty());
+    QVERIFY(FormulaMarkup(20).isEmpty());
 }
 
 void CPlotTest::iconsAndProgramPicture() {

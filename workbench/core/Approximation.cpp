@@ -103,6 +103,12 @@ CEngineStatus CallModelEngine(int nModel) {
     return status;
 }
 
+std::span<const int> BestModelCandidates(bool bRefine) {
+    if (bRefine)
+        return kRefinedModelCandidates;
+    return kBestModelCandidates;
+}
+
 bool CRunResult::AnyOutputFailed() const {
     for (const COutputFile& output : m_aOutputs)
         if (output.m_eStatus == EOutputStatus::Failed)
@@ -175,14 +181,30 @@ CFitOutcome CMaterial::FitModel(const CFitOptions& options) {
     return FitOnExchangeFile(options);
 }
 
-CFitOutcome CMaterial::FitOnExchangeFile(const CFitOptions& options) {
-    CEngineLines lines;
+CEngineStatus CMaterial::FitModelOnExchangeFile(const ModelEngineCall& callEngine, int nModel,
+                                                std::optional<CRefinementResult>& coreFit) {
     CEngineStatus status;
     {
         CCurrentFolderScope folder(m_strWorkFolder);
-        status = CallModelEngine(m_nFunction);
+        status = callEngine(nModel);
     }
     ReadMaterialFile(0);
+    const CModelInfo* pModel = FindModel(nModel);
+    if (pModel && pModel->m_pfnCoreFit && status.m_eOutcome == TARNFIT_NOTHING_DONE) {
+        // The entry point prepared the curves; the workbench fits the law on them and leaves
+        // the fit in "temp.mat", as an entry point that fits does.
+        m_nFunction = nModel;
+        coreFit = pModel->m_pfnCoreFit(*this);
+        status = coreFit->Refined() ? CEngineStatus{TARNFIT_FITTED, {}} : CEngineStatus{TARNFIT_REFUSED, coreFit->m_strMessage};
+        WriteMaterialFile(0);
+    }
+    return status;
+}
+
+CFitOutcome CMaterial::FitOnExchangeFile(const CFitOptions& options) {
+    CEngineLines lines;
+    std::optional<CRefinementResult> coreFit;
+    const CEngineStatus status = FitModelOnExchangeFile(CallModelEngine, m_nFunction, coreFit);
     std::fill(m_dCoef.begin() + m_nCoef, m_dCoef.end(), 0.0);
 
     CFitOutcome outcome;
@@ -196,7 +218,10 @@ CFitOutcome CMaterial::FitOnExchangeFile(const CFitOptions& options) {
         m_dErrorSr = kRefusalError;
         m_dErrorMax = kRefusalError;
     }
-    if (outcome.m_bFitted && options.m_bRefine)
+    // A refused fit of the workbench is the run's refusal, its reason in m_strRefusal.
+    if (coreFit && coreFit->Refined())
+        outcome.m_refinement = std::move(coreFit);
+    else if (!coreFit && outcome.m_bFitted && options.m_bRefine)
         outcome.m_refinement = RefineFit(*this);
     return outcome;
 }
@@ -246,16 +271,13 @@ std::vector<CCandidateReport> CMaterial::FindBestModelOnExchangeFile(const Model
     int nChosen = 0;
     std::vector<CCandidateReport> aReports;
     CEngineLines lines;
-    for (int nModel : kBestModelCandidates) {
-        CEngineStatus status;
-        {
-            CCurrentFolderScope folder(m_strWorkFolder);
-            status = callEngine(nModel);
-        }
-        ReadMaterialFile(0);
+    for (int nModel : BestModelCandidates(options.m_bRefine)) {
+        CCandidateReport report;
+        const CEngineStatus status = FitModelOnExchangeFile(callEngine, nModel, report.m_refinement);
+        if (report.m_refinement && !report.m_refinement->Refined())
+            report.m_refinement.reset(); // refused: the reason is the candidate's refusal
         m_nFunction = nModel; // the law the report and the refinement evaluate
         const std::string strProblem = FitProblem(*this, nModel, status);
-        CCandidateReport report;
         if (strProblem.empty()) {
             if (options.m_bRefine && IsRefinableModel(nModel))
                 report.m_refinement = RefineFit(*this);

@@ -209,14 +209,14 @@ SOptions ParseOptions(const std::vector<std::string>& aArgs) {
     return options;
 }
 
-// 1..18, or 0 for "best".
+// 1..19, or 0 for "best".
 int ParseModel(const std::string& strModel) {
     if (strModel == "best")
         return 0;
     int nModel = 0;
     const auto [pStop, ec] = std::from_chars(strModel.data(), strModel.data() + strModel.size(), nModel);
     if (ec != std::errc() || pStop != strModel.data() + strModel.size() || !FindModel(nModel))
-        throw CBatchError("--fit: \"" + strModel + "\" is not a model; give 1..18 or best");
+        throw CBatchError("--fit: \"" + strModel + "\" is not a model; give 1..19 or best");
     return nModel;
 }
 
@@ -240,6 +240,26 @@ void PrintReport(const CFitReport& report, std::ostream& out) {
             << " RMS= " << FormatNumber(curve.m_stats.m_dRms) << " MaxAbs= " << FormatNumber(curve.m_stats.m_dMaxAbs)
             << " at E= " << FormatNumber(curve.m_stats.m_dStrainAtMax) << '\n';
     }
+}
+
+// The confidence intervals of the refined coefficients, after the report's curve lines: one
+// "CI A<k>= <low> <high>" per coefficient, then "IllDetermined= A<i> A<j>" per pair of
+// coefficients correlated beyond 0.999, or "IllDetermined= none"; intervals that cannot be
+// formed are said on the error stream.
+void PrintConfidence(const std::optional<CRefinementResult>& refinement, std::ostream& out, std::ostream& err) {
+    if (!refinement || !refinement->m_confidence)
+        return;
+    const CConfidenceIntervals& ci = *refinement->m_confidence;
+    if (!ci.Formed()) {
+        err << "vornel: " << ci.m_strMessage << '\n';
+        return;
+    }
+    for (const CCoefficientInterval& coef : ci.m_aCoef)
+        out << "CI A" << coef.m_nNumber << "= " << FormatNumber(coef.Low()) << ' ' << FormatNumber(coef.High()) << '\n';
+    if (ci.m_aIllDetermined.empty())
+        out << "IllDetermined= none\n";
+    for (const CIllDeterminedPair& pair : ci.m_aIllDetermined)
+        out << "IllDetermined= A" << pair.m_nFirst << " A" << pair.m_nSecond << '\n';
 }
 
 // The held-out RMS (NaN when no held-out fit delivered a law); the refused held-out fits on
@@ -345,9 +365,11 @@ current folder, as a fit in the workbench window does:
               first fit), the model, its coefficients and errors
 
 Options:
-  --fit MODEL        the model 1..18, or "best": fit models 1, 2, 3, 4, 7, 9, 10,
+  --fit MODEL        the model 1..19, or "best": fit models 1, 2, 3, 4, 7, 9, 10,
                      11, 12, 14, 15, 16, 17 and 18 in turn and keep the one with the
-                     smallest maximum error (as the Optimization button does)
+                     smallest maximum error (as the Optimization button does);
+                     model 19 is the strain-compensated hyperbolic-sine law, fitted
+                     on the measured stresses
   --curve FILE T H   add the experiment data file FILE measured at temperature T
                      (deg C, -200..2600) and strain rate H (1/s, 0..10000);
                      may be repeated
@@ -360,12 +382,17 @@ Options:
                      opened file, else "material.mat")
   --refine           refine the laws fitted on the logarithm of the stress
                      (models 9, 13, 14, 17, 18) by least squares on the measured
-                     stresses; with "best" every such candidate is refined and
-                     the candidates are ranked by their RMS (below) instead
+                     stresses; with "best" every such candidate is refined,
+                     model 19 competes too, and the candidates are ranked by
+                     their RMS (below) instead
   --report           after the errors, "RMS= ", "MARE= " (mean absolute relative
                      error, %) and "MaxAbs= " over the measured points (every
                      prepared point but the first of each curve), then per curve
                      "curve k t= T H= H RMS= v MaxAbs= v at E= strain", then
+                     for model 19 and the refined models the 95 % confidence
+                     interval of each fitted coefficient "CI A<k>= low high"
+                     and "IllDetermined= A<i> A<j>" for each pair of them
+                     correlated beyond 0.999 (or "IllDetermined= none"), then
                      "LawCheck= ok" or "LawCheck= N findings" over the grid of
                      the tables (--export)
   --validate         fit the material without each curve in turn and measure
@@ -479,8 +506,10 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
         }
 
         PrintResult(*g_pMaterial, out);
-        if (result.m_bFitted && options.m_bReport)
+        if (result.m_bFitted && options.m_bReport) {
             PrintReport(MakeFitReport(*g_pMaterial), out);
+            PrintConfidence(result.m_refinement, out, err);
+        }
         const bool bExported = ExportLaw(options, result.m_bFitted, out, err);
         if (result.m_bFitted && options.m_bValidate)
             PrintHoldOut(ValidateByHoldOut(*g_pMaterial, fit), out, err);

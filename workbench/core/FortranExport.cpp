@@ -18,12 +18,13 @@ std::string FortranDouble(double dValue) {
 }
 
 std::string FortranText(int nFunction, const double* pCoef) {
+    const CModelInfo* pModel = FindModel(nFunction);
     std::string strText =
         "SUBROUTINE CalcKiv(H,Eps,t,Ks);\n"
         "implicit none;\n"
         "real*8 :: H,Eps,t,Ks;\n"
-        "real*8 :: A(10);\n";
-    if (const CModelInfo* pModel = FindModel(nFunction)) {
+        "real*8 :: A(" + std::to_string(FortranCoefficientCount(pModel)) + ");\n";
+    if (pModel) {
         for (int n = 1; n <= pModel->m_nCoef; ++n)
             strText += "A(" + std::to_string(n) + ")= " + FortranDouble(pCoef[n - 1]) + '\n';
         // The law sees Eps and H bounded as CMaterial::Evaluate bounds them (a NaN included);
@@ -32,12 +33,17 @@ std::string FortranText(int nFunction, const double* pCoef) {
         const std::string strMinRate = FortranDouble(kEvaluateMinRate);
         strText += "associate (Eps => merge(Eps, " + strMinStrain + ", Eps > " + strMinStrain + "), &\n";
         strText += "    H => merge(H, " + strMinRate + ", H > " + strMinRate + "))\n";
+        // A law with local variables declares them in a block of its own.
+        if (pModel->m_szFortranLocals)
+            strText += std::string("block\nreal*8 :: ") + pModel->m_szFortranLocals + "\n";
         for (const char* szLine : pModel->m_aFortran) {
             if (!szLine)
                 break;
             strText += szLine;
             strText += '\n';
         }
+        if (pModel->m_szFortranLocals)
+            strText += "end block\n";
         strText += "end associate\n";
     }
     strText += "END SUBROUTINE CalcKiv;\n";

@@ -1,6 +1,8 @@
 #include "vornel/ModelCatalogue.h"
 
 #include "vornel/Material.h"
+#include "vornel/SinhLaw.h"
+#include "vornel/SinhLawFit.h"
 #include "tarnfit/tarnfit.h"
 
 #include <cmath>
@@ -189,10 +191,49 @@ constexpr CModelInfo kModels[] = {
      },
      {"KS*(A(2)/EPS - A(3)/(EPS*EPS) + A(4) + A(5)*T/(1D0 + EPS))", "KS*(A(6) + A(7)*T)/H",
       "KS*(A(5)*LOG(1D0 + EPS) + A(7)*LOG(H) + A(8)/T + A(9))"}},
+    // Strain-compensated hyperbolic-sine law (SinhLaw.h); the engine prepares the curves,
+    // the workbench fits the law (SinhLawFit.h).
+    {19, "19. Ts=1/alpha*asinh((Z/A)**(1/n)), Z=H*exp(Q/(R*(t+273.15))), alpha, n, Q, lnA polynomials of E",
+     kSinhCoef,
+     [](const double* A, double E, double H, double t) { return SinhTerms(A, kSinhOrder, E, H, t).m_dStress; },
+     {"Ec = min(max(Eps, A(25)), A(26))",
+      "Al = A(1)+Ec*(A(2)+Ec*(A(3)+Ec*(A(4)+Ec*(A(5)+Ec*A(6)))))",
+      "Rn = A(7)+Ec*(A(8)+Ec*(A(9)+Ec*(A(10)+Ec*(A(11)+Ec*A(12)))))",
+      "Qa = A(13)+Ec*(A(14)+Ec*(A(15)+Ec*(A(16)+Ec*(A(17)+Ec*A(18)))))",
+      "LnA = A(19)+Ec*(A(20)+Ec*(A(21)+Ec*(A(22)+Ec*(A(23)+Ec*A(24)))))",
+      "Y = (log(H) + 1000D0*Qa/(8.314462618D0*(t+273.15D0)) - LnA)/Rn",
+      "Ym = max(Y, 0D0)",
+      "Ks = (Ym + log(exp(Y-Ym) + sqrt(exp(2D0*(Y-Ym)) + exp(-2D0*Ym))))/Al"},
+     KIVHOTHALVEKALL,
+     [](const double* A, double E, double H, double t, double) {
+         const CSinhTerms s = SinhTerms(A, kSinhOrder, E, H, t);
+         const double Ec = s.m_dStrain;
+         const double dRT = kGasConstant * (t + kCelsiusToKelvin);
+         const double dStrainSlope =
+             s.m_bStrainInside
+                 ? (s.m_dAsinhSlope *
+                        ((1000.0 * SinhPolynomialSlope(A + 2 * kSinhPolyCoef, kSinhOrder, Ec) / dRT -
+                          SinhPolynomialSlope(A + 3 * kSinhPolyCoef, kSinhOrder, Ec) -
+                          s.m_dY * SinhPolynomialSlope(A + kSinhPolyCoef, kSinhOrder, Ec)) /
+                         s.m_dN) -
+                    s.m_dStress * SinhPolynomialSlope(A, kSinhOrder, Ec)) /
+                       s.m_dAlpha
+                 : 0.0;
+         return CLawSlopes{dStrainSlope, s.m_dAsinhSlope / (s.m_dN * H) / s.m_dAlpha,
+                           -s.m_dAsinhSlope * 1000.0 * s.m_dQ / (dRT * (t + kCelsiusToKelvin)) / s.m_dN / s.m_dAlpha};
+     },
+     {"MERGE((EXP(Y-YM)/SQRT(EXP(2D0*(Y-YM)) + EXP(-2D0*YM))*((1000D0*(A(14)+EC*(2D0*A(15)+EC*(3D0*A(16)+"
+      "EC*(4D0*A(17)+EC*5D0*A(18)))))/(8.314462618D0*(T+273.15D0)) - (A(20)+EC*(2D0*A(21)+EC*(3D0*A(22)+"
+      "EC*(4D0*A(23)+EC*5D0*A(24))))) - Y*(A(8)+EC*(2D0*A(9)+EC*(3D0*A(10)+EC*(4D0*A(11)+EC*5D0*A(12))))))/RN)"
+      " - KS*(A(2)+EC*(2D0*A(3)+EC*(3D0*A(4)+EC*(4D0*A(5)+EC*5D0*A(6))))))/AL, 0D0,"
+      " EPS .GT. A(25) .AND. EPS .LT. A(26))",
+      "EXP(Y-YM)/SQRT(EXP(2D0*(Y-YM)) + EXP(-2D0*YM))/(RN*H)/AL",
+      "-EXP(Y-YM)/SQRT(EXP(2D0*(Y-YM)) + EXP(-2D0*YM))*1000D0*QA/(8.314462618D0*(T+273.15D0)*(T+273.15D0))/RN/AL"},
+     "Ec, Al, Rn, Qa, LnA, Y, Ym", FitSinhLaw},
 };
 
 constexpr int kModelCount = static_cast<int>(std::size(kModels));
-static_assert(kModelCount == 18, "the catalogue has 18 models");
+static_assert(kModelCount == 19, "the catalogue has 19 models");
 
 constexpr bool NumbersInOrder() {
     for (int i = 0; i < kModelCount; ++i)
@@ -236,27 +277,56 @@ CLawValue EvaluateLaw(int nFunction, const double* pCoef, double dStrain, double
     return value;
 }
 
-std::string FortranLawExpression(const CModelInfo& model) {
-    std::string strText;
+std::vector<std::string> FortranLawStatements(const CModelInfo& model) {
+    std::vector<std::string> aStatements;
+    bool bContinued = false;
     for (const char* szLine : model.m_aFortran) {
         if (!szLine)
             break;
         std::string_view line = szLine;
+        while (!line.empty() && line.back() == ' ')
+            line.remove_suffix(1);
+        const bool bContinues = !line.empty() && line.back() == '&';
         while (!line.empty() && (line.back() == ' ' || line.back() == '&' || line.back() == ';'))
             line.remove_suffix(1);
         while (!line.empty() && line.front() == ' ')
             line.remove_prefix(1);
-        if (!strText.empty())
-            strText += ' ';
-        strText += line;
+        if (!bContinued)
+            aStatements.emplace_back();
+        else if (!aStatements.back().empty())
+            aStatements.back() += ' ';
+        aStatements.back() += line;
+        bContinued = bContinues;
     }
-    // The statement's left-hand side, "Ks=" or "Ks = ".
-    const std::size_t nEquals = strText.find('=');
-    std::size_t nStart = nEquals == std::string::npos ? 0 : nEquals + 1;
-    while (nStart < strText.size() && strText[nStart] == ' ')
-        ++nStart;
-    return strText.substr(nStart);
+    return aStatements;
 }
+
+namespace {
+
+// The right-hand side of the statement "Name = expression" ("Ks=..." or "Ks = ...").
+std::string RightHandSide(const std::string& strStatement) {
+    const std::size_t nEquals = strStatement.find('=');
+    std::size_t nStart = nEquals == std::string::npos ? 0 : nEquals + 1;
+    while (nStart < strStatement.size() && strStatement[nStart] == ' ')
+        ++nStart;
+    return strStatement.substr(nStart);
+}
+
+} // namespace
+
+std::string FortranLawExpression(const CModelInfo& model) {
+    const std::vector<std::string> aStatements = FortranLawStatements(model);
+    return aStatements.empty() ? std::string() : RightHandSide(aStatements.back());
+}
+
+std::vector<std::string> FortranLawSteps(const CModelInfo& model) {
+    std::vector<std::string> aStatements = FortranLawStatements(model);
+    if (!aStatements.empty())
+        aStatements.pop_back();
+    return aStatements;
+}
+
+int FortranCoefficientCount(const CModelInfo* pModel) { return pModel && pModel->m_nCoef > 10 ? pModel->m_nCoef : 10; }
 
 double CMaterial::Evaluate(double dStrain, double dTemp, double dRate) const {
     const double dE = StrainHeld(dStrain) ? kEvaluateMinStrain : dStrain;

@@ -112,25 +112,6 @@ double MeasuredSumSq(const CMaterial& material) {
     return all.m_dRms * all.m_dRms * all.m_nPoints;
 }
 
-// Fitted stress of every point and the two errors, as the engine defines them for the law.
-void StoreFittedStresses(CMaterial& material, const SLogLaw& law) {
-    double dSumSq = 0;
-    double dMax = 0;
-    int nPoints = 0;
-    for (int i = 0; i < material.m_nCurves; ++i)
-        for (CCurvePoint& p : material.Curve(i).m_pPoints) {
-            p.m_dFitStress = material.Evaluate(p.m_dStrain, p.m_dTemp, p.m_dRate);
-            const double d = p.m_dFitStress - p.m_dStress;
-            dSumSq += d * d;
-            dMax = std::max(dMax, std::fabs(d));
-            ++nPoints;
-        }
-    material.m_dErrorMax = dMax;
-    material.m_dErrorSr = nPoints == 0          ? 0.0
-                          : law.m_bRootMeanSquare ? std::sqrt(dSumSq / nPoints)
-                                                  : std::sqrt(dSumSq) / nPoints;
-}
-
 std::string Format(const char* szFormat, auto... args) {
     char szText[256];
     std::snprintf(szText, sizeof szText, szFormat, args...);
@@ -147,6 +128,24 @@ CRefinementResult Keep(CRefinementResult result, ERefinement eStatus, std::strin
 } // namespace
 
 bool IsRefinableModel(int nModel) { return FindLogLaw(nModel) != nullptr; }
+
+void StoreLawStresses(CMaterial& material, bool bRootMeanSquare) {
+    double dSumSq = 0;
+    double dMax = 0;
+    int nPoints = 0;
+    for (int i = 0; i < material.m_nCurves; ++i)
+        for (CCurvePoint& p : material.Curve(i).m_pPoints) {
+            p.m_dFitStress = material.Evaluate(p.m_dStrain, p.m_dTemp, p.m_dRate);
+            const double d = p.m_dFitStress - p.m_dStress;
+            dSumSq += d * d;
+            dMax = std::max(dMax, std::fabs(d));
+            ++nPoints;
+        }
+    material.m_dErrorMax = dMax;
+    material.m_dErrorSr = nPoints == 0      ? 0.0
+                          : bRootMeanSquare ? std::sqrt(dSumSq / nPoints)
+                                            : std::sqrt(dSumSq) / nPoints;
+}
 
 CRefinementResult RefineFit(CMaterial& material) {
     CRefinementResult result;
@@ -226,7 +225,12 @@ CRefinementResult RefineFit(CMaterial& material) {
         return Keep(result, ERefinement::NoImprovement,
                     "The refinement did not lower the sum of squared stress deviations; the log-space fit is kept.");
     }
-    StoreFittedStresses(material, *pLaw);
+    StoreLawStresses(material, pLaw->m_bRootMeanSquare);
+    // The Jacobian in the coefficients as stored: ds/dA1 = (ds/d ln A1) / A1.
+    Eigen::MatrixXd J(nPoints, nCoef);
+    residuals.df(p, J);
+    J.col(0) /= material.m_dCoef[0];
+    result.m_confidence = MakeConfidenceIntervals(J.data(), nPoints, nCoef, material.m_dCoef.data(), dSumSq);
     result.m_eStatus = ERefinement::Refined;
     result.m_dSumSq = dSumSq;
     result.m_strMessage = Format("Refined on the stresses of %d measured points: RMS %.6g -> %.6g (%d evaluations).",

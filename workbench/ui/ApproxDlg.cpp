@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableWidget>
 
 namespace {
@@ -72,7 +73,7 @@ CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_v
     m_pModelList = new QComboBox(this);
     for (const CModelInfo& model : ModelCatalogue())
         m_pModelList->addItem(QString::fromLatin1(model.m_szLabel));
-    m_pModelList->setMaxVisibleItems(18);
+    m_pModelList->setMaxVisibleItems(19);
     place(m_pModelList, 2, 24, 231, 12);
     m_pCurveList = new QComboBox(this);
     place(m_pCurveList, 235, 24, 148, 12);
@@ -107,13 +108,23 @@ CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_v
     }
     m_pRefine = new QCheckBox(QStringLiteral("Refine"), this);
     m_pRefine->setToolTip(QStringLiteral("Refine models 9, 13, 14, 17 and 18, fitted on the logarithm of the stress,\n"
-                                         "by least squares on the measured stresses"));
+                                         "by least squares on the measured stresses; the Optimization also tries model 19"));
     place(m_pRefine, 235, 93, 60, 10);
 
     // The fit report over the measured points.
     place(new QGroupBox(QStringLiteral("Fit report over the measured points"), this), 3, 108, 379, 74);
-    m_pReport = new QTableWidget(0, 6, this);
-    place(m_pReport, 7, 118, 371, 61);
+    m_pReportTabs = new QTabWidget(this);
+    place(m_pReportTabs, 7, 117, 371, 63);
+    m_pReport = new QTableWidget(0, 6);
+    m_pReportTabs->addTab(m_pReport, QStringLiteral("Curves"));
+    m_pCoefficients = new QTableWidget(0, 2);
+    m_pReportTabs->addTab(m_pCoefficients, QStringLiteral("Coefficients"));
+    m_pCoefficients->setHorizontalHeaderLabels({QStringLiteral("Value"), QStringLiteral("\u00b1 95 %")});
+    m_pCoefficients->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_pCoefficients->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_pCoefficients->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pCoefficients->setSelectionMode(QAbstractItemView::NoSelection);
+    m_pCoefficients->setFocusPolicy(Qt::NoFocus);
     m_pReport->setHorizontalHeaderLabels({QStringLiteral("t"), QStringLiteral("H"), QStringLiteral("RMS"),
                                           QStringLiteral("MARE, %"), QStringLiteral("MaxAbs"), QStringLiteral("at E")});
     m_pReport->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
@@ -125,7 +136,7 @@ CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_v
     // The Optimization's candidates and the ErrorMax (or RMS) each returned.
     m_pRanking = new QGroupBox(QStringLiteral("Optimization: ErrorMax of each candidate"), this);
     place(m_pRanking, 3, 184, 379, 44);
-    m_pCandidates = new QTableWidget(1, static_cast<int>(kBestModelCandidates.size()), this);
+    m_pCandidates = new QTableWidget(1, static_cast<int>(kRefinedModelCandidates.size()), this);
     place(m_pCandidates, 7, 194, 371, 31);
     m_pCandidates->verticalHeader()->hide();
     m_pCandidates->setTextElideMode(Qt::ElideNone);
@@ -133,8 +144,8 @@ CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_v
     QFont small = m_pCandidates->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
     m_pCandidates->setFont(small);
-    for (int c = 0; c < static_cast<int>(kBestModelCandidates.size()); ++c) {
-        const int nModel = kBestModelCandidates[static_cast<std::size_t>(c)];
+    for (int c = 0; c < static_cast<int>(kRefinedModelCandidates.size()); ++c) {
+        const int nModel = kRefinedModelCandidates[static_cast<std::size_t>(c)];
         auto* pHeader = new QTableWidgetItem(QString::number(nModel));
         pHeader->setToolTip(QString::fromLatin1(FindModel(nModel)->m_szLabel));
         m_pCandidates->setHorizontalHeaderItem(c, pHeader);
@@ -149,6 +160,13 @@ CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_v
     m_pCandidates->setFocusPolicy(Qt::NoFocus);
     m_pCandidates->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_pCandidates->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The candidates beyond the fourteen are tried only with the refinement.
+    const auto showCandidates = [this](bool bRefine) {
+        for (int c = static_cast<int>(kBestModelCandidates.size()); c < m_pCandidates->columnCount(); ++c)
+            m_pCandidates->setColumnHidden(c, !bRefine);
+    };
+    showCandidates(false);
+    connect(m_pRefine, &QCheckBox::toggled, this, showCandidates);
 
     setFixedSize(du.Size(385, 230));
 
@@ -186,6 +204,7 @@ void CApproxDlg::ShowModel() {
     SetValue(m_pErrorSr, material.m_dErrorSr);
     SetValue(m_pErrorMax, material.m_dErrorMax);
     ShowReport();
+    ShowCoefficients();
     m_pPicture->SetModel(pModel ? pModel->m_nNumber : 0);
     if (!pModel)
         return;
@@ -227,6 +246,50 @@ void CApproxDlg::ShowReport() {
     }
 }
 
+void CApproxDlg::ShowCoefficients() {
+    const CMaterial& material = *g_pMaterial;
+    const int nCoef = FindModel(material.m_nFunction) ? material.m_nCoef : 0;
+    const CConfidenceIntervals* pCi = m_confidence && m_confidence->Formed() ? &*m_confidence : nullptr;
+    const int nPairs = pCi ? static_cast<int>(pCi->m_aIllDetermined.size()) : 0;
+    m_pCoefficients->clearSpans();
+    m_pCoefficients->setRowCount(nCoef + (nCoef > 0 && nPairs > 0 ? 1 : 0));
+    const auto cell = [&](int nRow, int nColumn, const QString& strText, const QString& strTip) {
+        auto* pItem = new QTableWidgetItem(strText);
+        pItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        pItem->setToolTip(strTip);
+        m_pCoefficients->setItem(nRow, nColumn, pItem);
+    };
+    for (int k = 0; k < nCoef; ++k) {
+        const double dValue = material.m_dCoef[static_cast<std::size_t>(k)];
+        m_pCoefficients->setVerticalHeaderItem(k, new QTableWidgetItem(QStringLiteral("A%1").arg(k + 1)));
+        cell(k, 0, QString::number(dValue, 'g', 6), DialogNumber(dValue));
+        const CCoefficientInterval* pInterval = nullptr;
+        if (pCi)
+            for (const CCoefficientInterval& interval : pCi->m_aCoef)
+                if (interval.m_nNumber == k + 1)
+                    pInterval = &interval;
+        if (pInterval)
+            cell(k, 1, QStringLiteral("\u00b1 ") + QString::number(pInterval->m_dHalfWidth, 'g', 3),
+                 QStringLiteral("%1 .. %2").arg(DialogNumber(pInterval->Low()), DialogNumber(pInterval->High())));
+        else
+            cell(k, 1, pCi ? QStringLiteral("fixed") : QString(),
+                 pCi ? QStringLiteral("Not fitted: the strain range of the fit") : QString());
+    }
+    if (nCoef > 0 && nPairs > 0) {
+        QStringList aPairs;
+        for (const CIllDeterminedPair& pair : pCi->m_aIllDetermined)
+            aPairs << QStringLiteral("A%1 A%2").arg(pair.m_nFirst).arg(pair.m_nSecond);
+        m_pCoefficients->setVerticalHeaderItem(nCoef, new QTableWidgetItem(QStringLiteral("Ill-determined")));
+        auto* pItem = new QTableWidgetItem(aPairs.join(QStringLiteral(", ")));
+        pItem->setToolTip(QStringLiteral("Pairs of coefficients correlated beyond %1: the data determine a combination "
+                                         "of the two rather than each\n")
+                              .arg(kIllDeterminedCorrelation) +
+                          aPairs.join(QStringLiteral(", ")));
+        m_pCoefficients->setItem(nCoef, 0, pItem);
+        m_pCoefficients->setSpan(nCoef, 0, 1, 2);
+    }
+}
+
 void CApproxDlg::SyncCurveList() {
     if (g_pMaterial && g_pMaterial->m_nSelectedCurve < m_pCurveList->count())
         m_pCurveList->setCurrentIndex(g_pMaterial->m_nSelectedCurve);
@@ -237,6 +300,7 @@ void CApproxDlg::OnModelChosen(int nIndex) {
         return;
     try {
         ChooseModel(nIndex + 1);
+        m_confidence.reset();
     } catch (const std::exception& e) {
         QMessageBox::critical(this, windowTitle(), QString::fromStdString(e.what()));
         ShowModel();
@@ -276,6 +340,9 @@ void CApproxDlg::ShowRun(const CRunResult& result) {
         return;
     }
     m_strLastWarning.clear();
+    m_confidence.reset();
+    if (result.m_refinement && result.m_refinement->m_confidence)
+        m_confidence = result.m_refinement->m_confidence;
     if (result.m_refinement)
         emit m_view.Messages({QStringLiteral("Refine: ") + QString::fromStdString(result.m_refinement->m_strMessage)});
     m_view.ShowPlot();
@@ -309,7 +376,7 @@ void CApproxDlg::OnOptimization() {
         const CWaitCursor wait;
         result = Optimization([this, &options](const CCandidateReport& report) {
             for (int c = 0; c < m_pCandidates->columnCount(); ++c) {
-                if (kBestModelCandidates[static_cast<std::size_t>(c)] != report.m_nModel)
+                if (kRefinedModelCandidates[static_cast<std::size_t>(c)] != report.m_nModel)
                     continue;
                 QTableWidgetItem* pCell = m_pCandidates->item(0, c);
                 const double dRank = options.m_bRefine ? report.m_dRms : report.m_dErrorMax;
@@ -319,7 +386,7 @@ void CApproxDlg::OnOptimization() {
                                       ? QStringLiteral("ErrorMax= %1\nErrorSr= %2\nRMS= %3")
                                             .arg(DialogNumber(report.m_dErrorMax), DialogNumber(report.m_dErrorSr),
                                                  DialogNumber(report.m_dRms))
-                                      : QStringLiteral("The engine refused this model for these curves"));
+                                      : QStringLiteral("This model was refused for these curves"));
             }
             QStringList aLines;
             if (!report.m_strRefusal.empty())
@@ -341,7 +408,7 @@ void CApproxDlg::OnOptimization() {
         return;
     }
     for (int c = 0; c < m_pCandidates->columnCount(); ++c)
-        if (kBestModelCandidates[static_cast<std::size_t>(c)] == result.m_nChosen)
+        if (kRefinedModelCandidates[static_cast<std::size_t>(c)] == result.m_nChosen)
             m_pCandidates->item(0, c)->setBackground(QColor(200, 235, 200));
     ShowRun(result.m_run);
 }

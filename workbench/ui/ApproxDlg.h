@@ -11,14 +11,20 @@
 // Calc does. Every file error appears in a message box; the material stays as it was.
 //
 // With "Refine" checked, Calc and Optimization refine the laws fitted on ln(stress) on the
-// measured stresses (Refinement.h), and the Optimization ranks its candidates by their RMS
-// over the measured points. Under the coefficients, the fit report (FitReport.h): RMS, mean
-// absolute relative error and largest deviation over the measured points, all curves
-// first, then each curve with its conditions.
+// measured stresses (Refinement.h), and the Optimization also fits model 19 and ranks its
+// candidates by their RMS over the measured points. Under the coefficients, the fit report
+// (FitReport.h) in two tabs: "Curves", the RMS, mean absolute relative error and largest
+// deviation over the measured points, all curves first, then each curve with its
+// conditions; "Coefficients", every coefficient of the fit (model 19 has 26, more than the
+// ten fields) with the half-width of its 95 % confidence interval after a fit that has them
+// (model 19, and the refined laws), and the pairs the data do not tell apart.
+
+#include "vornel/Confidence.h"
 
 #include <QDialog>
 
 #include <array>
+#include <optional>
 
 class CFormulaPicture;
 class CKivView;
@@ -29,6 +35,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
+class QTabWidget;
 struct CRunResult;
 
 class CApproxDlg : public QDialog {
@@ -57,9 +64,12 @@ public:
     QPushButton* m_pOptimization;
     QPushButton* m_pCancel;
     QCheckBox* m_pRefine;        // "Refine", below Calc
+    QTabWidget* m_pReportTabs;   // "Curves" and "Coefficients"
     QTableWidget* m_pReport;     // the fit report: row 0 all curves, row k curve k
+    QTableWidget* m_pCoefficients; // row k-1: A<k>, its value and "± half-width"; then the ill-determined pairs
     QGroupBox* m_pRanking;
-    QTableWidget* m_pCandidates; // one column per Optimization candidate, its ErrorMax (RMS when refined)
+    QTableWidget* m_pCandidates; // one column per Optimization candidate, its ErrorMax (RMS when refined);
+                                 // the column of model 19 shows only with "Refine"
 
 public slots:
     void OnModelChosen(int nIndex);
@@ -71,10 +81,13 @@ private:
     // What Calc and Optimization do after the run.
     void ShowRun(const CRunResult& result);
     void SetValue(QLineEdit* pField, double dValue);
-    // The fit report of g_pMaterial in m_pReport; no rows without a fit.
+    // The fit report of g_pMaterial in m_pReport and m_pCoefficients; no rows without a fit.
     void ShowReport();
+    void ShowCoefficients();
     void SyncCurveList();
 
     CKivView& m_view;
     QString m_strLastWarning;
+    // The confidence intervals of the fit shown, when its run formed them.
+    std::optional<CConfidenceIntervals> m_confidence;
 };

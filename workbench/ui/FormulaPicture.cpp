@@ -8,7 +8,7 @@
 namespace {
 
 // One row per model, model 1 first: the law as Evaluate computes it.
-constexpr std::array<const char*, 18> kFormulas = {
+constexpr std::array<const char*, 19> kFormulas = {
     R"(k_s = \a_1 \e^{\a_2})",
     R"(k_s = \a_1 + \a_2 \e)",
     R"(k_s = \a_1 + \a_2 \e + \a_3 \e^2)",
@@ -27,6 +27,7 @@ constexpr std::array<const char*, 18> kFormulas = {
     R"(k_s = \a_1 + \a_2 \e + \a_3 \d + \a_4 t + \a_5 \e^2 + \a_6 \d^2 + \a_7 t^2 + \a_8 \e^3 + \a_9 \e^4)",
     R"(k_s = \a_1 \e^{\a_2 + \a_3 t + \a_4 \d} exp(\a_5 \e) \d^{\a_6 + \a_7 t} exp(\a_8 t))",
     R"(k_s = \a_1 \e^{\a_2} exp(\a_3/\e) exp(\a_4 \e) (1 + \e)^{\a_5 t} \d^{\a_6} \d^{\a_7 t} t^{\a_8} exp(\a_9 t))",
+    R"(k_s = asinh((Z/A)^{1/n})/\a,  Z = \d exp(Q/(R T)),  \a, n, Q, ln A polynomials of \e up to \e^5)",
 };
 
 constexpr double kScriptScale = 0.68;  // size of sub- and superscripts

@@ -37,11 +37,12 @@ std::string CommentBlock(const CLawExport& law, bool bSubroutine, std::string_vi
 void AppendFixedForm(std::string& strOut, std::string_view strStatement, int nIndent = 0);
 
 // The declarations of the law's variables (coefficients A(1..K), the bounds, the bounded
-// arguments EPS, H, T, the stress KS and its derivatives DKDE, DKDH, DKDT), then the
+// arguments EPS, H, T, the stress KS and its derivatives DKDE, DKDH, DKDT, the law's local
+// variables), then the
 // coefficient assignments, each a double-precision literal of 17 significant digits.
 void AppendFortranLawSetup(std::string& strOut, const CLawExport& law);
 
-// The statements that compute KS, DKDE, DKDH and DKDT from the solver's strain, strain
+// The statements that compute the law's local variables, KS, DKDE, DKDH and DKDT from the solver's strain, strain
 // rate and temperature (Fortran expressions such as "EQPS(K)"), bounded as
 // CMaterial::Evaluate bounds them, the derivative with respect to a held argument 0.
 void AppendFortranLawPoint(std::string& strOut, const CLawExport& law, std::string_view strStrain,

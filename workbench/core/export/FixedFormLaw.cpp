@@ -60,8 +60,10 @@ void AppendFixedForm(std::string& strOut, std::string_view strStatement, int nIn
 
 void AppendFortranLawSetup(std::string& strOut, const CLawExport& law) {
     const std::size_t nCoef = law.m_aCoef.size();
+    const char* szLocals = law.m_pModel->m_szFortranLocals;
     AppendFixedForm(strOut, "DOUBLE PRECISION A(" + std::to_string(nCoef) +
-                                "), EPSMIN, HMIN, EPS, H, T, KS, DKDE, DKDH, DKDT");
+                                "), EPSMIN, HMIN, EPS, H, T, KS, DKDE, DKDH, DKDT" +
+                                (szLocals ? ", " + Upper(szLocals) : std::string()));
     AppendFixedForm(strOut, "PARAMETER (EPSMIN = " + FortranDouble(kEvaluateMinStrain) +
                                 ", HMIN = " + FortranDouble(kEvaluateMinRate) + ")");
     for (std::size_t k = 0; k < nCoef; ++k)
@@ -78,6 +80,8 @@ void AppendFortranLawPoint(std::string& strOut, const CLawExport& law, std::stri
     statement("H = " + strH);
     statement("IF (.NOT. (H .GT. HMIN)) H = HMIN");
     statement("T = " + strT);
+    for (const std::string& strStep : FortranLawSteps(*law.m_pModel))
+        statement(Upper(strStep));
     statement("KS = " + Upper(FortranLawExpression(*law.m_pModel)));
     const char* const aszNames[] = {"DKDE", "DKDH", "DKDT"};
     for (std::size_t k = 0; k < 3; ++k)

@@ -307,7 +307,10 @@ std::string CommentBlock(const CLawExport& law, bool bSubroutine, std::string_vi
     line("Flow-stress law fitted by Vornel: " + std::string(strWhat));
     line("Material: " + law.m_strMaterial);
     line("Model " + std::to_string(model.m_nNumber) + ": " + strLabel);
-    line("Law as evaluated: Ks = " + FortranLawExpression(model) +
+    std::string strSteps;
+    for (const std::string& strStep : FortranLawSteps(model))
+        strSteps += (strSteps.empty() ? ", where " : ", ") + strStep;
+    line("Law as evaluated: Ks = " + FortranLawExpression(model) + strSteps +
          " (Eps the strain, H the strain rate, t the temperature)");
     if (!bSubroutine)
         for (std::size_t k = 0; k < law.m_aCoef.size(); ++k)

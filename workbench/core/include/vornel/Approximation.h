@@ -16,15 +16,20 @@
 //   1. writes "temp.mat" without the previous fit (no coefficients, both errors 0, every
 //      fitted stress 0), so that a fit the engine does not deliver (no entry point for the
 //      model, a file it leaves untouched) never comes back as this run's;
-//   2. calls the engine entry point of model m_nFunction (none for a number outside 1..18)
-//      with the work folder as the current folder, where the engine finds "temp.mat";
+//   2. calls the engine entry point of model m_nFunction (none for a number outside 1..19)
+//      with the work folder as the current folder, where the engine finds "temp.mat"; for
+//      model 19 the entry point only prepares the curves and the workbench fits the law
+//      (SinhLawFit.h) after step 3, leaving its fit in "temp.mat" too
+//      (FitModelOnExchangeFile);
 //   3. reads "temp.mat" back: prepared curves after the first fit, fitted stresses,
 //      coefficients and errors; coefficients beyond the count read become 0. The lines the
 //      engine and the kernels send meanwhile go into the result (CEngineMessages), not to
 //      standard output;
 //   4. a fit that is not usable (FitProblem) becomes the refusal result: no coefficients,
 //      both errors 100000, the reason in the result; a usable fit of models 9, 13, 14, 17
-//      and 18 is refined when options.m_bRefine asks for it (FitModel);
+//      and 18 is refined when options.m_bRefine asks for it (FitModel). The result's
+//      m_refinement then holds the refinement, and for model 19 its fit when it fitted,
+//      with the coefficients' confidence intervals (Confidence.h);
 //   5. writes "progr.f90", the surface file "visual.tmp" (WriteRunSurface of
 //      SurfaceExport.h: at options.m_dSurfaceTemp when given, else at 1000 deg C unless that
 //      lies outside the measured temperatures) and the material file m_strFileName, each on
@@ -40,10 +45,11 @@
 //   m_nFunction to the usable candidate (FitProblem) with the strictly smallest ErrorMax
 //   (the earlier one on ties), or to 0 when every candidate was refused. A refused fit
 //   never competes with its ErrorMax of 100000, whatever the units of the stresses.
-//   With options.m_bRefine every usable log-law candidate (9, 14, 17, 18) is refined and
-//   all usable candidates are ranked by their RMS over the measured points (FitReport.h)
-//   instead of ErrorMax, since the refined ErrorMax is taken over the preparation's first
-//   points too, which the refinement leaves out.
+//   With options.m_bRefine every usable log-law candidate (9, 14, 17, 18) is refined, model
+//   19 is fitted after model 18 (kRefinedModelCandidates), and all usable candidates are
+//   ranked by their RMS over the measured points (FitReport.h) instead of ErrorMax, since the
+//   refined ErrorMax is taken over the preparation's first points too, which the
+//   refinement leaves out.
 //   After each candidate onCandidate (when given) receives its report (its errors and the
 //   engine's lines of its call), so that a window can show the ranking while the search
 //   runs; the reports are also returned, in order.
@@ -57,6 +63,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -67,8 +74,13 @@ inline constexpr double kRunSurfaceTemp = 1000.0;
 // The warning shown when a run ends without coefficients.
 inline constexpr const char* kNoFitMessage = "Need data or select enather function for approximation!!!";
 
-// Candidates of FindBestModel, in the order they are tried.
+// Candidates of FindBestModel, in the order they are tried; with the refinement model 19,
+// fitted on the stresses as the refined laws are, competes too.
 inline constexpr std::array<int, 14> kBestModelCandidates = {1, 2, 3, 4, 7, 9, 10, 11, 12, 14, 15, 16, 17, 18};
+inline constexpr std::array<int, 15> kRefinedModelCandidates = {1, 2, 3, 4, 7, 9, 10, 11, 12, 14, 15, 16, 17, 18, 19};
+
+// kRefinedModelCandidates when bRefine, else kBestModelCandidates.
+std::span<const int> BestModelCandidates(bool bRefine);
 
 class CMaterial;
 
@@ -80,13 +92,13 @@ struct CEngineStatus {
 
 // Why the material's current fit, read back after the engine call that gave status and
 // taken as a fit of model nModel, cannot be used, or an empty text when it can: no model
-// (nModel outside 1..18), the engine's reason when it did not fit (the engine alone decides
+// (nModel outside 1..19), the engine's reason when it did not fit (the engine alone decides
 // whether a fit's numbers are finite), no coefficients in "temp.mat" (the engine never
 // wrote it back), or a coefficient count other than the model's.
 std::string FitProblem(const CMaterial& material, int nModel, const CEngineStatus& status);
 
 // Calls the engine entry point of model nModel and returns what came of it (nothing done,
-// "no model is chosen", for a number outside 1..18).
+// "no model is chosen", for a number outside 1..19).
 CEngineStatus CallModelEngine(int nModel);
 
 // How FindBestModel reaches the engine: CallModelEngine, or a stand-in in tests.
@@ -136,7 +148,8 @@ struct CFitOptions {
 struct CFitOutcome : CEngineMessages {
     bool m_bFitted = false; // the engine delivered a usable fit (m_nCoef > 0)
     // Set when the refinement was asked for and the engine delivered a usable fit: refined,
-    // or why the engine's coefficients were kept (a law fitted on the stresses, ...).
+    // or why the engine's coefficients were kept (a law fitted on the stresses, ...); for
+    // model 19 its fit by the workbench when it fitted (a refusal is m_strRefusal).
     std::optional<CRefinementResult> m_refinement;
 };
 

@@ -7,14 +7,17 @@
 //   SUBROUTINE CalcKiv(H,Eps,t,Ks);
 //   implicit none;
 //   real*8 :: H,Eps,t,Ks;
-//   real*8 :: A(10);
+//   real*8 :: A(10);                      A(K) for a model of more than 10 coefficients
 //   A(n)= 1.2345678901234567D+03          for n = 1..K of the model
 //   associate (Eps => merge(Eps, 1.0000000000000000D-03, Eps > 1.0000000000000000D-03), &
 //       H => merge(H, 1.0000000000000000D-04, H > 1.0000000000000000D-04))
+//   block                                 for a law with local variables (model 19):
+//   real*8 :: Ec, Al, ...                 its locals (CModelInfo::m_szFortranLocals)
 //   the model's statement lines (ModelCatalogue.h)
+//   end block                             for a law with local variables
 //   end associate
 //   END SUBROUTINE CalcKiv;
-// A model number outside 1..18 writes the header and the end line only.
+// A model number outside 1..19 writes the header and the end line only.
 // Each coefficient is a double-precision literal of 17 significant digits (FortranDouble),
 // which reads back as the very double the material holds. Inside the associate block the
 // law sees copies of Eps and H bounded below as CMaterial::Evaluate bounds them (a strain

@@ -155,6 +155,13 @@ public:
     std::vector<CCandidateReport> FindBestModelOnExchangeFile(const ModelEngineCall& callEngine,
                                                               const CandidateCallback& onCandidate = {},
                                                               const CFitOptions& options = {});
+    // The one road of every fit on "temp.mat": callEngine(nModel) in the work folder, the file
+    // read back and, for a model the workbench fits itself (CModelInfo::m_pfnCoreFit) whose
+    // entry point prepared the curves and fitted nothing, that fit on the material (its
+    // result in coreFit), written back to "temp.mat". Returns the call's outcome, the
+    // workbench's fit counting as the engine's: fitted, or refused with the fit's reason.
+    CEngineStatus FitModelOnExchangeFile(const ModelEngineCall& callEngine, int nModel,
+                                         std::optional<CRefinementResult>& coreFit);
 
     // Writes the current law as the Fortran 90 subroutine "progr.f90"; see FortranExport.h.
     void WriteFortran() const;
@@ -175,7 +182,7 @@ public:
     std::string m_strName;                   // material name as typed
     std::string m_strFileName = "temp.mat";  // material file, relative to the work folder unless absolute
     std::string m_strWorkFolder;             // folder of the run's files; empty: the current folder
-    int m_nFunction = 0;                     // model 1..18, 0 = none
+    int m_nFunction = 0;                     // model 1..19, 0 = none
     int m_nCoef = 0;                         // number of fitted coefficients
     std::array<double, kMaxCoef> m_dCoef{};  // A1, A2, ...
     double m_dErrorSr = 0;                   // mean error of the last fit

@@ -1,16 +1,21 @@
 #pragma once
-// The catalogue of the 18 flow-stress models: one row per model with its list label, its
-// coefficient count, its law with its three partial derivatives, and the Fortran text of
-// both.
+// The catalogue of the 19 flow-stress models: one row per model with its list label, its
+// coefficient count, its law with its three partial derivatives, the Fortran text of both,
+// and how the law is fitted.
 //
 // Symbols: E = true strain, H = strain rate [1/s], t = temperature [deg C], Ts = flow
-// stress in the units of the data files, A1..A10 = CMaterial::m_dCoef[0..9].
-// Models 1..7 depend on the strain only; models 8..18 on strain, strain rate and
-// temperature. Model numbers run 1..18; 0 means that no model is chosen.
+// stress in the units of the data files, A1..AK = CMaterial::m_dCoef[0..K-1].
+// Models 1..7 depend on the strain only; models 8..19 on strain, strain rate and
+// temperature. Model numbers run 1..19; 0 means that no model is chosen. Model 19, the
+// strain-compensated hyperbolic-sine law (SinhLaw.h), is fitted by the workbench itself on
+// the curves the engine prepared (m_pfnCoreFit).
+
+#include "vornel/Refinement.h"
 
 #include <array>
 #include <span>
 #include <string>
+#include <vector>
 
 // The partial derivatives of a law: dKs/dE, dKs/dH [per 1/s] and dKs/dt [per deg C], in the
 // stress units of the data files.
@@ -23,33 +28,43 @@ struct CLawSlopes {
 // One model. The rows are aggregates in number order, so a further column can be added at
 // the end without touching the others.
 struct CModelInfo {
-    int m_nNumber;              // 1..18
+    int m_nNumber;              // 1..19
     const char* m_szLabel;      // entry of the work window's model list, exactly as shown
     int m_nCoef;                // K: coefficients A1..AK the model has
-    // The law at bounded arguments: pCoef = A1..A10 (at least K valid entries), dE > 0,
+    // The law at bounded arguments: pCoef = A1..AK (at least K valid entries), dE > 0,
     // dH > 0, dT in deg C; no further guard, so a law that divides by t or takes a power of
     // t yields what IEEE arithmetic gives (inf or NaN) at t <= 0. Powers x^y are computed
     // as exp(y ln x).
     double (*m_pfnLaw)(const double* pCoef, double dE, double dH, double dT);
     // Statement lines of the law in the exported subroutine, in order; unused slots null.
-    // The subroutine's arguments are H, Eps, t and Ks, its coefficient array A(1..10).
-    std::array<const char*, 3> m_aFortran;
-    // The engine entry point that fits the law through the exchange file "temp.mat".
+    // The subroutine's arguments are H, Eps, t and Ks, its coefficient array A(1..K). A line
+    // ending in "&" continues on the next; the last statement assigns Ks, any before it
+    // assigns one of the law's local variables (m_szFortranLocals).
+    std::array<const char*, 8> m_aFortran;
+    // The engine entry point called on the exchange file "temp.mat": it prepares raw curves
+    // and fits the law, or, for a law the workbench fits itself, only prepares them.
     int (*m_pfnEntry)(void);
     // The law's exact partial derivatives at the same bounded arguments as m_pfnLaw, given
     // the law's value dKs there (m_pfnLaw's result, so products can use Ks * d(ln Ks)/dx).
     // A law without a variable returns 0 for it.
     CLawSlopes (*m_pfnSlopes)(const double* pCoef, double dE, double dH, double dT, double dKs);
     // The same derivatives as Fortran expressions, dKs/dE, dKs/dH, dKs/dt in this order, over
-    // the bounded variables EPS, H, T, the law's value KS and the coefficients A(1..K); any
-    // length (the solver exports wrap them), no statement marks.
+    // the bounded variables EPS, H, T, the law's value KS, its local variables and the
+    // coefficients A(1..K); any length (the solver exports wrap them), no statement marks.
     std::array<const char*, 3> m_aFortranSlopes;
+    // The law's local variables of double precision, "Ec, Al" (names that are no argument
+    // of a solver's subroutine), or null for a law of one statement.
+    const char* m_szFortranLocals = nullptr;
+    // A fit the workbench makes itself, on the material read back after m_pfnEntry
+    // prepared its curves (SinhLawFit.h): it stores the law, its fitted stresses and errors,
+    // or the refusal result, and says which. Null: m_pfnEntry fits the law.
+    CRefinementResult (*m_pfnCoreFit)(CMaterial& material) = nullptr;
 };
 
-// The 18 rows, model 1 first.
+// The 19 rows, model 1 first.
 std::span<const CModelInfo> ModelCatalogue();
 
-// The row of model nNumber, or null for a number outside 1..18.
+// The row of model nNumber, or null for a number outside 1..19.
 const CModelInfo* FindModel(int nNumber);
 
 // Lower bounds CMaterial::Evaluate puts on its arguments: a strain not above kMinStrain
@@ -62,20 +77,32 @@ inline constexpr double kEvaluateMinRate = 0.0001;
 // CMaterial::Evaluate bounds them: m_dStress is bit for bit what Evaluate returns; where a
 // bound holds the strain (rate) the derivative with respect to it is 0, since the law does
 // not change with that argument there. pCoef holds at least the model's K coefficients; a
-// model number outside 1..18 gives A10 (pCoef[9]) and slopes 0.
+// model number outside 1..19 gives A10 (pCoef[9]) and slopes 0.
 struct CLawValue {
     double m_dStress = 0;
     CLawSlopes m_slopes;
 };
 CLawValue EvaluateLaw(int nFunction, const double* pCoef, double dStrain, double dTemp, double dRate);
 
-// The law's statement of model pModel as one Fortran expression, the right-hand side of its
-// progr.f90 statement lines joined (continuation marks, "Ks=" and a closing ";" removed),
-// over Eps, H, t and A(1..K).
+// The statements of the law of model pModel, its progr.f90 statement lines with continued
+// lines joined (continuation marks and closing ";" removed): "Ks=A(1)*Eps**A(2)" for a law
+// of one statement; the local variables' assignments first for a law with locals.
+std::vector<std::string> FortranLawStatements(const CModelInfo& model);
+
+// The law's value as one Fortran expression, the right-hand side of its last statement (the
+// one that assigns Ks), over Eps, H, t, A(1..K) and the law's local variables.
 std::string FortranLawExpression(const CModelInfo& model);
+
+// The statements before it, each "Name = expression", in order; none for a law without
+// local variables.
+std::vector<std::string> FortranLawSteps(const CModelInfo& model);
+
+// Size of the coefficient array A of the exported subroutine: 10, as the one-statement laws
+// have always declared it, or K when the model has more coefficients.
+int FortranCoefficientCount(const CModelInfo* pModel);
 
 // CMaterial::Evaluate(dStrain, dTemp, dRate) with dStrain, dRate bounded as above:
 //   the law of m_nFunction with the coefficients m_dCoef, or A10 (m_dCoef[9]) for a model
-//   number outside 1..18 (0 after a cleared fit).
+//   number outside 1..19 (0 after a cleared fit).
 // The polynomial models 3..6 and the strain parts of models 15 and 16 use Horner's scheme,
 // A1 + E (A2 + E (A3 + ...)).

@@ -22,6 +22,9 @@
 // column norms (Eigen's port of MINPACK's lmder; J. J. More, The Levenberg-Marquardt
 // algorithm: implementation and theory, Lecture Notes in Mathematics 630 (1978) 105-116).
 
+#include "vornel/Confidence.h"
+
+#include <optional>
 #include <string>
 
 class CMaterial;
@@ -34,6 +37,8 @@ enum class ERefinement {
     NotFinite,      // the starting law is not finite at some measured point
     SolverFailed,   // the minimiser ended without a usable result
     NoImprovement,  // the minimiser did not lower the sum of squares
+    NoStart,        // a law fitted by the workbench (model 19): its starting values cannot
+                    // be formed from the curves, and the fit is refused
 };
 
 struct CRefinementResult {
@@ -43,8 +48,15 @@ struct CRefinementResult {
     double m_dStartSumSq = 0;   // S of the starting (log-space) coefficients
     double m_dSumSq = 0;        // S of the coefficients the material holds afterwards
     int m_nEvaluations = 0;     // evaluations of the residuals and of the Jacobian
+    // Refined: the 95 % confidence intervals of the refined coefficients (Confidence.h).
+    std::optional<CConfidenceIntervals> m_confidence;
     bool Refined() const { return m_eStatus == ERefinement::Refined; }
 };
+
+// Every point's fitted stress becomes Evaluate there, and the two errors are taken over all
+// points (N of them): ErrorMax the largest |d|, ErrorSr sqrt(sum d^2 / N) when
+// bRootMeanSquare, else sqrt(sum d^2) / N.
+void StoreLawStresses(CMaterial& material, bool bRootMeanSquare);
 
 // True for the models RefineFit refines: 9, 13, 14, 17 and 18.
 bool IsRefinableModel(int nModel);
@@ -53,6 +65,7 @@ bool IsRefinableModel(int nModel);
 // stresses. When refined, the coefficients A1..AK are replaced, every point's fitted stress
 // becomes Evaluate at that point, and the two errors are recomputed over all points as the
 // engine defines them for the model: ErrorMax the largest |d|; ErrorSr sqrt(sum d^2 / N) for
-// models 9 and 13, sqrt(sum d^2) / N for 14, 17 and 18 (N points). Otherwise the material is
-// left exactly as it was and the result says why.
+// models 9 and 13, sqrt(sum d^2) / N for 14, 17 and 18 (N points), and the result carries
+// the confidence intervals of A1..AK. Otherwise the material is left exactly as it was and
+// the result says why.
 CRefinementResult RefineFit(CMaterial& material);

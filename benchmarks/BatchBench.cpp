@@ -3,7 +3,7 @@
 // and fitted with the fourteen candidate models, the chosen model is fitted again, and
 // "progr.f90", "visual.tmp" and the material file are written.
 
-#include "vornel/BatchMode.h"
+#include "BatchMode.h"
 #include "RecordFiles.h"
 #include "BenchSupport.h"
 

@@ -4,7 +4,7 @@
 // steel set fitted by the engine.
 
 #include "MeasuredSets.h"
-#include "vornel/Material.h"
+#include "vornel/document/Material.h"
 
 #include <benchmark/benchmark.h>
 

@@ -8,7 +8,7 @@
 // The benchmarks run in a temporary folder; kernel messages printed during the timed calls
 // are sent to /dev/null so that they do not drown the report.
 
-#include "vornel/Material.h"
+#include "vornel/document/Material.h"
 #include "formats/ExchangeFile.h"
 #include "tarnfit/tarnfit.h"
 #include "BenchSupport.h"

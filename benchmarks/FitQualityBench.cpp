@@ -11,13 +11,13 @@
 //   both measured sets, fitted without each curve in turn: counters RMS (all curves
 //   fitted), meanRMS and maxRMS (the held-out curves), which order generalises best.
 
-#include "vornel/HoldOut.h"
-#include "vornel/Material.h"
-#include "vornel/Refinement.h"
-#include "vornel/FitReport.h"
-#include "vornel/ModelCatalogue.h"
-#include "vornel/SinhLaw.h"
-#include "vornel/SinhLawFit.h"
+#include "vornel/run/HoldOut.h"
+#include "vornel/document/Material.h"
+#include "vornel/fit/Refinement.h"
+#include "vornel/fit/FitReport.h"
+#include "vornel/model/ModelCatalogue.h"
+#include "vornel/model/SinhLaw.h"
+#include "vornel/fit/SinhLawFit.h"
 #include "BenchSupport.h"
 #include "MeasuredSets.h"
 

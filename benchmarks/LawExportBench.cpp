@@ -8,7 +8,7 @@
 // - Files/<model>: Prepare, then all five files written (each through a temporary file
 //   renamed over it), as --export writes them.
 
-#include "vornel/LawExport.h"
+#include "vornel/export/LawExport.h"
 #include "BenchSupport.h"
 
 #include <benchmark/benchmark.h>

@@ -8,8 +8,8 @@
 
 #include "FuzzSupport.h"
 
-#include "vornel/Import.h"
-#include "vornel/Material.h"
+#include "vornel/intake/Import.h"
+#include "vornel/document/Material.h"
 #include "formats/FileError.h"
 
 #include <algorithm>

@@ -6,8 +6,8 @@
 // the viewer reads). Records are cut to a few dozen rows, so that the fuzzers mutate small
 // inputs; the cuts keep the dwell, part of the rise, or the whole record.
 
-#include "vornel/Import.h"
-#include "vornel/Material.h"
+#include "vornel/intake/Import.h"
+#include "vornel/document/Material.h"
 #include "formats/BinaryFile.h"
 #include "formats/ExchangeFile.h"
 #include "formats/FileError.h"

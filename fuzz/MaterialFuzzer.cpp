@@ -9,8 +9,8 @@
 
 #include "FuzzSupport.h"
 
-#include "vornel/FortranExport.h"
-#include "vornel/Material.h"
+#include "vornel/export/FortranExport.h"
+#include "vornel/document/Material.h"
 #include "formats/BinaryFile.h"
 #include "formats/FileError.h"
 #include "formats/SurfaceFile.h"

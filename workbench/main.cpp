@@ -1,7 +1,7 @@
 // vornel: the workbench window without arguments or with one material file, the batch mode
 // with options (vornel --help).
 
-#include "vornel/BatchMode.h"
+#include "BatchMode.h"
 
 #include <malloc.h>
 #include <sys/mman.h>
@@ -16,7 +16,7 @@
 #ifdef VORNEL_HAS_WINDOW
 #include "WindowModule.h"
 #include "formats/FileError.h"
-#include "vornel/PlotGroups.h"
+#include "vornel/view/PlotGroups.h"
 
 #include <dlfcn.h>
 

@@ -1,13 +1,13 @@
 // The batch mode: options, outputs, files written and exit statuses, in process and through
 // the vornel program itself.
 
-#include "vornel/BatchMode.h"
-#include "vornel/FolderLock.h"
-#include "vornel/FitReport.h"
-#include "vornel/HoldOut.h"
-#include "vornel/LawExport.h"
-#include "vornel/Material.h"
-#include "vornel/PlotGroups.h"
+#include "BatchMode.h"
+#include "vornel/session/FolderLock.h"
+#include "vornel/fit/FitReport.h"
+#include "vornel/run/HoldOut.h"
+#include "vornel/export/LawExport.h"
+#include "vornel/document/Material.h"
+#include "vornel/view/PlotGroups.h"
 #include "formats/FileError.h"
 #include "RecordFiles.h"
 #include "TestSupport.h"

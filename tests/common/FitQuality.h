@@ -3,9 +3,9 @@
 // report and the held-out validation.
 
 #include "MeasuredSets.h"
-#include "vornel/FitReport.h"
-#include "vornel/Material.h"
-#include "vornel/ModelCatalogue.h"
+#include "vornel/fit/FitReport.h"
+#include "vornel/document/Material.h"
+#include "vornel/model/ModelCatalogue.h"
 
 #include <Eigen/Dense>
 #include <unsupported/Eigen/LevenbergMarquardt>

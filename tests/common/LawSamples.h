@@ -5,8 +5,8 @@
 // magnitude of its own (model 19: polynomials whose constant terms dominate, and a strain
 // range within 0.025..1.05).
 
-#include "vornel/Material.h"
-#include "vornel/ModelCatalogue.h"
+#include "vornel/document/Material.h"
+#include "vornel/model/ModelCatalogue.h"
 
 #include <gtest/gtest.h>
 

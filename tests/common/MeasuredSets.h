@@ -3,8 +3,8 @@
 // benchmarks that try the product on real records. The build passes their folder as
 // VORNEL_SHARED_DATA; a set that is absent is reported as such, so that its users skip.
 
-#include "vornel/Import.h"
-#include "vornel/Material.h"
+#include "vornel/intake/Import.h"
+#include "vornel/document/Material.h"
 
 #include <filesystem>
 #include <fstream>

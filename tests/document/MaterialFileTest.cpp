@@ -1,6 +1,6 @@
 // The material document written to and read from its binary file.
 
-#include "vornel/Material.h"
+#include "vornel/document/Material.h"
 #include "TestSupport.h"
 #include "formats/ExchangeFile.h"
 #include "formats/FileError.h"

@@ -2,10 +2,10 @@
 // coefficients, refusal to lose a failed write silently, and for every model a subroutine
 // that gfortran compiles and that returns what CMaterial::Evaluate returns.
 
-#include "vornel/FortranExport.h"
+#include "vornel/export/FortranExport.h"
 #include "LawSamples.h"
-#include "vornel/Material.h"
-#include "vornel/ModelCatalogue.h"
+#include "vornel/document/Material.h"
+#include "vornel/model/ModelCatalogue.h"
 #include "TestSupport.h"
 #include "formats/FileError.h"
 

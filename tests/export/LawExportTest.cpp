@@ -4,13 +4,13 @@
 // are read back by parsers of each format's layout and every value is held against
 // Evaluate at its node; the law check finds laws built to fail it.
 
-#include "vornel/LawExport.h"
+#include "vornel/export/LawExport.h"
 #include "LawSamples.h"
 #include "MeasuredSets.h"
 #include "RecordFiles.h"
 #include "TestSupport.h"
-#include "vornel/FortranExport.h"
-#include "vornel/Material.h"
+#include "vornel/export/FortranExport.h"
+#include "vornel/document/Material.h"
 
 #include <cmath>
 #include <cstdio>

@@ -4,10 +4,10 @@
 // grid and its options, the refusals of MakeLawExport, and the law check on laws built to
 // fail each property.
 
-#include "vornel/LawExport.h"
+#include "vornel/export/LawExport.h"
 #include "LawSamples.h"
 #include "TestSupport.h"
-#include "vornel/Material.h"
+#include "vornel/document/Material.h"
 
 #include <cmath>
 #include <cstdio>

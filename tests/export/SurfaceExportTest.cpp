@@ -4,8 +4,8 @@
 // the surface-file reader, the temperature a run draws it at, and the refusals (no measured
 // point, a file that cannot be written).
 
-#include "vornel/Material.h"
-#include "vornel/SurfaceExport.h"
+#include "vornel/document/Material.h"
+#include "vornel/export/SurfaceExport.h"
 #include "TestSupport.h"
 #include "formats/FileError.h"
 #include "formats/SurfaceFile.h"

@@ -1,9 +1,9 @@
 // The fit report over the measured points, and the leave-one-curve-out validation.
 
-#include "vornel/Approximation.h"
-#include "vornel/FitReport.h"
-#include "vornel/HoldOut.h"
-#include "vornel/Refinement.h"
+#include "vornel/run/Approximation.h"
+#include "vornel/fit/FitReport.h"
+#include "vornel/run/HoldOut.h"
+#include "vornel/fit/Refinement.h"
 #include "FitQuality.h"
 #include "LawSamples.h"
 #include "TestSupport.h"

@@ -2,9 +2,9 @@
 // exact data, against an independent forward-difference fit on noisy data, on the measured
 // sets, and the cases where it keeps the engine's coefficients.
 
-#include "vornel/Approximation.h"
-#include "vornel/FitReport.h"
-#include "vornel/Refinement.h"
+#include "vornel/run/Approximation.h"
+#include "vornel/fit/FitReport.h"
+#include "vornel/fit/Refinement.h"
 #include "FitQuality.h"
 #include "LawSamples.h"
 #include "TestSupport.h"

@@ -3,11 +3,11 @@
 // its place in the Optimization, and the confidence intervals of the fitted coefficients
 // against an independent computation and over repeated noise draws.
 
-#include "vornel/Approximation.h"
-#include "vornel/FitReport.h"
-#include "vornel/HoldOut.h"
-#include "vornel/SinhLaw.h"
-#include "vornel/SinhLawFit.h"
+#include "vornel/run/Approximation.h"
+#include "vornel/fit/FitReport.h"
+#include "vornel/run/HoldOut.h"
+#include "vornel/model/SinhLaw.h"
+#include "vornel/fit/SinhLawFit.h"
 #include "FitQuality.h"
 #include "LawSamples.h"
 #include "TestSupport.h"

@@ -2,10 +2,10 @@
 // multi-file dialog checks, adding every curve or none, correcting a curve's conditions,
 // the rows of the curve table, and how the plot views group the curves.
 
-#include "vornel/CurveIntake.h"
-#include "vornel/CurveTable.h"
-#include "vornel/Operations.h"
-#include "vornel/PlotGroups.h"
+#include "vornel/intake/CurveIntake.h"
+#include "vornel/view/CurveTable.h"
+#include "vornel/session/Operations.h"
+#include "vornel/view/PlotGroups.h"
 #include "MeasuredSets.h"
 #include "RecordFiles.h"
 #include "TestSupport.h"

@@ -3,8 +3,8 @@
 // strain, steady rise following the stated law within its noise, tail at the maximum
 // strain), and the committed files are exactly what the generator writes.
 
-#include "vornel/Import.h"
-#include "vornel/Material.h"
+#include "vornel/intake/Import.h"
+#include "vornel/document/Material.h"
 #include "TestSupport.h"
 
 #include <cmath>

@@ -1,8 +1,8 @@
 // Import of experiment data files as curves.
 
-#include "vornel/Import.h"
-#include "vornel/Material.h"
-#include "vornel/Stage.h"
+#include "vornel/intake/Import.h"
+#include "vornel/document/Material.h"
+#include "vornel/session/Stage.h"
 #include "TestSupport.h"
 #include "formats/FileError.h"
 

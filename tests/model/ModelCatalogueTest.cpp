@@ -2,8 +2,8 @@
 // work window shows them, the argument bounds, numbers without a model, and every law
 // against an independent statement of it with std::pow at generic points.
 
-#include "vornel/Material.h"
-#include "vornel/ModelCatalogue.h"
+#include "vornel/document/Material.h"
+#include "vornel/model/ModelCatalogue.h"
 #include "LawSamples.h"
 #include "TestSupport.h"
 

@@ -1,9 +1,9 @@
 // The approximation run through the engine, and the choice of the best model.
 
-#include "vornel/Approximation.h"
-#include "vornel/Import.h"
-#include "vornel/Material.h"
-#include "vornel/ModelCatalogue.h"
+#include "vornel/run/Approximation.h"
+#include "vornel/intake/Import.h"
+#include "vornel/document/Material.h"
+#include "vornel/model/ModelCatalogue.h"
 #include "RecordFiles.h"
 #include "TestSupport.h"
 #include "formats/ExchangeFile.h"

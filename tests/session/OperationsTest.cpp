@@ -1,8 +1,8 @@
 // The workbench's commands on g_pMaterial: what they change, the stage they set, the work
 // folder, and that a failing command leaves everything as it was.
 
-#include "vornel/Operations.h"
-#include "vornel/FolderLock.h"
+#include "vornel/session/Operations.h"
+#include "vornel/session/FolderLock.h"
 #include "RecordFiles.h"
 #include "TestSupport.h"
 #include "formats/ExchangeFile.h"

@@ -1,6 +1,6 @@
 // Which command is enabled at which stage.
 
-#include "vornel/Stage.h"
+#include "vornel/session/Stage.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // in memory, the stage and every file already on disk stay exactly as they were, and no
 // half-written file is left behind.
 
-#include "vornel/Operations.h"
+#include "vornel/session/Operations.h"
 #include "RecordFiles.h"
 #include "TestSupport.h"
 #include "formats/FileError.h"

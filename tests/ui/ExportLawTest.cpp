@@ -8,9 +8,9 @@
 #include "MainFrame.h"
 #include "UiTestSupport.h"
 
-#include "vornel/LawExport.h"
-#include "vornel/Material.h"
-#include "vornel/Operations.h"
+#include "vornel/export/LawExport.h"
+#include "vornel/document/Material.h"
+#include "vornel/session/Operations.h"
 
 #include <QComboBox>
 #include <QFileDialog>

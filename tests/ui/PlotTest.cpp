@@ -8,8 +8,8 @@
 #include "PlotViews.h"
 #include "UiTestSupport.h"
 
-#include "vornel/Material.h"
-#include "vornel/ModelCatalogue.h"
+#include "vornel/document/Material.h"
+#include "vornel/model/ModelCatalogue.h"
 #include "formats/FileError.h"
 
 #include <QFile>

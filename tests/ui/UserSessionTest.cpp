@@ -15,7 +15,7 @@
 #include "MeasuredSets.h"
 #include "UiTestSupport.h"
 
-#include "vornel/Material.h"
+#include "vornel/document/Material.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

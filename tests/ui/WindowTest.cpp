@@ -14,12 +14,12 @@
 #include "MeasuredSets.h"
 #include "UiTestSupport.h"
 
-#include "vornel/BatchMode.h"
-#include "vornel/FitReport.h"
-#include "vornel/Material.h"
-#include "vornel/ModelCatalogue.h"
-#include "vornel/Operations.h"
-#include "vornel/SurfaceExport.h"
+#include "BatchMode.h"
+#include "vornel/fit/FitReport.h"
+#include "vornel/document/Material.h"
+#include "vornel/model/ModelCatalogue.h"
+#include "vornel/session/Operations.h"
+#include "vornel/export/SurfaceExport.h"
 
 #include <QCheckBox>
 #include <QHeaderView>

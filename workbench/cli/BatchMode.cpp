@@ -1,16 +1,16 @@
-#include "vornel/BatchMode.h"
+#include "BatchMode.h"
 
-#include "vornel/FolderLock.h"
+#include "vornel/session/FolderLock.h"
 
-#include "vornel/Approximation.h"
-#include "vornel/CurveIntake.h"
-#include "vornel/FitReport.h"
-#include "vornel/HoldOut.h"
-#include "vornel/LawExport.h"
-#include "vornel/Material.h"
-#include "vornel/ModelCatalogue.h"
-#include "vornel/Operations.h"
-#include "vornel/PlotGroups.h"
+#include "vornel/run/Approximation.h"
+#include "vornel/intake/CurveIntake.h"
+#include "vornel/fit/FitReport.h"
+#include "vornel/run/HoldOut.h"
+#include "vornel/export/LawExport.h"
+#include "vornel/document/Material.h"
+#include "vornel/model/ModelCatalogue.h"
+#include "vornel/session/Operations.h"
+#include "vornel/view/PlotGroups.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,7 +1,7 @@
 #include "AddCurvesDlg.h"
 
-#include "vornel/Material.h"
-#include "vornel/Operations.h"
+#include "vornel/document/Material.h"
+#include "vornel/session/Operations.h"
 
 #include <QDialogButtonBox>
 #include <QFileInfo>

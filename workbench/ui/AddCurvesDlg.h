@@ -10,8 +10,8 @@
 // named in a message; otherwise it adds all files at once (AddCurves), or none when one
 // fails, and the dialog stays open with the message naming the file.
 
-#include "vornel/CurveIntake.h"
-#include "vornel/Import.h"
+#include "vornel/intake/CurveIntake.h"
+#include "vornel/intake/Import.h"
 
 #include <QDialog>
 

@@ -4,10 +4,10 @@
 #include "FormulaPicture.h"
 #include "KivView.h"
 
-#include "vornel/FitReport.h"
-#include "vornel/Material.h"
-#include "vornel/ModelCatalogue.h"
-#include "vornel/Operations.h"
+#include "vornel/fit/FitReport.h"
+#include "vornel/document/Material.h"
+#include "vornel/model/ModelCatalogue.h"
+#include "vornel/session/Operations.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -19,7 +19,7 @@
 // ten fields) with the half-width of its 95 % confidence interval after a fit that has them
 // (model 19, and the refined laws), and the pairs the data do not tell apart.
 
-#include "vornel/Confidence.h"
+#include "vornel/fit/Confidence.h"
 
 #include <QDialog>
 

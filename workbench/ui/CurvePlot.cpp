@@ -1,6 +1,6 @@
 #include "CurvePlot.h"
 
-#include "vornel/Material.h"
+#include "vornel/document/Material.h"
 
 #include <QApplication>
 #include <QFontMetrics>

@@ -15,7 +15,7 @@
 // Texts are black, drawn with their top-left corner at the point given; the font's height
 // and average character width are those of the painter's current font.
 
-#include "PlotGeometry.h"
+#include "vornel/view/PlotGeometry.h"
 
 #include <QColor>
 #include <QString>

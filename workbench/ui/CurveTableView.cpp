@@ -2,8 +2,8 @@
 
 #include "Dialogs.h"
 
-#include "vornel/CurveTable.h"
-#include "vornel/Material.h"
+#include "vornel/view/CurveTable.h"
+#include "vornel/document/Material.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>

@@ -3,7 +3,7 @@
 #include "Artwork.h"
 #include "CurvePlot.h"
 
-#include "vornel/Operations.h"
+#include "vornel/session/Operations.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>

@@ -1,6 +1,6 @@
 #include "ExportLawDlg.h"
 
-#include "vornel/Material.h"
+#include "vornel/document/Material.h"
 
 #include <QDialogButtonBox>
 #include <QFileDialog>

@@ -10,7 +10,7 @@
 // a file that cannot be written, is shown in a message box naming it, and nothing is
 // written. The findings of each written file's grid go to Messages().
 
-#include "vornel/LawExport.h"
+#include "vornel/export/LawExport.h"
 
 #include <QDialog>
 #include <QStringList>

@@ -3,7 +3,7 @@
 #include "KivView.h"
 #include "MainFrame.h"
 
-#include "vornel/Material.h"
+#include "vornel/document/Material.h"
 
 #include <QSettings>
 

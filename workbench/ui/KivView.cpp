@@ -5,10 +5,10 @@
 #include "Dialogs.h"
 #include "KivDoc.h"
 
-#include "vornel/Material.h"
-#include "vornel/Operations.h"
-#include "vornel/Stage.h"
-#include "vornel/SurfaceExport.h"
+#include "vornel/document/Material.h"
+#include "vornel/session/Operations.h"
+#include "vornel/session/Stage.h"
+#include "vornel/export/SurfaceExport.h"
 #include "formats/FileError.h"
 
 #include <QApplication>

@@ -16,7 +16,7 @@
 #include "CurvePlot.h"
 #include "PlotViews.h"
 
-#include "vornel/CurveIntake.h"
+#include "vornel/intake/CurveIntake.h"
 
 #include <QPointer>
 #include <QStringList>

@@ -8,8 +8,8 @@
 #include "KivView.h"
 #include "LockKeys.h"
 
-#include "vornel/LawExport.h"
-#include "vornel/Material.h"
+#include "vornel/export/LawExport.h"
+#include "vornel/document/Material.h"
 
 #include <QAction>
 #include <QActionGroup>

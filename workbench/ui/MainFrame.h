@@ -16,8 +16,8 @@
 // window, Shift+F1 the "What's This?" mode, in which a click on a command shows what it
 // does.
 
-#include "vornel/PlotGroups.h"
-#include "vornel/Stage.h"
+#include "vornel/view/PlotGroups.h"
+#include "vornel/session/Stage.h"
 
 #include <QMainWindow>
 #include <QSettings>

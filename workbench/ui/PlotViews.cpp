@@ -1,7 +1,7 @@
 #include "PlotViews.h"
 
-#include "vornel/FitReport.h"
-#include "vornel/Material.h"
+#include "vornel/fit/FitReport.h"
+#include "vornel/document/Material.h"
 #include "formats/FileError.h"
 
 #include <QApplication>

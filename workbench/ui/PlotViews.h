@@ -22,9 +22,9 @@
 // last place ("+12 more").
 
 #include "CurvePlot.h"
-#include "PlotGeometry.h"
+#include "vornel/view/PlotGeometry.h"
 
-#include "vornel/PlotGroups.h"
+#include "vornel/view/PlotGroups.h"
 
 #include <QColor>
 #include <QImage>

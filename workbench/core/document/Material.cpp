@@ -1,4 +1,4 @@
-#include "vornel/Material.h"
+#include "vornel/document/Material.h"
 
 #include "formats/BinaryFile.h"
 #include "formats/ExchangeFile.h"

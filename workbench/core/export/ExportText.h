@@ -4,7 +4,7 @@
 // subroutines. One text function per format (its own file) turns a CLawExport into the
 // file.
 
-#include "vornel/LawExport.h"
+#include "vornel/export/LawExport.h"
 
 #include <string>
 #include <string_view>

@@ -2,7 +2,7 @@
 
 #include "ExportText.h"
 
-#include "vornel/FortranExport.h"
+#include "vornel/export/FortranExport.h"
 
 #include <cctype>
 

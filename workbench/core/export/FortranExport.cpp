@@ -1,7 +1,7 @@
-#include "vornel/FortranExport.h"
+#include "vornel/export/FortranExport.h"
 
-#include "vornel/Material.h"
-#include "vornel/ModelCatalogue.h"
+#include "vornel/document/Material.h"
+#include "vornel/model/ModelCatalogue.h"
 #include "formats/TextFile.h"
 
 #include <charconv>

@@ -1,6 +1,6 @@
-#include "vornel/LawCheck.h"
+#include "vornel/export/LawCheck.h"
 
-#include "vornel/LawExport.h"
+#include "vornel/export/LawExport.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,7 +1,7 @@
-#include "vornel/LawExport.h"
+#include "vornel/export/LawExport.h"
 
 #include "ExportText.h"
-#include "vornel/Material.h"
+#include "vornel/document/Material.h"
 #include "formats/TextFile.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
-#include "vornel/SurfaceExport.h"
+#include "vornel/export/SurfaceExport.h"
 
-#include "vornel/FitReport.h"
-#include "vornel/Material.h"
+#include "vornel/fit/FitReport.h"
+#include "vornel/document/Material.h"
 #include "formats/SurfaceFile.h"
 
 #include <algorithm>

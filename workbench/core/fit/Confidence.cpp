@@ -1,4 +1,4 @@
-#include "vornel/Confidence.h"
+#include "vornel/fit/Confidence.h"
 
 #include <Eigen/Dense>
 #include <boost/math/distributions/students_t.hpp>

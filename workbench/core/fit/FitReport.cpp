@@ -1,7 +1,7 @@
-#include "vornel/FitReport.h"
+#include "vornel/fit/FitReport.h"
 
-#include "vornel/Material.h"
-#include "vornel/ModelCatalogue.h"
+#include "vornel/document/Material.h"
+#include "vornel/model/ModelCatalogue.h"
 
 #include <cmath>
 #include <limits>

@@ -1,8 +1,8 @@
-#include "vornel/Refinement.h"
+#include "vornel/fit/Refinement.h"
 
-#include "vornel/FitReport.h"
-#include "vornel/Material.h"
-#include "vornel/ModelCatalogue.h"
+#include "vornel/fit/FitReport.h"
+#include "vornel/document/Material.h"
+#include "vornel/model/ModelCatalogue.h"
 
 #include <Eigen/Dense>
 #include <unsupported/Eigen/LevenbergMarquardt>

@@ -1,9 +1,9 @@
-#include "vornel/SinhLawFit.h"
+#include "vornel/fit/SinhLawFit.h"
 
-#include "vornel/FitReport.h"
-#include "vornel/Material.h"
-#include "vornel/ModelCatalogue.h"
-#include "vornel/SinhLaw.h"
+#include "vornel/fit/FitReport.h"
+#include "vornel/document/Material.h"
+#include "vornel/model/ModelCatalogue.h"
+#include "vornel/model/SinhLaw.h"
 #include "formats/ExchangeFile.h"
 
 #include <Eigen/Dense>

@@ -1,8 +1,8 @@
-#include "vornel/CurveIntake.h"
+#include "vornel/intake/CurveIntake.h"
 
-#include "vornel/Import.h"
-#include "vornel/Material.h"
-#include "vornel/Operations.h"
+#include "vornel/intake/Import.h"
+#include "vornel/document/Material.h"
+#include "vornel/session/Operations.h"
 #include "formats/BinaryFile.h"
 #include "formats/FileError.h"
 

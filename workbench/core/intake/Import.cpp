@@ -1,7 +1,7 @@
-#include "vornel/Import.h"
+#include "vornel/intake/Import.h"
 
-#include "vornel/Material.h"
-#include "vornel/Stage.h"
+#include "vornel/document/Material.h"
+#include "vornel/session/Stage.h"
 #include "formats/BinaryFile.h"
 #include "formats/FileError.h"
 #include "formats/TextFile.h"

@@ -1,8 +1,8 @@
-#include "vornel/ModelCatalogue.h"
+#include "vornel/model/ModelCatalogue.h"
 
-#include "vornel/Material.h"
-#include "vornel/SinhLaw.h"
-#include "vornel/SinhLawFit.h"
+#include "vornel/document/Material.h"
+#include "vornel/model/SinhLaw.h"
+#include "vornel/fit/SinhLawFit.h"
 #include "tarnfit/tarnfit.h"
 
 #include <cmath>

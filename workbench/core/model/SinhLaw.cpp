@@ -1,4 +1,4 @@
-#include "vornel/SinhLaw.h"
+#include "vornel/model/SinhLaw.h"
 
 #include <algorithm>
 #include <cmath>

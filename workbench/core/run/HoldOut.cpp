@@ -1,8 +1,8 @@
-#include "vornel/HoldOut.h"
+#include "vornel/run/HoldOut.h"
 
-#include "vornel/Approximation.h"
-#include "vornel/Material.h"
-#include "vornel/ModelCatalogue.h"
+#include "vornel/run/Approximation.h"
+#include "vornel/document/Material.h"
+#include "vornel/model/ModelCatalogue.h"
 #include "formats/FileError.h"
 
 #include <algorithm>

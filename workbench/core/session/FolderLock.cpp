@@ -1,4 +1,4 @@
-#include "vornel/FolderLock.h"
+#include "vornel/session/FolderLock.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,12 +1,12 @@
-#include "vornel/Operations.h"
+#include "vornel/session/Operations.h"
 
-#include "vornel/FolderLock.h"
+#include "vornel/session/FolderLock.h"
 
-#include "vornel/Import.h"
-#include "vornel/Material.h"
-#include "vornel/ModelCatalogue.h"
-#include "vornel/Stage.h"
-#include "vornel/SurfaceExport.h"
+#include "vornel/intake/Import.h"
+#include "vornel/document/Material.h"
+#include "vornel/model/ModelCatalogue.h"
+#include "vornel/session/Stage.h"
+#include "vornel/export/SurfaceExport.h"
 
 #include <algorithm>
 #include <array>

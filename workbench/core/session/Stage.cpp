@@ -1,4 +1,4 @@
-#include "vornel/Stage.h"
+#include "vornel/session/Stage.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "vornel/CurveTable.h"
+#include "vornel/view/CurveTable.h"
 
-#include "vornel/Material.h"
+#include "vornel/document/Material.h"
 
 #include <filesystem>
 

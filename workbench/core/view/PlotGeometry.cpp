@@ -1,6 +1,6 @@
-#include "PlotGeometry.h"
+#include "vornel/view/PlotGeometry.h"
 
-#include "vornel/Material.h"
+#include "vornel/document/Material.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "vornel/PlotGroups.h"
+#include "vornel/view/PlotGroups.h"
 
-#include "vornel/Material.h"
+#include "vornel/document/Material.h"
 
 #include <algorithm>
 #include <cmath>

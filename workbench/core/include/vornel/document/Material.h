@@ -5,7 +5,7 @@
 // Open File. Curves live in a fixed table of kMaxExchangeCurves slots; slots 0..m_nCurves-1 are
 // in use. No Qt here: the window shell shows what these operations throw.
 
-#include "vornel/Approximation.h"
+#include "vornel/run/Approximation.h"
 #include "formats/ExchangeFile.h"
 
 #include <array>

@@ -10,7 +10,7 @@
 // else the node of the smallest stress; for 2 the largest dKs/dt; for 3 the most negative
 // dKs/dH. A law that depends on strain only passes 2 and 3 (its derivatives are 0).
 
-#include "vornel/ModelCatalogue.h"
+#include "vornel/model/ModelCatalogue.h"
 
 #include <string>
 #include <vector>

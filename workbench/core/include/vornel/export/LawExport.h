@@ -14,8 +14,8 @@
 // the measured ranges, the units, what happens outside the measured ranges and what the law
 // check (LawCheck.h) found.
 
-#include "vornel/LawCheck.h"
-#include "vornel/ModelCatalogue.h"
+#include "vornel/export/LawCheck.h"
+#include "vornel/model/ModelCatalogue.h"
 
 #include <span>
 #include <stdexcept>

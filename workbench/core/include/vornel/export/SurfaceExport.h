@@ -47,7 +47,7 @@
 //   surface is extrapolated). The file is written through a temporary file renamed over
 //   it; a failure throws CFileError naming "visual.tmp" and leaves a previous file intact.
 
-#include "vornel/Material.h"
+#include "vornel/document/Material.h"
 #include "formats/SurfaceFile.h"   // kSurfaceFileName
 
 #include <optional>

@@ -22,7 +22,7 @@
 // column norms (Eigen's port of MINPACK's lmder; J. J. More, The Levenberg-Marquardt
 // algorithm: implementation and theory, Lecture Notes in Mathematics 630 (1978) 105-116).
 
-#include "vornel/Confidence.h"
+#include "vornel/fit/Confidence.h"
 
 #include <optional>
 #include <string>

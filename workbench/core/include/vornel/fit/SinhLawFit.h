@@ -32,7 +32,7 @@
 // alpha or n not above 0 (stresses that do not rise with the strain rate, where asinh has
 // no usable slope).
 
-#include "vornel/Refinement.h"
+#include "vornel/fit/Refinement.h"
 
 #include <vector>
 

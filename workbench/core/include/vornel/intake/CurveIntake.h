@@ -21,7 +21,7 @@
 // The texts are kept as the source writes them, so a value reads exactly as --curves reads
 // it.
 
-#include "vornel/Import.h"
+#include "vornel/intake/Import.h"
 
 #include <cstddef>
 #include <string>

@@ -10,7 +10,7 @@
 // strain-compensated hyperbolic-sine law (SinhLaw.h), is fitted by the workbench itself on
 // the curves the engine prepared (m_pfnCoreFit).
 
-#include "vornel/Refinement.h"
+#include "vornel/fit/Refinement.h"
 
 #include <array>
 #include <span>

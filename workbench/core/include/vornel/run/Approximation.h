@@ -57,7 +57,7 @@
 // One thread: the engine's state, its message sink and the process's current folder are
 // process-wide; run fits from one thread only, one at a time.
 
-#include "vornel/Refinement.h"
+#include "vornel/fit/Refinement.h"
 #include "tarnfit/tarnfit.h"
 
 #include <array>

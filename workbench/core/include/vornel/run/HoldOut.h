@@ -10,8 +10,8 @@
 // engine's state and the current folder are process-wide: call from the one thread that
 // runs fits.
 
-#include "vornel/Approximation.h"
-#include "vornel/FitReport.h"
+#include "vornel/run/Approximation.h"
+#include "vornel/fit/FitReport.h"
 
 #include <string>
 #include <vector>

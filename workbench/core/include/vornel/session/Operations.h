@@ -28,9 +28,9 @@
 // engine runs) are process-wide. Call these operations from one thread only, one at a
 // time (the window's user-interface thread).
 
-#include "vornel/Approximation.h"
-#include "vornel/Import.h"
-#include "vornel/Material.h"
+#include "vornel/run/Approximation.h"
+#include "vornel/intake/Import.h"
+#include "vornel/document/Material.h"
 
 #include <functional>
 #include <stdexcept>

@@ -2,7 +2,7 @@
 // The rows of the curve table ("Select file list"): what the user reads of each curve, and
 // after a fit how far the law lies from it (FitReport.h).
 
-#include "vornel/FitReport.h"
+#include "vornel/fit/FitReport.h"
 
 #include <string>
 #include <vector>

@@ -49,7 +49,7 @@ void Refine(benchmark::State& state, int nModel) {
         result = RefineFit(*pMaterial);
         benchmark::DoNotOptimize(result);
     }
-    if (!result.Refined())
+    if (!result.Ok())
         state.SkipWithError(result.m_strMessage.c_str());
     state.counters["points"] = result.m_nPoints;
     state.counters["evaluations"] = result.m_nEvaluations;
@@ -84,7 +84,7 @@ void FitSinh(benchmark::State& state) {
         result = FitSinhLaw(*pMaterial);
         benchmark::DoNotOptimize(result);
     }
-    if (!result.Refined())
+    if (!result.Ok())
         state.SkipWithError(result.m_strMessage.c_str());
     state.counters["points"] = result.m_nPoints;
     state.counters["evaluations"] = result.m_nEvaluations;
@@ -124,7 +124,7 @@ void SinhOrder(benchmark::State& state, const std::string& strSet, int nOrder) {
                 if (i != k)
                     pReduced->Curve(pReduced->m_nCurves++) = pMaterial->Curve(i);
             const CSinhFit fit = FitSinhLawOfOrder(*pReduced, nOrder);
-            if (!fit.Refined()) {
+            if (!fit.Ok()) {
                 state.SkipWithError(fit.m_strMessage.c_str());
                 return;
             }

@@ -62,7 +62,7 @@ std::unique_ptr<CMaterial> FittedMaterial(const std::string& strSet, int nModel)
     pMaterial->m_strName = strSet;
     pMaterial->m_nFunction = nModel;
     const CFitOutcome outcome = pMaterial->FitModel();
-    EXPECT_TRUE(outcome.m_bFitted) << strSet << " model " << nModel << ": " << outcome.m_strRefusal;
+    EXPECT_TRUE(outcome.Ok()) << strSet << " model " << nModel << ": " << outcome.m_strMessage;
     return pMaterial;
 }
 

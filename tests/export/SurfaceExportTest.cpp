@@ -170,8 +170,7 @@ TEST_F(SurfaceExport, WritesTheSurfaceAndTheBackdrop) {
     CMaterial material = BoxMaterial();
     material.m_dTemp3d = 500.0;
     const CSurfaceExportStatus status = material.WriteSurfaceFile(1000.0);
-    ASSERT_TRUE(status.m_bWritten) << status.m_strMessage;
-    EXPECT_TRUE(status.m_strMessage.empty());
+    ASSERT_TRUE(status.Ok()) << status.m_strMessage;
 
     const std::string strText = FileText("visual.tmp");
     const std::vector<std::string> aLines = Lines(strText);
@@ -240,7 +239,7 @@ TEST_F(SurfaceExport, WritesTheSurfaceAndTheBackdrop) {
 
 TEST_F(SurfaceExport, PutsTheBackdropFloorBelowTheSurface) {
     CMaterial material = MaterialOf({{{0.2, 0.5, 100}, {0.6, 0.5, 300}}, {{0.3, 2, 180}}});
-    ASSERT_TRUE(material.WriteSurfaceFile(1100.0).m_bWritten);
+    ASSERT_TRUE(material.WriteSurfaceFile(1100.0).Ok());
     const std::vector<std::string> aLines = Lines(FileText("visual.tmp"));
     ASSERT_EQ(aLines.size(), kLineCount);
     for (std::size_t n = 0; n < 4; ++n)
@@ -254,7 +253,7 @@ TEST_F(SurfaceExport, PutsTheBackdropFloorBelowTheSurface) {
 TEST_F(SurfaceExport, FloorsARangeOfZero) {
     // All curves at one strain rate: the rate range 0 is written as 0.00001.
     CMaterial material = MaterialOf({{{0.1, 2.5, 120}, {0.7, 2.5, 160}}, {{0.2, 2.5, 90}}});
-    ASSERT_TRUE(material.WriteSurfaceFile(1000.0).m_bWritten);
+    ASSERT_TRUE(material.WriteSurfaceFile(1000.0).Ok());
     for (const CCurvePoint& node : material.m_aSurfaceNodes)
         EXPECT_EQ(node.m_dRate, 2.5);
     const std::vector<std::string> aLines = Lines(FileText("visual.tmp"));
@@ -266,13 +265,13 @@ TEST_F(SurfaceExport, FloorsARangeOfZero) {
 
     // A single point: every range is 0 and the scale becomes 0.00001.
     CMaterial single = MaterialOf({{{0.3, 1, 150}}});
-    ASSERT_TRUE(single.WriteSurfaceFile(1000.0).m_bWritten);
+    ASSERT_TRUE(single.WriteSurfaceFile(1000.0).Ok());
     EXPECT_EQ(Lines(FileText("visual.tmp"))[0], "0.300000 1.000000 150.000000 0.000010");
 }
 
 TEST_F(SurfaceExport, ReadsBackThroughTheSurfaceFileReader) {
     CMaterial material = BoxMaterial();
-    ASSERT_TRUE(material.WriteSurfaceFile(1000.0).m_bWritten);
+    ASSERT_TRUE(material.WriteSurfaceFile(1000.0).Ok());
     const CSurfaceFileContent content = ReadSurfaceFile("visual.tmp");
     EXPECT_EQ(content.m_fScale, 0.9f);
     EXPECT_EQ(content.m_fCentreY, 5.5f);
@@ -306,7 +305,7 @@ TEST_F(SurfaceExport, WritesNothingWithoutMeasuredPoints) {
     WriteText("visual.tmp", "previous surface");
     for (CMaterial material : {CMaterial(), MaterialOf({{}, {}})}) {
         const CSurfaceExportStatus status = material.WriteSurfaceFile(1000.0);
-        EXPECT_FALSE(status.m_bWritten);
+        EXPECT_FALSE(status.Ok());
         EXPECT_EQ(status.m_strMessage, "No measured points to show");
         EXPECT_EQ(FileText("visual.tmp"), "previous surface");
     }
@@ -328,7 +327,7 @@ TEST_F(SurfaceExport, SpacesRatesOverDecadesInTheirLogarithm) {
     // Rates 0.001 to 5, as on the Gleeble steel set: ten rates evenly spaced in ln H, the
     // measured ends exactly, Y normalised in ln H; the node value stays the rate.
     CMaterial material = MaterialAt({{1000, 0.001}, {1000, 0.1}, {1000, 5}});
-    ASSERT_TRUE(material.WriteSurfaceFile(1000.0).m_bWritten);
+    ASSERT_TRUE(material.WriteSurfaceFile(1000.0).Ok());
     const double dLnMin = std::log(0.001), dLnMax = std::log(5.0);
     EXPECT_EQ(material.m_aSurfaceNodes[0].m_dRate, 0.001);
     EXPECT_EQ(material.m_aSurfaceNodes[9].m_dRate, 5.0);
@@ -363,7 +362,7 @@ TEST_F(SurfaceExport, MarksTheMeasuredPointsOfTheCurvesAtItsTemperature) {
     // every curve is made by the preparation rather than measured.
     CMaterial material = MaterialAt({{1000, 1}, {1100, 2}, {1000, 4}});
     material.m_nPrepared = 1;
-    ASSERT_TRUE(material.WriteSurfaceFile(1000.3).m_bWritten);
+    ASSERT_TRUE(material.WriteSurfaceFile(1000.3).Ok());
     const CSurfaceFileContent content = ReadSurfaceFile("visual.tmp");
     EXPECT_EQ(content.m_aFlags, (std::array<std::int32_t, 3>{1, 1, 1}));
     const CSurfaceMeshContent* pMarkers = content.Mesh(3);
@@ -386,7 +385,7 @@ TEST_F(SurfaceExport, MarksTheMeasuredPointsOfTheCurvesAtItsTemperature) {
     EXPECT_EQ(pMarkers->m_aFaceTable[3], (CSurfaceTriangle{3, 5, 4}));
 
     // No curve within 0.5 deg C: no mesh 3, the Part's flags.
-    ASSERT_TRUE(material.WriteSurfaceFile(1000.6).m_bWritten);
+    ASSERT_TRUE(material.WriteSurfaceFile(1000.6).Ok());
     EXPECT_EQ(Lines(FileText("visual.tmp"))[2], "1 1 0");
     EXPECT_EQ(ReadSurfaceFile("visual.tmp").Mesh(3), nullptr);
 }
@@ -414,8 +413,8 @@ TEST_P(RunSurfaceTemperatures, ChooseTheDataOrSayWhy) {
     EXPECT_EQ(chosen.m_strNote, GetParam().m_szNote);
 
     const CSurfaceExportStatus status = WriteRunSurface(material, std::nullopt);
-    ASSERT_TRUE(status.m_bWritten);
-    EXPECT_EQ(status.m_strNote, GetParam().m_szNote);
+    ASSERT_TRUE(status.Ok());
+    EXPECT_EQ(status.m_strMessage, GetParam().m_szNote);
     EXPECT_EQ(material.m_dTemp3d, GetParam().m_dChosen);
     EXPECT_EQ(Tokens(Lines(FileText("visual.tmp"))[kFirstNodeLine])[7], Fixed(GetParam().m_dChosen));
 }
@@ -439,15 +438,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SurfaceExport, ATemperatureOutsideTheDataIsDrawnAndSaidToBeExtrapolated) {
     CMaterial material = MaterialAt({{1050, 1}, {1250, 5}});
     const CSurfaceExportStatus outside = WriteRunSurface(material, 300.0);
-    ASSERT_TRUE(outside.m_bWritten);
-    EXPECT_EQ(outside.m_strNote, "the surface at 300 deg C lies outside the measured temperatures 1050..1250 deg C: it is "
+    ASSERT_TRUE(outside.Ok());
+    EXPECT_EQ(outside.m_strMessage, "the surface at 300 deg C lies outside the measured temperatures 1050..1250 deg C: it is "
                                  "extrapolated");
     EXPECT_EQ(material.m_dTemp3d, 300.0);
     EXPECT_EQ(Tokens(Lines(FileText("visual.tmp"))[kFirstNodeLine])[7], "300.000000");
     const CSurfaceExportStatus inside = material.WriteSurfaceFile(1250.0);
-    EXPECT_TRUE(inside.m_bWritten && inside.m_strNote.empty());
+    EXPECT_TRUE(inside.Ok() && inside.m_strMessage.empty());
     // Without measured points nothing is written and the prompt's temperature stays.
     CMaterial empty;
-    EXPECT_FALSE(WriteRunSurface(empty, 300.0).m_bWritten);
+    EXPECT_FALSE(WriteRunSurface(empty, 300.0).Ok());
     EXPECT_EQ(empty.m_dTemp3d, 1000.0);
 }

@@ -106,7 +106,7 @@ TEST_F(HoldOut, PredictsEveryCurveOfAnExactLaw) {
     ASSERT_EQ(report.m_aCurves.size(), 20u);
     EXPECT_EQ(report.m_nFitted, 20);
     for (const CHoldOutCurve& curve : report.m_aCurves) {
-        EXPECT_TRUE(curve.m_bFitted);
+        EXPECT_TRUE(curve.Ok());
         EXPECT_EQ(curve.m_stats.m_nPoints, 29);
     }
     EXPECT_LT(report.m_dMaxRms, 1e-8 * pMaterial->Curve(0).m_pPoints[29].m_dStress);
@@ -118,7 +118,7 @@ TEST_F(HoldOut, PredictsEveryCurveOfAnExactLaw) {
 TEST_F(HoldOut, IsTheRunWithoutTheCurveAndLeavesEverythingAsItWas) {
     std::mt19937 rng(12);
     auto pMaterial = NoisyPreparedMaterial(17, TypicalCoefficients(17, rng), 0.03, 2);
-    ASSERT_TRUE(pMaterial->RunApproximation().m_bFitted);
+    ASSERT_TRUE(pMaterial->RunApproximation().Ok());
     const std::vector<unsigned char> aExchange = FileBytes("temp.mat");
     const CExchangeData before = pMaterial->ToExchangeData();
     const std::filesystem::path folder = std::filesystem::current_path();
@@ -139,8 +139,8 @@ TEST_F(HoldOut, IsTheRunWithoutTheCurveAndLeavesEverythingAsItWas) {
     pByHand->m_nPoints = pByHand->CountPoints();
     std::filesystem::create_directory("by-hand");
     std::filesystem::current_path("by-hand");
-    ASSERT_TRUE(pByHand->RunApproximation().m_bFitted);
-    ASSERT_TRUE(RefineFit(*pByHand).Refined());
+    ASSERT_TRUE(pByHand->RunApproximation().Ok());
+    ASSERT_TRUE(RefineFit(*pByHand).Ok());
     pByHand->Curve(pByHand->m_nCurves) = pMaterial->Curve(kHeld);
     const CDeviationStats expected = CurveDeviations(*pByHand, pByHand->m_nCurves);
     std::filesystem::current_path(folder);
@@ -167,8 +167,8 @@ TEST_F(HoldOut, ReportsRefusedFits) {
     ASSERT_EQ(report.m_aCurves.size(), 5u);
     EXPECT_EQ(report.m_nFitted, 0);
     for (const CHoldOutCurve& curve : report.m_aCurves) {
-        EXPECT_FALSE(curve.m_bFitted);
-        EXPECT_FALSE(curve.m_strReason.empty());
+        EXPECT_FALSE(curve.Ok());
+        EXPECT_FALSE(curve.m_strMessage.empty());
     }
     EXPECT_EQ(report.m_dMeanRms, 0);
 }

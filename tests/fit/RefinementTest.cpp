@@ -69,11 +69,11 @@ TEST_P(RefineModel, ReachesTheStressLeastSquaresOptimumFromTheEngineFit) {
     std::mt19937 rng(static_cast<unsigned>(100 + nModel));
     const std::vector<double> aTrue = TypicalCoefficients(nModel, rng);
     auto pMaterial = NoisyPreparedMaterial(nModel, aTrue, dNoise, static_cast<unsigned>(7 * nModel));
-    ASSERT_TRUE(pMaterial->RunApproximation().m_bFitted);
+    ASSERT_TRUE(pMaterial->RunApproximation().Ok());
     const double dLogRms = MakeFitReport(*pMaterial).m_all.m_dRms;
 
     const CRefinementResult result = RefineFit(*pMaterial);
-    ASSERT_TRUE(result.Refined()) << result.m_strMessage;
+    ASSERT_TRUE(result.Ok()) << result.m_strMessage;
     const CDeviationStats refined = MakeFitReport(*pMaterial).m_all;
     EXPECT_EQ(result.m_nPoints, 20 * 29);
     EXPECT_LT(refined.m_dRms, dLogRms);
@@ -181,12 +181,12 @@ TEST_P(RefineMeasured, MeetsTheStressOptimumOnMeasuredCurves) {
         GTEST_SKIP() << "the measured set " << c.m_szSet << " is not beside the checkout (../shared/data)";
     auto pMaterial = LoadMeasuredSet(strFolder);
     pMaterial->m_nFunction = c.m_nModel;
-    ASSERT_TRUE(pMaterial->RunApproximation().m_bFitted);
+    ASSERT_TRUE(pMaterial->RunApproximation().Ok());
     const std::vector<double> aLogSpace = Coefficients(*pMaterial);
     const double dLogRms = MakeFitReport(*pMaterial).m_all.m_dRms;
 
     const CRefinementResult result = RefineFit(*pMaterial);
-    ASSERT_TRUE(result.Refined()) << result.m_strMessage;
+    ASSERT_TRUE(result.Ok()) << result.m_strMessage;
     const CDeviationStats refined = MakeFitReport(*pMaterial).m_all;
     EXPECT_EQ(refined.m_nPoints, 30 * 29);
     EXPECT_LT(refined.m_dRms, dLogRms);
@@ -220,7 +220,7 @@ TEST_F(RefinedRun, ReplacesTheEngineLawInEveryOutputOnlyWhenAsked) {
     const auto pNoisy = NoisyPreparedMaterial(17, TypicalCoefficients(17, rng), 0.03, 4);
     CMaterial plain = *pNoisy;
     const CRunResult plainRun = plain.RunApproximation();
-    ASSERT_TRUE(plainRun.m_bFitted);
+    ASSERT_TRUE(plainRun.Ok());
     EXPECT_FALSE(plainRun.m_refinement.has_value());
     const CExchangeData engine = ReadExchangeData("temp.mat", CExchangeLimits{200, 100});
     EXPECT_EQ(Coefficients(plain), engine.m_aCoef);
@@ -229,9 +229,9 @@ TEST_F(RefinedRun, ReplacesTheEngineLawInEveryOutputOnlyWhenAsked) {
 
     CMaterial refined = *pNoisy;
     const CRunResult refinedRun = refined.RunApproximation(CFitOptions{true});
-    ASSERT_TRUE(refinedRun.m_bFitted);
+    ASSERT_TRUE(refinedRun.Ok());
     ASSERT_TRUE(refinedRun.m_refinement.has_value());
-    EXPECT_TRUE(refinedRun.m_refinement->Refined()) << refinedRun.m_refinement->m_strMessage;
+    EXPECT_TRUE(refinedRun.m_refinement->Ok()) << refinedRun.m_refinement->m_strMessage;
     EXPECT_EQ(ReadExchangeData("temp.mat", CExchangeLimits{200, 100}).m_aCoef, engine.m_aCoef);
     EXPECT_NE(Coefficients(refined), engine.m_aCoef);
     EXPECT_LT(MakeFitReport(refined).m_all.m_dRms, MakeFitReport(plain).m_all.m_dRms);
@@ -265,7 +265,7 @@ TEST_F(RefinedRun, OptimizationRanksTheRefinedCandidatesByTheirRms) {
         EXPECT_EQ(report.m_refinement.has_value(), IsRefinableModel(report.m_nModel) || report.m_nModel == 19)
             << report.m_nModel;
         if (report.m_refinement) {
-            EXPECT_TRUE(report.m_refinement->Refined()) << report.m_nModel << ": " << report.m_refinement->m_strMessage;
+            EXPECT_TRUE(report.m_refinement->Ok()) << report.m_nModel << ": " << report.m_refinement->m_strMessage;
         }
         if (report.m_dRms < dBest) {
             dBest = report.m_dRms;

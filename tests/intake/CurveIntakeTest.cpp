@@ -141,12 +141,12 @@ TEST_F(CurveIntake, RowsTakeTheFirstSourceThatHasTheConditions) {
         EXPECT_EQ(aRows[i].m_strTemp, aExpected[i].m_szTemp);
         EXPECT_EQ(aRows[i].m_strRate, aExpected[i].m_szRate);
         EXPECT_EQ(aRows[i].m_nPoints, aExpected[i].m_nPoints);
-        EXPECT_EQ(aRows[i].m_bReadable, aExpected[i].m_nPoints > 0);
+        EXPECT_EQ(aRows[i].Ok(), aExpected[i].m_nPoints > 0);
         EXPECT_TRUE(aRows[i].m_bInclude);
     }
     EXPECT_EQ(SourceText(aRows[0]), "z-list.txt");
     EXPECT_EQ(SourceText(aRows[3]), "file name");
-    EXPECT_EQ(aRows[4].m_strRefusal.rfind("no data: no row of three numbers", 0), 0u) << aRows[4].m_strRefusal;
+    EXPECT_EQ(aRows[4].m_strMessage.rfind("no data: no row of three numbers", 0), 0u) << aRows[4].m_strMessage;
     // Without the list, the header of the first line speaks for c.asc.
     fs::remove("z-list.txt");
     const std::vector<CIntakeRow> aAgain = RowsForFiles({"c.asc"});
@@ -175,7 +175,7 @@ TEST_F(CurveIntake, MeasuredFilesFollowTheirConditionsList) {
         EXPECT_EQ(fs::path(aRows[i].m_strFile).filename(), fs::path(aList[i].m_strFile).filename());
         EXPECT_EQ(aRows[i].m_strTemp, aList[i].m_strTemp);
         EXPECT_EQ(aRows[i].m_strRate, aList[i].m_strRate);
-        EXPECT_TRUE(aRows[i].m_bReadable);
+        EXPECT_TRUE(aRows[i].Ok());
     }
     EXPECT_TRUE(CheckIntakeRows(aRows, 0).empty());
 }
@@ -185,13 +185,13 @@ TEST_F(CurveIntake, RowChecksNameEachBadRow) {
     good.m_strFile = "a.asc";
     good.m_strTemp = "1000";
     good.m_strRate = "0.1";
-    good.m_bReadable = true;
+    good.m_eStatus = ECheck::Ok;
     const auto row = [&](const char* szTemp, const char* szRate, bool bReadable = true, bool bInclude = true) {
         CIntakeRow r = good;
         r.m_strTemp = szTemp;
         r.m_strRate = szRate;
-        r.m_bReadable = bReadable;
-        r.m_strRefusal = bReadable ? "" : "cannot open: no such file";
+        r.m_eStatus = bReadable ? ECheck::Ok : ECheck::Refused;
+        r.m_strMessage = bReadable ? "" : "cannot open: no such file";
         r.m_bInclude = bInclude;
         return r;
     };
@@ -265,7 +265,7 @@ TEST_F(CurveIntake, AddCurvesAddsEveryCurveOrNone) {
     EXPECT_EQ(g_nStage, 2);
     // More than the material has room for: none.
     g_pMaterial->m_nCurves = kMaxExchangeCurves - 1;
-    EXPECT_THROW(AddCurves({{"r1.asc", 1000, 1}, {"r2.asc", 1100, 1}}), CFileError);
+    EXPECT_THROW(AddCurves({{"r1.asc", 1000, 1}, {"r2.asc", 1100, 1}}), CInputError);
     EXPECT_EQ(g_pMaterial->m_nCurves, kMaxExchangeCurves - 1);
 }
 

@@ -1,6 +1,7 @@
 // The approximation run through the engine, and the choice of the best model.
 
 #include "vornel/run/Approximation.h"
+#include "vornel/fit/ModelFit.h"
 #include "vornel/intake/Import.h"
 #include "vornel/document/Material.h"
 #include "vornel/model/ModelCatalogue.h"
@@ -79,8 +80,8 @@ TEST_F(Approximation, RunWithoutModelWritesEveryFileAndNoFit) {
     pMaterial->Curve(2).m_pPoints[4].m_dFitStress = 77;
     pMaterial->m_nSelectedCurve = 3;
     const CRunResult result = pMaterial->RunApproximation();
-    EXPECT_FALSE(result.m_bFitted);
-    EXPECT_EQ(result.m_strRefusal, "no model is chosen");
+    EXPECT_FALSE(result.Ok());
+    EXPECT_EQ(result.m_strMessage, "no model is chosen");
     EXPECT_EQ(pMaterial->m_nCoef, 0);
     EXPECT_EQ(pMaterial->m_dCoef[0], 0.0);
     EXPECT_EQ(pMaterial->m_dErrorMax, 0.0);
@@ -100,7 +101,7 @@ TEST_F(Approximation, FirstRunPreparesTheCurvesAndFitsTheLaw) {
     pMaterial->m_nFunction = 9;
     pMaterial->ClearFit();
     const CRunResult result = pMaterial->RunApproximation();
-    ASSERT_TRUE(result.m_bFitted);
+    ASSERT_TRUE(result.Ok());
     EXPECT_EQ(pMaterial->m_nPrepared, 1);
     EXPECT_EQ(pMaterial->m_nPoints, 12 * 30);
     EXPECT_EQ(pMaterial->Curve(0).m_strLabel, "H= 0.100 Temp= 900.0 ");
@@ -145,7 +146,7 @@ TEST_P(RunModel, EvaluateReproducesTheFittedData) {
     auto law = [&](double E, double H, double t) { return pModel->m_pfnLaw(c.m_aCoef.data(), E, H, t); };
     auto pMaterial = PreparedMaterial(law);
     pMaterial->m_nFunction = c.m_nModel;
-    ASSERT_TRUE(pMaterial->RunApproximation().m_bFitted);
+    ASSERT_TRUE(pMaterial->RunApproximation().Ok());
     ASSERT_EQ(pMaterial->m_nCoef, pModel->m_nCoef);
     for (int k = 0; k < pMaterial->m_nCoef; ++k)
         EXPECT_TRUE(Near(pMaterial->m_dCoef[static_cast<std::size_t>(k)], c.m_aCoef[static_cast<std::size_t>(k)], 1e-6))
@@ -168,10 +169,10 @@ TEST_F(Approximation, RefusedFitLeavesNoCoefficients) {
     ::testing::internal::CaptureStdout();
     const CRunResult result = pMaterial->RunApproximation();
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
-    EXPECT_FALSE(result.m_bFitted);
+    EXPECT_FALSE(result.Ok());
     EXPECT_EQ(pMaterial->m_dErrorMax, 100000.0);
     // The three curves share one temperature.
-    EXPECT_EQ(result.m_strRefusal, "KIVHENZSPITTMNK: the temperatures of the points span 0 deg C; the law needs a "
+    EXPECT_EQ(result.m_strMessage, "KIVHENZSPITTMNK: the temperatures of the points span 0 deg C; the law needs a "
                                    "spread of at least 0.1 deg C; the fit is refused");
     EXPECT_TRUE(result.m_aWarnings.empty());
 }
@@ -183,28 +184,28 @@ TEST_F(Approximation, KernelWarningGoesIntoTheResult) {
     ::testing::internal::CaptureStdout();
     const CRunResult result = pMaterial->RunApproximation();
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
-    EXPECT_TRUE(result.m_bFitted);
-    EXPECT_EQ(result.m_strRefusal, "");
+    EXPECT_TRUE(result.Ok());
+    EXPECT_EQ(result.m_strMessage, "");
     ASSERT_EQ(result.m_aWarnings.size(), 1u);
     EXPECT_EQ(result.m_aWarnings[0].rfind(" *** WARNING ERROR 109 from DRCURV.  ", 0), 0u) << result.m_aWarnings[0];
 }
 
-TEST(FitProblem, NamesWhatMakesAFitUnusable) {
+TEST(CheckFit, NamesWhatMakesAFitUnusable) {
     auto pMaterial = PreparedMaterial(HenselSpittelLaw);
     pMaterial->m_nCoef = 4;
     pMaterial->m_dErrorSr = 1;
     pMaterial->m_dErrorMax = 2;
     const CEngineStatus fitted{TARNFIT_FITTED, ""};
-    EXPECT_EQ(FitProblem(*pMaterial, 9, fitted), "");
-    EXPECT_EQ(FitProblem(*pMaterial, 0, fitted), "no model is chosen");
-    EXPECT_EQ(FitProblem(*pMaterial, 14, fitted), "model 14: the engine returned 4 coefficients instead of 5");
+    EXPECT_TRUE(CheckFit(*pMaterial, 9, fitted).Ok());
+    EXPECT_EQ(CheckFit(*pMaterial, 0, fitted).m_strMessage, "no model is chosen");
+    EXPECT_EQ(CheckFit(*pMaterial, 14, fitted).m_strMessage, "model 14: the engine returned 4 coefficients instead of 5");
     // The engine's verdict and reason hold, whatever the file holds.
-    EXPECT_EQ(FitProblem(*pMaterial, 9, {TARNFIT_REFUSED, "KIVX: too few curves"}), "KIVX: too few curves");
-    EXPECT_EQ(FitProblem(*pMaterial, 9, {TARNFIT_FILE_UNUSABLE, "KIVX: temp.mat: cannot open"}),
+    EXPECT_EQ(CheckFit(*pMaterial, 9, {TARNFIT_REFUSED, "KIVX: too few curves"}).m_strMessage, "KIVX: too few curves");
+    EXPECT_EQ(CheckFit(*pMaterial, 9, {TARNFIT_FILE_UNUSABLE, "KIVX: temp.mat: cannot open"}).m_strMessage,
               "KIVX: temp.mat: cannot open");
-    EXPECT_EQ(FitProblem(*pMaterial, 9, {}), "model 9: the engine returned no coefficients");
+    EXPECT_EQ(CheckFit(*pMaterial, 9, {}).m_strMessage, "model 9: the engine returned no coefficients");
     pMaterial->m_nCoef = 0;
-    EXPECT_EQ(FitProblem(*pMaterial, 9, fitted), "model 9: the engine returned no coefficients");
+    EXPECT_EQ(CheckFit(*pMaterial, 9, fitted).m_strMessage, "model 9: the engine returned no coefficients");
 }
 
 class BlockedOutput : public ScratchTest, public ::testing::WithParamInterface<int> {};
@@ -218,7 +219,7 @@ TEST_P(BlockedOutput, IsReportedAndTheOthersAreWritten) {
     auto pMaterial = PreparedMaterial(HenselSpittelLaw);
     pMaterial->m_nFunction = 9;
     const CRunResult result = pMaterial->RunApproximation();
-    EXPECT_TRUE(result.m_bFitted);
+    EXPECT_TRUE(result.Ok());
     EXPECT_EQ(pMaterial->m_nCoef, 4);
     EXPECT_TRUE(result.AnyOutputFailed());
     ASSERT_EQ(result.m_aOutputs.size(), 3u);
@@ -227,7 +228,7 @@ TEST_P(BlockedOutput, IsReportedAndTheOthersAreWritten) {
         EXPECT_EQ(output.m_strPath, aNames[i]);
         if (i == nBlocked) {
             EXPECT_EQ(output.m_eStatus, EOutputStatus::Failed);
-            EXPECT_NE(output.m_strReason.find("Is a directory"), std::string::npos) << output.m_strReason;
+            EXPECT_NE(output.m_strMessage.find("Is a directory"), std::string::npos) << output.m_strMessage;
         } else {
             EXPECT_EQ(output.m_eStatus, EOutputStatus::Written);
             EXPECT_TRUE(std::filesystem::is_regular_file(aNames[i])) << aNames[i];
@@ -325,9 +326,9 @@ TEST_F(Approximation, BestModelChoosesOnlyAmongUsableFits) {
     ASSERT_EQ(aReports.size(), kBestModelCandidates.size());
     EXPECT_EQ(aReports[4].m_nModel, 7);
     EXPECT_EQ(aReports[4].m_nCoef, 0);
-    EXPECT_EQ(aReports[4].m_strRefusal, "FAKE7: refused");
-    EXPECT_EQ(aReports[11].m_strRefusal, "model 16: the engine returned 10 coefficients instead of 9");
-    EXPECT_EQ(aReports[9].m_strRefusal, "");
+    EXPECT_EQ(aReports[4].m_strMessage, "FAKE7: refused");
+    EXPECT_EQ(aReports[11].m_strMessage, "model 16: the engine returned 10 coefficients instead of 9");
+    EXPECT_EQ(aReports[9].m_strMessage, "");
 }
 
 namespace {
@@ -367,7 +368,7 @@ TEST_F(Approximation, DwellRecordsPrepareToPlausibleCurvesThatEveryModelFits) {
         aLargest.push_back(dLargest);
     }
     pMaterial->m_nFunction = 2;
-    ASSERT_TRUE(pMaterial->RunApproximation().m_bFitted); // prepares the curves once
+    ASSERT_TRUE(pMaterial->RunApproximation().Ok()); // prepares the curves once
     ASSERT_EQ(pMaterial->m_nPrepared, 1);
     for (int c = 0; c < pMaterial->m_nCurves; ++c)
         for (const CCurvePoint& p : pMaterial->Curve(c).m_pPoints) {
@@ -379,7 +380,7 @@ TEST_F(Approximation, DwellRecordsPrepareToPlausibleCurvesThatEveryModelFits) {
         CMaterial single = *pMaterial;
         single.m_nFunction = nModel;
         const CRunResult result = single.RunApproximation();
-        EXPECT_TRUE(result.m_bFitted) << "model " << nModel << ": " << result.m_strRefusal;
+        EXPECT_TRUE(result.Ok()) << "model " << nModel << ": " << result.m_strMessage;
         // A law through the data: it deviates from no point by as much as the largest stress.
         EXPECT_LT(single.m_dErrorMax, *std::max_element(aLargest.begin(), aLargest.end())) << "model " << nModel;
     }
@@ -392,14 +393,14 @@ class BestModel : public ScratchTest, public ::testing::WithParamInterface<doubl
 TEST_P(BestModel, MatchesTheCandidatesFittedOneByOne) {
     auto pMaterial = DwellMaterial(GetParam());
     pMaterial->m_nFunction = 2;
-    ASSERT_TRUE(pMaterial->RunApproximation().m_bFitted); // prepares the curves once
+    ASSERT_TRUE(pMaterial->RunApproximation().Ok()); // prepares the curves once
     double dBest = INFINITY;
     int nBest = 0;
     for (int nModel : kBestModelCandidates) {
         CMaterial single = *pMaterial;
         single.m_nFunction = nModel;
         single.ClearFit();
-        if (single.RunApproximation().m_bFitted && single.m_dErrorMax < dBest) {
+        if (single.RunApproximation().Ok() && single.m_dErrorMax < dBest) {
             dBest = single.m_dErrorMax;
             nBest = nModel;
         }
@@ -407,7 +408,7 @@ TEST_P(BestModel, MatchesTheCandidatesFittedOneByOne) {
     ASSERT_NE(nBest, 0);
     pMaterial->FindBestModel();
     EXPECT_EQ(pMaterial->m_nFunction, nBest);
-    ASSERT_TRUE(pMaterial->RunApproximation().m_bFitted);
+    ASSERT_TRUE(pMaterial->RunApproximation().Ok());
     EXPECT_EQ(pMaterial->m_dErrorMax, dBest);
 }
 

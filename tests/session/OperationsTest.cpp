@@ -91,6 +91,9 @@ TEST_F(Operations, AnOpenedMaterialProposesATemperatureOfItsData) {
     SaveMaterialAs("hot.mat");
     OpenMaterial("hot.mat");
     EXPECT_EQ(g_pMaterial->m_dTemp3d, 1175.0);
+    // A curve added to the opened material (stage 3) takes the stage back to 2.
+    AddCurve(CurveFile(0), kTemps[0], kRates[0]);
+    EXPECT_EQ(g_nStage, 2);
 }
 
 // A run in a work folder writes every file of the run there, and the engine finds
@@ -105,7 +108,7 @@ TEST_F(Operations, RunFilesLiveInTheWorkFolder) {
     const fs::path before = fs::current_path();
     const CRunResult result = Calc();
     EXPECT_EQ(fs::current_path(), before);
-    ASSERT_TRUE(result.m_bFitted);
+    ASSERT_TRUE(result.Ok());
     EXPECT_EQ(g_nStage, 3);
     EXPECT_EQ(g_pMaterial->m_nPrepared, 1);
     for (const char* szFile : {"temp.mat", "progr.f90", "visual.tmp", "STAL_45.mat"}) {
@@ -115,7 +118,7 @@ TEST_F(Operations, RunFilesLiveInTheWorkFolder) {
     EXPECT_EQ(result.m_aOutputs[0].m_strPath, (fs::absolute("work") / "progr.f90").string());
 
     CSurfaceExportStatus status = ExportSurface3D(850);
-    EXPECT_TRUE(status.m_bWritten);
+    EXPECT_TRUE(status.Ok());
     EXPECT_EQ(g_pMaterial->m_dTemp3d, 850);
     EXPECT_NE(FileText("work/visual.tmp").find(" 850.000000 "), std::string::npos);
 }
@@ -123,7 +126,7 @@ TEST_F(Operations, RunFilesLiveInTheWorkFolder) {
 TEST_F(Operations, RemovingTheThirdOfFiveCurvesKeepsTheOthersInOrder) {
     FiveCurveMaterial();
     ChooseModel(2);
-    ASSERT_TRUE(Calc().m_bFitted); // prepares the curves: 30 points each
+    ASSERT_TRUE(Calc().Ok()); // prepares the curves: 30 points each
     std::vector<std::string> aLabels;
     for (int i = 0; i < 5; ++i)
         aLabels.push_back(g_pMaterial->Curve(i).m_strLabel);
@@ -147,7 +150,7 @@ TEST_F(Operations, RemovingTheThirdOfFiveCurvesKeepsTheOthersInOrder) {
     EXPECT_EQ(g_nStage, 2);
 
     // The next fit works on the four curves.
-    ASSERT_TRUE(Calc().m_bFitted);
+    ASSERT_TRUE(Calc().Ok());
     EXPECT_EQ(g_pMaterial->m_nCurves, 4);
     EXPECT_EQ(ReadExchangeData("temp.mat", CExchangeLimits{}).m_aCurves.size(), 4u);
 }
@@ -180,15 +183,15 @@ TEST_F(Operations, OptimizationReportsEachCandidateAsItFinishes) {
     const CCandidateReport& ten = result.m_aCandidates[6];
     EXPECT_EQ(ten.m_nModel, 10);
     EXPECT_EQ(ten.m_nCoef, 0);
-    EXPECT_EQ(ten.m_strRefusal, "KIVHOTPRAVEL1: the exchange file holds 5 curves; the law needs at least 9; the fit is refused");
-    EXPECT_EQ(result.m_aCandidates[5].m_strRefusal, ""); // model 9 fits
+    EXPECT_EQ(ten.m_strMessage, "KIVHOTPRAVEL1: the exchange file holds 5 curves; the law needs at least 9; the fit is refused");
+    EXPECT_EQ(result.m_aCandidates[5].m_strMessage, ""); // model 9 fits
     ASSERT_NE(result.m_nChosen, 0);
     EXPECT_EQ(g_pMaterial->m_nFunction, result.m_nChosen);
     double dSmallest = 1e10;
     for (const CCandidateReport& report : result.m_aCandidates)
         dSmallest = std::min(dSmallest, report.m_dErrorMax);
     EXPECT_EQ(g_pMaterial->m_dErrorMax, dSmallest);
-    EXPECT_TRUE(result.m_run.m_bFitted);
+    EXPECT_TRUE(result.m_run.Ok());
     EXPECT_EQ(g_nStage, 3);
 }
 

@@ -164,7 +164,7 @@ protected:
             AddCurve(strFile, kTemps[i], kRates[i]);
         }
         ChooseModel(9);
-        ASSERT_TRUE(Calc().m_bFitted);
+        ASSERT_TRUE(Calc().Ok());
         ASSERT_TRUE(fs::is_regular_file("work/steel.mat"));
     }
     void TearDown() override {
@@ -251,7 +251,7 @@ TEST_F(WriteFailure, RunKeepsTheFitWhenTheMaterialFileCannotBeWritten) {
         result = Calc();
     }
     fs::permissions("saved", fs::perms::owner_all);
-    ASSERT_TRUE(result.m_bFitted) << result.m_strRefusal;
+    ASSERT_TRUE(result.Ok()) << result.m_strMessage;
     EXPECT_EQ(g_pMaterial->m_nFunction, 14);
     EXPECT_EQ(g_pMaterial->m_nCoef, 5);
     ASSERT_EQ(result.m_aOutputs.size(), 3u);
@@ -259,8 +259,8 @@ TEST_F(WriteFailure, RunKeepsTheFitWhenTheMaterialFileCannotBeWritten) {
     EXPECT_EQ(result.m_aOutputs[1].m_eStatus, EOutputStatus::Written);
     EXPECT_EQ(result.m_aOutputs[2].m_eStatus, EOutputStatus::Failed);
     EXPECT_EQ(result.m_aOutputs[2].m_strPath, fs::absolute("saved/steel.mat").string());
-    EXPECT_NE(result.m_aOutputs[2].m_strReason.find("Permission denied"), std::string::npos)
-        << result.m_aOutputs[2].m_strReason;
+    EXPECT_NE(result.m_aOutputs[2].m_strMessage.find("Permission denied"), std::string::npos)
+        << result.m_aOutputs[2].m_strMessage;
     EXPECT_EQ(Snapshot("saved"), saved);
 }
 
@@ -277,12 +277,12 @@ TEST_F(WriteFailure, RunReportsTheSurfaceFileThatNoLongerFits) {
         CFileSizeLimit full(static_cast<rlim_t>(nRoom));
         result = Calc();
     }
-    ASSERT_TRUE(result.m_bFitted) << result.m_strRefusal;
+    ASSERT_TRUE(result.Ok()) << result.m_strMessage;
     ASSERT_EQ(result.m_aOutputs.size(), 3u);
     EXPECT_EQ(result.m_aOutputs[0].m_eStatus, EOutputStatus::Written);
     EXPECT_EQ(result.m_aOutputs[1].m_eStatus, EOutputStatus::Failed);
-    EXPECT_NE(result.m_aOutputs[1].m_strReason.find("File too large"), std::string::npos)
-        << result.m_aOutputs[1].m_strReason;
+    EXPECT_NE(result.m_aOutputs[1].m_strMessage.find("File too large"), std::string::npos)
+        << result.m_aOutputs[1].m_strMessage;
     EXPECT_EQ(result.m_aOutputs[2].m_eStatus, EOutputStatus::Written);
     EXPECT_EQ(FileBytes("work/visual.tmp"), aSurfaceBefore);
     for (const auto& [strName, aBytes] : Snapshot("work"))

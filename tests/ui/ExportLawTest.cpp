@@ -79,7 +79,7 @@ struct SFitted {
         ChooseModel(9);
         m_frame.UpdateCommandStates();
         m_bEnabledBeforeFit = m_frame.ExportLawAction()->isEnabled();
-        m_bFitted = Calc().m_bFitted;
+        m_bFitted = Calc().Ok();
         m_frame.UpdateCommandStates();
         m_frame.show();
     }

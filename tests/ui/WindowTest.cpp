@@ -475,7 +475,7 @@ void CWindowTest::curveTableShowsTheFitAndEditsConditions() {
     CKivView& view = window.View();
     BuildMaterial(view, scratch, kFourCurves);
     ChooseModel(9);
-    QVERIFY(Calc().m_bFitted);
+    QVERIFY(Calc().Ok());
     view.OnSelectFileList();
     CCurveTableView& table = view.Table();
     QVERIFY(table.isVisible());
@@ -597,7 +597,7 @@ void CWindowTest::severalFilesTakeOneDialogAndMatchTheBatchMode() {
     QCOMPARE(g_nStage, 2);
     QVERIFY(window.m_frame.StatusLine().contains(QStringLiteral("Curves 1..30 added")));
     ChooseModel(9);
-    QVERIFY(Calc().m_bFitted);
+    QVERIFY(Calc().Ok());
     QFile windowFile(scratch.File("bst.mat"));
     QVERIFY(windowFile.open(QIODevice::ReadOnly));
     const QByteArray aWindow = windowFile.readAll();
@@ -725,7 +725,7 @@ void CWindowTest::viewMenuChoosesThePlotView() {
     CKivView& view = window.View();
     BuildMaterial(view, scratch, kFourCurves);
     ChooseModel(9);
-    QVERIFY(Calc().m_bFitted);
+    QVERIFY(Calc().Ok());
     window.m_frame.UpdateCommandStates();
     CMainFrame& frame = window.m_frame;
     QVERIFY(frame.PlotViewAction(EPlotView::Single)->isChecked());

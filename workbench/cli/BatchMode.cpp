@@ -250,7 +250,7 @@ void PrintConfidence(const std::optional<CRefinementResult>& refinement, std::os
     if (!refinement || !refinement->m_confidence)
         return;
     const CConfidenceIntervals& ci = *refinement->m_confidence;
-    if (!ci.Formed()) {
+    if (!ci.Ok()) {
         err << "vornel: " << ci.m_strMessage << '\n';
         return;
     }
@@ -266,8 +266,8 @@ void PrintConfidence(const std::optional<CRefinementResult>& refinement, std::os
 // the error stream.
 void PrintHoldOut(const CHoldOutReport& report, std::ostream& out, std::ostream& err) {
     for (std::size_t k = 0; k < report.m_aCurves.size(); ++k)
-        if (!report.m_aCurves[k].m_bFitted)
-            err << "vornel: without curve " << k + 1 << ": " << report.m_aCurves[k].m_strReason << '\n';
+        if (!report.m_aCurves[k].Ok())
+            err << "vornel: without curve " << k + 1 << ": " << report.m_aCurves[k].m_strMessage << '\n';
     const double dNone = std::numeric_limits<double>::quiet_NaN();
     out << "HeldOutRMS mean= " << FormatNumber(report.m_nFitted > 0 ? report.m_dMeanRms : dNone)
         << " max= " << FormatNumber(report.m_nFitted > 0 ? report.m_dMaxRms : dNone) << '\n';
@@ -281,15 +281,15 @@ void PrintRefinement(const std::optional<CRefinementResult>& refinement, const s
 }
 
 // The engine's lines of one call on the error stream, each as "vornel: <strWhere><line>".
-void PrintMessages(const CEngineMessages& messages, const std::string& strWhere, std::ostream& err) {
+void PrintMessages(const CFitOutcome& messages, const std::string& strWhere, std::ostream& err) {
     const auto print = [&](const std::string& strLine) {
         const std::size_t nStart = strLine.find_first_not_of(' ');
         err << "vornel: " << strWhere << (nStart == std::string::npos ? std::string() : strLine.substr(nStart)) << '\n';
     };
     for (const std::string& strLine : messages.m_aWarnings)
         print(strLine);
-    if (!messages.m_strRefusal.empty())
-        print(messages.m_strRefusal);
+    if (!messages.m_strMessage.empty())
+        print(messages.m_strMessage);
 }
 
 // Writes the exports of the fitted law and, with --report, prints its law check over the
@@ -496,7 +496,7 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
             for (const CCandidateReport& report : best.m_aCandidates) {
                 const std::string strWhere = "model " + std::to_string(report.m_nModel) + ": ";
                 PrintMessages(report, strWhere, err);
-                if (report.m_refinement && !report.m_refinement->Refined())
+                if (report.m_refinement && !report.m_refinement->Ok())
                     PrintRefinement(report.m_refinement, strWhere, err);
             }
             result = best.m_run;
@@ -506,22 +506,22 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
         }
 
         PrintResult(*g_pMaterial, out);
-        if (result.m_bFitted && options.m_bReport) {
+        if (result.Ok() && options.m_bReport) {
             PrintReport(MakeFitReport(*g_pMaterial), out);
             PrintConfidence(result.m_refinement, out, err);
         }
-        const bool bExported = ExportLaw(options, result.m_bFitted, out, err);
-        if (result.m_bFitted && options.m_bValidate)
+        const bool bExported = ExportLaw(options, result.Ok(), out, err);
+        if (result.Ok() && options.m_bValidate)
             PrintHoldOut(ValidateByHoldOut(*g_pMaterial, fit), out, err);
         PrintMessages(result, "", err);
         PrintRefinement(result.m_refinement, "", err);
         for (const COutputFile& output : result.m_aOutputs) {
             if (output.m_eStatus != EOutputStatus::Written)
-                err << "vornel: " << output.m_strPath << ": " << output.m_strReason << '\n';
-            else if (!output.m_strNote.empty())
-                err << "vornel: " << output.m_strPath << ": " << output.m_strNote << '\n';
+                err << "vornel: " << output.m_strPath << ": " << output.m_strMessage << '\n';
+            else if (!output.m_strMessage.empty())
+                err << "vornel: " << output.m_strPath << ": " << output.m_strMessage << '\n';
         }
-        if (!result.m_bFitted)
+        if (!result.Ok())
             err << kNoFitMessage << '\n';
         bool bPlotFailed = false;
         if (!options.m_strPlot.empty()) {
@@ -534,7 +534,7 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
         }
         if (result.AnyOutputFailed() || bPlotFailed || !bExported)
             return kBatchError;
-        return result.m_bFitted ? kBatchFitted : kBatchNoFit;
+        return result.Ok() ? kBatchFitted : kBatchNoFit;
     } catch (const CBatchError& e) {
         err << "vornel: " << e.what() << "\n(vornel --help explains the options)\n";
     } catch (const CFolderBusy& e) {

@@ -70,10 +70,10 @@ CAddCurvesDlg::CAddCurvesDlg(std::vector<CIntakeRow> aRows, const QString& strWh
             pSource->setToolTip(FromStd(row.m_strSource));
         m_pTable->setItem(i, kSource, pSource);
         QTableWidgetItem* pImport =
-            FixedItem(row.m_bReadable ? QStringLiteral("%1 points").arg(row.m_nPoints)
-                                      : QStringLiteral("refused: ") + FromStd(row.m_strRefusal));
+            FixedItem(row.Ok() ? QStringLiteral("%1 points").arg(row.m_nPoints)
+                                      : QStringLiteral("refused: ") + FromStd(row.m_strMessage));
         pImport->setToolTip(pImport->text());
-        if (!row.m_bReadable)
+        if (!row.Ok())
             pImport->setForeground(QColor(170, 0, 0));
         m_pTable->setItem(i, kImport, pImport);
     }

@@ -249,7 +249,7 @@ void CApproxDlg::ShowReport() {
 void CApproxDlg::ShowCoefficients() {
     const CMaterial& material = *g_pMaterial;
     const int nCoef = FindModel(material.m_nFunction) ? material.m_nCoef : 0;
-    const CConfidenceIntervals* pCi = m_confidence && m_confidence->Formed() ? &*m_confidence : nullptr;
+    const CConfidenceIntervals* pCi = m_confidence && m_confidence->Ok() ? &*m_confidence : nullptr;
     const int nPairs = pCi ? static_cast<int>(pCi->m_aIllDetermined.size()) : 0;
     m_pCoefficients->clearSpans();
     m_pCoefficients->setRowCount(nCoef + (nCoef > 0 && nPairs > 0 ? 1 : 0));
@@ -326,12 +326,12 @@ void CApproxDlg::OnCurveChosen(int nIndex) {
 
 void CApproxDlg::ShowRun(const CRunResult& result) {
     m_view.ReportRun(result);
-    if (!result.m_bFitted) {
+    if (!result.Ok()) {
         m_strLastWarning = QString::fromLatin1(kNoFitMessage);
         QMessageBox box(QMessageBox::Information, QStringLiteral("Warning"), m_strLastWarning, QMessageBox::Ok, this);
         QStringList aReasons;
-        if (!result.m_strRefusal.empty())
-            aReasons << QString::fromStdString(result.m_strRefusal);
+        if (!result.m_strMessage.empty())
+            aReasons << QString::fromStdString(result.m_strMessage);
         if (!aReasons.isEmpty()) {
             box.setInformativeText(aReasons.join('\n'));
             m_strLastWarning += '\n' + aReasons.join('\n');
@@ -389,10 +389,10 @@ void CApproxDlg::OnOptimization() {
                                       : QStringLiteral("This model was refused for these curves"));
             }
             QStringList aLines;
-            if (!report.m_strRefusal.empty())
+            if (!report.m_strMessage.empty())
                 aLines << QStringLiteral("Optimization, model %1: %2")
                               .arg(report.m_nModel)
-                              .arg(QString::fromStdString(report.m_strRefusal));
+                              .arg(QString::fromStdString(report.m_strMessage));
             for (const std::string& strLine : report.m_aWarnings)
                 aLines << QStringLiteral("Optimization, model %1: %2")
                               .arg(report.m_nModel)

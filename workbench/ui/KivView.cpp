@@ -470,14 +470,14 @@ void CKivView::ShowSurface3D() {
     CSurfaceExportStatus status;
     if (!Guarded(QStringLiteral("3d visualization"), [&] { status = ExportSurface3D(dialog.m_dTemp); }))
         return;
-    if (!status.m_bWritten) {
+    if (!status.Ok()) {
         QMessageBox::information(this, QStringLiteral("3d visualization"), FromStd(status.m_strMessage));
         return;
     }
     const QString strFolder = WorkFolder();
     const QString strSurface = QDir(strFolder).absoluteFilePath(QString::fromLatin1(kSurfaceFileName));
-    if (!status.m_strNote.empty())
-        emit Messages({QStringLiteral("%1: %2").arg(strSurface, FromStd(status.m_strNote))});
+    if (!status.m_strMessage.empty())
+        emit Messages({QStringLiteral("%1: %2").arg(strSurface, FromStd(status.m_strMessage))});
     QString strProgram = m_strViewerProgram;
     if (strProgram.isEmpty()) {
         const QString strBeside = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("orbiq");
@@ -499,7 +499,7 @@ void CKivView::ShowSurface3D() {
     }
     emit StatusText(QStringLiteral("Surface at t = %1 written to %2; orbiq started%3")
                         .arg(DialogNumber(g_pMaterial->m_dTemp3d), strSurface,
-                             status.m_strNote.empty() ? QString() : QStringLiteral("; ") + FromStd(status.m_strNote)));
+                             status.m_strMessage.empty() ? QString() : QStringLiteral("; ") + FromStd(status.m_strMessage)));
 }
 
 // ---- run results ---------------------------------------------------------------------
@@ -509,7 +509,7 @@ void CKivView::ReportRun(const CRunResult& result) {
     bool bMaterialWritten = false;
     for (const COutputFile& output : result.m_aOutputs) {
         if (output.m_eStatus == EOutputStatus::Failed)
-            aFailed << QStringLiteral("%1: %2").arg(FromStd(output.m_strPath), FromStd(output.m_strReason));
+            aFailed << QStringLiteral("%1: %2").arg(FromStd(output.m_strPath), FromStd(output.m_strMessage));
         if (g_pMaterial && output.m_strPath == g_pMaterial->FilePath(1) && output.m_eStatus == EOutputStatus::Written)
             bMaterialWritten = true;
     }
@@ -518,24 +518,24 @@ void CKivView::ReportRun(const CRunResult& result) {
         emit MaterialFileUsed(FromStd(g_pMaterial->FilePath(1)));
     }
     QStringList aLines;
-    if (!result.m_strRefusal.empty())
-        aLines << FromStd(result.m_strRefusal);
+    if (!result.m_strMessage.empty())
+        aLines << FromStd(result.m_strMessage);
     for (const std::string& strLine : result.m_aWarnings)
         aLines << FromStd(strLine);
     for (const COutputFile& output : result.m_aOutputs)
-        if (!output.m_strNote.empty())
-            aLines << QStringLiteral("%1: %2").arg(FromStd(output.m_strPath), FromStd(output.m_strNote));
+        if (!output.m_strMessage.empty())
+            aLines << QStringLiteral("%1: %2").arg(FromStd(output.m_strPath), FromStd(output.m_strMessage));
     if (!aLines.isEmpty())
         emit Messages(aLines);
-    if (!result.m_bFitted)
+    if (!result.Ok())
         emit StatusText(QStringLiteral("No fit: ") +
-                        (result.m_strRefusal.empty() ? QString::fromLatin1(kNoFitMessage) : FromStd(result.m_strRefusal)));
+                        (result.m_strMessage.empty() ? QString::fromLatin1(kNoFitMessage) : FromStd(result.m_strMessage)));
     else if (!result.m_aWarnings.empty())
         emit StatusText(QStringLiteral("Model %1 fitted with %2 engine messages (View > Messages): %3")
                             .arg(g_pMaterial->m_nFunction)
                             .arg(result.m_aWarnings.size())
                             .arg(FromStd(result.m_aWarnings.back())));
-    else if (result.m_bFitted && g_pMaterial)
+    else if (result.Ok() && g_pMaterial)
         emit StatusText(QStringLiteral("Model %1 fitted: ErrorSr= %2, ErrorMax= %3")
                             .arg(g_pMaterial->m_nFunction)
                             .arg(DialogNumber(g_pMaterial->m_dErrorSr), DialogNumber(g_pMaterial->m_dErrorMax)));

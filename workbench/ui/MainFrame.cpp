@@ -329,7 +329,7 @@ void CMainFrame::UpdateCommandStates() {
     for (QAction* pView : m_apPlotViews)
         pView->setEnabled(IsCommandEnabled(EKivCommand::Graf, g_nStage));
     m_pLegend->setEnabled(IsCommandEnabled(EKivCommand::Graf, g_nStage));
-    m_pExportLaw->setEnabled(g_pMaterial && LawExportProblem(*g_pMaterial).empty());
+    m_pExportLaw->setEnabled(g_pMaterial && CheckLawExport(*g_pMaterial).Ok());
 
     QString strTitle = QStringLiteral("KivRoll");
     if (g_pMaterial)

@@ -1,5 +1,7 @@
 #include "vornel/document/Material.h"
 
+#include "vornel/model/ModelCatalogue.h"
+
 #include "formats/BinaryFile.h"
 #include "formats/ExchangeFile.h"
 #include "formats/TextFile.h"
@@ -11,7 +13,6 @@
 #include <stdexcept>
 
 std::unique_ptr<CMaterial> g_pMaterial;
-int g_nStage = 0;
 
 CMaterial::CMaterial() = default;
 CMaterial::CMaterial(const CMaterial&) = default;
@@ -192,3 +193,17 @@ void CMaterial::ReadMaterialFile(int nFlag) {
     const CReleaseIfLarger release(s_buffer, std::size_t{4} << 20);
     TakeExchangeView(ReadExchangeView(FilePath(nFlag), CExchangeLimits{kMaxExchangeCurves, kMaxCoef}, s_buffer));
 }
+
+void CMaterial::ClearFit() {
+    m_dCoef.fill(0.0);
+    m_nCoef = 0;
+    m_dErrorSr = 0;
+    m_dErrorMax = 0;
+    m_nSelectedCurve = 0;
+}
+
+double CMaterial::Evaluate(double dStrain, double dTemp, double dRate) const {
+    return EvaluateLawStress(m_nFunction, m_dCoef.data(), dStrain, dTemp, dRate);
+}
+
+int FirstMeasuredPoint(const CMaterial& material) { return material.m_nPrepared != 0 ? 1 : 0; }

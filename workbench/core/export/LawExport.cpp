@@ -178,29 +178,30 @@ CExportGrid SubroutineCheckGrid(const CMeasuredRanges& measured) {
     return grid;
 }
 
-std::string LawExportProblem(const CMaterial& material) {
+CCheck CheckLawExport(const CMaterial& material) {
     const CModelInfo* pModel = FindModel(material.m_nFunction);
     const std::string strNoLaw = "there is no fitted law to export: ";
     if (!pModel)
-        return strNoLaw + "no model is chosen";
+        return CCheck::Refuse(strNoLaw + "no model is chosen");
     const std::string strModel = "model " + std::to_string(pModel->m_nNumber);
     if (material.m_nCoef != pModel->m_nCoef)
-        return strNoLaw + strModel + " has " + std::to_string(pModel->m_nCoef) + " coefficients, the material holds " +
-               std::to_string(material.m_nCoef) + " (fit the model first)";
+        return CCheck::Refuse(strNoLaw + strModel + " has " + std::to_string(pModel->m_nCoef) +
+                              " coefficients, the material holds " + std::to_string(material.m_nCoef) +
+                              " (fit the model first)");
     for (int k = 0; k < pModel->m_nCoef; ++k)
         if (!std::isfinite(material.m_dCoef[static_cast<std::size_t>(k)]))
-            return strNoLaw + strModel + ": coefficient A" + std::to_string(k + 1) + " is " +
-                   Significant(material.m_dCoef[static_cast<std::size_t>(k)], 6) + ", not a finite number";
+            return CCheck::Refuse(strNoLaw + strModel + ": coefficient A" + std::to_string(k + 1) + " is " +
+                                  Significant(material.m_dCoef[static_cast<std::size_t>(k)], 6) +
+                                  ", not a finite number");
     for (int c = 0; c < material.m_nCurves; ++c)
         if (!material.Curve(c).m_pPoints.empty())
             return {};
-    return kNoCurves;
+    return CCheck::Refuse(kNoCurves);
 }
 
-
 CLawExport MakeLawExport(const CMaterial& material, const CExportGridOptions& options, int nFirstId) {
-    if (const std::string strProblem = LawExportProblem(material); !strProblem.empty())
-        throw CExportError(strProblem);
+    if (const CCheck check = CheckLawExport(material); !check.Ok())
+        throw CExportError(check.m_strMessage);
     if (nFirstId < 1)
         throw CExportError("the first LS-DYNA id " + std::to_string(nFirstId) + " is below 1");
     CLawExport law;

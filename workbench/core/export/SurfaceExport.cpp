@@ -1,6 +1,5 @@
 #include "vornel/export/SurfaceExport.h"
 
-#include "vornel/fit/FitReport.h"
 #include "vornel/document/Material.h"
 #include "formats/SurfaceFile.h"
 
@@ -57,10 +56,10 @@ CSurfaceTemperature RunSurfaceTemperature(const CMaterial& material) {
 CSurfaceExportStatus WriteRunSurface(CMaterial& material, std::optional<double> dTemp) {
     const CSurfaceTemperature chosen = dTemp ? CSurfaceTemperature{*dTemp, {}} : RunSurfaceTemperature(material);
     CSurfaceExportStatus status = material.WriteSurfaceFile(chosen.m_dTemp);
-    if (status.m_bWritten) {
+    if (status.Ok()) {
         material.m_dTemp3d = chosen.m_dTemp;
-        if (status.m_strNote.empty())
-            status.m_strNote = chosen.m_strNote;
+        if (status.m_strMessage.empty())
+            status.m_strMessage = chosen.m_strNote;
     }
     return status;
 }
@@ -121,7 +120,7 @@ void CMaterial::BuildSurfaceGrid(double dTemp) {
 
 CSurfaceExportStatus CMaterial::WriteSurfaceFile(double dTemp) {
     if (CountPoints() == 0)
-        return {false, kNoMeasuredPointsMessage, {}};
+        return {EOutputStatus::Skipped, kNoMeasuredPointsMessage};
 
     UpdateDataRanges();
     BuildSurfaceGrid(dTemp);
@@ -225,10 +224,10 @@ CSurfaceExportStatus CMaterial::WriteSurfaceFile(double dTemp) {
         data.m_aFlags[2] = 1;
 
     WriteSurfaceData(WorkPath(kSurfaceFileName), data);
-    CSurfaceExportStatus status{true, {}, {}};
+    CSurfaceExportStatus status{EOutputStatus::Written, {}};
     const std::optional<CTemperatureRange> range = MeasuredTemperatures(*this);
     if (range && !(dTemp >= range->m_dMin && dTemp <= range->m_dMax))
-        status.m_strNote = "the surface at " + Number(dTemp) + " deg C lies outside the measured temperatures " +
-                           RangeText(*range) + ": it is extrapolated";
+        status.m_strMessage = "the surface at " + Number(dTemp) + " deg C lies outside the measured temperatures " +
+                              RangeText(*range) + ": it is extrapolated";
     return status;
 }

@@ -80,8 +80,6 @@ std::vector<CDeviationPoint> CurveDeviationPoints(const CMaterial& material, int
     return aPoints;
 }
 
-int FirstMeasuredPoint(const CMaterial& material) { return material.m_nPrepared != 0 ? 1 : 0; }
-
 CDeviationStats CurveDeviations(const CMaterial& material, int nCurve) { return CurveSum(material, nCurve).Stats(); }
 
 CFitReport MakeFitReport(const CMaterial& material) {

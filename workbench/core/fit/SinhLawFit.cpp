@@ -197,7 +197,8 @@ CSinhStart SinhStart(const CMaterial& material, int nOrder) {
     CSinhStart start;
     std::vector<std::vector<SPoint>> aCurves = MeasuredCurves(material);
     if (aCurves.empty()) {
-        start.m_strProblem = "the material has no measured points";
+        start.m_eStatus = ECheck::Refused;
+        start.m_strMessage = "the material has no measured points";
         return start;
     }
     std::vector<double> aTemp, aKelvin, aLnRate;
@@ -215,12 +216,14 @@ CSinhStart SinhStart(const CMaterial& material, int nOrder) {
     const auto aByTemp = Groups(aTemp, aLnRate);
     const auto aByRate = Groups(aLnRate, aTemp);
     if (aByTemp.empty() || aByRate.empty()) {
-        start.m_strProblem = "the start needs at least 2 strain rates at one temperature and 2 temperatures at one "
+        start.m_eStatus = ECheck::Refused;
+        start.m_strMessage = "the start needs at least 2 strain rates at one temperature and 2 temperatures at one "
                              "strain rate";
         return start;
     }
     if (!(dHigh > dLow)) {
-        start.m_strProblem = Format("the curves share no strain range (the common range would be %g to %g)", dLow, dHigh);
+        start.m_eStatus = ECheck::Refused;
+        start.m_strMessage = Format("the curves share no strain range (the common range would be %g to %g)", dLow, dHigh);
         return start;
     }
     std::vector<double> aInverseT;
@@ -234,7 +237,8 @@ CSinhStart SinhStart(const CMaterial& material, int nOrder) {
         for (std::size_t c = 0; c < aCurves.size(); ++c) {
             const double s = StressAt(aCurves[c], dE);
             if (!(s > 0)) {
-                start.m_strProblem = Format("the stress of the curve at t= %g, H= %g is not above 0 at strain %g",
+                start.m_eStatus = ECheck::Refused;
+                start.m_strMessage = Format("the stress of the curve at t= %g, H= %g is not above 0 at strain %g",
                                             aTemp[c], std::exp(aLnRate[c]), dE);
                 return start;
             }
@@ -245,7 +249,8 @@ CSinhStart SinhStart(const CMaterial& material, int nOrder) {
         const double beta = MeanSlope(aByTemp, aStress, aLnRate);
         const double alpha = beta / n1;
         if (!(n1 > 0) || !(beta > 0) || !std::isfinite(alpha)) {
-            start.m_strProblem = Format("at strain %g the stresses do not rise with the strain rate (n1= %g, beta= %g), "
+            start.m_eStatus = ECheck::Refused;
+            start.m_strMessage = Format("at strain %g the stresses do not rise with the strain rate (n1= %g, beta= %g), "
                                         "so the hyperbolic sine has no usable slope",
                                         dE, n1, beta);
             return start;
@@ -255,7 +260,8 @@ CSinhStart SinhStart(const CMaterial& material, int nOrder) {
             aLnSinh.push_back(LnSinh(alpha * s));
         const double n = MeanSlope(aByTemp, aLnSinh, aLnRate);
         if (!(n > 0) || !std::isfinite(n)) {
-            start.m_strProblem = Format("at strain %g ln sinh(alpha s) does not rise with ln H (n= %g)", dE, n);
+            start.m_eStatus = ECheck::Refused;
+            start.m_strMessage = Format("at strain %g ln sinh(alpha s) does not rise with ln H (n= %g)", dE, n);
             return start;
         }
         const double dQ = kGasConstant * n * MeanSlope(aByRate, aInverseT, aLnSinh); // J/mol
@@ -264,7 +270,8 @@ CSinhStart SinhStart(const CMaterial& material, int nOrder) {
             dLnA += aLnRate[c] + dQ / (kGasConstant * aKelvin[c]) - n * aLnSinh[c];
         dLnA /= static_cast<double>(aCurves.size());
         if (!std::isfinite(dQ) || !std::isfinite(dLnA)) {
-            start.m_strProblem = Format("at strain %g the activation energy cannot be formed", dE);
+            start.m_eStatus = ECheck::Refused;
+            start.m_strMessage = Format("at strain %g the activation energy cannot be formed", dE);
             return start;
         }
         aLevels.push_back(dE);
@@ -304,8 +311,8 @@ CSinhFit FitSinhLawOfOrder(const CMaterial& material, int nOrder) {
     CSinhFit fit;
     const int nFit = SinhFitCoefCount(nOrder);
     const CSinhStart start = SinhStart(material, nOrder);
-    if (!start.m_strProblem.empty())
-        return Refuse(fit, ERefinement::NoStart, "model 19: " + start.m_strProblem + "; the fit is refused");
+    if (!start.Ok())
+        return Refuse(fit, ERefinement::NoStart, "model 19: " + start.m_strMessage + "; the fit is refused");
     fit.m_aStart = start.m_aCoef;
     std::vector<SPoint> aPoints;
     for (const std::vector<SPoint>& aCurve : MeasuredCurves(material))
@@ -351,7 +358,7 @@ CSinhFit FitSinhLawOfOrder(const CMaterial& material, int nOrder) {
 
 CRefinementResult FitSinhLaw(CMaterial& material) {
     CSinhFit fit = FitSinhLawOfOrder(material, kSinhOrder);
-    if (!fit.Refined()) {
+    if (!fit.Ok()) {
         material.m_dCoef.fill(0.0);
         material.m_nCoef = 0;
         material.m_dErrorSr = kRefusalError;

@@ -2,7 +2,7 @@
 
 #include "vornel/intake/Import.h"
 #include "vornel/document/Material.h"
-#include "vornel/session/Operations.h"
+#include "vornel/document/InputRanges.h"
 #include "formats/BinaryFile.h"
 #include "formats/FileError.h"
 
@@ -139,8 +139,8 @@ std::string Preview(CIntakeRow& row) {
     try {
         aBytes = ReadFileBytes(row.m_strFile);
     } catch (const CFileError& e) {
-        row.m_bReadable = false;
-        row.m_strRefusal = e.Reason();
+        row.m_eStatus = ECheck::Refused;
+        row.m_strMessage = e.Reason();
         return {};
     }
     const char* pBegin = reinterpret_cast<const char*>(aBytes.data());
@@ -148,8 +148,9 @@ std::string Preview(CIntakeRow& row) {
     CImportSummary summary;
     ParseExperimentData(pBegin, pEnd, &summary);
     row.m_nPoints = summary.m_nTaken;
-    row.m_bReadable = summary.m_nTaken > 0;
-    row.m_strRefusal = NoPointsReason(summary);
+    const CCheck read = CheckHasPoints(summary);
+    row.m_eStatus = read.m_eStatus;
+    row.m_strMessage = read.m_strMessage;
     const char* pBreak = std::find(pBegin, pEnd, '\n');
     std::string strFirst(pBegin, pBreak);
     if (!strFirst.empty() && strFirst.back() == '\r')
@@ -349,8 +350,8 @@ std::vector<CIntakeProblem> CheckIntakeRows(const std::vector<CIntakeRow>& aRows
                 aProblems.push_back({nRow, problem.m_eField == EConditionField::Temp ? EIntakeCell::Temp : EIntakeCell::Rate,
                                      problem.m_strMessage});
         }
-        if (!row.m_bReadable)
-            aProblems.push_back({nRow, EIntakeCell::File, row.m_strRefusal});
+        if (!row.Ok())
+            aProblems.push_back({nRow, EIntakeCell::File, row.m_strMessage});
         if (nCurvesNow + nIncluded == kMaxExchangeCurves + 1)
             aProblems.push_back({nRow, EIntakeCell::File,
                                  "the material holds " + std::to_string(nCurvesNow) + " curves and takes at most " +

@@ -1,7 +1,7 @@
 #include "vornel/intake/Import.h"
 
 #include "vornel/document/Material.h"
-#include "vornel/session/Stage.h"
+#include "vornel/document/InputRanges.h"
 #include "formats/BinaryFile.h"
 #include "formats/FileError.h"
 #include "formats/TextFile.h"
@@ -129,17 +129,17 @@ std::vector<CCurvePoint> ParseExperimentData(const char* pBegin, const char* pEn
     return aPoints;
 }
 
-std::string NoPointsReason(const CImportSummary& summary) {
+CCheck CheckHasPoints(const CImportSummary& summary) {
     if (summary.m_nTaken > 0)
         return {};
     if (summary.m_nBadStrain + summary.m_nLowStress == 0) {
         std::string strWhy = "no data: no row of three numbers (row number, strain, stress) after the three header lines";
         if (summary.StoppedEarly())
             strWhy += "; " + summary.StopDescription();
-        return strWhy;
+        return CCheck::Refuse(strWhy);
     }
-    return "no data: every row was skipped (" + std::to_string(summary.m_nBadStrain) + " with a strain below 0, " +
-           std::to_string(summary.m_nLowStress) + " with a stress below 0.001)";
+    return CCheck::Refuse("no data: every row was skipped (" + std::to_string(summary.m_nBadStrain) +
+                          " with a strain below 0, " + std::to_string(summary.m_nLowStress) + " with a stress below 0.001)");
 }
 
 CImportSummary ImportCurve(CCurve& curve, const std::string& strPath) {
@@ -151,7 +151,7 @@ CImportSummary ImportCurve(CCurve& curve, const std::string& strPath) {
     CImportSummary summary;
     std::vector<CCurvePoint> aPoints = ParseExperimentData(pBegin, pBegin + s_text.Size(), &summary);
     if (aPoints.empty())
-        throw CFileError(strPath, NoPointsReason(summary) + "; the curve is not added");
+        throw CFileError(strPath, CheckHasPoints(summary).m_strMessage + "; the curve is not added");
     curve.m_pPoints = std::move(aPoints);
     return summary;
 }
@@ -177,10 +177,10 @@ void CheckRoomForCurves(const CMaterial& material, int nMore, const std::string&
         return;
     const std::string strMax = std::to_string(kMaxExchangeCurves);
     if (material.m_nCurves >= kMaxExchangeCurves)
-        throw CFileError(strFirstBeyond, "not added: the material already holds its maximum of " + strMax + " curves");
-    throw CFileError(strFirstBeyond, "not added: the material holds " + std::to_string(material.m_nCurves) +
-                                         " curves, and " + std::to_string(nMore) + " more would pass its maximum of " +
-                                         strMax);
+        throw CInputError(strFirstBeyond + ": not added: the material already holds its maximum of " + strMax +
+                          " curves");
+    throw CInputError(strFirstBeyond + ": not added: the material holds " + std::to_string(material.m_nCurves) +
+                      " curves, and " + std::to_string(nMore) + " more would pass its maximum of " + strMax);
 }
 
 void AppendCurve(CMaterial& material, CCurve&& curve) {
@@ -188,7 +188,6 @@ void AppendCurve(CMaterial& material, CCurve&& curve) {
     slot = std::move(curve);
     material.m_nPoints += slot.PointCount();
     ++material.m_nCurves;
-    g_nStage = StageAfter(EStageEvent::AddFile);
 }
 
 CImportSummary AddCurveFromFile(CMaterial& material, const std::string& strPath, double dTemp, double dRate) {

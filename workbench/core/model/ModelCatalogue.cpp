@@ -1,8 +1,6 @@
 #include "vornel/model/ModelCatalogue.h"
 
-#include "vornel/document/Material.h"
 #include "vornel/model/SinhLaw.h"
-#include "vornel/fit/SinhLawFit.h"
 #include "tarnfit/tarnfit.h"
 
 #include <cmath>
@@ -229,7 +227,7 @@ constexpr CModelInfo kModels[] = {
       " EPS .GT. A(25) .AND. EPS .LT. A(26))",
       "EXP(Y-YM)/SQRT(EXP(2D0*(Y-YM)) + EXP(-2D0*YM))/(RN*H)/AL",
       "-EXP(Y-YM)/SQRT(EXP(2D0*(Y-YM)) + EXP(-2D0*YM))*1000D0*QA/(8.314462618D0*(T+273.15D0)*(T+273.15D0))/RN/AL"},
-     "Ec, Al, Rn, Qa, LnA, Y, Ym", FitSinhLaw},
+     "Ec, Al, Rn, Qa, LnA, Y, Ym"},
 };
 
 constexpr int kModelCount = static_cast<int>(std::size(kModels));
@@ -237,7 +235,7 @@ static_assert(kModelCount == 19, "the catalogue has 19 models");
 
 constexpr bool NumbersInOrder() {
     for (int i = 0; i < kModelCount; ++i)
-        if (kModels[i].m_nNumber != i + 1 || kModels[i].m_nCoef < 1 || kModels[i].m_nCoef > CMaterial::kMaxCoef ||
+        if (kModels[i].m_nNumber != i + 1 || kModels[i].m_nCoef < 1 || kModels[i].m_nCoef > kMaxLawCoef ||
             !kModels[i].m_pfnLaw || !kModels[i].m_pfnSlopes)
             return false;
     return true;
@@ -328,11 +326,11 @@ std::vector<std::string> FortranLawSteps(const CModelInfo& model) {
 
 int FortranCoefficientCount(const CModelInfo* pModel) { return pModel && pModel->m_nCoef > 10 ? pModel->m_nCoef : 10; }
 
-double CMaterial::Evaluate(double dStrain, double dTemp, double dRate) const {
+double EvaluateLawStress(int nFunction, const double* pCoef, double dStrain, double dTemp, double dRate) {
     const double dE = StrainHeld(dStrain) ? kEvaluateMinStrain : dStrain;
     const double dH = RateHeld(dRate) ? kEvaluateMinRate : dRate;
-    const CModelInfo* pModel = FindModel(m_nFunction);
+    const CModelInfo* pModel = FindModel(nFunction);
     if (!pModel)
-        return m_dCoef[9];
-    return pModel->m_pfnLaw(m_dCoef.data(), dE, dH, dTemp);
+        return pCoef[9];
+    return pModel->m_pfnLaw(pCoef, dE, dH, dTemp);
 }

@@ -67,19 +67,19 @@ CHoldOutReport ValidateByHoldOut(const CMaterial& material, const CFitOptions& o
         const CFitOutcome outcome = pReduced->FitModel(options);
 
         CHoldOutCurve held;
-        if (outcome.m_bFitted) {
+        if (outcome.Ok()) {
             // The held-out curve goes into the free slot after the others, measured under
             // the reduced material's law.
             const int nSlot = pReduced->m_nCurves;
             pReduced->Curve(nSlot) = material.Curve(k);
-            held.m_bFitted = true;
+            held.m_eStatus = EFitStatus::Fitted;
             held.m_stats = CurveDeviations(*pReduced, nSlot);
             ++report.m_nFitted;
             dSumRms += held.m_stats.m_dRms;
             if (std::isnan(held.m_stats.m_dRms) || held.m_stats.m_dRms > report.m_dMaxRms)
                 report.m_dMaxRms = held.m_stats.m_dRms; // a NaN stays
         } else {
-            held.m_strReason = outcome.m_strRefusal;
+            held.m_strMessage = outcome.m_strMessage;
         }
         report.m_aCurves.push_back(held);
     }

@@ -1,35 +1,19 @@
 #include "vornel/session/Operations.h"
 
-#include "vornel/session/FolderLock.h"
-
-#include "vornel/intake/Import.h"
 #include "vornel/document/Material.h"
-#include "vornel/model/ModelCatalogue.h"
-#include "vornel/session/Stage.h"
 #include "vornel/export/SurfaceExport.h"
+#include "vornel/fit/ModelFit.h"
+#include "vornel/intake/Import.h"
+#include "vornel/model/ModelCatalogue.h"
+#include "vornel/session/FolderLock.h"
+#include "vornel/session/Stage.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <charconv>
 #include <filesystem>
 
 namespace {
-
-// Shortest text that reads back as the value: "2601", "-1", "2600.5".
-std::string Number(double dValue) {
-    char sz[64];
-    const auto res = std::to_chars(sz, sz + sizeof sz, dValue);
-    return std::string(sz, res.ptr);
-}
-
-// The sentence that refuses dValue outside dMin..dMax (NaN included), empty within.
-std::string RangeProblem(const char* szWhat, double dValue, double dMin, double dMax, const char* szUnit) {
-    if (dValue >= dMin && dValue <= dMax)
-        return {};
-    return std::string(szWhat) + " " + Number(dValue) + " is outside " + Number(dMin) + ".." + Number(dMax) + " " +
-           szUnit;
-}
 
 CMaterial& Current() {
     if (!g_pMaterial)
@@ -127,52 +111,6 @@ void OpenInto(const std::string& strFileName, const std::string& strWorkFolder) 
 
 } // namespace
 
-CConditionsProblem FindConditionsProblem(double dTemp, double dRate) {
-    CConditionsProblem problem;
-    problem.m_strMessage = RangeProblem("temperature", dTemp, kMinCurveTemp, kMaxCurveTemp, "deg C");
-    if (!problem.m_strMessage.empty()) {
-        problem.m_eField = EConditionField::Temp;
-        return problem;
-    }
-    problem.m_strMessage = RangeProblem("strain rate", dRate, kMinCurveRate, kMaxCurveRate, "1/s");
-    if (!problem.m_strMessage.empty())
-        problem.m_eField = EConditionField::Rate;
-    return problem;
-}
-
-void CheckCurveConditions(double dTemp, double dRate) {
-    const CConditionsProblem problem = FindConditionsProblem(dTemp, dRate);
-    if (problem.m_eField != EConditionField::None)
-        throw CInputError(problem.m_strMessage);
-}
-
-void CheckTemp3d(double dTemp) {
-    const std::string strProblem = RangeProblem("temperature", dTemp, kMinTemp3d, kMaxTemp3d, "deg C");
-    if (!strProblem.empty())
-        throw CInputError(strProblem);
-}
-
-bool ParseUserNumber(const std::string& strText, double& dValue) {
-    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    const char* pBegin = strText.data();
-    const char* pEnd = pBegin + strText.size();
-    while (pBegin < pEnd && isBlank(*pBegin))
-        ++pBegin;
-    while (pEnd > pBegin && isBlank(pEnd[-1]))
-        --pEnd;
-    // from_chars takes a minus sign but no plus sign.
-    if (pBegin < pEnd && *pBegin == '+' && (pEnd - pBegin < 2 || pBegin[1] != '-'))
-        ++pBegin;
-    if (pBegin == pEnd)
-        return false;
-    double dRead = 0;
-    const auto [pStop, ec] = std::from_chars(pBegin, pEnd, dRead);
-    if (ec != std::errc() || pStop != pEnd || !std::isfinite(dRead))
-        return false;
-    dValue = dRead;
-    return true;
-}
-
 void NewMaterial(const std::string& strName, const std::string& strWorkFolder) {
     auto pMaterial = std::make_unique<CMaterial>();
     pMaterial->m_strName = strName;
@@ -213,7 +151,9 @@ void ChooseModel(int nModel) {
 CImportSummary AddCurve(const std::string& strPath, double dTemp, double dRate) {
     CMaterial& material = Current();
     CheckCurveConditions(dTemp, dRate);
-    return AddCurveFromFile(material, strPath, dTemp, dRate);
+    const CImportSummary summary = AddCurveFromFile(material, strPath, dTemp, dRate);
+    g_nStage = StageAfter(EStageEvent::AddFile);
+    return summary;
 }
 
 std::vector<CImportSummary> AddCurves(const std::vector<CCurveSpec>& aCurves) {
@@ -237,6 +177,7 @@ std::vector<CImportSummary> AddCurves(const std::vector<CCurveSpec>& aCurves) {
         aRead.push_back(ReadCurveFile(aCurves[i].m_strFile, aCurves[i].m_dTemp, aCurves[i].m_dRate, &aSummaries[i]));
     for (CCurve& curve : aRead)
         AppendCurve(material, std::move(curve));
+    g_nStage = StageAfter(EStageEvent::AddFile);
     return aSummaries;
 }
 
@@ -296,7 +237,7 @@ CRunResult Calc(const CFitOptions& options) {
     return RunOnExchangeFile([](const CMaterial& material) { material.WriteRunExchangeFile(); },
                              [&](CMaterial& material) {
                                  CRunResult result = material.RunOnExchangeFile(options);
-                                 if (result.m_bFitted)
+                                 if (result.Ok())
                                      g_nStage = StageAfter(EStageEvent::FitSucceeded);
                                  return result;
                              });
@@ -311,8 +252,8 @@ COptimizationResult Optimization(const CandidateCallback& onCandidate, const CFi
                                  result.m_nChosen = material.m_nFunction;
                                  result.m_run = material.RunApproximation(options);
                                  if (result.m_nChosen == 0)
-                                     result.m_run.m_strRefusal = "every candidate model was refused";
-                                 if (result.m_run.m_bFitted)
+                                     result.m_run.m_strMessage = "every candidate model was refused";
+                                 if (result.m_run.Ok())
                                      g_nStage = StageAfter(EStageEvent::FitSucceeded);
                                  return result;
                              });

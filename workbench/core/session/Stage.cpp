@@ -1,5 +1,7 @@
 #include "vornel/session/Stage.h"
 
+int g_nStage = 0;
+
 namespace {
 
 struct SCommandRule {

@@ -5,7 +5,8 @@
 // Open File. Curves live in a fixed table of kMaxExchangeCurves slots; slots 0..m_nCurves-1 are
 // in use. No Qt here: the window shell shows what these operations throw.
 
-#include "vornel/run/Approximation.h"
+#include "vornel/document/FitResults.h"
+#include "vornel/model/ModelCatalogue.h"
 #include "formats/ExchangeFile.h"
 
 #include <array>
@@ -72,17 +73,9 @@ struct CValueRanges {
     bool operator==(const CValueRanges&) const = default;
 };
 
-// Outcome of CMaterial::WriteSurfaceFile: written, or the sentence that says why not.
-struct CSurfaceExportStatus {
-    bool m_bWritten = false;
-    std::string m_strMessage; // empty when written
-    std::string m_strNote;    // written: what the user should know of the surface (its
-                              // temperature lies outside the measured ones, ...), else empty
-};
-
 class CMaterial {
 public:
-    static constexpr int kMaxCoef = 100;
+    static constexpr int kMaxCoef = kMaxLawCoef;
 
     CMaterial();
     CMaterial(const CMaterial&);
@@ -132,11 +125,13 @@ public:
     int CountPoints() const;
 
     // Flow stress of the current model with the current coefficients at strain dStrain,
-    // temperature dTemp (deg C) and strain rate dRate (1/s); see ModelCatalogue.h.
+    // temperature dTemp (deg C) and strain rate dRate (1/s); see model/ModelCatalogue.h.
     double Evaluate(double dStrain, double dTemp, double dRate) const;
 
-    // The approximation run; see Approximation.h.
+    // All coefficients 0, m_nCoef 0, both errors 0, m_nSelectedCurve 0 (choosing a model).
     void ClearFit();
+
+    // The approximation run (run/Approximation.h; the fit itself in fit/ModelFit.cpp).
     CFitOutcome FitModel(const CFitOptions& options = {});
     CRunResult RunApproximation(const CFitOptions& options = {});
     std::vector<CCandidateReport> FindBestModel(const CandidateCallback& onCandidate = {},
@@ -156,17 +151,17 @@ public:
                                                               const CandidateCallback& onCandidate = {},
                                                               const CFitOptions& options = {});
     // The one road of every fit on "temp.mat": callEngine(nModel) in the work folder, the file
-    // read back and, for a model the workbench fits itself (CModelInfo::m_pfnCoreFit) whose
+    // read back and, for a model the workbench fits itself (FindCoreFit) whose
     // entry point prepared the curves and fitted nothing, that fit on the material (its
-    // result in coreFit), written back to "temp.mat". Returns the call's outcome, the
+    // result in coreFit, fit/ModelFit.h), written back to "temp.mat". Returns the call's outcome, the
     // workbench's fit counting as the engine's: fitted, or refused with the fit's reason.
     CEngineStatus FitModelOnExchangeFile(const ModelEngineCall& callEngine, int nModel,
                                          std::optional<CRefinementResult>& coreFit);
 
-    // Writes the current law as the Fortran 90 subroutine "progr.f90"; see FortranExport.h.
+    // Writes the current law as the Fortran 90 subroutine "progr.f90"; see export/FortranExport.h.
     void WriteFortran() const;
 
-    // The 3D surface of the current law; see SurfaceExport.h.
+    // The 3D surface of the current law; see export/SurfaceExport.h.
     void UpdateDataRanges();
     void BuildSurfaceGrid(double dTemp);
     [[nodiscard]] CSurfaceExportStatus WriteSurfaceFile(double dTemp);
@@ -196,7 +191,11 @@ public:
 // The label a curve gets when it is read from a file: "H= %5.3lf Temp= %5.1lf ".
 std::string RateTempLabel(double dRate, double dTemp);
 
-// The current material (null until New material or Open File) and how far the user has
-// come (0..3). The application owns both; the core only reads and sets them.
+// Index of the first measured point of every curve: 1 for a prepared material, whose first
+// point of each curve is the preparation's own (half the second point in strain and stress,
+// not a measurement), 0 for raw curves.
+int FirstMeasuredPoint(const CMaterial& material);
+
+// The current material (null until New material or Open File). The application owns it; the
+// core reads it and the commands (session/Operations.h) replace it.
 extern std::unique_ptr<CMaterial> g_pMaterial;
-extern int g_nStage;

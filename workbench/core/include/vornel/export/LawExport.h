@@ -14,6 +14,7 @@
 // the measured ranges, the units, what happens outside the measured ranges and what the law
 // check (LawCheck.h) found.
 
+#include "vornel/document/Status.h"
 #include "vornel/export/LawCheck.h"
 #include "vornel/model/ModelCatalogue.h"
 
@@ -109,10 +110,10 @@ struct CLawExport {
     }
 };
 
-// Why the material's law cannot be exported (a sentence for the user), or an empty text:
-// no model, a coefficient count other than the model's, a coefficient that is not a finite
+// Whether the material's law can be exported; refused with a sentence for the user: no
+// model, a coefficient count other than the model's, a coefficient that is not a finite
 // number, no curve with a point.
-std::string LawExportProblem(const CMaterial& material);
+CCheck CheckLawExport(const CMaterial& material);
 
 // The material's fitted law on the table grid of options, with both law checks. Throws CExportError when the
 // material holds no usable law (no model, a coefficient count other than the model's, a

@@ -55,6 +55,10 @@
 
 inline constexpr const char* kNoMeasuredPointsMessage = "No measured points to show";
 
+// Temperature of the surface file written at the end of a run, deg C, when it lies within
+// the measured temperatures (see RunSurfaceTemperature).
+inline constexpr double kRunSurfaceTemp = 1000.0;
+
 inline constexpr int kSurfaceGridSide = 10;                    // nodes per axis
 inline constexpr double kSurfaceGridStepFactor = 0.1111111111111111; // one ninth
 inline constexpr double kSurfaceMinRange = 0.00001;            // smallest range a normalisation divides by

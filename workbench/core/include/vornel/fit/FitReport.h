@@ -7,15 +7,12 @@
 // the law exactly as the plot, the surface and the exported subroutine use it. Stresses are
 // in the units of the data files; relative errors in percent.
 
+#include "vornel/document/Material.h" // FirstMeasuredPoint
+
 #include <string>
 #include <vector>
 
 class CMaterial;
-
-// Index of the first measured point of every curve: 1 for a prepared material, whose first
-// point of each curve is the preparation's own (half the second point in strain and stress,
-// not a measurement), 0 for raw curves.
-int FirstMeasuredPoint(const CMaterial& material);
 
 // A measured point of a curve beside the law's stress there.
 struct CDeviationPoint {

@@ -24,34 +24,9 @@
 
 #include "vornel/fit/Confidence.h"
 
-#include <optional>
-#include <string>
-
 class CMaterial;
 
-enum class ERefinement {
-    Refined,        // the coefficients were replaced by the refined ones
-    NotALogLaw,     // the model is not one of 9, 13, 14, 17, 18: nothing to refine
-    NoFit,          // the material has no coefficients to start from
-    TooFewPoints,   // fewer measured points than coefficients
-    NotFinite,      // the starting law is not finite at some measured point
-    SolverFailed,   // the minimiser ended without a usable result
-    NoImprovement,  // the minimiser did not lower the sum of squares
-    NoStart,        // a law fitted by the workbench (model 19): its starting values cannot
-                    // be formed from the curves, and the fit is refused
-};
-
-struct CRefinementResult {
-    ERefinement m_eStatus = ERefinement::NotALogLaw;
-    std::string m_strMessage;   // one sentence saying what happened, for the user
-    int m_nPoints = 0;          // measured points fitted
-    double m_dStartSumSq = 0;   // S of the starting (log-space) coefficients
-    double m_dSumSq = 0;        // S of the coefficients the material holds afterwards
-    int m_nEvaluations = 0;     // evaluations of the residuals and of the Jacobian
-    // Refined: the 95 % confidence intervals of the refined coefficients (Confidence.h).
-    std::optional<CConfidenceIntervals> m_confidence;
-    bool Refined() const { return m_eStatus == ERefinement::Refined; }
-};
+// The result, CRefinementResult, is in document/FitResults.h.
 
 // Every point's fitted stress becomes Evaluate there, and the two errors are taken over all
 // points (N of them): ErrorMax the largest |d|, ErrorSr sqrt(sum d^2 / N) when

@@ -48,9 +48,8 @@ struct CSinhFit : CRefinementResult {
 };
 
 // The starting coefficients alone, or the reason they cannot be formed.
-struct CSinhStart {
-    std::string m_strProblem;    // empty when formed
-    std::vector<double> m_aCoef; // SinhCoefCount(nOrder) coefficients
+struct CSinhStart : CCheck {
+    std::vector<double> m_aCoef; // formed (Ok): SinhCoefCount(nOrder) coefficients
 };
 CSinhStart SinhStart(const CMaterial& material, int nOrder);
 

@@ -21,6 +21,7 @@
 // The texts are kept as the source writes them, so a value reads exactly as --curves reads
 // it.
 
+#include "vornel/document/Status.h"
 #include "vornel/intake/Import.h"
 
 #include <cstddef>
@@ -61,10 +62,11 @@ struct CIntakeRow {
     EConditionSource m_eSource = EConditionSource::None;
     std::string m_strSource;   // the list's path for source List
     bool m_bInclude = true;    // false: left out by the user
-    // What the import will read: the points, or why it refuses the file.
-    bool m_bReadable = false;
+    // What the import will read: Ok with its points, or Refused with the import's reason.
+    ECheck m_eStatus = ECheck::Refused;
+    std::string m_strMessage;
     int m_nPoints = 0;
-    std::string m_strRefusal;  // the import's reason when it refuses the file
+    bool Ok() const { return m_eStatus == ECheck::Ok; }
 };
 
 // "conditions.txt", "file name", "header" or "" for the row's source.

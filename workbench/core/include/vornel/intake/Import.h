@@ -10,6 +10,8 @@
 // at the end of the file or at the first row that does not yield three numbers. A file
 // that yields no point is refused.
 
+#include "vornel/document/Status.h"
+
 #include <string>
 #include <vector>
 
@@ -43,8 +45,8 @@ struct CImportSummary {
 // given, receives what the reading gave.
 std::vector<CCurvePoint> ParseExperimentData(const char* pBegin, const char* pEnd, CImportSummary* pSummary = nullptr);
 
-// Why a file that gave summary yields no point ("no data: ..."); empty when it gave points.
-std::string NoPointsReason(const CImportSummary& summary);
+// Whether a file that gave summary yields a point; refused with why not ("no data: ...").
+CCheck CheckHasPoints(const CImportSummary& summary);
 
 // Replaces the curve's points by those of the file at strPath and returns what the reading
 // gave. Throws CFileError when the file cannot be opened or read, or yields no point (the
@@ -57,16 +59,17 @@ CImportSummary ImportCurve(CCurve& curve, const std::string& strPath);
 // given, receives what the reading gave. Throws CFileError as ImportCurve does.
 CCurve ReadCurveFile(const std::string& strPath, double dTemp, double dRate, CImportSummary* pSummary = nullptr);
 
-// Throws CFileError naming strFirstBeyond unless the material has room for nMore curves.
+// Throws CInputError naming strFirstBeyond unless the material has room for nMore curves
+// (a full material is the user's input to mend, not a file's fault).
 void CheckRoomForCurves(const CMaterial& material, int nMore, const std::string& strFirstBeyond);
 
-// Appends curve to the material's used slots: the point and curve counts grow, the stage
-// becomes 2. The caller made sure there is room.
+// Appends curve to the material's used slots: the point and curve counts grow. The caller
+// made sure there is room; the stage is the command's business (session/Operations.h).
 void AppendCurve(CMaterial& material, CCurve&& curve);
 
 // Add File: appends the file at strPath as a new curve at temperature dTemp (deg C) and
 // strain rate dRate (1/s): label = the path, every point carries dTemp and dRate, the
-// material's point and curve counts grow, the stage becomes 2. Returns what the reading
-// gave. Throws CFileError naming the file when it cannot be read, yields no point, or the
-// material already holds kMaxExchangeCurves curves; the material is then unchanged.
+// material's point and curve counts grow. Returns what the reading gave. Throws CFileError
+// naming the file when it cannot be read or yields no point, CInputError when the material
+// already holds kMaxExchangeCurves curves; the material is then unchanged.
 CImportSummary AddCurveFromFile(CMaterial& material, const std::string& strPath, double dTemp, double dRate);

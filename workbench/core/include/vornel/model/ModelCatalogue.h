@@ -6,11 +6,9 @@
 // Symbols: E = true strain, H = strain rate [1/s], t = temperature [deg C], Ts = flow
 // stress in the units of the data files, A1..AK = CMaterial::m_dCoef[0..K-1].
 // Models 1..7 depend on the strain only; models 8..19 on strain, strain rate and
-// temperature. Model numbers run 1..19; 0 means that no model is chosen. Model 19, the
-// strain-compensated hyperbolic-sine law (SinhLaw.h), is fitted by the workbench itself on
-// the curves the engine prepared (m_pfnCoreFit).
-
-#include "vornel/fit/Refinement.h"
+// temperature. Model numbers run 1..19; 0 means that no model is chosen. Model 19 is the
+// strain-compensated hyperbolic-sine law (SinhLaw.h). How a law is fitted is not the
+// catalogue's business (fit/ModelFit.h).
 
 #include <array>
 #include <span>
@@ -42,7 +40,8 @@ struct CModelInfo {
     // assigns one of the law's local variables (m_szFortranLocals).
     std::array<const char*, 8> m_aFortran;
     // The engine entry point called on the exchange file "temp.mat": it prepares raw curves
-    // and fits the law, or, for a law the workbench fits itself, only prepares them.
+    // and fits the law, or, for a law the workbench fits itself (fit/ModelFit.h), only
+    // prepares them.
     int (*m_pfnEntry)(void);
     // The law's exact partial derivatives at the same bounded arguments as m_pfnLaw, given
     // the law's value dKs there (m_pfnLaw's result, so products can use Ks * d(ln Ks)/dx).
@@ -55,11 +54,10 @@ struct CModelInfo {
     // The law's local variables of double precision, "Ec, Al" (names that are no argument
     // of a solver's subroutine), or null for a law of one statement.
     const char* m_szFortranLocals = nullptr;
-    // A fit the workbench makes itself, on the material read back after m_pfnEntry
-    // prepared its curves (SinhLawFit.h): it stores the law, its fitted stresses and errors,
-    // or the refusal result, and says which. Null: m_pfnEntry fits the law.
-    CRefinementResult (*m_pfnCoreFit)(CMaterial& material) = nullptr;
 };
+
+// The most coefficients a law may have: the size of the material's coefficient table.
+inline constexpr int kMaxLawCoef = 100;
 
 // The 19 rows, model 1 first.
 std::span<const CModelInfo> ModelCatalogue();
@@ -83,6 +81,9 @@ struct CLawValue {
     CLawSlopes m_slopes;
 };
 CLawValue EvaluateLaw(int nFunction, const double* pCoef, double dStrain, double dTemp, double dRate);
+
+// The stress alone, m_dStress of EvaluateLaw: what CMaterial::Evaluate returns.
+double EvaluateLawStress(int nFunction, const double* pCoef, double dStrain, double dTemp, double dRate);
 
 // The statements of the law of model pModel, its progr.f90 statement lines with continued
 // lines joined (continuation marks and closing ";" removed): "Ks=A(1)*Eps**A(2)" for a law

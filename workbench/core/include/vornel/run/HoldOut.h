@@ -10,7 +10,7 @@
 // engine's state and the current folder are process-wide: call from the one thread that
 // runs fits.
 
-#include "vornel/run/Approximation.h"
+#include "vornel/document/FitResults.h"
 #include "vornel/fit/FitReport.h"
 
 #include <string>
@@ -20,9 +20,10 @@ class CMaterial;
 
 // Curve k held out.
 struct CHoldOutCurve {
-    bool m_bFitted = false;  // the material without the curve was fitted
-    std::string m_strReason; // why not (m_bFitted false): the refusal of the fit
-    CDeviationStats m_stats; // the curve's measured points under the law fitted without it
+    EFitStatus m_eStatus = EFitStatus::Refused; // Fitted: the material without the curve was fitted
+    std::string m_strMessage; // Refused: the refusal of the fit
+    CDeviationStats m_stats;  // the curve's measured points under the law fitted without it
+    bool Ok() const { return m_eStatus == EFitStatus::Fitted; }
 };
 
 struct CHoldOutReport {

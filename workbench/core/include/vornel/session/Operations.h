@@ -28,54 +28,16 @@
 // engine runs) are process-wide. Call these operations from one thread only, one at a
 // time (the window's user-interface thread).
 
+#include "vornel/document/InputRanges.h"
 #include "vornel/run/Approximation.h"
 #include "vornel/intake/Import.h"
 #include "vornel/document/Material.h"
+#include "vornel/session/Stage.h"
 
 #include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-// Deformation conditions of a curve, as the conditions dialog "Uslovija deformacii" takes
-// them (both bounds inclusive).
-inline constexpr double kMinCurveTemp = -200.0;  // t, deg C
-inline constexpr double kMaxCurveTemp = 2600.0;  // t, deg C
-inline constexpr double kMinCurveRate = 0.0;     // U, the strain rate, 1/s
-inline constexpr double kMaxCurveRate = 10000.0; // U, 1/s
-
-// Temperature of the 3D surface, as the prompt "Input Temperature for 3d Visualisation"
-// takes it (both bounds inclusive).
-inline constexpr double kMinTemp3d = 0.0;    // deg C
-inline constexpr double kMaxTemp3d = 1600.0; // deg C
-
-// A value outside its range, or a curve number that does not exist. what() names the value.
-class CInputError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Throws CInputError unless dTemp (deg C) lies in kMinCurveTemp..kMaxCurveTemp and dRate
-// (1/s) in kMinCurveRate..kMaxCurveRate, NaN refused:
-// "temperature 2601 is outside -200..2600 deg C", "strain rate -1 is outside 0..10000 1/s".
-void CheckCurveConditions(double dTemp, double dRate);
-
-// Which of a curve's two conditions CheckCurveConditions refuses (the temperature is
-// checked first), with its sentence; m_eField None when both are valid.
-enum class EConditionField { None, Temp, Rate };
-struct CConditionsProblem {
-    EConditionField m_eField = EConditionField::None;
-    std::string m_strMessage;
-};
-CConditionsProblem FindConditionsProblem(double dTemp, double dRate);
-
-// A number as a user types it into a field or a list: blanks around it, an optional sign,
-// "." as the decimal point and an optional exponent; nothing else, and finite. True when
-// strText is such a number (its value in dValue).
-bool ParseUserNumber(const std::string& strText, double& dValue);
-
-// Throws CInputError unless dTemp (deg C) lies in kMinTemp3d..kMaxTemp3d, NaN refused.
-void CheckTemp3d(double dTemp);
 
 // New material: a fresh CMaterial named strName replaces g_pMaterial; its file is
 // strName + ".mat" (relative, so in the work folder), its work folder strWorkFolder (empty:

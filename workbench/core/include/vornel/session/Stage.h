@@ -39,3 +39,7 @@ bool IsCommandEnabled(EKivCommand eCommand, int nStage);
 
 // The stage after the event.
 int StageAfter(EStageEvent eEvent);
+
+// How far the user has come (0..3); the application owns it, the commands of
+// session/Operations.h set it and the window enables its commands by it.
+extern int g_nStage;

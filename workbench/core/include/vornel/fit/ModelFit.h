@@ -1,0 +1,54 @@
+#pragma once
+// The road of every fit of the workbench: the exchange file "temp.mat" goes to the model's
+// engine entry point, run in the material's work folder with the lines of the engine and the
+// kernels collected (nothing reaches standard output), and comes back; a law the workbench
+// fits itself (model 19) is fitted on the curves the entry point prepared; the fit is checked
+// and, when asked, refined on the measured stresses. CMaterial::FitModel,
+// FitOnExchangeFile and FitModelOnExchangeFile (run/Approximation.h describes them) are
+// defined here.
+//
+// One thread: the engine's state, its message sink and the process's current folder are
+// process-wide; run fits from one thread only, one at a time.
+
+#include "vornel/document/FitResults.h"
+
+#include <string>
+#include <vector>
+
+class CMaterial;
+
+// Calls the engine entry point of model nModel in the current folder and returns what came
+// of it (nothing done, "no model is chosen", for a number outside the catalogue).
+CEngineStatus CallModelEngine(int nModel);
+
+// The fit the workbench makes itself for model nModel, on the material read back after the
+// model's entry point prepared its curves: it stores the law, its fitted stresses and
+// errors, or the refusal result, and says which. Null for a model the engine fits.
+using CoreFit = CRefinementResult (*)(CMaterial& material);
+CoreFit FindCoreFit(int nModel);
+
+// Whether the material's current fit, read back after the engine call that gave status and
+// taken as a fit of model nModel, can be used; refused with the reason: no model (nModel
+// outside the catalogue), the engine's reason when it did not fit (the engine alone decides
+// whether a fit's numbers are finite), no coefficients in "temp.mat" (the engine never
+// wrote it back), or a coefficient count other than the model's.
+CCheck CheckFit(const CMaterial& material, int nModel, const CEngineStatus& status);
+
+// Collects the lines of the engine and the kernels while it lives, in place of their
+// printing on standard output, which comes back afterwards.
+class CEngineLines {
+public:
+    CEngineLines();
+    ~CEngineLines();
+    CEngineLines(const CEngineLines&) = delete;
+    CEngineLines& operator=(const CEngineLines&) = delete;
+
+    // The lines so far, without the one that carries the reason of a call that did not fit
+    // (it is shown as the refusal); the collection starts afresh.
+    std::vector<std::string> Take(const CEngineStatus& status);
+
+private:
+    static void Collect(const char* szLine, void* pUser) noexcept;
+
+    std::vector<std::string> m_aLines;
+};

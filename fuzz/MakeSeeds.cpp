@@ -134,13 +134,13 @@ int main(int argc, char** argv) {
         fitted.m_strFileName = "fitted.mat";
         fitted.m_nFunction = 9;
         const CRunResult run = fitted.RunApproximation();
-        if (!run.m_bFitted)
-            throw std::runtime_error("the example material did not fit: " + run.m_strRefusal);
+        if (!run.Ok())
+            throw std::runtime_error("the example material did not fit: " + run.m_strMessage);
         for (const char* szCorpus : {"material", "engine"})
             fs::copy_file(scratch / "fitted.mat", out / szCorpus / "fitted.mat", fs::copy_options::overwrite_existing);
         fs::copy_file(scratch / kSurfaceFileName, out / "surface" / "fitted.tmp", fs::copy_options::overwrite_existing);
         // A surface at another temperature, and the smallest file the viewer reads.
-        if (fitted.WriteSurfaceFile(1200).m_bWritten)
+        if (fitted.WriteSurfaceFile(1200).Ok())
             fs::copy_file(scratch / kSurfaceFileName, out / "surface" / "fitted1200.tmp", fs::copy_options::overwrite_existing);
         std::string strMinimal = "0 0 0 1\n1\n1 0 0\n3 1\n";
         for (int n = 0; n < 3; ++n) {

@@ -106,7 +106,7 @@ void CheckTaken(const CMaterial& material, const std::vector<unsigned char>& aIn
 void CheckExports(CMaterial& material) {
     (void)FortranText(material.m_nFunction, material.m_dCoef.data());
     const CSurfaceExportStatus status = material.WriteSurfaceFile(material.m_dTemp3d);
-    if (!status.m_bWritten)
+    if (!status.Ok())
         return;
     try {
         const CSurfaceFileContent content = ReadSurfaceFile(material.WorkPath(kSurfaceFileName));

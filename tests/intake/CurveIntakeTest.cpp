@@ -343,12 +343,13 @@ TEST(PlotGroups, NinetyOneCurvesMakeThirteenPanelsOfSeven) {
         material.Curve(static_cast<int>(i)).m_dTemp = aConditions[i].first;
         // The rate as a file gives it back: within rounding of the typed one.
         material.Curve(static_cast<int>(i)).m_dRate = aConditions[i].second * (1 + 1e-15 * (i % 3));
+        material.Curve(static_cast<int>(i)).m_pPoints.resize(1); // measured: a curve with points
     }
     material.m_nCurves = 91;
     material.Curve(90).m_dTemp = std::nan(""); // in no panel
     const std::vector<CTemperatureGroup> aGroups = GroupByTemperature(material);
     ASSERT_EQ(aGroups.size(), 13u);
-    EXPECT_EQ(CurveRates(material).size(), 7u);
+    EXPECT_EQ(MeasuredConditions(material).m_aRates.size(), 7u);
     int nCurves = 0;
     for (std::size_t k = 0; k < aGroups.size(); ++k) {
         EXPECT_EQ(aGroups[k].m_dTemp, 250 + 25.0 * static_cast<double>(k));
@@ -357,7 +358,7 @@ TEST(PlotGroups, NinetyOneCurvesMakeThirteenPanelsOfSeven) {
         nCurves += static_cast<int>(aGroups[k].m_aCurves.size());
     }
     EXPECT_EQ(nCurves, 90);
-    EXPECT_EQ(DistinctIndex(CurveRates(material), 0.001 * std::pow(10.0, 1.5)), 3);
+    EXPECT_EQ(ConditionIndex(MeasuredConditions(material).m_aRates, 0.001 * std::pow(10.0, 1.5)), 3);
     for (EPlotView eView : {EPlotView::Single, EPlotView::Temperatures, EPlotView::Deviations}) {
         EPlotView eFound = EPlotView::Single;
         EXPECT_TRUE(FindPlotView(PlotViewName(eView), eFound));

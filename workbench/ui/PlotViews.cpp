@@ -211,11 +211,11 @@ CViewLayout DrawSingle(QPainter& painter, const QRect& client, const CMaterial& 
 CViewLayout DrawTemperatures(QPainter& painter, const QRect& client, const CMaterial& material) {
     CViewLayout layout;
     const std::vector<int> aDrawn = DrawnCurves(material);
-    const std::vector<double> aRates = CurveRates(material);
+    const std::vector<double> aRates = MeasuredConditions(material).m_aRates;
     layout.m_aCurveColours.resize(static_cast<std::size_t>(material.m_nCurves));
     std::vector<bool> abRateUsed(aRates.size());
     for (int i : aDrawn)
-        if (const int k = DistinctIndex(aRates, material.Curve(i).m_dRate); k >= 0) {
+        if (const int k = ConditionIndex(aRates, material.Curve(i).m_dRate); k >= 0) {
             abRateUsed[static_cast<std::size_t>(k)] = true;
             layout.m_aCurveColours[static_cast<std::size_t>(i)] = RateColour(k);
         }
@@ -273,14 +273,14 @@ CViewLayout DrawTemperatures(QPainter& painter, const QRect& client, const CMate
 CViewLayout DrawDeviations(QPainter& painter, const QRect& client, const CMaterial& material) {
     CViewLayout layout;
     const std::vector<int> aDrawn = DrawnCurves(material);
-    const std::vector<double> aTemps = CurveTemperatures(material);
+    const std::vector<double> aTemps = MeasuredConditions(material).m_aTemps;
     const int nTemps = static_cast<int>(aTemps.size());
     layout.m_aCurveColours.resize(static_cast<std::size_t>(material.m_nCurves));
     const bool bFitted = MakeFitReport(material).m_bFitted;
 
     std::vector<bool> abTempUsed(aTemps.size());
     for (int i : aDrawn)
-        if (const int k = DistinctIndex(aTemps, material.Curve(i).m_dTemp); k >= 0) {
+        if (const int k = ConditionIndex(aTemps, material.Curve(i).m_dTemp); k >= 0) {
             abTempUsed[static_cast<std::size_t>(k)] = true;
             layout.m_aCurveColours[static_cast<std::size_t>(i)] = TemperatureColour(k, nTemps);
         }

@@ -2,6 +2,7 @@
 
 #include "ExportText.h"
 #include "vornel/document/Material.h"
+#include "vornel/document/MeasuredConditions.h"
 #include "formats/TextFile.h"
 
 #include <algorithm>
@@ -68,13 +69,6 @@ std::vector<double> ParseList(std::string_view text, Check check) {
     return aValues;
 }
 
-// Distinct values, ascending.
-std::vector<double> Distinct(std::vector<double> aValues) {
-    std::sort(aValues.begin(), aValues.end());
-    aValues.erase(std::unique(aValues.begin(), aValues.end()), aValues.end());
-    return aValues;
-}
-
 // nSteps + 1 values from dFirst to dLast, evenly (one value when they are equal).
 std::vector<double> Even(double dFirst, double dLast, int nSteps) {
     if (!(dLast > dFirst))
@@ -91,12 +85,7 @@ CMeasuredRanges MeasuredRanges(const CMaterial& material) {
     CMeasuredRanges ranges;
     bool bAny = false;
     for (int c = 0; c < material.m_nCurves; ++c) {
-        const CCurve& curve = material.Curve(c);
-        if (curve.m_pPoints.empty())
-            continue;
-        ranges.m_aTemps.push_back(curve.m_dTemp);
-        ranges.m_aRates.push_back(curve.m_dRate);
-        for (const CCurvePoint& point : curve.m_pPoints) {
+        for (const CCurvePoint& point : material.Curve(c).m_pPoints) {
             if (!bAny || point.m_dStrain < ranges.m_dMinStrain)
                 ranges.m_dMinStrain = point.m_dStrain;
             if (!bAny || point.m_dStrain > ranges.m_dMaxStrain)
@@ -106,8 +95,11 @@ CMeasuredRanges MeasuredRanges(const CMaterial& material) {
     }
     if (!bAny)
         throw CExportError(kNoCurves);
-    ranges.m_aTemps = Distinct(std::move(ranges.m_aTemps));
-    ranges.m_aRates = Distinct(std::move(ranges.m_aRates));
+    CMeasuredConditions measured = MeasuredConditions(material);
+    ranges.m_aTemps = std::move(measured.m_aTemps);
+    ranges.m_aRates = std::move(measured.m_aRates);
+    if (ranges.m_aTemps.empty() || ranges.m_aRates.empty())
+        throw CExportError("no measured curve has a temperature and a strain rate that are finite numbers");
     return ranges;
 }
 

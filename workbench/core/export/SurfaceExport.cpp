@@ -1,6 +1,7 @@
 #include "vornel/export/SurfaceExport.h"
 
 #include "vornel/document/Material.h"
+#include "vornel/document/MeasuredConditions.h"
 #include "formats/SurfaceFile.h"
 
 #include <algorithm>
@@ -31,17 +32,10 @@ bool LogRateGrid(const CValueRanges& ranges) {
 }
 
 std::optional<CTemperatureRange> MeasuredTemperatures(const CMaterial& material) {
-    std::optional<CTemperatureRange> range;
-    for (int i = 0; i < material.m_nCurves; ++i) {
-        const CCurve& curve = material.Curve(i);
-        if (curve.m_pPoints.empty())
-            continue;
-        if (!range)
-            range = CTemperatureRange{curve.m_dTemp, curve.m_dTemp};
-        range->m_dMin = std::min(range->m_dMin, curve.m_dTemp);
-        range->m_dMax = std::max(range->m_dMax, curve.m_dTemp);
-    }
-    return range;
+    const std::vector<double> aTemps = MeasuredConditions(material).m_aTemps;
+    if (aTemps.empty())
+        return std::nullopt;
+    return CTemperatureRange{aTemps.front(), aTemps.back()};
 }
 
 CSurfaceTemperature RunSurfaceTemperature(const CMaterial& material) {

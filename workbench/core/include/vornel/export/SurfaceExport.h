@@ -78,8 +78,8 @@ inline constexpr double kMarkerHalfSize = 0.01;
 // smallest measured rate is above 0 and the largest more than kLogRateRatio times it.
 bool LogRateGrid(const CValueRanges& ranges);
 
-// Smallest and largest temperature (deg C) of the used curves that hold points, or nothing
-// when there is none.
+// Smallest and largest measured temperature (deg C, MeasuredConditions), or nothing when there
+// is none.
 struct CTemperatureRange {
     double m_dMin = 0, m_dMax = 0;
 };

@@ -8,6 +8,8 @@
 // rate; Deviations the fitted minus the measured stress over strain, coloured by
 // temperature.
 
+#include "vornel/document/MeasuredConditions.h"
+
 #include <string>
 #include <vector>
 
@@ -20,21 +22,12 @@ const char* PlotViewName(EPlotView eView);
 // The view named strName; false for any other name.
 bool FindPlotView(const std::string& strName, EPlotView& eView);
 
-// The distinct temperatures (deg C) and strain rates (1/s) of the used curves, ascending,
-// values that are not finite left out.
-// Two values count as one when they differ by at most 1e-9 of the larger, so a rate typed
-// as 0.1 and one read back from a file stay one condition.
-std::vector<double> CurveTemperatures(const CMaterial& material);
-std::vector<double> CurveRates(const CMaterial& material);
-
-// The position of dValue among aDistinct (as above); -1 when it is none of them.
-int DistinctIndex(const std::vector<double>& aDistinct, double dValue);
-
 // One panel of the Temperatures view: a temperature and its curves (zero-based), by
 // ascending strain rate, curves of one rate in curve order.
 struct CTemperatureGroup {
     double m_dTemp = 0;
     std::vector<int> m_aCurves;
 };
-// The panels, by ascending temperature; a curve whose temperature is not finite is in none.
+// The panels, by ascending measured temperature (document/MeasuredConditions.h); a curve
+// whose temperature is not one of them (not finite, no points) is in none.
 std::vector<CTemperatureGroup> GroupByTemperature(const CMaterial& material);

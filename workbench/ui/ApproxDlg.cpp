@@ -4,6 +4,7 @@
 #include "FormulaPicture.h"
 #include "KivView.h"
 
+#include "vornel/run/RunMessages.h"
 #include "vornel/fit/FitReport.h"
 #include "vornel/document/Material.h"
 #include "vornel/model/ModelCatalogue.h"
@@ -343,8 +344,6 @@ void CApproxDlg::ShowRun(const CRunResult& result) {
     m_confidence.reset();
     if (result.m_refinement && result.m_refinement->m_confidence)
         m_confidence = result.m_refinement->m_confidence;
-    if (result.m_refinement)
-        emit m_view.Messages({QStringLiteral("Refine: ") + QString::fromStdString(result.m_refinement->m_strMessage)});
     m_view.ShowPlot();
     ShowModel();
 }
@@ -389,14 +388,10 @@ void CApproxDlg::OnOptimization() {
                                       : QStringLiteral("This model was refused for these curves"));
             }
             QStringList aLines;
-            if (!report.m_strMessage.empty())
+            for (const CRunLine& line : CandidateLines(report))
                 aLines << QStringLiteral("Optimization, model %1: %2")
                               .arg(report.m_nModel)
-                              .arg(QString::fromStdString(report.m_strMessage));
-            for (const std::string& strLine : report.m_aWarnings)
-                aLines << QStringLiteral("Optimization, model %1: %2")
-                              .arg(report.m_nModel)
-                              .arg(QString::fromStdString(strLine));
+                              .arg(QString::fromStdString(line.m_strText));
             if (!aLines.isEmpty())
                 emit m_view.Messages(aLines);
             m_pCandidates->repaint();

@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "KivDoc.h"
 
+#include "vornel/run/RunMessages.h"
 #include "vornel/document/Material.h"
 #include "vornel/session/Operations.h"
 #include "vornel/session/Stage.h"
@@ -508,8 +509,6 @@ void CKivView::ReportRun(const CRunResult& result) {
     QStringList aFailed;
     bool bMaterialWritten = false;
     for (const COutputFile& output : result.m_aOutputs) {
-        if (output.m_eStatus == EOutputStatus::Failed)
-            aFailed << QStringLiteral("%1: %2").arg(FromStd(output.m_strPath), FromStd(output.m_strMessage));
         if (g_pMaterial && output.m_strPath == g_pMaterial->FilePath(1) && output.m_eStatus == EOutputStatus::Written)
             bMaterialWritten = true;
     }
@@ -517,14 +516,16 @@ void CKivView::ReportRun(const CRunResult& result) {
         m_doc.SetModified(false);
         emit MaterialFileUsed(FromStd(g_pMaterial->FilePath(1)));
     }
+    // The run's lines in the Messages pane (what the refinement did prefixed "Refine: "); the
+    // files that could not be written also in a warning box.
     QStringList aLines;
-    if (!result.m_strMessage.empty())
-        aLines << FromStd(result.m_strMessage);
-    for (const std::string& strLine : result.m_aWarnings)
-        aLines << FromStd(strLine);
-    for (const COutputFile& output : result.m_aOutputs)
-        if (!output.m_strMessage.empty())
-            aLines << QStringLiteral("%1: %2").arg(FromStd(output.m_strPath), FromStd(output.m_strMessage));
+    for (const CRunLine& line : RunLines(result)) {
+        if (line.m_eKind == ERunLine::OutputFailed)
+            aFailed << FromStd(line.m_strText);
+        else
+            aLines << (line.m_eKind == ERunLine::Refinement ? QStringLiteral("Refine: ") : QString()) +
+                          FromStd(line.m_strText);
+    }
     if (!aLines.isEmpty())
         emit Messages(aLines);
     if (!result.Ok())

@@ -1,0 +1,162 @@
+#include "BatchOptions.h"
+
+#include "BatchPrint.h"
+#include "vornel/document/InputRanges.h"
+#include "vornel/intake/CurveIntake.h"
+#include "vornel/model/ModelCatalogue.h"
+
+#include <charconv>
+#include <limits>
+
+namespace {
+
+double ParseNumber(const std::string& strText, const std::string& strWhat) {
+    double dValue = 0;
+    if (!ParseUserNumber(strText, dValue))
+        throw CBatchError(strWhat + ": \"" + strText + "\" is not a number");
+    return dValue;
+}
+
+// Temperature and strain rate of a curve from their texts, checked against their ranges;
+// a problem is named with strWhere.
+CCurveSpec MakeCurveSpec(const std::string& strFile, const std::string& strTemp, const std::string& strRate,
+                         const std::string& strWhere) {
+    CCurveSpec entry;
+    entry.m_strFile = strFile;
+    entry.m_dTemp = ParseNumber(strTemp, strWhere + ": temperature");
+    entry.m_dRate = ParseNumber(strRate, strWhere + ": strain rate");
+    try {
+        CheckCurveConditions(entry.m_dTemp, entry.m_dRate);
+    } catch (const CInputError& e) {
+        throw CBatchError(strWhere + ": " + e.what());
+    }
+    return entry;
+}
+
+// The curves of a list file (intake/CurveIntake.h), each checked as --curve checks its values.
+void AddCurveList(const std::string& strList, std::vector<CCurveSpec>& aCurves) {
+    std::vector<CCurveListEntry> aEntries;
+    try {
+        aEntries = ReadCurveList(strList);
+    } catch (const CInputError& e) {
+        throw CBatchError(e.what());
+    }
+    for (const CCurveListEntry& entry : aEntries)
+        aCurves.push_back(MakeCurveSpec(entry.m_strFile, entry.m_strTemp, entry.m_strRate,
+                                        strList + ":" + std::to_string(entry.m_nLine)));
+}
+
+} // namespace
+
+CBatchOptions ParseOptions(const std::vector<std::string>& aArgs) {
+    CBatchOptions options;
+    auto need = [&](std::size_t i, std::size_t nValues, const std::string& strOption) {
+        if (i + nValues >= aArgs.size())
+            throw CBatchError(strOption + " needs " +
+                              (nValues == 1 ? std::string("a value") : std::to_string(nValues) + " values"));
+    };
+    for (std::size_t i = 0; i < aArgs.size(); ++i) {
+        const std::string& strArg = aArgs[i];
+        if (strArg == "--help" || strArg == "-h") {
+            options.m_bHelp = true;
+        } else if (strArg == "--fit") {
+            need(i, 1, strArg);
+            if (!options.m_strModel.empty())
+                throw CBatchError("--fit is given twice");
+            options.m_strModel = aArgs[++i];
+        } else if (strArg == "--name") {
+            need(i, 1, strArg);
+            options.m_bName = true;
+            options.m_strName = aArgs[++i];
+        } else if (strArg == "--open") {
+            need(i, 1, strArg);
+            if (!options.m_strOpen.empty())
+                throw CBatchError("--open is given twice");
+            options.m_strOpen = aArgs[++i];
+        } else if (strArg == "--curve") {
+            need(i, 3, strArg);
+            options.m_aCurves.push_back(
+                MakeCurveSpec(aArgs[i + 1], aArgs[i + 2], aArgs[i + 3], "--curve " + aArgs[i + 1]));
+            i += 3;
+        } else if (strArg == "--curves") {
+            need(i, 1, strArg);
+            AddCurveList(aArgs[++i], options.m_aCurves);
+        } else if (strArg == "--refine") {
+            options.m_bRefine = true;
+        } else if (strArg == "--report") {
+            options.m_bReport = true;
+        } else if (strArg == "--validate") {
+            options.m_bValidate = true;
+        } else if (strArg == "--lock-wait") {
+            need(i, 1, strArg);
+            options.m_dLockWait = ParseNumber(aArgs[++i], strArg);
+            if (!(options.m_dLockWait >= 0 && options.m_dLockWait <= kMaxLockWait))
+                throw CBatchError("--lock-wait: " + aArgs[i] + " is outside 0.." + FormatNumber(kMaxLockWait) + " s");
+        } else if (strArg == "--surface-temperature") {
+            need(i, 1, strArg);
+            const double dTemp = ParseNumber(aArgs[++i], strArg);
+            try {
+                CheckTemp3d(dTemp);
+            } catch (const CInputError& e) {
+                throw CBatchError(strArg + ": " + e.what());
+            }
+            options.m_dSurfaceTemp = dTemp;
+        } else if (strArg == "--export") {
+            need(i, 2, strArg);
+            const CExportFormat* pFormat = FindExportFormat(aArgs[i + 1]);
+            if (!pFormat)
+                throw CBatchError("--export: \"" + aArgs[i + 1] + "\" is not a format; give " + ExportFormatNames());
+            options.m_aExports.push_back({pFormat, aArgs[i + 2]});
+            i += 2;
+        } else if (strArg == "--export-id") {
+            need(i, 1, strArg);
+            const std::string& strId = aArgs[++i];
+            int nId = 0;
+            const auto [pStop, ec] = std::from_chars(strId.data(), strId.data() + strId.size(), nId);
+            if (strId.empty() || ec != std::errc() || pStop != strId.data() + strId.size() || nId < 1)
+                throw CBatchError("--export-id: \"" + strId + "\" is not a whole number from 1 to " +
+                                  std::to_string(std::numeric_limits<int>::max()));
+            options.m_nExportId = nId;
+        } else if (strArg == "--export-strains" || strArg == "--export-rates" || strArg == "--export-temperatures") {
+            need(i, 1, strArg);
+            const std::string& strValue = aArgs[++i];
+            try {
+                if (strArg == "--export-strains")
+                    options.m_exportGrid.SetStrains(strValue);
+                else if (strArg == "--export-rates")
+                    options.m_exportGrid.SetRates(strValue);
+                else
+                    options.m_exportGrid.SetTemps(strValue);
+            } catch (const CExportError& e) {
+                throw CBatchError(strArg + ": " + e.what());
+            }
+        } else if (strArg == "--plot") {
+            need(i, 1, strArg);
+            if (!options.m_strPlot.empty())
+                throw CBatchError("--plot is given twice");
+            options.m_strPlot = aArgs[++i];
+        } else if (strArg == "--plot-view") {
+            need(i, 1, strArg);
+            if (!FindPlotView(aArgs[++i], options.m_ePlotView))
+                throw CBatchError("--plot-view: \"" + aArgs[i] + "\" is not a view; give single, temperatures or deviations");
+            options.m_bPlotView = true;
+        } else {
+            throw CBatchError("unknown argument \"" + strArg + "\"");
+        }
+    }
+    if (!options.m_bHelp && options.m_strModel.empty())
+        throw CBatchError("--fit MODEL is missing");
+    if (options.m_bPlotView && options.m_strPlot.empty())
+        throw CBatchError("--plot-view needs --plot FILE");
+    return options;
+}
+
+int ParseModel(const std::string& strModel) {
+    if (strModel == "best")
+        return 0;
+    int nModel = 0;
+    const auto [pStop, ec] = std::from_chars(strModel.data(), strModel.data() + strModel.size(), nModel);
+    if (ec != std::errc() || pStop != strModel.data() + strModel.size() || !FindModel(nModel))
+        throw CBatchError("--fit: \"" + strModel + "\" is not a model; give 1..19 or best");
+    return nModel;
+}

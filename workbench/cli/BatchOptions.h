@@ -1,0 +1,57 @@
+#pragma once
+// The batch mode's command line (vornel --help, BatchUsage, says every option): what a run
+// is asked to do, read from the program's arguments.
+
+#include "vornel/export/LawExport.h"
+#include "vornel/intake/Import.h"
+#include "vornel/view/PlotGroups.h"
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// A usage or input error: the message names the argument or file.
+class CBatchError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Seconds a run waits for another run in its folder to end: by default, and at most.
+constexpr double kDefaultLockWait = 60;
+constexpr double kMaxLockWait = 86400;
+
+// One --export FORMAT FILE.
+struct CBatchExport {
+    const CExportFormat* m_pFormat = nullptr;
+    std::string m_strFile;
+};
+
+
+struct CBatchOptions {
+    bool m_bHelp = false;
+    std::string m_strModel;      // "1".."18" or "best"
+    bool m_bName = false;
+    std::string m_strName;
+    std::string m_strOpen;
+    std::vector<CCurveSpec> m_aCurves; // in command-line order, lists expanded
+    bool m_bRefine = false;            // refine the log-space laws on the stresses
+    bool m_bReport = false;            // print the fit report
+    bool m_bValidate = false;          // print the held-out RMS
+    std::string m_strPlot;             // draw the plot into this file
+    double m_dLockWait = kDefaultLockWait; // s to wait for another run in the folder
+    std::optional<double> m_dSurfaceTemp; // temperature of visual.tmp, deg C
+    EPlotView m_ePlotView = EPlotView::Single; // in this view
+    bool m_bPlotView = false;          // --plot-view was given
+    std::vector<CBatchExport> m_aExports;   // the law's exports, in command-line order
+    CExportGridOptions m_exportGrid;   // the table grid as the --export-* options set it
+    int m_nExportId = kExportFirstId;  // first LS-DYNA id
+};
+
+// The options of the arguments (without the program's name), every value checked: a curve's
+// conditions against their ranges, a list file read. Throws CBatchError naming the argument
+// (or the list's file and line), CFileError for a list that cannot be read.
+CBatchOptions ParseOptions(const std::vector<std::string>& aArgs);
+
+// The model of --fit: 1..19, or 0 for "best". Throws CBatchError for anything else.
+int ParseModel(const std::string& strModel);

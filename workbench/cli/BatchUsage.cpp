@@ -1,0 +1,107 @@
+#include "BatchMode.h"
+
+std::string BatchUsage() {
+    return R"(Usage: vornel --fit MODEL [--name NAME] [--curve FILE T H]... [--curves LIST] [--open FILE.mat]
+              [--refine] [--report] [--validate] [--plot FILE [--plot-view VIEW]]
+              [--surface-temperature T] [--lock-wait S]
+              [--export FORMAT FILE]... [--export-id N] [--export-strains MAX:N]
+              [--export-rates R1,R2,...] [--export-temperatures T1,T2,...]
+       vornel --help
+
+Fits a flow-stress model to measured flow curves and writes the results to the
+current folder, as a fit in the workbench window does:
+  temp.mat    the exchange file with the engine
+  progr.f90   the fitted law as the Fortran 90 subroutine CalcKiv(H,Eps,t,Ks)
+  visual.tmp  the fitted stress surface for the 3D viewer orbiq, at 1000 deg C
+              when that lies within the measured temperatures, else at their
+              middle (the error stream says so)
+  NAME.mat    the material file: the curves (resampled to 30 points each by the
+              first fit), the model, its coefficients and errors
+
+Options:
+  --fit MODEL        the model 1..19, or "best": fit models 1, 2, 3, 4, 7, 9, 10,
+                     11, 12, 14, 15, 16, 17 and 18 in turn and keep the one with the
+                     smallest maximum error (as the Optimization button does);
+                     model 19 is the strain-compensated hyperbolic-sine law, fitted
+                     on the measured stresses
+  --curve FILE T H   add the experiment data file FILE measured at temperature T
+                     (deg C, -200..2600) and strain rate H (1/s, 0..10000);
+                     may be repeated
+  --curves LIST      add every curve of the text file LIST, one "FILE T H" per
+                     line; blank lines and lines starting with # are skipped and
+                     FILE is relative to the folder of LIST
+  --open FILE.mat    start from a saved material instead of an empty one; curves
+                     given with --curve or --curves are added to it
+  --name NAME        the material's name; its file is NAME.mat (default: the
+                     opened file, else "material.mat")
+  --refine           refine the laws fitted on the logarithm of the stress
+                     (models 9, 13, 14, 17, 18) by least squares on the measured
+                     stresses; with "best" every such candidate is refined,
+                     model 19 competes too, and the candidates are ranked by
+                     their RMS (below) instead
+  --report           after the errors, "RMS= ", "MARE= " (mean absolute relative
+                     error, %) and "MaxAbs= " over the measured points (every
+                     prepared point but the first of each curve), then per curve
+                     "curve k t= T H= H RMS= v MaxAbs= v at E= strain", then
+                     for model 19 and the refined models the 95 % confidence
+                     interval of each fitted coefficient "CI A<k>= low high"
+                     and "IllDetermined= A<i> A<j>" for each pair of them
+                     correlated beyond 0.999 (or "IllDetermined= none"), then
+                     "LawCheck= ok" or "LawCheck= N findings" over the grid of
+                     the tables (--export)
+  --validate         fit the material without each curve in turn and measure
+                     that curve: "HeldOutRMS mean= v max= v"
+  --plot FILE        also draw the plot of the material (measured points and
+                     fitted curves of all curves, 1200 x 800, as the window's
+                     Graf shows it) into FILE: an SVG drawing when its name ends
+                     in .svg, else a PNG image (the name must end in .png)
+  --lock-wait S      how long to wait, in seconds, when another run uses the
+                     current folder (default 60): runs in one folder take turns,
+                     since each writes and reads its temp.mat; after S seconds
+                     the run ends with status 2 without doing anything
+  --surface-temperature T
+                     write visual.tmp at temperature T (deg C, 0..1600) instead;
+                     a T outside the measured temperatures is said to be
+                     extrapolated
+  --plot-view VIEW   the picture --plot draws: "single" (the default, as above),
+                     "temperatures" (a panel per measured temperature, curves
+                     coloured by strain rate, with a legend of the rates) or
+                     "deviations" (fitted minus measured stress over strain,
+                     coloured by temperature, with a zero line)
+  --export FORMAT FILE
+                     also write the fitted law for a forming solver into FILE;
+                     may be repeated. FORMAT is one of
+                       uhard   Abaqus/Standard user subroutine UHARD (Fortran)
+                       vuhard  Abaqus/Explicit user subroutine VUHARD (Fortran)
+                       abaqus  Abaqus *PLASTIC tables, one per strain rate
+                       lsdyna  LS-DYNA *DEFINE_TABLE_3D of tables of curves
+                       csv     comma-separated table of the law
+                     The subroutines compute the law and its derivatives; the
+                     tables hold the law on a grid of the measured temperatures
+                     and strain rates and 41 strains from 0 to the largest
+                     measured. The law check (positive, finite, not rising with
+                     temperature, not falling with strain rate) names each
+                     property the law fails on the error stream.
+  --export-id N      first id of the LS-DYNA tables and curves (default 1000)
+  --export-strains MAX:N
+                     table strains 0 and N equal steps up to MAX
+  --export-rates R1,R2,...
+                     table strain rates (1/s) instead of the measured ones
+  --export-temperatures T1,T2,...
+                     table temperatures (deg C) instead of the measured ones
+  --help             this text
+
+Experiment data files have three header lines, then rows "n strain stress".
+
+Output: "Model: <label>", one line "A<n> = <value>" per coefficient, then
+"ErrorSr= <value>" and "ErrorMax= <value>", then the lines of --report and
+--validate, values with 17 significant digits.
+Everything else (why a fit was refused, the conditions the numerical kernels
+report, what the refinement did, files that could not be written) goes to the
+error stream.
+Exit status: 0 after a fit; 1 when the fit ends without coefficients; 2 for a
+usage or input error, when a file of the run cannot be written (the others
+are written all the same), or when another run kept the folder longer than
+--lock-wait allows.
+)";
+}

@@ -9,7 +9,7 @@
 // throws is a std::runtime_error whose what() is a sentence for a message box:
 //   CFileError (formats/FileError.h)  a file that cannot be read or written, named with the
 //                                     reason: "<path>: <reason>";
-//   CInputError (below)               a value outside its range or a curve that does not
+//   CInputError (document/InputRanges.h) a value outside its range or a curve that does not
 //                                     exist, naming the value.
 // Operations that need a material throw CInputError when g_pMaterial is null.
 //

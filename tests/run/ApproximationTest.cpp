@@ -211,7 +211,7 @@ TEST_P(BlockedOutput, IsReportedAndTheOthersAreWritten) {
         EXPECT_EQ(output.m_strPath, aNames[i]);
         if (i == nBlocked) {
             EXPECT_EQ(output.m_eStatus, EOutputStatus::Failed);
-            EXPECT_NE(output.m_strMessage.find("Is a directory"), std::string::npos) << output.m_strMessage;
+            EXPECT_NE(output.m_strMessage.find("not a regular file"), std::string::npos) << output.m_strMessage;
         } else {
             EXPECT_EQ(output.m_eStatus, EOutputStatus::Written);
             EXPECT_TRUE(std::filesystem::is_regular_file(aNames[i])) << aNames[i];

@@ -3,7 +3,14 @@
 #include "vornel/session/FolderLock.h"
 #include "SessionSupport.h"
 
+#include "formats/FileError.h"
+
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <functional>
+#include <utility>
+#include <vector>
 
 using namespace vornel_test;
 namespace fs = std::filesystem;
@@ -17,7 +24,6 @@ TEST_F(FolderLock, NestsWithinAProcessAndNeverSpansFolders) {
     fs::create_directory("b");
     {
         const CFolderLock outer("a");
-        ASSERT_TRUE(outer.Held());
         {
             const CFolderLock inner("a/../a");
             CLockedByAnother other("a");
@@ -26,7 +32,8 @@ TEST_F(FolderLock, NestsWithinAProcessAndNeverSpansFolders) {
         CLockedByAnother other("a");
         EXPECT_FALSE(other.Take()) << "the outer hold still counts";
         const CFolderLock b("b");
-        EXPECT_TRUE(b.Held());
+        CLockedByAnother otherB("b");
+        EXPECT_FALSE(otherB.Take());
     }
     CLockedByAnother other("a");
     EXPECT_TRUE(other.Take()) << "released with the last hold";
@@ -36,5 +43,29 @@ TEST_F(FolderLock, NestsWithinAProcessAndNeverSpansFolders) {
     } catch (const CFolderBusy& e) {
         EXPECT_EQ(std::string(e.what()), "another run uses the folder " + fs::absolute("a").string());
     }
-    EXPECT_FALSE(CFolderLock("missing").Held());
+}
+
+// A folder whose lock file cannot be opened is never run in: the lock names its file.
+TEST_F(FolderLock, ThatCannotBeOpenedStopsTheRun) {
+    const std::vector<std::pair<const char*, std::function<void()>>> aCases = {
+        {"missing", [] {}},
+        {"folder", [] { fs::create_directories("folder/temp.mat.lock"); }},
+        {"pipe", [] {
+             fs::create_directory("pipe");
+             ASSERT_EQ(::mkfifo("pipe/temp.mat.lock", 0666), 0);
+         }},
+        {"dangling", [] {
+             fs::create_directory("dangling");
+             fs::create_symlink("../nowhere/lock", "dangling/temp.mat.lock");
+         }},
+    };
+    for (const auto& [szFolder, make] : aCases) {
+        make();
+        try {
+            const CFolderLock lock(szFolder);
+            ADD_FAILURE() << szFolder << " was locked";
+        } catch (const CFileError& e) {
+            EXPECT_EQ(e.Path(), (fs::absolute(szFolder) / kFolderLockFileName).string()) << e.what();
+        }
+    }
 }

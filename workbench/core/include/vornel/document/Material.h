@@ -151,10 +151,12 @@ public:
                                                               const CandidateCallback& onCandidate = {},
                                                               const CFitOptions& options = {});
     // The one road of every fit on "temp.mat": callEngine(nModel) in the work folder, the file
-    // read back and, for a model the workbench fits itself (FindCoreFit) whose
-    // entry point prepared the curves and fitted nothing, that fit on the material (its
-    // result in coreFit, fit/ModelFit.h), written back to "temp.mat". Returns the call's outcome, the
+    // read back and, for a model the workbench fits itself (FindCoreFit, fit/ModelFit.h)
+    // whose entry point prepared the curves and fitted nothing, that fit on the material
+    // (its result in coreFit), written back to "temp.mat". Returns the call's outcome, the
     // workbench's fit counting as the engine's: fitted, or refused with the fit's reason.
+    // Throws CFileError naming "temp.mat" when the engine could not use it (read it, or
+    // write its result back).
     CEngineStatus FitModelOnExchangeFile(const ModelEngineCall& callEngine, int nModel,
                                          std::optional<CRefinementResult>& coreFit);
 

@@ -152,7 +152,9 @@ void CAddCurvesDlg::accept() {
     }
     const std::vector<CCurveSpec> aCurves = SpecsOfRows(aRows);
     try {
-        m_aAdded = AddCurves(aCurves);
+        const CImportedCurves imported = AddCurves(aCurves, m_pProfile);
+        m_aAdded = imported.m_aSummaries;
+        m_aNotes = imported.m_aNotes;
     } catch (const std::bad_alloc&) {
         m_strLastError = QStringLiteral("There is not enough memory for these curves; none was added.");
         QMessageBox::critical(this, windowTitle(), m_strLastError);

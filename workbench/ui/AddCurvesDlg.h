@@ -11,6 +11,7 @@
 // fails, and the dialog stays open with the message naming the file.
 
 #include "vornel/intake/CurveIntake.h"
+#include "vornel/intake/ImportProfile.h"
 #include "vornel/intake/Import.h"
 
 #include <QDialog>
@@ -37,6 +38,12 @@ public:
     const std::vector<CCurveSpec>& AddedCurves() const { return m_aAddedCurves; }
     // The message of the last refused OK (empty when OK went through).
     const QString& LastError() const { return m_strLastError; }
+    // After OK: what the import says (temperature differences, the scatter of repeats).
+    const std::vector<std::string>& Notes() const { return m_aNotes; }
+
+    // The profile the files are read and prepared with (null: the experiment data format
+    // only); the dialog's Preparation... button edits its preparation.
+    CImportProfile* m_pProfile = nullptr;
 
     QTableWidget* m_pTable;
     QLabel* m_pIntro;
@@ -47,5 +54,6 @@ private:
     std::vector<CIntakeRow> m_aRows; // as found; the cells hold the edits
     std::vector<CImportSummary> m_aAdded;
     std::vector<CCurveSpec> m_aAddedCurves;
+    std::vector<std::string> m_aNotes;
     QString m_strLastError;
 };

@@ -6,6 +6,8 @@
 #include "formats/ExchangeFile.h"
 #include "formats/TextFile.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstddef>
 #include <iterator>
 #include <filesystem>
@@ -38,6 +40,69 @@ std::string CMaterial::WorkPath(const std::string& strName) const {
 }
 
 std::string CMaterial::FilePath(int nFlag) const { return WorkPath(nFlag == 0 ? kExchangeFileName : m_strFileName); }
+
+std::string CMaterial::PrepFilePath() const { return FilePath(1) + ".prep"; }
+
+namespace {
+
+std::string ExactText(double d) {
+    char sz[40];
+    const auto [pEnd, ec] = std::to_chars(sz, sz + sizeof sz, d);
+    return std::string(sz, ec == std::errc() ? pEnd : sz);
+}
+
+// "curve k t= T H= H: " of curve i.
+std::string PrepKey(int i, const CCurve& curve) {
+    return "curve " + std::to_string(i + 1) + " t= " + ExactText(curve.m_dTemp) + " H= " + ExactText(curve.m_dRate) + ": ";
+}
+
+void WritePrepFile(const CMaterial& material) {
+    std::string strText = "# Preparation records of the curves of " +
+                          std::filesystem::path(material.FilePath(1)).filename().string() + ", one line per curve\n";
+    bool bAny = false;
+    for (int i = 0; i < material.m_nCurves; ++i) {
+        const CCurve& curve = material.Curve(i);
+        if (curve.m_strPrep.empty())
+            continue;
+        std::string strRecord = curve.m_strPrep;
+        std::replace(strRecord.begin(), strRecord.end(), '\n', ' ');
+        strText += PrepKey(i, curve) + strRecord + "\n";
+        bAny = true;
+    }
+    if (bAny) {
+        WriteTextFile(material.PrepFilePath(), strText);
+    } else {
+        std::error_code ec;
+        std::filesystem::remove(material.PrepFilePath(), ec);
+    }
+}
+
+void ReadPrepFile(CMaterial& material) {
+    for (int i = 0; i < material.m_nCurves; ++i)
+        material.Curve(i).m_strPrep.clear();
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(material.PrepFilePath(), ec))
+        return;
+    std::vector<unsigned char> aBytes;
+    try {
+        aBytes = ReadFileBytes(material.PrepFilePath());
+    } catch (const std::exception&) {
+        return; // the records are an addition: the material opens without them
+    }
+    const std::string strText(aBytes.begin(), aBytes.end());
+    for (std::size_t n = 0; n < strText.size();) {
+        const std::size_t nEnd = std::min(strText.find('\n', n), strText.size());
+        const std::string strLine = strText.substr(n, nEnd - n);
+        n = nEnd + 1;
+        for (int i = 0; i < material.m_nCurves; ++i) {
+            const std::string strKey = PrepKey(i, material.Curve(i));
+            if (strLine.compare(0, strKey.size(), strKey) == 0)
+                material.Curve(i).m_strPrep = strLine.substr(strKey.size());
+        }
+    }
+}
+
+} // namespace
 
 int CMaterial::CountPoints() const {
     int nTotal = 0;
@@ -184,6 +249,8 @@ void CMaterial::WriteMaterialFile(int nFlag) const {
     // file is the user's and is replaced in one step.
     WriteExchangeView(FilePath(nFlag), ExchangeView(), EExchangeTrailer::CurveWords,
                       nFlag == 0 ? EExchangeReplace::RemoveFirst : EExchangeReplace::Atomic);
+    if (nFlag == 1)
+        WritePrepFile(*this);
 }
 
 void CMaterial::ReadMaterialFile(int nFlag) {
@@ -192,6 +259,8 @@ void CMaterial::ReadMaterialFile(int nFlag) {
     thread_local CByteBuffer s_buffer;
     const CReleaseIfLarger release(s_buffer, std::size_t{4} << 20);
     TakeExchangeView(ReadExchangeView(FilePath(nFlag), CExchangeLimits{kMaxExchangeCurves, kMaxCoef}, s_buffer));
+    if (nFlag == 1)
+        ReadPrepFile(*this);
 }
 
 void CMaterial::ClearFit() {

@@ -51,6 +51,10 @@ public:
     std::string m_strLabel;              // data file path after import, "H= ... Temp= ... " after a read
     std::string m_strFile;               // the data file the curve was added from (kept while the
                                          // material lives; a material file does not store it)
+    std::string m_strPrep;               // how it was read and prepared: source file, profile and
+                                         // every step with its parameters; "" for a file read as
+                                         // the experiment data format without preparation (kept
+                                         // beside the material file, PrepFilePath)
 
     bool operator==(const CCurve&) const = default;
 };
@@ -112,6 +116,14 @@ public:
     // Path of the file that flag selects: WorkPath("temp.mat") for 0, WorkPath(m_strFileName)
     // for 1.
     std::string FilePath(int nFlag) const;
+
+    // The text file beside the material file that keeps the curves' preparation records
+    // (CCurve::m_strPrep), FilePath(1) + ".prep": one line "curve k t= T H= H: record" per
+    // curve that has one. The exchange layout has no room for them, so an older Vornel opens
+    // the material file as ever and leaves this file alone. WriteMaterialFile(1) writes it
+    // (and removes it when no curve has a record); ReadMaterialFile(1) takes the record of
+    // every line whose curve number, t and H match a curve, and ignores the rest.
+    std::string PrepFilePath() const;
 
     // strName resolved against the work folder: as it stands when it is absolute or the work
     // folder is empty (the process's current folder), else m_strWorkFolder / strName.

@@ -530,6 +530,7 @@ CColumnLayout DetectLayout(std::string_view text, const CTextOptions& options, c
     place(aTitles, &CColumn::m_strTitle);
     place(aUnits, &CColumn::m_strUnit);
     for (CColumn& column : layout.m_aColumns) {
+        column.m_strWritten = column.m_strTitle;
         std::string strUnit = TakeBracketUnit(column.m_strTitle);
         if (column.m_strUnit.empty())
             column.m_strUnit = strUnit;

@@ -51,9 +51,10 @@ int ChosenColumn(const CColumnLayout& layout, const CColumnChoice& choice, const
     }
     for (int pass = 0; pass < 2; ++pass)
         for (int k = 0; k < nColumns; ++k) {
-            const std::string& strTitle = layout.m_aColumns[static_cast<std::size_t>(k)].m_strTitle;
-            if (pass == 0 ? strTitle == Trimmed(choice.m_strTitle) : Lower(strTitle) == Lower(Trimmed(choice.m_strTitle)))
-                return k;
+            const CColumn& column = layout.m_aColumns[static_cast<std::size_t>(k)];
+            for (const std::string& strTitle : {column.m_strTitle, column.m_strWritten})
+                if (pass == 0 ? strTitle == Trimmed(choice.m_strTitle) : Lower(strTitle) == Lower(Trimmed(choice.m_strTitle)))
+                    return k;
         }
     throw CInputError(strWhere + "no column is titled \"" + choice.m_strTitle + "\" in " + strFile + "; its columns: " +
                       layout.Describe(false));
@@ -115,7 +116,7 @@ void ReadColumnFile(std::string_view text, const std::string& strFile, const CIm
     CPrepCurve& curve = source.m_curve;
     const CColumnLayout layout = DetectLayout(text, profile.m_text, strFile);
     const CColumnPick pick = PickColumns(layout, &profile, strFile);
-    std::vector<int> aColumns = pick.FromForce() ? std::vector<int>{pick.m_nForce, pick.m_nStroke}
+    std::vector<int> aColumns = pick.FromForce() ? std::vector<int>{pick.m_nStroke, pick.m_nForce}
                                                  : std::vector<int>{pick.m_nStrain, pick.m_nStress};
     if (pick.m_nTemperature >= 0)
         aColumns.push_back(pick.m_nTemperature);
@@ -298,7 +299,9 @@ CSourceCurve ReadSourceCurve(const std::string& strFile, double dTemp, double dR
         const double dFoot = FootStrain(curve.m_aStrain, curve.m_aStress);
         for (double& d : curve.m_aStrain)
             d -= dFoot;
-        curve.m_aRecord.push_back("foot: strain shifted by " + Num(-dFoot) + " (loading line meets stress 0 at " + Num(dFoot) + ")");
+        curve.m_aRecord.push_back(dFoot == 0 ? std::string("foot: no rising loading line found; strain not shifted")
+                                             : "foot: strain shifted by " + Num(-dFoot) +
+                                                   " (the loading line meets stress 0 at strain " + Num(dFoot) + ")");
     }
     if (source.m_bColumnFile) {
         KeepAccepted(curve, source.m_summary);

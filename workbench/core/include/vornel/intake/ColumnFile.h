@@ -44,7 +44,9 @@ struct CTextOptions {
 };
 
 struct CColumn {
-    std::string m_strTitle;                 // as the file writes it (UTF-8), "" when untitled
+    std::string m_strTitle;                 // as the file writes it (UTF-8) less a unit in brackets,
+                                            // "" when untitled
+    std::string m_strWritten;               // the title with its brackets, as written
     std::string m_strUnit;                  // from the units line or the title's brackets
     EColumnRole m_eRole = EColumnRole::None; // what the title says
 };

@@ -41,9 +41,12 @@ public:
     // After OK: what the import says (temperature differences, the scatter of repeats).
     const std::vector<std::string>& Notes() const { return m_aNotes; }
 
-    // The profile the files are read and prepared with (null: the experiment data format
-    // only); the dialog's Preparation... button edits its preparation.
-    CImportProfile* m_pProfile = nullptr;
+    // Reads and prepares the files with profile (until then: the experiment data format
+    // only, unprepared); the Preparation... button sets or edits it.
+    void SetProfile(const CImportProfile& profile);
+    const CImportProfile* Profile() const { return m_pProfile; }
+    // Preparation...: the steps for these files (CPreparationDlg); the rows are read anew.
+    void OnPreparation();
 
     QTableWidget* m_pTable;
     QLabel* m_pIntro;
@@ -55,5 +58,8 @@ private:
     std::vector<CImportSummary> m_aAdded;
     std::vector<CCurveSpec> m_aAddedCurves;
     std::vector<std::string> m_aNotes;
+    CImportProfile m_profile;
+    const CImportProfile* m_pProfile = nullptr;
+    void ShowImport(int nRow);
     QString m_strLastError;
 };

@@ -10,6 +10,7 @@
 #include "vornel/view/PlotGroups.h"
 #include "formats/ExchangeFile.h"
 #include "formats/FileError.h"
+#include "MeasuredSets.h"
 #include "RecordFiles.h"
 #include "TestSupport.h"
 
@@ -728,3 +729,66 @@ TEST_F(BatchRun, TwoHundredRawRecordsRunWithinSixtyFourMegabytes) {
     EXPECT_LE(usage.ru_maxrss, 64 * 1024) << "peak resident memory in KiB";
 }
 #endif
+
+// Dilatometer exports added with --add and a profile: conditions from their headers; a file
+// of more than three numbers a row without a profile is refused naming its columns; the
+// prepared curves go out with --write-curves and, read back with --curves, give the same
+// material.
+TEST_F(BatchRun, ColumnFilesAreAddedPreparedWrittenAndReadBack) {
+    std::vector<std::string> aAdd;
+    for (double dTemp : {300.0, 350.0, 400.0})
+        for (double dRate : {0.001, 0.01, 0.1, 1.0}) {
+            aAdd.push_back("--add");
+            aAdd.push_back("S07_" + std::to_string(aAdd.size() / 2) + ".asc");
+            WriteDilatometerRecord(aAdd.back(), SofteningLaw, dTemp, dRate);
+        }
+    SRun run = Batch({"--fit", "9", "--add", "S07_0.asc"});
+    EXPECT_EQ(run.m_nStatus, kBatchError);
+    EXPECT_NE(run.m_strErr.find("S07_0.asc: not in the experiment data format"), std::string::npos) << run.m_strErr;
+    EXPECT_NE(run.m_strErr.find("4: Phi (-) = strain, 5: Flie\xc3\x9fspannung kf (MPa) = stress"), std::string::npos) << run.m_strErr;
+
+    WriteText("dil.profile", "# deformation dilatometer\nsegment = yes\n");
+    const auto withAdds = [&](std::vector<std::string> aArgs) {
+        aArgs.insert(aArgs.end(), aAdd.begin(), aAdd.end());
+        return aArgs;
+    };
+    run = Batch(withAdds({"--fit", "9", "--report", "--profile", "dil.profile"}));
+    ASSERT_EQ(run.m_nStatus, kBatchFitted) << run.m_strErr;
+    EXPECT_NE(run.m_strOut.find("prep curve 12: source S07_11.asc (column file, profile dil:"), std::string::npos);
+
+    run = Batch(withAdds({"--profile", "dil.profile", "--write-curves", "out"}));
+    ASSERT_EQ(run.m_nStatus, kBatchFitted) << run.m_strErr;
+    EXPECT_NE(run.m_strErr.find("--write-curves: 12 curves written to out"), std::string::npos);
+    const CMaterial prepared = *g_pMaterial;
+    run = Batch({"--write-curves", "again", "--curves", "out/curves.txt"});
+    ASSERT_EQ(run.m_nStatus, kBatchFitted) << run.m_strErr;
+    ASSERT_EQ(g_pMaterial->m_nCurves, 12);
+    for (int i = 0; i < 12; ++i) {
+        const CCurve& curve = g_pMaterial->Curve(i);
+        EXPECT_EQ(curve.m_dTemp, prepared.Curve(i).m_dTemp);
+        EXPECT_EQ(curve.m_dRate, prepared.Curve(i).m_dRate);
+        ASSERT_EQ(curve.PointCount(), prepared.Curve(i).PointCount());
+        for (int k = 0; k < curve.PointCount(); ++k) {
+            const CCurvePoint& point = prepared.Curve(i).m_pPoints[static_cast<std::size_t>(k)];
+            EXPECT_EQ(curve.m_pPoints[static_cast<std::size_t>(k)].m_dStrain, static_cast<float>(point.m_dStrain));
+            EXPECT_EQ(curve.m_pPoints[static_cast<std::size_t>(k)].m_dStress, static_cast<float>(point.m_dStress));
+        }
+    }
+}
+
+// The measured bst set with repeats a and b: averaged into 15 curves, the scatter of each
+// pair printed.
+TEST_F(BatchRun, RepeatsOfTheBstSetAverageIntoFifteenCurves) {
+    const std::string strSet = SharedDataSet("bst-compression");
+    if (strSet.empty())
+        GTEST_SKIP() << "the measured bst set is absent";
+    WriteText("avg.profile", "repeats = average\n");
+    const SRun run = Batch({"--write-curves", "out", "--profile", "avg.profile", "--curves", strSet + "/conditions.txt"});
+    ASSERT_EQ(run.m_nStatus, kBatchFitted) << run.m_strErr;
+    EXPECT_EQ(g_pMaterial->m_nCurves, 15);
+    std::size_t nScatter = 0;
+    for (const std::string& strLine : Lines(run.m_strErr))
+        nScatter += strLine.find(": 2 curves averaged on strain 0..") != std::string::npos &&
+                    strLine.find("; scatter largest ") != std::string::npos;
+    EXPECT_EQ(nScatter, 15u) << run.m_strErr;
+}

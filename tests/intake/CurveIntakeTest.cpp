@@ -63,8 +63,11 @@ TEST(ConditionsFromHeaders, TakeTheNumbersAfterTAndH) {
         {"Test record t=900 H=1e-05", "900", "1e-05"},
         {"t = -20.5; H= 3", "-20.5", "3"},
         {"Test=5 width=3 tH=2", "", ""}, // "t" and "H" inside words
-        {"T=900 h=1", "", ""},
+        {"T=900 h=1", "900", ""},
         {"H=10 only", "", "10"},
+        {"S07_DIL_average.asc    T=350\xc2\xb0""C    phi\xc2\xb0=0.001    Yield=0.23", "350", "0.001"},
+        {"Temp = 623.15 K, rate=0.1", "350", "0.1"},
+        {"TEMP=1000 PHIP=10", "1000", "10"},
     };
     for (const auto& c : aCases) {
         std::string strTemp, strRate;

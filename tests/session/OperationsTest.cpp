@@ -324,7 +324,7 @@ TEST_F(Operations, AddCurvesAddsEveryCurveOrNone) {
         EXPECT_TRUE(*g_pMaterial == before) << k;
         EXPECT_EQ(g_nStage, 3);
     }
-    const std::vector<CImportSummary> aAdded = AddCurves({{"r2.asc", 1100, 1}, {"r1.asc", 1000, 1}});
+    const std::vector<CImportSummary> aAdded = AddCurves({{"r2.asc", 1100, 1}, {"r1.asc", 1000, 1}}).m_aSummaries;
     ASSERT_EQ(aAdded.size(), 2u);
     EXPECT_EQ(g_pMaterial->m_nCurves, 3);
     EXPECT_EQ(g_pMaterial->Curve(1).m_strFile, "r2.asc");

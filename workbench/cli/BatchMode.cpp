@@ -85,7 +85,7 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
         }
         if (options.m_bPlot && !writePlot)
             throw CBatchError("--plot: this vornel was built without its window and cannot draw plots");
-        const int nModel = ParseModel(options.m_strModel);
+        const int nModel = options.m_strModel.empty() ? -1 : ParseModel(options.m_strModel);
         CheckOutputNames(options);
 
         if (options.m_strOpen.empty()) {
@@ -95,11 +95,31 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
             if (options.m_bName)
                 NameMaterial(options.m_strName);
         }
-        for (const CCurveSpec& entry : options.m_aCurves) {
-            const CImportSummary summary = AddCurve(entry.m_strFile, entry.m_dTemp, entry.m_dRate);
-            if (summary.StoppedEarly())
-                err << "vornel: " << entry.m_strFile << ": " << summary.StopDescription() << "; "
-                    << summary.m_nTaken << " points taken before it\n";
+        const CImportProfile* pProfile = options.m_profile ? &*options.m_profile : nullptr;
+        // Curves in the experiment data format without a profile are added one by one, as Add
+        // File adds them; with a profile every curve is read and prepared first, and all are
+        // added or none.
+        const auto reportStops = [&](const std::vector<CCurveSpec>& aSpecs, const std::vector<CImportSummary>& aSummaries) {
+            for (std::size_t k = 0; k < aSummaries.size() && k < aSpecs.size(); ++k)
+                if (aSummaries[k].StoppedEarly())
+                    err << "vornel: " << aSpecs[k].m_strFile << ": " << aSummaries[k].StopDescription() << "; "
+                        << aSummaries[k].m_nTaken << " points taken before it\n";
+        };
+        if (!pProfile) {
+            for (const CCurveSpec& entry : options.m_aCurves)
+                reportStops({entry}, {AddCurve(entry.m_strFile, entry.m_dTemp, entry.m_dRate)});
+        } else if (!options.m_aCurves.empty()) {
+            const CImportedCurves imported = AddCurves(options.m_aCurves, pProfile);
+            reportStops(options.m_aCurves, imported.m_aSummaries);
+            for (const std::string& strNote : imported.m_aNotes)
+                err << "vornel: " << strNote << '\n';
+        }
+        if (!options.m_strWriteCurves.empty()) {
+            const std::vector<std::string> aWritten = ExportCurves(options.m_strWriteCurves);
+            err << "vornel: --write-curves: " << aWritten.size() - 1 << " curves written to " << options.m_strWriteCurves
+                << " (as read and prepared, before any fit), with their list curves.txt\n";
+            if (nModel < 0)
+                return kBatchFitted;
         }
         // The folder is this run's from the first write of "temp.mat" to its last file.
         const std::string strFolder = g_pMaterial->m_strWorkFolder;
@@ -129,6 +149,7 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
         if (result.Ok() && options.m_bReport) {
             PrintReport(MakeFitReport(*g_pMaterial), out);
             PrintConfidence(result.m_refinement, out, err);
+            PrintPreparation(*g_pMaterial, out);
         }
         const bool bExported = ExportLaw(options, result.Ok(), out, err);
         if (result.Ok() && options.m_bValidate)

@@ -46,15 +46,18 @@ void AddCurveList(const std::string& strList, std::vector<CCurveSpec>& aCurves) 
     } catch (const CInputError& e) {
         throw CBatchError(e.what());
     }
-    for (const CCurveListEntry& entry : aEntries)
+    for (const CCurveListEntry& entry : aEntries) {
         aCurves.push_back(MakeCurveSpec(entry.m_strFile, entry.m_strTemp, entry.m_strRate,
                                         strList + ":" + std::to_string(entry.m_nLine)));
+        aCurves.back().m_aValues = entry.m_aValues;
+    }
 }
 
 } // namespace
 
 CBatchOptions ParseOptions(const std::vector<std::string>& aArgs) {
     CBatchOptions options;
+    std::vector<std::size_t> aToFind; // the curves of --add, whose conditions are found at the end
     auto need = [&](std::size_t i, std::size_t nValues, const std::string& strOption) {
         if (i + nValues >= aArgs.size())
             throw CBatchError(strOption + " needs " +
@@ -87,6 +90,24 @@ CBatchOptions ParseOptions(const std::vector<std::string>& aArgs) {
             need(i, 1, strArg);
             options.m_aLists.push_back(aArgs[++i]);
             AddCurveList(options.m_aLists.back(), options.m_aCurves);
+        } else if (strArg == "--add") {
+            need(i, 1, strArg);
+            aToFind.push_back(options.m_aCurves.size());
+            options.m_aCurves.push_back({aArgs[++i], 0, 0, {}});
+        } else if (strArg == "--profile") {
+            need(i, 1, strArg);
+            if (options.m_profile)
+                throw CBatchError("--profile is given twice");
+            try {
+                options.m_profile = ReadImportProfile(aArgs[++i]);
+            } catch (const CInputError& e) {
+                throw CBatchError(std::string("--profile: ") + e.what());
+            }
+        } else if (strArg == "--write-curves") {
+            need(i, 1, strArg);
+            if (!options.m_strWriteCurves.empty())
+                throw CBatchError("--write-curves is given twice");
+            options.m_strWriteCurves = aArgs[++i];
         } else if (strArg == "--refine") {
             options.m_bRefine = true;
         } else if (strArg == "--report") {
@@ -153,8 +174,16 @@ CBatchOptions ParseOptions(const std::vector<std::string>& aArgs) {
             throw CBatchError("unknown argument \"" + strArg + "\"");
         }
     }
-    if (!options.m_bHelp && options.m_strModel.empty())
+    if (!options.m_bHelp && options.m_strModel.empty() && options.m_strWriteCurves.empty())
         throw CBatchError("--fit MODEL is missing");
+    for (std::size_t k : aToFind) {
+        CCurveSpec& spec = options.m_aCurves[k];
+        try {
+            spec = SpecForFile(spec.m_strFile, options.m_profile ? &*options.m_profile : nullptr);
+        } catch (const CInputError& e) {
+            throw CBatchError(std::string("--add ") + e.what());
+        }
+    }
     if (options.m_bPlotView && options.m_strPlot.empty())
         throw CBatchError("--plot-view needs --plot FILE");
     return options;

@@ -4,6 +4,7 @@
 
 #include "vornel/export/LawExport.h"
 #include "vornel/intake/Import.h"
+#include "vornel/intake/ImportProfile.h"
 #include "vornel/view/PlotGroups.h"
 
 #include <optional>
@@ -37,8 +38,10 @@ struct CBatchOptions {
     bool m_bName = false;
     std::string m_strName;
     std::string m_strOpen;
-    std::vector<CCurveSpec> m_aCurves; // in command-line order, lists expanded
+    std::vector<CCurveSpec> m_aCurves; // in command-line order, lists expanded, --add resolved
     std::vector<std::string> m_aLists; // the list files of --curves
+    std::optional<CImportProfile> m_profile; // --profile FILE
+    std::string m_strWriteCurves;      // --write-curves FOLDER
     bool m_bRefine = false;            // refine the log-space laws on the stresses
     bool m_bReport = false;            // print the fit report
     bool m_bValidate = false;          // print the held-out RMS
@@ -54,8 +57,10 @@ struct CBatchOptions {
 };
 
 // The options of the arguments (without the program's name), every value checked: a curve's
-// conditions against their ranges, a list file read. Throws CBatchError naming the argument
-// (or the list's file and line), CFileError for a list that cannot be read.
+// conditions against their ranges, a list file read, the profile read, the conditions of
+// every --add FILE found (with the profile's order of sources). Throws CBatchError naming the
+// argument (or the list's or profile's file and line), CFileError for a list or profile that
+// cannot be read.
 CBatchOptions ParseOptions(const std::vector<std::string>& aArgs);
 
 // The material file the run writes: NAME.mat of --name, else the file of --open, else

@@ -65,3 +65,9 @@ void PrintLines(const std::vector<CRunLine>& aLines, const std::string& strWhere
     for (const CRunLine& line : aLines)
         err << "vornel: " << strWhere << line.m_strText << '\n';
 }
+
+void PrintPreparation(const CMaterial& material, std::ostream& out) {
+    for (int i = 0; i < material.m_nCurves; ++i)
+        if (!material.Curve(i).m_strPrep.empty())
+            out << "prep curve " << i + 1 << ": " << material.Curve(i).m_strPrep << '\n';
+}

@@ -30,6 +30,9 @@ void PrintReport(const CFitReport& report, std::ostream& out);
 // formed are said on the error stream.
 void PrintConfidence(const std::optional<CRefinementResult>& refinement, std::ostream& out, std::ostream& err);
 
+// "prep curve k: <record>" for every curve that has a preparation record (CCurve::m_strPrep).
+void PrintPreparation(const CMaterial& material, std::ostream& out);
+
 // The held-out RMS (NaN when no held-out fit delivered a law); the refused held-out fits on
 // the error stream.
 void PrintHoldOut(const CHoldOutReport& report, std::ostream& out, std::ostream& err);

@@ -1,7 +1,8 @@
 #include "BatchMode.h"
 
 std::string BatchUsage() {
-    return R"(Usage: vornel --fit MODEL [--name NAME] [--curve FILE T H]... [--curves LIST] [--open FILE.mat]
+    return R"(Usage: vornel --fit MODEL [--name NAME] [--curve FILE T H]... [--curves LIST] [--add FILE]...
+              [--profile FILE] [--write-curves FOLDER] [--open FILE.mat]
               [--refine] [--report] [--validate] [--plot FILE [--plot-view VIEW]]
               [--surface-temperature T] [--lock-wait S]
               [--export FORMAT FILE]... [--export-id N] [--export-strains MAX:N]
@@ -29,7 +30,24 @@ Options:
                      may be repeated
   --curves LIST      add every curve of the text file LIST, one "FILE T H" per
                      line; blank lines and lines starting with # are skipped and
-                     FILE is relative to the folder of LIST
+                     FILE is relative to the folder of LIST; after H a line may
+                     give the curve values key=value (height0, diameter0,
+                     height1, diameter_top, diameter_max in mm, friction_m)
+  --add FILE         add FILE with the temperature and strain rate found for it:
+                     in a conditions list in its folder or the one above, at the
+                     end of its name (NAME_T_H.asc), or in its header lines (T=,
+                     t=, Temp=, H=, phi°=, phip=, rate=); a file whose conditions
+                     are not found is refused; may be repeated
+  --profile FILE     read and prepare every file with the import profile FILE
+                     (key = value lines: the columns of column files, their units,
+                     the specimen, and the preparation: segment, foot,
+                     friction_m, adiabatic, repeats; see the README); a column
+                     file (more than three numbers a row) needs one
+  --write-curves FOLDER
+                     write every curve, as read and prepared and before the fit,
+                     into FOLDER as an experiment data file (t= and H= in its
+                     first header line) with the list curves.txt; without --fit
+                     nothing else is done
   --open FILE.mat    start from a saved material instead of an empty one; curves
                      given with --curve or --curves are added to it
   --name NAME        the material's name; its file is NAME.mat (default: the
@@ -47,6 +65,8 @@ Options:
                      interval of each fitted coefficient "CI A<k>= low high"
                      and "IllDetermined= A<i> A<j>" for each pair of them
                      correlated beyond 0.999 (or "IllDetermined= none"), then
+                     "prep curve k: <record>" for each curve read or prepared
+                     with a profile (its source, profile and every step), then
                      "LawCheck= ok" or "LawCheck= N findings" over the grid of
                      the tables (--export)
   --validate         fit the material without each curve in turn and measure
@@ -92,6 +112,8 @@ Options:
   --help             this text
 
 Experiment data files have three header lines, then rows "n strain stress".
+Other column files (a dilatometer's or simulator's export, CSV) are read with
+--profile.
 
 Output: "Model: <label>", one line "A<n> = <value>" per coefficient, then
 "ErrorSr= <value>" and "ErrorMax= <value>", then the lines of --report and

@@ -1,5 +1,7 @@
 #include "AddCurvesDlg.h"
 
+#include "ImportDlgs.h"
+
 #include "vornel/document/Material.h"
 #include "vornel/session/Operations.h"
 
@@ -69,13 +71,8 @@ CAddCurvesDlg::CAddCurvesDlg(std::vector<CIntakeRow> aRows, const QString& strWh
         if (row.m_eSource == EConditionSource::List)
             pSource->setToolTip(FromStd(row.m_strSource));
         m_pTable->setItem(i, kSource, pSource);
-        QTableWidgetItem* pImport =
-            FixedItem(row.Ok() ? QStringLiteral("%1 points").arg(row.m_nPoints)
-                                      : QStringLiteral("refused: ") + FromStd(row.m_strMessage));
-        pImport->setToolTip(pImport->text());
-        if (!row.Ok())
-            pImport->setForeground(QColor(170, 0, 0));
-        m_pTable->setItem(i, kImport, pImport);
+        m_pTable->setItem(i, kImport, FixedItem(QString()));
+        ShowImport(i);
     }
     QHeaderView* pHeader = m_pTable->horizontalHeader();
     pHeader->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -84,6 +81,8 @@ CAddCurvesDlg::CAddCurvesDlg(std::vector<CIntakeRow> aRows, const QString& strWh
 
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     pButtons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+    QPushButton* pPrep = pButtons->addButton(QStringLiteral("Preparation..."), QDialogButtonBox::ActionRole);
+    connect(pPrep, &QPushButton::clicked, this, &CAddCurvesDlg::OnPreparation);
     connect(pButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -100,6 +99,36 @@ CAddCurvesDlg::CAddCurvesDlg(std::vector<CIntakeRow> aRows, const QString& strWh
     const int nRow = m_pTable->verticalHeader()->defaultSectionSize();
     resize(std::clamp(nWidth, 560, 1100),
            std::clamp(nRow * (static_cast<int>(m_aRows.size()) + 1) + 140, 260, 40 * fontMetrics().height()));
+}
+
+void CAddCurvesDlg::ShowImport(int i) {
+    const CIntakeRow& row = m_aRows[static_cast<std::size_t>(i)];
+    QTableWidgetItem* pImport = m_pTable->item(i, kImport);
+    pImport->setText(row.Ok() ? QStringLiteral("%1 points%2").arg(row.m_nPoints).arg(m_pProfile ? QStringLiteral(" prepared") : QString())
+                              : QStringLiteral("refused: ") + FromStd(row.m_strMessage));
+    pImport->setToolTip(pImport->text());
+    pImport->setForeground(row.Ok() ? palette().color(QPalette::Text) : QColor(170, 0, 0));
+}
+
+void CAddCurvesDlg::SetProfile(const CImportProfile& profile) {
+    m_profile = profile;
+    m_pProfile = &m_profile;
+    const std::vector<CIntakeRow> aEdited = Rows();
+    for (std::size_t i = 0; i < m_aRows.size(); ++i) {
+        m_aRows[i].m_strTemp = aEdited[i].m_strTemp;
+        m_aRows[i].m_strRate = aEdited[i].m_strRate;
+        PreviewRow(m_aRows[i], m_pProfile);
+        ShowImport(static_cast<int>(i));
+    }
+}
+
+void CAddCurvesDlg::OnPreparation() {
+    std::vector<std::string> aFiles;
+    for (const CIntakeRow& row : m_aRows)
+        aFiles.push_back(row.m_strFile);
+    CPreparationDlg dialog(aFiles, m_pProfile ? m_profile : CImportProfile{}, this);
+    if (dialog.exec() == QDialog::Accepted)
+        SetProfile(dialog.Profile());
 }
 
 std::vector<CIntakeRow> CAddCurvesDlg::Rows() const {
@@ -152,7 +181,9 @@ void CAddCurvesDlg::accept() {
     }
     const std::vector<CCurveSpec> aCurves = SpecsOfRows(aRows);
     try {
-        m_aAdded = AddCurves(aCurves);
+        const CImportedCurves imported = AddCurves(aCurves, m_pProfile);
+        m_aAdded = imported.m_aSummaries;
+        m_aNotes = imported.m_aNotes;
     } catch (const std::bad_alloc&) {
         m_strLastError = QStringLiteral("There is not enough memory for these curves; none was added.");
         QMessageBox::critical(this, windowTitle(), m_strLastError);

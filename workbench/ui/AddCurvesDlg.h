@@ -11,6 +11,7 @@
 // fails, and the dialog stays open with the message naming the file.
 
 #include "vornel/intake/CurveIntake.h"
+#include "vornel/intake/ImportProfile.h"
 #include "vornel/intake/Import.h"
 
 #include <QDialog>
@@ -37,6 +38,15 @@ public:
     const std::vector<CCurveSpec>& AddedCurves() const { return m_aAddedCurves; }
     // The message of the last refused OK (empty when OK went through).
     const QString& LastError() const { return m_strLastError; }
+    // After OK: what the import says (temperature differences, the scatter of repeats).
+    const std::vector<std::string>& Notes() const { return m_aNotes; }
+
+    // Reads and prepares the files with profile (until then: the experiment data format
+    // only, unprepared); the Preparation... button sets or edits it.
+    void SetProfile(const CImportProfile& profile);
+    const CImportProfile* Profile() const { return m_pProfile; }
+    // Preparation...: the steps for these files (CPreparationDlg); the rows are read anew.
+    void OnPreparation();
 
     QTableWidget* m_pTable;
     QLabel* m_pIntro;
@@ -47,5 +57,9 @@ private:
     std::vector<CIntakeRow> m_aRows; // as found; the cells hold the edits
     std::vector<CImportSummary> m_aAdded;
     std::vector<CCurveSpec> m_aAddedCurves;
+    std::vector<std::string> m_aNotes;
+    CImportProfile m_profile;
+    const CImportProfile* m_pProfile = nullptr;
+    void ShowImport(int nRow);
     QString m_strLastError;
 };

@@ -88,8 +88,11 @@ void CCurveTableView::Refill(const CMaterial* pMaterial) {
     for (int r = 0; r < static_cast<int>(aRows.size()); ++r) {
         const CCurveRow& row = aRows[static_cast<std::size_t>(r)];
         setItem(r, kNumber, new CValueItem(QString::number(row.m_nCurve), row.m_nCurve, false));
-        QTableWidgetItem* pFile = TextItem(QString::fromStdString(row.m_strName));
-        pFile->setToolTip(QString::fromStdString(row.m_strPath));
+        // A prepared curve says so after its name; the tooltip gives the whole record.
+        QTableWidgetItem* pFile = TextItem(QString::fromStdString(row.m_strName) +
+                                           (row.m_strPrep.empty() ? QString() : QStringLiteral(" (prepared)")));
+        pFile->setToolTip(QString::fromStdString(row.m_strPath) +
+                          (row.m_strPrep.empty() ? QString() : QStringLiteral("\n") + QString::fromStdString(row.m_strPrep)));
         setItem(r, kFile, pFile);
         setItem(r, kTemp, new CValueItem(DialogNumber(row.m_dTemp), row.m_dTemp, true));
         setItem(r, kRate, new CValueItem(DialogNumber(row.m_dRate), row.m_dRate, true));

@@ -1,6 +1,7 @@
 #include "KivView.h"
 
 #include "AddCurvesDlg.h"
+#include "ImportDlgs.h"
 #include "CurveTableView.h"
 #include "Dialogs.h"
 #include "KivDoc.h"
@@ -215,13 +216,30 @@ void CKivView::OnAddFile() {
 void CKivView::AddFiles(const QStringList& aFiles) {
     if (!g_pMaterial || aFiles.isEmpty())
         return;
+    std::vector<std::string> aPaths;
+    for (const QString& strFile : aFiles)
+        aPaths.push_back(strFile.toStdString());
+    std::vector<CIntakeRow> aRows;
+    if (!Guarded(QStringLiteral("Add File"), [&] { aRows = RowsForFiles(aPaths); }))
+        return;
+    // Files that are not in the experiment data format: their columns, then the preparation
+    // of the whole batch, then the conditions of every file.
+    const auto column = std::find_if(aRows.begin(), aRows.end(), [](const CIntakeRow& row) { return row.m_bColumnFile; });
+    if (column != aRows.end()) {
+        CColumnChoiceDlg choice(column->m_strFile, CImportProfile{}, this);
+        if (choice.exec() != QDialog::Accepted)
+            return;
+        CPreparationDlg preparation(aPaths, choice.Profile(), this);
+        if (preparation.exec() != QDialog::Accepted)
+            return;
+        const CImportProfile profile = preparation.Profile();
+        if (Guarded(QStringLiteral("Add File"), [&] { aRows = RowsForFiles(aPaths, &profile); }))
+            AddRows(std::move(aRows), QStringLiteral("%1 file%2").arg(aFiles.size()).arg(aFiles.size() > 1 ? "s" : ""),
+                    &profile);
+        return;
+    }
     if (aFiles.size() > 1) {
-        std::vector<std::string> aPaths;
-        for (const QString& strFile : aFiles)
-            aPaths.push_back(strFile.toStdString());
-        std::vector<CIntakeRow> aRows;
-        if (Guarded(QStringLiteral("Add File"), [&] { aRows = RowsForFiles(aPaths); }))
-            AddRows(std::move(aRows), QStringLiteral("%1 files").arg(aFiles.size()));
+        AddRows(std::move(aRows), QStringLiteral("%1 files").arg(aFiles.size()));
         return;
     }
     const QString strPath = aFiles.constFirst();
@@ -260,15 +278,22 @@ void CKivView::OnAddCurvesFromList() {
         AddRows(std::move(aRows), QStringLiteral("The list %1").arg(QFileInfo(strList).fileName()));
 }
 
-void CKivView::AddRows(std::vector<CIntakeRow> aRows, const QString& strWhere) {
+void CKivView::AddRows(std::vector<CIntakeRow> aRows, const QString& strWhere, const CImportProfile* pProfile) {
     if (aRows.empty()) {
         QMessageBox::information(this, QStringLiteral("Add curves"), strWhere + QStringLiteral(" names no curve."));
         return;
     }
     const int nBefore = g_pMaterial->m_nCurves;
     CAddCurvesDlg dialog(std::move(aRows), strWhere, this);
+    if (pProfile)
+        dialog.SetProfile(*pProfile);
     if (dialog.exec() != QDialog::Accepted || dialog.Added().empty())
         return;
+    QStringList aNotes;
+    for (const std::string& strNote : dialog.Notes())
+        aNotes << FromStd(strNote);
+    if (!aNotes.isEmpty())
+        emit Messages(aNotes);
     m_doc.SetModified(true);
     int nPoints = 0;
     QStringList aStopped;
@@ -290,6 +315,24 @@ void CKivView::AddRows(std::vector<CIntakeRow> aRows, const QString& strWhere) {
     if (!aStopped.isEmpty())
         QMessageBox::information(this, QStringLiteral("Add curves"),
                                  QStringLiteral("Reading stopped early in these files:\n") + aStopped.join('\n'));
+}
+
+void CKivView::OnExportCurves() {
+    if (!g_pMaterial)
+        return;
+    QFileDialog dialog(this, QStringLiteral("Export curves"), WorkFolder());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString strFolder = dialog.selectedFiles().constFirst();
+    std::vector<std::string> aWritten;
+    if (Guarded(QStringLiteral("Export curves"), [&] { aWritten = ExportCurves(strFolder.toStdString()); }))
+        emit StatusText(QStringLiteral("%1 curves written to %2 as experiment data files (%3), with their list curves.txt")
+                            .arg(aWritten.size() - 1)
+                            .arg(strFolder, g_pMaterial->m_nPrepared ? QStringLiteral("as the fit resampled them")
+                                                                      : QStringLiteral("as read and prepared")));
 }
 
 void CKivView::OnSave() {

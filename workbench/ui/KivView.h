@@ -93,6 +93,8 @@ public slots:
     void OnOpenFile();
     void OnAddFile();
     void OnAddCurvesFromList();
+    // File > Export curves...: every curve as an experiment data file into a folder.
+    void OnExportCurves();
     void OnSave();
     void OnSaveAs();
     void OnSelectFileList();
@@ -136,7 +138,7 @@ private:
     // The same for one or several existing files.
     QStringList AskFileNames(const QString& strTitle, const QString& strFilter);
     // Adds the rows through the "Add curves" dialog; strWhere says where they come from.
-    void AddRows(std::vector<CIntakeRow> aRows, const QString& strWhere);
+    void AddRows(std::vector<CIntakeRow> aRows, const QString& strWhere, const CImportProfile* pProfile = nullptr);
     // Refills the curve table when it is shown.
     void RefreshTable();
     // Opens strPath once the user agreed to discard the current material.

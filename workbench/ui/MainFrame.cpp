@@ -234,8 +234,13 @@ void CMainFrame::CreateMenusAndToolbar() {
     connect(m_pExportLaw, &QAction::triggered, this, &CMainFrame::OnExportLaw);
 
     // Menus.
+    m_pExportCurves = new QAction(QStringLiteral("Export &curves..."), this);
+    m_pExportCurves->setStatusTip(QStringLiteral("Write every curve, as read and prepared (after a fit: as resampled), "
+                                                 "as an experiment data file into a folder"));
+    m_pExportCurves->setWhatsThis(m_pExportCurves->statusTip());
+    connect(m_pExportCurves, &QAction::triggered, v, &CKivView::OnExportCurves);
     QMenu* pFile = menuBar()->addMenu(QStringLiteral("&File"));
-    pFile->addActions({pNew, pOpen, pAdd, m_pAddFromList, pSave, pSaveAs, m_pExportLaw});
+    pFile->addActions({pNew, pOpen, pAdd, m_pAddFromList, pSave, pSaveAs, m_pExportLaw, m_pExportCurves});
     pFile->addSeparator();
     pFile->addActions({pPrint, pPreview, pSetup});
     pFile->addSeparator();
@@ -331,6 +336,7 @@ void CMainFrame::UpdateCommandStates() {
     m_pExportPlot->setEnabled(IsCommandEnabled(EKivCommand::Print, g_nStage));
     // Adding from a list goes with Add File, the plot's views with Graf.
     m_pAddFromList->setEnabled(IsCommandEnabled(EKivCommand::AddFile, g_nStage));
+    m_pExportCurves->setEnabled(g_pMaterial && g_pMaterial->m_nCurves > 0);
     for (QAction* pView : m_apPlotViews)
         pView->setEnabled(IsCommandEnabled(EKivCommand::Graf, g_nStage));
     m_pLegend->setEnabled(IsCommandEnabled(EKivCommand::Graf, g_nStage));

@@ -105,6 +105,7 @@ private:
     QAction* m_pAddFromList = nullptr;
     QAction* m_apPlotViews[3] = {};         // All grafics, By temperature, Deviations
     QAction* m_pLegend = nullptr;
+    QAction* m_pExportCurves = nullptr;
     QAction* m_pExportLaw = nullptr;        // enabled while the material holds a law to export
     QLabel* m_pStatus = nullptr;            // the status bar's message pane
     QLabel* m_aLockPanes[3] = {};           // CAP, NUM, SCRL; owned by the status bar

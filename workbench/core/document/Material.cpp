@@ -8,6 +8,8 @@
 #include "formats/FileError.h"
 #include "formats/TextFile.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <iterator>
@@ -207,6 +209,10 @@ void CMaterial::ReadMaterialFile(int nFlag) {
     }
     TakeExchangeView(view);
     m_confidence = std::move(sections.m_confidence);
+    // The records stay with their curves: a file without them (the engine's) leaves them.
+    if (!sections.m_aPrep.empty())
+        for (int i = 0; i < m_nCurves; ++i)
+            Curve(i).m_strPrep = i < static_cast<int>(sections.m_aPrep.size()) ? sections.m_aPrep[static_cast<std::size_t>(i)] : "";
 }
 
 CCheck CheckMaterialValues(const CExchangeView& view) {

@@ -2,6 +2,8 @@
 
 #include "formats/ExchangeFile.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <sstream>
 #include <stdexcept>
@@ -18,10 +20,43 @@
 //   message <the sentence, to the end of the line>
 //   coef <k> <value> <half-width>          per coefficient
 //   ill <i> <j> <correlation>              per ill-determined pair
+//
+// "preparation": the preparation record of every curve that has one (CCurve::m_strPrep), a
+// line "<curve number> <record>" each (a record's line breaks become blanks).
 
 namespace {
 
 constexpr const char* kConfidenceSection = "confidence";
+constexpr const char* kPrepSection = "preparation";
+
+std::string PrepText(const CMaterial& material) {
+    std::string strText;
+    for (int i = 0; i < material.m_nCurves; ++i)
+        if (std::string strRecord = material.Curve(i).m_strPrep; !strRecord.empty()) {
+            std::replace(strRecord.begin(), strRecord.end(), '\n', ' ');
+            strText += std::to_string(i + 1) + " " + strRecord + "\n";
+        }
+    return strText;
+}
+
+std::vector<std::string> ParsePrep(const std::string& strText) {
+    std::vector<std::string> aPrep;
+    std::istringstream lines(strText);
+    std::string strLine;
+    for (int nLine = 1; std::getline(lines, strLine); ++nLine) {
+        const std::size_t nBlank = strLine.find(' ');
+        int nCurve = 0;
+        const auto [pEnd, ec] = std::from_chars(strLine.data(), strLine.data() + std::min(nBlank, strLine.size()), nCurve);
+        if (nBlank == std::string::npos || ec != std::errc() || pEnd != strLine.data() + nBlank || nCurve < 1 ||
+            nCurve > kMaxExchangeCurves)
+            throw std::invalid_argument(std::string("section ") + kPrepSection + ", line " + std::to_string(nLine) +
+                                        ": \"" + strLine.substr(0, 60) + "\" does not start with a curve number");
+        if (aPrep.size() < static_cast<std::size_t>(nCurve))
+            aPrep.resize(static_cast<std::size_t>(nCurve));
+        aPrep[static_cast<std::size_t>(nCurve - 1)] = strLine.substr(nBlank + 1);
+    }
+    return aPrep;
+}
 
 std::string Number(double dValue) {
     char sz[32];
@@ -85,6 +120,8 @@ std::vector<CExchangeSection> MaterialSections(const CMaterial& material) {
     std::vector<CExchangeSection> aSections;
     if (material.m_confidence)
         aSections.push_back({kConfidenceSection, ConfidenceText(*material.m_confidence)});
+    if (std::string strPrep = PrepText(material); !strPrep.empty())
+        aSections.push_back({kPrepSection, std::move(strPrep)});
     return aSections;
 }
 
@@ -93,5 +130,7 @@ CMaterialSections ParseMaterialSections(const std::vector<CExchangeSection>& aSe
     for (const CExchangeSection& section : aSections)
         if (section.m_strName == kConfidenceSection)
             content.m_confidence = ParseConfidence(section.m_strText);
+        else if (section.m_strName == kPrepSection)
+            content.m_aPrep = ParsePrep(section.m_strText);
     return content;
 }

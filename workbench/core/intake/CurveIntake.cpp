@@ -1,5 +1,7 @@
 #include "vornel/intake/CurveIntake.h"
 
+#include "vornel/intake/ColumnFile.h"
+#include "vornel/intake/CurveImport.h"
 #include "vornel/intake/Import.h"
 #include "vornel/document/Material.h"
 #include "vornel/document/InputRanges.h"
@@ -10,6 +12,8 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -21,33 +25,55 @@ namespace fs = std::filesystem;
 namespace {
 
 // One line of a list: FILE (everything before the last two fields, blanks included), T and
-// H. Nothing for a blank line or a comment; false for a line of fewer than three fields.
+// H, then values "key=value". Nothing for a blank line or a comment; the reason for a line
+// that is none of these.
 struct SListLine {
     bool m_bEntry = false;
     std::string m_strFile, m_strTemp, m_strRate;
+    std::vector<CCurveValue> m_aValues;
 };
 
-bool SplitListLine(const std::string& strLine, SListLine& line) {
+std::string SplitListLine(const std::string& strLine, SListLine& line) {
     line = {};
-    std::vector<std::string> aTokens;
-    std::istringstream tokens(strLine);
-    for (std::string strToken; tokens >> strToken;)
-        aTokens.push_back(strToken);
-    if (aTokens.empty() || aTokens.front().front() == '#')
-        return true;
-    if (aTokens.size() < 3)
-        return false;
-    const std::size_t nFirst = strLine.find_first_not_of(" \t");
-    std::size_t nEnd = strLine.find_last_not_of(" \t\r");
-    for (int nField = 0; nField < 2; ++nField) {
-        nEnd = strLine.find_last_of(" \t", nEnd);
-        nEnd = strLine.find_last_not_of(" \t", nEnd);
+    // The fields with where they start.
+    std::vector<std::pair<std::size_t, std::string>> aTokens;
+    for (std::size_t i = 0; i < strLine.size();) {
+        i = strLine.find_first_not_of(" \t\r", i);
+        if (i == std::string::npos)
+            break;
+        const std::size_t nEnd = std::min(strLine.find_first_of(" \t\r", i), strLine.size());
+        aTokens.emplace_back(i, strLine.substr(i, nEnd - i));
+        i = nEnd;
     }
+    if (aTokens.empty() || aTokens.front().second.front() == '#')
+        return {};
+    std::size_t nFields = aTokens.size();
+    while (nFields > 3 && aTokens[nFields - 1].second.find('=') != std::string::npos)
+        --nFields;
+    if (nFields < 3)
+        return "expected \"FILE T H\"";
+    for (std::size_t k = nFields; k < aTokens.size(); ++k) {
+        const std::string& strToken = aTokens[k].second;
+        const std::string strKey = strToken.substr(0, strToken.find('='));
+        const std::string strValue = strToken.substr(strToken.find('=') + 1);
+        if (std::find(std::begin(kCurveValueKeys), std::end(kCurveValueKeys), strKey) == std::end(kCurveValueKeys)) {
+            std::string strKeys;
+            for (const char* sz : kCurveValueKeys)
+                strKeys += (strKeys.empty() ? "" : ", ") + std::string(sz);
+            return "\"" + strKey + "\" is not a value a curve can carry; give " + strKeys;
+        }
+        double dValue = 0;
+        if (!ParseUserNumber(strValue, dValue) || dValue < 0)
+            return strKey + ": \"" + strValue + "\" is not a number of at least 0";
+        line.m_aValues.push_back({strKey, dValue});
+    }
+    const std::size_t nFirst = aTokens.front().first;
+    const std::size_t nFileEnd = aTokens[nFields - 3].first + aTokens[nFields - 3].second.size();
     line.m_bEntry = true;
-    line.m_strFile = strLine.substr(nFirst, nEnd - nFirst + 1);
-    line.m_strTemp = aTokens[aTokens.size() - 2];
-    line.m_strRate = aTokens.back();
-    return true;
+    line.m_strFile = strLine.substr(nFirst, nFileEnd - nFirst);
+    line.m_strTemp = aTokens[nFields - 2].second;
+    line.m_strRate = aTokens[nFields - 1].second;
+    return {};
 }
 
 std::string Resolved(const fs::path& folder, const std::string& strFile) {
@@ -82,11 +108,12 @@ std::optional<std::vector<CCurveListEntry>> TryConditionsList(const fs::path& pa
             strLine.erase(0, 3);
         SListLine line;
         double dValue = 0;
-        if (!SplitListLine(strLine, line) ||
+        if (!SplitListLine(strLine, line).empty() ||
             (line.m_bEntry && (!ParseUserNumber(line.m_strTemp, dValue) || !ParseUserNumber(line.m_strRate, dValue))))
             return std::nullopt;
         if (line.m_bEntry)
-            aEntries.push_back({Resolved(path.parent_path(), line.m_strFile), line.m_strTemp, line.m_strRate, nLine});
+            aEntries.push_back({Resolved(path.parent_path(), line.m_strFile), line.m_strTemp, line.m_strRate, nLine,
+                                line.m_aValues});
     }
     if (aEntries.empty())
         return std::nullopt;
@@ -111,53 +138,49 @@ bool IsPlainDecimal(const std::string& str, bool bSigned) {
     return i > nStart;
 }
 
-// The number after "<cKey>=" in strLine (blanks allowed around "="), where cKey starts a
-// word; empty when there is none.
-std::string KeyedNumber(const std::string& strLine, char cKey) {
-    const auto isWordChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+// The number after "<key>=" in strLine (blanks allowed around "="), where the key starts a
+// word, for the first of aKeys found (case matters for one-letter keys only), and the unit
+// word that follows it; empty when there is none.
+std::string KeyedNumber(const std::string& strLine, std::initializer_list<const char*> aKeys, std::string* pUnit = nullptr) {
+    const auto isWordChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || (c & 0x80); };
+    const auto sameLetter = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    };
     for (std::size_t i = 0; i < strLine.size(); ++i) {
-        if (strLine[i] != cKey || (i > 0 && isWordChar(strLine[i - 1])))
+        if (i > 0 && isWordChar(strLine[i - 1]))
             continue;
-        std::size_t j = i + 1;
-        while (j < strLine.size() && (strLine[j] == ' ' || strLine[j] == '\t'))
+        for (const char* szKey : aKeys) {
+            const std::size_t nKey = std::strlen(szKey);
+            if (strLine.size() - i < nKey)
+                continue;
+            const bool bMatch = nKey == 1 ? strLine[i] == szKey[0]
+                                          : std::equal(szKey, szKey + nKey, strLine.begin() + static_cast<std::ptrdiff_t>(i), sameLetter);
+            if (!bMatch)
+                continue;
+            std::size_t j = i + nKey;
+            while (j < strLine.size() && (strLine[j] == ' ' || strLine[j] == '\t'))
+                ++j;
+            if (j >= strLine.size() || strLine[j] != '=')
+                continue;
             ++j;
-        if (j >= strLine.size() || strLine[j] != '=')
-            continue;
-        ++j;
-        while (j < strLine.size() && (strLine[j] == ' ' || strLine[j] == '\t'))
-            ++j;
-        double dValue = 0;
-        const char* pBegin = strLine.data() + j;
-        const auto [pStop, ec] = std::from_chars(pBegin, strLine.data() + strLine.size(), dValue);
-        if (ec == std::errc() && pStop != pBegin && std::isfinite(dValue))
+            while (j < strLine.size() && (strLine[j] == ' ' || strLine[j] == '\t'))
+                ++j;
+            double dValue = 0;
+            const char* pBegin = strLine.data() + j;
+            const auto [pStop, ec] = std::from_chars(pBegin, strLine.data() + strLine.size(), dValue);
+            if (ec != std::errc() || pStop == pBegin || !std::isfinite(dValue))
+                continue;
+            if (pUnit) {
+                std::size_t k = static_cast<std::size_t>(pStop - strLine.data());
+                while (k < strLine.size() && strLine[k] == ' ')
+                    ++k;
+                const std::size_t nEnd = std::min(strLine.find_first_of(" \t,;", k), strLine.size());
+                *pUnit = strLine.substr(k, nEnd - k);
+            }
             return std::string(pBegin, pStop);
+        }
     }
     return {};
-}
-
-// What the import will read from the row's file, and the file's first line.
-std::string Preview(CIntakeRow& row) {
-    std::vector<unsigned char> aBytes;
-    try {
-        aBytes = ReadFileBytes(row.m_strFile);
-    } catch (const CFileError& e) {
-        row.m_eStatus = ECheck::Refused;
-        row.m_strMessage = e.Reason();
-        return {};
-    }
-    const char* pBegin = reinterpret_cast<const char*>(aBytes.data());
-    const char* pEnd = pBegin + aBytes.size();
-    CImportSummary summary;
-    ParseExperimentData(pBegin, pEnd, &summary);
-    row.m_nPoints = summary.m_nTaken;
-    const CCheck read = CheckHasPoints(summary);
-    row.m_eStatus = read.m_eStatus;
-    row.m_strMessage = read.m_strMessage;
-    const char* pBreak = std::find(pBegin, pEnd, '\n');
-    std::string strFirst(pBegin, pBreak);
-    if (!strFirst.empty() && strFirst.back() == '\r')
-        strFirst.pop_back();
-    return strFirst;
 }
 
 // The conditions lists of a folder, in the order of their names.
@@ -200,10 +223,10 @@ std::vector<CCurveListEntry> ReadCurveList(const std::string& strList) {
     std::string strLine;
     for (int nLine = 1; std::getline(lines, strLine); ++nLine) {
         SListLine line;
-        if (!SplitListLine(strLine, line))
-            throw CInputError(strList + ":" + std::to_string(nLine) + ": expected \"FILE T H\"");
+        if (const std::string strWhy = SplitListLine(strLine, line); !strWhy.empty())
+            throw CInputError(strList + ":" + std::to_string(nLine) + ": " + strWhy);
         if (line.m_bEntry)
-            aEntries.push_back({Resolved(folder, line.m_strFile), line.m_strTemp, line.m_strRate, nLine});
+            aEntries.push_back({Resolved(folder, line.m_strFile), line.m_strTemp, line.m_strRate, nLine, line.m_aValues});
     }
     return aEntries;
 }
@@ -232,8 +255,69 @@ bool ConditionsFromFileName(const std::string& strPath, std::string& strTemp, st
 }
 
 void ConditionsFromHeader(const std::string& strLine, std::string& strTemp, std::string& strRate) {
-    strTemp = KeyedNumber(strLine, 't');
-    strRate = KeyedNumber(strLine, 'H');
+    std::string strUnit;
+    strTemp = KeyedNumber(strLine, {"t", "T", "Temp"}, &strUnit);
+    if (!strTemp.empty() && (strUnit == "K" || strUnit == "k")) {
+        char sz[32];
+        std::snprintf(sz, sizeof sz, "%.10g", std::stod(strTemp) - 273.15);
+        strTemp = sz;
+    }
+    strRate = KeyedNumber(strLine, {"H", "phi\xc2\xb0", "phip", "rate"});
+}
+
+std::vector<std::string> PreviewRow(CIntakeRow& row, const CImportProfile* pProfile) {
+    std::vector<std::string> aHeader;
+    std::vector<unsigned char> aBytes;
+    try {
+        aBytes = ReadFileBytes(row.m_strFile);
+    } catch (const CFileError& e) {
+        row.m_eStatus = ECheck::Refused;
+        row.m_strMessage = e.Reason();
+        return aHeader;
+    }
+    const std::string_view text(reinterpret_cast<const char*>(aBytes.data()), aBytes.size());
+    row.m_bColumnFile = IsColumnFile(text);
+    if (row.m_bColumnFile) {
+        try {
+            aHeader = DetectLayout(text, pProfile ? pProfile->m_text : CTextOptions{}, row.m_strFile).m_aHeader;
+        } catch (const CFileError&) {
+        }
+    } else {
+        std::size_t n = 0;
+        for (int k = 0; k < 3 && n < text.size(); ++k) {
+            const std::size_t nBreak = std::min(text.find('\n', n), text.size());
+            std::string strLine(text.substr(n, nBreak - n));
+            if (!strLine.empty() && strLine.back() == '\r')
+                strLine.pop_back();
+            aHeader.push_back(DecodeText(strLine, EEncoding::Auto));
+            n = nBreak + 1;
+        }
+    }
+    if (!row.m_bColumnFile && !pProfile) {
+        CImportSummary summary;
+        ParseExperimentData(text.data(), text.data() + text.size(), &summary);
+        row.m_nPoints = summary.m_nTaken;
+        const CCheck read = CheckHasPoints(summary);
+        row.m_eStatus = read.m_eStatus;
+        row.m_strMessage = read.m_strMessage;
+        return aHeader;
+    }
+    double dTemp = 0, dRate = 0;
+    ParseUserNumber(row.m_strTemp, dTemp);
+    ParseUserNumber(row.m_strRate, dRate);
+    try {
+        const CSourceCurve source = ReadSourceCurve(row.m_strFile, dTemp, dRate, row.m_aValues, pProfile);
+        row.m_nPoints = static_cast<int>(source.m_curve.Size());
+        row.m_eStatus = ECheck::Ok;
+        row.m_strMessage.clear();
+    } catch (const CFileError& e) {
+        row.m_eStatus = ECheck::Refused;
+        row.m_strMessage = e.Reason();
+    } catch (const std::runtime_error& e) {
+        row.m_eStatus = ECheck::Refused;
+        row.m_strMessage = e.what();
+    }
+    return aHeader;
 }
 
 std::string SourceText(const CIntakeRow& row) {
@@ -250,7 +334,7 @@ std::string SourceText(const CIntakeRow& row) {
     return {};
 }
 
-std::vector<CIntakeRow> RowsForFiles(const std::vector<std::string>& aFiles) {
+std::vector<CIntakeRow> RowsForFiles(const std::vector<std::string>& aFiles, const CImportProfile* pProfile) {
     // The conditions lists of each folder met, read once; folders ranked as first met.
     std::vector<std::pair<std::string, std::vector<SFolderList>>> aFolders;
     struct SPlaced {
@@ -266,16 +350,23 @@ std::vector<CIntakeRow> RowsForFiles(const std::vector<std::string>& aFiles) {
         placed.m_nGiven = i;
         CIntakeRow& row = placed.m_row;
         row.m_strFile = aFiles[i];
-        const std::string strHeader = Preview(row);
 
         const fs::path parent = fs::path(aFiles[i]).parent_path();
         const std::string strFolder = Identity(parent.empty() ? std::string(".") : parent.string());
         auto folder = std::find_if(aFolders.begin(), aFolders.end(), [&](const auto& f) { return f.first == strFolder; });
-        if (folder == aFolders.end())
-            folder = aFolders.insert(aFolders.end(), {strFolder, ConditionsLists(strFolder)});
+        if (folder == aFolders.end()) {
+            std::vector<SFolderList> aLists = ConditionsLists(strFolder);
+            for (SFolderList& list : ConditionsLists(fs::path(strFolder).parent_path()))
+                aLists.push_back(std::move(list));
+            folder = aFolders.insert(aFolders.end(), {strFolder, std::move(aLists)});
+        }
         const std::string strIdentity = Identity(aFiles[i]);
         const std::vector<SFolderList>& aLists = folder->second;
-        for (std::size_t k = 0; k < aLists.size() && !placed.m_bListed; ++k)
+        const std::vector<EConditionSource> aOrder =
+            pProfile ? pProfile->m_aConditions
+                     : std::vector<EConditionSource>{EConditionSource::List, EConditionSource::FileName, EConditionSource::Header};
+        const bool bLists = std::find(aOrder.begin(), aOrder.end(), EConditionSource::List) != aOrder.end();
+        for (std::size_t k = 0; bLists && k < aLists.size() && !placed.m_bListed; ++k)
             for (std::size_t j = 0; j < aLists[k].m_aEntries.size(); ++j)
                 if (aLists[k].m_aIdentities[j] == strIdentity) {
                     const CCurveListEntry& entry = aLists[k].m_aEntries[j];
@@ -283,19 +374,49 @@ std::vector<CIntakeRow> RowsForFiles(const std::vector<std::string>& aFiles) {
                     row.m_strSource = aLists[k].m_strPath;
                     row.m_strTemp = entry.m_strTemp;
                     row.m_strRate = entry.m_strRate;
+                    row.m_aValues = entry.m_aValues;
                     placed.m_bListed = true;
                     placed.m_nFolder = static_cast<std::size_t>(folder - aFolders.begin());
                     placed.m_nList = k;
                     placed.m_nLine = entry.m_nLine;
                     break;
                 }
-        if (!placed.m_bListed && ConditionsFromFileName(aFiles[i], row.m_strTemp, row.m_strRate))
-            row.m_eSource = EConditionSource::FileName;
-        if (row.m_eSource == EConditionSource::None) {
-            ConditionsFromHeader(strHeader, row.m_strTemp, row.m_strRate);
-            if (!row.m_strTemp.empty() || !row.m_strRate.empty())
-                row.m_eSource = EConditionSource::Header;
+        const std::vector<std::string> aHeader = PreviewRow(row, nullptr);
+        const std::string strListTemp = row.m_strTemp, strListRate = row.m_strRate;
+        row.m_eSource = EConditionSource::None;
+        for (EConditionSource eSource : aOrder) {
+            if (eSource == EConditionSource::List && placed.m_bListed) {
+                row.m_strTemp = strListTemp;
+                row.m_strRate = strListRate;
+                row.m_eSource = EConditionSource::List;
+            } else if (eSource == EConditionSource::FileName &&
+                       ConditionsFromFileName(aFiles[i], row.m_strTemp, row.m_strRate)) {
+                row.m_eSource = EConditionSource::FileName;
+            } else if (eSource == EConditionSource::Header) {
+                std::string strTemp, strRate;
+                for (const std::string& strLine : aHeader) {
+                    std::string strT, strH;
+                    ConditionsFromHeader(strLine, strT, strH);
+                    if (strTemp.empty())
+                        strTemp = strT;
+                    if (strRate.empty())
+                        strRate = strH;
+                }
+                if (!strTemp.empty() || !strRate.empty()) {
+                    row.m_strTemp = strTemp;
+                    row.m_strRate = strRate;
+                    row.m_eSource = EConditionSource::Header;
+                }
+            }
+            if (row.m_eSource != EConditionSource::None)
+                break;
         }
+        if (row.m_eSource != EConditionSource::List)
+            placed.m_bListed = false;
+        if (row.m_eSource == EConditionSource::None)
+            row.m_strTemp.clear(), row.m_strRate.clear();
+        if (pProfile) // what the import reads with the profile, at the conditions found
+            PreviewRow(row, pProfile);
         aPlaced.push_back(std::move(placed));
     }
     std::stable_sort(aPlaced.begin(), aPlaced.end(), [](const SPlaced& a, const SPlaced& b) {
@@ -312,7 +433,7 @@ std::vector<CIntakeRow> RowsForFiles(const std::vector<std::string>& aFiles) {
     return aRows;
 }
 
-std::vector<CIntakeRow> RowsFromList(const std::string& strList) {
+std::vector<CIntakeRow> RowsFromList(const std::string& strList, const CImportProfile* pProfile) {
     std::vector<CIntakeRow> aRows;
     for (const CCurveListEntry& entry : ReadCurveList(strList)) {
         CIntakeRow row;
@@ -321,7 +442,8 @@ std::vector<CIntakeRow> RowsFromList(const std::string& strList) {
         row.m_strRate = entry.m_strRate;
         row.m_eSource = EConditionSource::List;
         row.m_strSource = strList;
-        Preview(row);
+        row.m_aValues = entry.m_aValues;
+        PreviewRow(row, pProfile);
         aRows.push_back(std::move(row));
     }
     return aRows;
@@ -370,8 +492,28 @@ std::vector<CCurveSpec> SpecsOfRows(const std::vector<CIntakeRow>& aRows) {
     for (const CIntakeRow& row : aRows) {
         CCurveSpec spec;
         spec.m_strFile = row.m_strFile;
+        spec.m_aValues = row.m_aValues;
         if (row.m_bInclude && ParseUserNumber(row.m_strTemp, spec.m_dTemp) && ParseUserNumber(row.m_strRate, spec.m_dRate))
             aSpecs.push_back(std::move(spec));
     }
     return aSpecs;
+}
+
+CCurveSpec SpecForFile(const std::string& strFile, const CImportProfile* pProfile) {
+    const CIntakeRow row = RowsForFiles({strFile}, pProfile).front();
+    CCurveSpec spec;
+    spec.m_strFile = strFile;
+    spec.m_aValues = row.m_aValues;
+    const bool bTemp = ParseUserNumber(row.m_strTemp, spec.m_dTemp);
+    const bool bRate = ParseUserNumber(row.m_strRate, spec.m_dRate);
+    if (!bTemp || !bRate)
+        throw CInputError(strFile + ": no " +
+                          std::string(!bTemp && !bRate ? "temperature and strain rate" : !bTemp ? "temperature" : "strain rate") +
+                          " found: no conditions list in its folder or the folder above names it, its name does not "
+                          "end in _T_H, and its header lines do not give it (T=, H=); add it with --curve FILE T H or "
+                          "through a list");
+    const CConditionsProblem problem = FindConditionsProblem(spec.m_dTemp, spec.m_dRate);
+    if (problem.m_eField != EConditionField::None)
+        throw CInputError(strFile + ": " + problem.m_strMessage + " (from its " + SourceText(row) + ")");
+    return spec;
 }

@@ -1,5 +1,7 @@
 #include "vornel/intake/Import.h"
 
+#include "vornel/intake/ColumnFile.h"
+
 #include "vornel/document/Material.h"
 #include "vornel/document/InputRanges.h"
 #include "formats/BinaryFile.h"
@@ -148,6 +150,9 @@ CImportSummary ImportCurve(CCurve& curve, const std::string& strPath) {
     const CReleaseIfLarger release(s_text, std::size_t{4} << 20);
     ReadFileBytes(strPath, s_text);
     const char* pBegin = reinterpret_cast<const char*>(s_text.Data());
+    const std::string_view text(pBegin, s_text.Size());
+    if (RowsHoldMoreThanThree(text))
+        throw CFileError(strPath, ColumnFileReason(text, strPath) + "; the curve is not added");
     CImportSummary summary;
     std::vector<CCurvePoint> aPoints = ParseExperimentData(pBegin, pBegin + s_text.Size(), &summary);
     if (aPoints.empty())

@@ -92,8 +92,9 @@ auto RunOnExchangeFile(Write write, Run run) {
 void AppendCurves(CMaterial& material, std::vector<CCurve> aRead, std::vector<CImportSummary>& aSummaries) {
     if (material.m_nPrepared != 0) {
         PrepareCurves(aRead);
-        for (std::size_t i = 0; i < aRead.size(); ++i)
-            aSummaries[i].m_nPrepared = aRead[i].PointCount();
+        if (aSummaries.size() == aRead.size()) // else repeats were averaged: no curve is one file's
+            for (std::size_t i = 0; i < aRead.size(); ++i)
+                aSummaries[i].m_nPrepared = aRead[i].PointCount();
     }
     for (CCurve& curve : aRead)
         AppendCurve(material, std::move(curve));
@@ -173,7 +174,7 @@ CImportSummary AddCurve(const std::string& strPath, double dTemp, double dRate) 
     return aSummaries[0];
 }
 
-std::vector<CImportSummary> AddCurves(const std::vector<CCurveSpec>& aCurves) {
+CImportedCurves AddCurves(const std::vector<CCurveSpec>& aCurves, const CImportProfile* pProfile) {
     CMaterial& material = Current();
     for (const CCurveSpec& curve : aCurves) {
         const CConditionsProblem problem = FindConditionsProblem(curve.m_dTemp, curve.m_dRate);
@@ -182,19 +183,33 @@ std::vector<CImportSummary> AddCurves(const std::vector<CCurveSpec>& aCurves) {
     }
     if (aCurves.empty())
         return {};
-    const int nRoom = kMaxExchangeCurves - material.m_nCurves;
-    CheckRoomForCurves(material, static_cast<int>(aCurves.size()),
-                       aCurves[static_cast<std::size_t>(std::clamp(nRoom, 0, static_cast<int>(aCurves.size()) - 1))]
-                           .m_strFile);
+    const auto checkRoom = [&](const auto& aAdded, auto file) {
+        const int nRoom = kMaxExchangeCurves - material.m_nCurves;
+        CheckRoomForCurves(material, static_cast<int>(aAdded.size()),
+                           file(aAdded[static_cast<std::size_t>(std::clamp(nRoom, 0, static_cast<int>(aAdded.size()) - 1))]));
+    };
+    const bool bAverages = pProfile && pProfile->m_prep.m_bAverageRepeats;
+    if (!bAverages) // else fewer curves may come out than files go in
+        checkRoom(aCurves, [](const CCurveSpec& spec) { return spec.m_strFile; });
     // Every file is read before the material changes.
-    std::vector<CCurve> aRead;
-    std::vector<CImportSummary> aSummaries(aCurves.size());
-    aRead.reserve(aCurves.size());
-    for (std::size_t i = 0; i < aCurves.size(); ++i)
-        aRead.push_back(ReadCurveFile(aCurves[i].m_strFile, aCurves[i].m_dTemp, aCurves[i].m_dRate, &aSummaries[i]));
-    AppendCurves(material, std::move(aRead), aSummaries);
-    return aSummaries;
+    CImportedCurves imported;
+    if (pProfile) {
+        imported = ImportCurves(aCurves, pProfile, material);
+    } else {
+        imported.m_aSummaries.resize(aCurves.size());
+        imported.m_aCurves.reserve(aCurves.size());
+        for (std::size_t i = 0; i < aCurves.size(); ++i)
+            imported.m_aCurves.push_back(ReadCurveFile(aCurves[i].m_strFile, aCurves[i].m_dTemp, aCurves[i].m_dRate,
+                                                       &imported.m_aSummaries[i]));
+    }
+    if (bAverages)
+        checkRoom(imported.m_aCurves, [](const CCurve& curve) { return curve.m_strFile; });
+    AppendCurves(material, std::move(imported.m_aCurves), imported.m_aSummaries);
+    imported.m_aCurves.clear();
+    return imported;
 }
+
+std::vector<std::string> ExportCurves(const std::string& strFolder) { return WriteCurveFiles(Current(), strFolder); }
 
 void SetCurveConditions(int nCurve, double dTemp, double dRate) {
     CMaterial& material = Current();

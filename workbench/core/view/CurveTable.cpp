@@ -14,6 +14,7 @@ std::vector<CCurveRow> CurveRows(const CMaterial& material) {
         row.m_strPath = curve.m_strFile.empty() ? curve.m_strLabel : curve.m_strFile;
         row.m_strName =
             curve.m_strFile.empty() ? curve.m_strLabel : std::filesystem::path(curve.m_strFile).filename().string();
+        row.m_strPrep = curve.m_strPrep;
         row.m_dTemp = curve.m_dTemp;
         row.m_dRate = curve.m_dRate;
         row.m_nPoints = curve.PointCount();

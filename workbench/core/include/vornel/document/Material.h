@@ -52,6 +52,10 @@ public:
     std::string m_strLabel;              // data file path after import, "H= ... Temp= ... " after a read
     std::string m_strFile;               // the data file the curve was added from (kept while the
                                          // material lives; a material file does not store it)
+    std::string m_strPrep;               // how it was read and prepared: source file, profile and
+                                         // every step with its parameters; "" for a file read as
+                                         // the experiment data format without preparation (kept
+                                         // in the material file's section "preparation")
 
     bool operator==(const CCurve&) const = default;
 };
@@ -95,8 +99,9 @@ public:
     // was. On success fields 1..9 replace the material's: the counts, each used curve's
     // points, rate, temperature and label "H= %5.3lf Temp= %5.1lf " (a curve read with no
     // points keeps its rate, temperature and label), the function number, coefficients and
-    // errors, and what the file's sections hold (m_confidence; none when the file has no such
-    // section, as "temp.mat" read back from the engine). Curve slots from m_nCurves on, the
+    // errors, and what the file's sections hold: m_confidence (none when the file has no such
+    // section, as "temp.mat" read back from the engine) and the curves' preparation records
+    // (kept as they are when the file has none). Curve slots from m_nCurves on, the
     // selected curve, m_dTemp3d, the surface grid and m_strFileName stay as they were. Throws
     // CFileError also for a file whose point values CheckMaterialValues refuses or whose
     // sections cannot be read.
@@ -213,6 +218,8 @@ CCheck CheckMaterialValues(const CExchangeView& view);
 // (document/MaterialSections.cpp).
 struct CMaterialSections {
     std::optional<CConfidenceIntervals> m_confidence;
+    std::vector<std::string> m_aPrep; // the curves' preparation records, curve order; empty
+                                      // when the file holds none
 };
 // The sections of the material's file.
 std::vector<CExchangeSection> MaterialSections(const CMaterial& material);

@@ -19,11 +19,20 @@ class CCurve;
 class CMaterial;
 struct CCurvePoint;
 
-// One curve to add: its experiment data file, temperature t (deg C) and strain rate (1/s).
+// A value a list gives one curve after its T and H, "height1=7.9" (CurveIntake.h).
+struct CCurveValue {
+    std::string m_strKey;
+    double m_dValue = 0;
+    bool operator==(const CCurveValue&) const = default;
+};
+
+// One curve to add: its experiment data file, temperature t (deg C) and strain rate (1/s),
+// and the values its list gave it.
 struct CCurveSpec {
     std::string m_strFile;
     double m_dTemp = 0;
     double m_dRate = 0;
+    std::vector<CCurveValue> m_aValues = {};
 };
 
 // What reading one experiment data file gave.

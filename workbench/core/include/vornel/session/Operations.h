@@ -30,6 +30,7 @@
 
 #include "vornel/document/InputRanges.h"
 #include "vornel/run/Approximation.h"
+#include "vornel/intake/CurveImport.h"
 #include "vornel/intake/Import.h"
 #include "vornel/document/Material.h"
 #include "vornel/session/Stage.h"
@@ -73,11 +74,17 @@ CImportSummary AddCurve(const std::string& strPath, double dTemp, double dRate);
 
 // Add File of several files at once: every curve or none. Checks every curve's conditions
 // (CInputError "<file>: temperature ... is outside ...") and the room left in the material,
-// reads every file (AddCurveFromFile's refusals), and only then appends all of them in
-// order; stage 2. Returns what reading each file gave. When one file fails, it is named in
+// reads and prepares every file with pProfile (ImportCurves, CurveImport.h; nullptr: the
+// experiment data format only, as AddCurveFromFile reads it), and only then appends all of
+// them in order; stage 2. Returns what reading each file gave and the lines for the user
+// (m_aCurves is empty: the curves are in the material). When one file fails, it is named in
 // what is thrown and the material and the stage stay as they were. An empty list changes
 // nothing.
-std::vector<CImportSummary> AddCurves(const std::vector<CCurveSpec>& aCurves);
+CImportedCurves AddCurves(const std::vector<CCurveSpec>& aCurves, const CImportProfile* pProfile = nullptr);
+
+// File > Export curves... and --write-curves: every curve as it stands, as an experiment
+// data file in strFolder (WriteCurveFiles, CurveImport.h). Returns the paths written.
+std::vector<std::string> ExportCurves(const std::string& strFolder);
 
 // Sets the temperature dTemp (deg C) and strain rate dRate (1/s) of curve nCurve (1-based)
 // and of its every point (a prepared curve's time becomes strain / rate, as the

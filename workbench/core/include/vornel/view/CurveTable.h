@@ -13,6 +13,7 @@ struct CCurveRow {
     int m_nCurve = 0;        // 1-based
     std::string m_strName;   // the data file's name, or the curve's label when it came from a material file
     std::string m_strPath;   // the data file's path, or the label
+    std::string m_strPrep;   // how the curve was read and prepared (CCurve::m_strPrep)
     double m_dTemp = 0;      // t, deg C
     double m_dRate = 0;      // H, 1/s
     int m_nPoints = 0;

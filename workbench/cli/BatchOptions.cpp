@@ -50,6 +50,7 @@ void AddCurveList(const std::string& strList, std::vector<CCurveSpec>& aCurves) 
 
 CBatchOptions ParseOptions(const std::vector<std::string>& aArgs) {
     CBatchOptions options;
+    bool bMapOption = false; // --map-strains or --map-source
     auto need = [&](std::size_t i, std::size_t nValues, const std::string& strOption) {
         if (i + nValues >= aArgs.size())
             throw CBatchError(strOption + " needs " +
@@ -140,6 +141,25 @@ CBatchOptions ParseOptions(const std::vector<std::string>& aArgs) {
             if (!FindPlotView(aArgs[++i], options.m_ePlotView))
                 throw CBatchError("--plot-view: \"" + aArgs[i] + "\" is not a view; give single, temperatures or deviations");
             options.m_bPlotView = true;
+        } else if (strArg == "--map" || strArg == "--map-csv") {
+            need(i, 1, strArg);
+            std::string& strFile = strArg == "--map" ? options.m_strMap : options.m_strMapCsv;
+            if (!strFile.empty())
+                throw CBatchError(strArg + " is given twice");
+            strFile = aArgs[++i];
+        } else if (strArg == "--map-strains") {
+            need(i, 1, strArg);
+            try {
+                options.m_aMapStrains = ParseStrainList(aArgs[++i]);
+            } catch (const CInputError& e) {
+                throw CBatchError(strArg + ": " + e.what());
+            }
+            bMapOption = true;
+        } else if (strArg == "--map-source") {
+            need(i, 1, strArg);
+            if (!ParseMapSource(aArgs[++i], options.m_eMapSource))
+                throw CBatchError("--map-source: \"" + aArgs[i] + "\" is not a source; give law or data");
+            bMapOption = true;
         } else {
             throw CBatchError("unknown argument \"" + strArg + "\"");
         }
@@ -148,6 +168,8 @@ CBatchOptions ParseOptions(const std::vector<std::string>& aArgs) {
         throw CBatchError("--fit MODEL is missing");
     if (options.m_bPlotView && options.m_strPlot.empty())
         throw CBatchError("--plot-view needs --plot FILE");
+    if (bMapOption && options.m_strMap.empty() && options.m_strMapCsv.empty())
+        throw CBatchError("--map-strains and --map-source need --map FILE or --map-csv FILE");
     return options;
 }
 

@@ -2,6 +2,7 @@
 // The batch mode's command line (vornel --help, BatchUsage, says every option): what a run
 // is asked to do, read from the program's arguments.
 
+#include "vornel/analysis/ProcessingMap.h"
 #include "vornel/export/LawExport.h"
 #include "vornel/intake/Import.h"
 #include "vornel/view/PlotGroups.h"
@@ -46,6 +47,10 @@ struct CBatchOptions {
     std::vector<CBatchExport> m_aExports;   // the law's exports, in command-line order
     CExportGridOptions m_exportGrid;   // the table grid as the --export-* options set it
     int m_nExportId = kExportFirstId;  // first LS-DYNA id
+    std::string m_strMap;              // draw the processing maps into this file
+    std::string m_strMapCsv;           // write the processing maps' grid into this file
+    std::vector<double> m_aMapStrains; // at these strains (empty: DefaultMapStrain)
+    EMapSource m_eMapSource = EMapSource::Law; // from the law or the measured curves
 };
 
 // The options of the arguments (without the program's name), every value checked: a curve's

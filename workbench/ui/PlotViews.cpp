@@ -408,14 +408,22 @@ QImage RenderPlotImage(const CMaterial& material, QSize size, int nx, int ny, co
     return image;
 }
 
-void WritePlotFile(const CMaterial& material, const std::string& strPath, QSize size, int nx, int ny,
-                   const CPlotViewStyle& style) {
+void WritePictureFile(const std::string& strPath, QSize size, const char* szWhat, const QString& strTitle,
+                      const std::function<void(QPainter& painter, const QRect& area)>& paint) {
     const QString strFile = QString::fromStdString(strPath);
     const QString strLower = strFile.toLower();
     const bool bSvg = strLower.endsWith(".svg");
     if (!bSvg && !strLower.endsWith(".png"))
-        throw CFileError(strPath, "a plot is written as PNG or SVG: give the file the ending .png or .svg");
+        throw CFileError(strPath, std::string("a ") + szWhat +
+                                      " is written as PNG or SVG: give the file the ending .png or .svg");
 
+    const QRect area(QPoint(0, 0), size);
+    const auto paintOn = [&](QPainter& painter) {
+        painter.fillRect(area, Qt::white);
+        painter.setFont(PlotFileFont());
+        painter.setPen(Qt::black);
+        paint(painter, area);
+    };
     QSaveFile file(strFile);
     if (!file.open(QIODevice::WriteOnly))
         throw CFileError(strPath, "cannot be created: " + file.errorString().toStdString());
@@ -424,17 +432,29 @@ void WritePlotFile(const CMaterial& material, const std::string& strPath, QSize 
         QSvgGenerator svg;
         svg.setOutputDevice(&file);
         svg.setSize(size);
-        svg.setViewBox(QRect(QPoint(0, 0), size));
-        svg.setTitle(QStringLiteral("Flow curves"));
+        svg.setViewBox(area);
+        svg.setTitle(strTitle);
         QPainter painter;
         bOk = painter.begin(&svg);
         if (bOk) {
-            PaintPlotFile(painter, material, size, nx, ny, style);
+            paintOn(painter);
             bOk = painter.end();
         }
     } else {
-        bOk = RenderPlotImage(material, size, nx, ny, style).save(&file, "PNG");
+        QImage image(size, QImage::Format_RGB32);
+        {
+            QPainter painter(&image);
+            paintOn(painter);
+        }
+        bOk = image.save(&file, "PNG");
     }
     if (!bOk || !file.commit())
         throw CFileError(strPath, "cannot be written: " + file.errorString().toStdString());
+}
+
+void WritePlotFile(const CMaterial& material, const std::string& strPath, QSize size, int nx, int ny,
+                   const CPlotViewStyle& style) {
+    WritePictureFile(strPath, size, "plot", QStringLiteral("Flow curves"), [&](QPainter& painter, const QRect&) {
+        PaintPlotFile(painter, material, size, nx, ny, style);
+    });
 }

@@ -345,7 +345,9 @@ void DrawSlopePlot(QPainter& painter, const QRect& rect, const CSlopePlot& plot)
     for (int k = 0; k <= ax.m_nCells; ++k) {
         const QString strLabel = Number(ax.m_dMin + k * ax.m_dStep);
         const QPointF at = place(ax.m_dMin + k * ax.m_dStep, ay.m_dMin);
-        painter.drawText(QPointF(at.x() - fm.horizontalAdvance(strLabel) / 2.0, r.bottom() + 3 + fm.ascent()), strLabel);
+        // The end labels stay within the panel: the first from its tick on, the last up to it.
+        const double dShift = k == 0 ? 0.0 : k == ax.m_nCells ? 1.0 : 0.5;
+        painter.drawText(QPointF(at.x() - dShift * fm.horizontalAdvance(strLabel), r.bottom() + 3 + fm.ascent()), strLabel);
     }
     for (int k = 0; k <= ay.m_nCells; ++k) {
         const QString strLabel = Number(ay.m_dMin + k * ay.m_dStep);

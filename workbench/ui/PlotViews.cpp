@@ -2,13 +2,14 @@
 
 #include "vornel/fit/FitReport.h"
 #include "vornel/document/Material.h"
+#include "formats/BinaryFile.h"
 #include "formats/FileError.h"
 
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPolygon>
-#include <QSaveFile>
+#include <QBuffer>
 #include <QSvgGenerator>
 
 #include <algorithm>
@@ -424,13 +425,15 @@ void WritePictureFile(const std::string& strPath, QSize size, const char* szWhat
         painter.setPen(Qt::black);
         paint(painter, area);
     };
-    QSaveFile file(strFile);
-    if (!file.open(QIODevice::WriteOnly))
-        throw CFileError(strPath, "cannot be created: " + file.errorString().toStdString());
+    // The picture is made in memory and written as a whole through the one writer of every
+    // output (WriteFileBytes): a failed write leaves the previous file, a device is refused.
+    QByteArray aBytes;
+    QBuffer buffer(&aBytes);
+    buffer.open(QIODevice::WriteOnly);
     bool bOk = true;
     if (bSvg) {
         QSvgGenerator svg;
-        svg.setOutputDevice(&file);
+        svg.setOutputDevice(&buffer);
         svg.setSize(size);
         svg.setViewBox(area);
         svg.setTitle(strTitle);
@@ -446,10 +449,12 @@ void WritePictureFile(const std::string& strPath, QSize size, const char* szWhat
             QPainter painter(&image);
             paintOn(painter);
         }
-        bOk = image.save(&file, "PNG");
+        bOk = image.save(&buffer, "PNG");
     }
-    if (!bOk || !file.commit())
-        throw CFileError(strPath, "cannot be written: " + file.errorString().toStdString());
+    if (!bOk)
+        throw CFileError(strPath, "the picture could not be drawn");
+    WriteFileBytes(strPath, {reinterpret_cast<const unsigned char*>(aBytes.constData()),
+                             static_cast<std::size_t>(aBytes.size())});
 }
 
 void WritePlotFile(const CMaterial& material, const std::string& strPath, QSize size, int nx, int ny,

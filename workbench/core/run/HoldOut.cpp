@@ -2,42 +2,18 @@
 
 #include "vornel/run/Approximation.h"
 #include "vornel/document/Material.h"
+#include "vornel/fit/ModelFit.h"
 #include "vornel/model/ModelCatalogue.h"
 #include "formats/FileError.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// A fresh temporary folder, removed with everything in it at the end, also on an exception.
-class CScratchFolder {
-public:
-    CScratchFolder() {
-        std::error_code ec;
-        const fs::path temp = fs::temp_directory_path(ec);
-        std::string strTemplate = ((ec ? fs::path("/tmp") : temp) / "vornel-holdout-XXXXXX").string();
-        if (!::mkdtemp(strTemplate.data()))
-            throw CFileError(strTemplate, "cannot create a scratch folder for the held-out fits");
-        m_path = strTemplate;
-    }
-    ~CScratchFolder() {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    CScratchFolder(const CScratchFolder&) = delete;
-    CScratchFolder& operator=(const CScratchFolder&) = delete;
-
-    const fs::path& Path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
 
 // The material without curve nSkip: its other curves in order, the same model and
 // preparation state, no fit, working in strFolder.
@@ -60,10 +36,10 @@ CHoldOutReport ValidateByHoldOut(const CMaterial& material, const CFitOptions& o
     CHoldOutReport report;
     if (!FindModel(material.m_nFunction))
         return report;
-    CScratchFolder scratch;
+    CScratchFolder scratch("holdout");
     double dSumRms = 0;
     for (int k = 0; k < material.m_nCurves; ++k) {
-        std::unique_ptr<CMaterial> pReduced = WithoutCurve(material, k, scratch.Path().string());
+        std::unique_ptr<CMaterial> pReduced = WithoutCurve(material, k, scratch.Path());
         const CFitOutcome outcome = pReduced->FitModel(options);
 
         CHoldOutCurve held;

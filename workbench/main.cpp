@@ -65,6 +65,16 @@ void WritePlotThroughModule(const CMaterial& material, const std::string& strPat
         throw std::runtime_error(szMessage);
 }
 
+// --map: draws the processing maps into a file through the window module.
+void WriteMapThroughModule(const std::vector<CProcessingMap>& aMaps, const std::string& strPath) {
+    std::string strError;
+    const auto pWriteMap = FindInWindowModule<WriteMapFunction>(kWriteMapName, strError);
+    if (!pWriteMap)
+        throw CFileError(strPath, "not drawn: " + strError);
+    if (const char* szMessage = pWriteMap(&aMaps, strPath.c_str()))
+        throw std::runtime_error(szMessage);
+}
+
 } // namespace
 #endif
 
@@ -143,7 +153,7 @@ int main(int argc, char** argv) {
 #endif
     const std::vector<std::string> aArgs(argv + 1, argv + argc);
 #ifdef VORNEL_HAS_WINDOW
-    return RunBatch(aArgs, std::cout, std::cerr, WritePlotThroughModule);
+    return RunBatch(aArgs, std::cout, std::cerr, WritePlotThroughModule, WriteMapThroughModule);
 #else
     return RunBatch(aArgs, std::cout, std::cerr);
 #endif

@@ -2,6 +2,7 @@
 // the vornel program itself.
 
 #include "BatchMode.h"
+#include "vornel/analysis/ProcessingMap.h"
 #include "vornel/session/FolderLock.h"
 #include "vornel/fit/FitReport.h"
 #include "vornel/run/HoldOut.h"
@@ -71,7 +72,8 @@ TEST(BatchMode, HelpExplainsEveryOption) {
     for (const char* szOption : {"--fit", "--name", "--curve ", "--curves", "--open", "best", "progr.f90", "visual.tmp",
                                  "--refine", "--report", "--validate", "--plot", "--surface-temperature",
                                  "--lock-wait", "--export ", "--export-id", "--export-strains", "--export-rates",
-                                 "--export-temperatures", "LawCheck="})
+                                 "--export-temperatures", "LawCheck=", "--map ", "--map-csv", "--map-strains",
+                                 "--map-source", "peak curve k:", "Q= v kJ/mol"})
         EXPECT_NE(run.m_strOut.find(szOption), std::string::npos) << szOption;
 }
 
@@ -122,8 +124,16 @@ TEST_F(BatchRun, RefineReportAndValidateAddToTheResult) {
     const std::vector<std::string> aPlain = Lines(plain.m_strOut);
     const std::vector<std::string> aReported = Lines(reported.m_strOut);
     ASSERT_EQ(aPlain.size(), 11u);
-    ASSERT_EQ(aReported.size(), 11u + 3 + 12 + 1 + 1) << reported.m_strOut;
-    EXPECT_EQ(aReported[26], "LawCheck= ok");
+    // Per curve its peak and steady state, and the activation energy in two lines, before the
+    // law check.
+    ASSERT_EQ(aReported.size(), 11u + 3 + 12 + 12 * 2 + 2 + 1 + 1) << reported.m_strOut;
+    EXPECT_EQ(aReported[52], "LawCheck= ok");
+    // The law's curves harden to their end.
+    EXPECT_EQ(aReported[26], "peak curve 1: no peak");
+    EXPECT_EQ(aReported[27], "steady curve 1: none");
+    EXPECT_EQ(aReported[50].rfind("beta/n1: Q= ", 0), 0u);
+    EXPECT_EQ(aReported[51].rfind("Q= ", 0), 0u);
+    EXPECT_NE(aReported[51].find(" kJ/mol n= "), std::string::npos);
     EXPECT_TRUE(std::equal(aPlain.begin(), aPlain.end(), aReported.begin()));
 
     const SRun refined = Batch({"--fit", "17", "--refine", "--report", "--validate", "--curves", strList});
@@ -149,6 +159,7 @@ TEST_F(BatchRun, RefineReportAndValidateAddToTheResult) {
     EXPECT_EQ(aLines[nAt].rfind("IllDetermined= ", 0), 0u) << aLines[nAt];
     while (nAt < aLines.size() && aLines[nAt].starts_with("IllDetermined= "))
         ++nAt;
+    nAt += 12 * 2 + 2;
     ASSERT_LT(nAt, aLines.size());
     EXPECT_EQ(aLines[nAt], "LawCheck= ok");
     ASSERT_EQ(aLines.size(), nAt + 2) << refined.m_strOut;
@@ -424,6 +435,14 @@ INSTANTIATE_TEST_SUITE_P(
         SBadArgs{"WordTemperature", {"--fit", "9", "--export-temperatures", "hot"},
                  "--export-temperatures: \"hot\" is not a number"},
         SBadArgs{"IdZero", {"--fit", "9", "--export-id", "0"}, "--export-id: \"0\" is not a whole number from 1 to 2147483647"},
+        SBadArgs{"UnknownMapSource", {"--fit", "2", "--map", "m.png", "--map-source", "both"},
+                 "--map-source: \"both\" is not a source; give law or data"},
+        SBadArgs{"MapStrainsWithoutMap", {"--fit", "2", "--map-strains", "0.3"}, "--map-strains and --map-source need"},
+        SBadArgs{"MapStrainBelowZero", {"--fit", "2", "--map", "m.png", "--map-strains", "0.3,-1"},
+                 "--map-strains: strain \"-1\" is not a number above 0"},
+        SBadArgs{"MapTwice", {"--fit", "2", "--map-csv", "a.csv", "--map-csv", "b.csv"}, "--map-csv is given twice"},
+        SBadArgs{"MapOverExport", {"--fit", "2", "--export", "csv", "m.csv", "--map-csv", "m.csv"},
+                 "--map-csv m.csv: this file is the output of --export csv"},
         SBadArgs{"HeaderOnly", {"--fit", "2", "--curve", "ok.asc", "900", "1", "--curve", "header.asc", "900", "1"},
                  "header.asc: no data: no row of three numbers"},
         // Inputs that are no regular files are refused at once; a pipe is never waited on.
@@ -511,6 +530,47 @@ TEST_F(BatchRun, PlotGoesToThePlotWriterAfterTheRun) {
     EXPECT_EQ(without.m_nStatus, 2);
     EXPECT_NE(without.m_strErr.find("--plot"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists("fit.png"));
+}
+
+// --map and --map-csv: the maps at the strains and from the source asked, the picture
+// through the map writer and the grid as text; a map that cannot be formed is named, and
+// with none formed nothing is written.
+TEST_F(BatchRun, MapsGoToTheMapWriterAndTheCsv) {
+    WriteMaterial("data");
+    std::vector<CProcessingMap> aDrawn;
+    const auto writer = [&](const std::vector<CProcessingMap>& aMaps, const std::string& strFile) {
+        aDrawn = aMaps;
+        WriteText(strFile, "drawn");
+    };
+    std::ostringstream out, err;
+    EXPECT_EQ(RunBatch({"--fit", "9", "--curves", "data/curves.txt", "--map", "m.png", "--map-csv", "m.csv",
+                        "--map-strains", "0.2,0.4", "--map-source", "data"},
+                       out, err, {}, writer),
+              0)
+        << err.str();
+    ASSERT_EQ(aDrawn.size(), 2u);
+    EXPECT_EQ(aDrawn[1].m_dStrain, 0.4);
+    EXPECT_EQ(aDrawn[0].m_eSource, EMapSource::Data);
+    EXPECT_EQ(aDrawn[0].m_aDegrees, std::vector<int>(4, 2)); // 3 strain rates: quadratics
+    EXPECT_EQ(FileText("m.csv"), ProcessingMapCsv(aDrawn));
+    // The default strain, from the law; a strain beyond the curves forms no map from them.
+    std::ostringstream out2, err2;
+    EXPECT_EQ(RunBatch({"--fit", "9", "--open", "material.mat", "--map", "m.png"}, out2, err2, {}, writer), 0);
+    ASSERT_EQ(aDrawn.size(), 1u);
+    EXPECT_EQ(aDrawn[0].m_nModel, 9);
+    std::ostringstream out3, err3;
+    EXPECT_EQ(RunBatch({"--fit", "9", "--open", "material.mat", "--map-csv", "far.csv", "--map-strains", "2",
+                        "--map-source", "data"},
+                       out3, err3, {}, writer),
+              2);
+    EXPECT_NE(err3.str().find("strain 2, measured curves (polynomial in ln H): not drawn: at strain 2 fewer than 2"),
+              std::string::npos)
+        << err3.str();
+    EXPECT_NE(err3.str().find("far.csv: not written"), std::string::npos) << err3.str();
+    EXPECT_FALSE(std::filesystem::exists("far.csv"));
+    const SRun without = Batch({"--fit", "9", "--open", "material.mat", "--map", "x.png"});
+    EXPECT_EQ(without.m_nStatus, 2);
+    EXPECT_NE(without.m_strErr.find("--map: this vornel was built without its window"), std::string::npos);
 }
 
 #ifdef VORNEL_PROGRAM
@@ -674,6 +734,12 @@ TEST_F(BatchRun, TheProgramDrawsThePlot) {
     }
     EXPECT_NE(aPictures[0], aPictures[1]);
     EXPECT_NE(aPictures[1], aPictures[2]);
+    // The processing maps, a panel each.
+    const SRun maps = Program("--fit 11 --open material.mat --map maps.png --map-strains 0.2,0.4");
+    EXPECT_EQ(maps.m_nStatus, 0) << maps.m_strErr;
+    EXPECT_EQ(PngSize("maps.png"), std::make_pair(1800u, 700u));
+    EXPECT_EQ(Program("--fit 11 --open material.mat --map maps.svg --map-source data").m_nStatus, 0);
+    EXPECT_NE(FileText("maps.svg").find("Processing map at strain 0.35, measured curves"), std::string::npos);
 }
 
 // On measured curves the kernels report conditions (DUMINF's for model 7, among others);

@@ -190,6 +190,8 @@ void CWindowTest::commandsEnabledByStage() {
     for (EPlotView eView : {EPlotView::Single, EPlotView::Temperatures, EPlotView::Deviations})
         QCOMPARE(window.m_frame.PlotViewAction(eView)->isEnabled(), nStage == 3);
     QCOMPARE(window.m_frame.LegendAction()->isEnabled(), nStage == 3);
+    QCOMPARE(window.m_frame.ProcessingMapAction()->isEnabled(), nStage >= 2);
+    QCOMPARE(window.m_frame.HotWorkingAction()->isEnabled(), nStage >= 2);
 }
 
 void CWindowTest::menusToolbarAndPrompts() {

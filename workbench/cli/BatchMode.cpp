@@ -2,6 +2,7 @@
 
 #include "BatchOptions.h"
 #include "BatchPrint.h"
+#include "vornel/analysis/ProcessingMap.h"
 #include "vornel/document/Material.h"
 #include "vornel/export/LawExport.h"
 #include "vornel/fit/FitReport.h"
@@ -9,6 +10,8 @@
 #include "vornel/run/RunMessages.h"
 #include "vornel/session/FolderLock.h"
 #include "vornel/session/Operations.h"
+#include "formats/FileError.h"
+#include "formats/TextFile.h"
 
 #include <algorithm>
 #include <charconv>
@@ -73,10 +76,50 @@ bool ExportLaw(const CBatchOptions& options, bool bFitted, std::ostream& out, st
     return bWritten;
 }
 
+// --map and --map-csv: the processing maps at the strains asked (or the default one), from
+// the source asked. A map that cannot be formed is named with its reason; the files are
+// written when at least one map was formed. Returns false when a file was not written.
+bool WriteMaps(const CBatchOptions& options, const BatchMapWriter& writeMap, std::ostream& err) {
+    if (options.m_strMap.empty() && options.m_strMapCsv.empty())
+        return true;
+    std::vector<double> aStrains = options.m_aMapStrains;
+    if (aStrains.empty())
+        aStrains.push_back(DefaultMapStrain(*g_pMaterial));
+    const std::vector<CProcessingMap> aMaps = MakeProcessingMaps(*g_pMaterial, aStrains, options.m_eMapSource);
+    bool bAny = false;
+    for (const CProcessingMap& map : aMaps) {
+        for (const std::string& strNote : map.m_aNotes)
+            err << "vornel: " << MapTitle(map) << ": " << strNote << '\n';
+        if (!map.Ok())
+            err << "vornel: " << MapTitle(map) << ": not drawn: " << map.m_strMessage << '\n';
+        bAny = bAny || map.Ok();
+    }
+    bool bWritten = true;
+    for (const std::string* pFile : {&options.m_strMapCsv, &options.m_strMap}) {
+        if (pFile->empty())
+            continue;
+        if (!bAny) {
+            err << "vornel: " << *pFile << ": not written: no processing map could be formed\n";
+            bWritten = false;
+            continue;
+        }
+        try {
+            if (pFile == &options.m_strMap)
+                writeMap(aMaps, *pFile);
+            else
+                WriteTextFile(*pFile, ProcessingMapCsv(aMaps));
+        } catch (const std::runtime_error& e) { // CFileError
+            err << "vornel: " << e.what() << '\n';
+            bWritten = false;
+        }
+    }
+    return bWritten;
+}
+
 } // namespace
 
 int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostream& err,
-             const BatchPlotWriter& writePlot) {
+             const BatchPlotWriter& writePlot, const BatchMapWriter& writeMap) {
     try {
         const CBatchOptions options = ParseOptions(aArgs);
         if (options.m_bHelp) {
@@ -85,6 +128,9 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
         }
         if (options.m_bPlot && !writePlot)
             throw CBatchError("--plot: this vornel was built without its window and cannot draw plots");
+        if (!options.m_strMap.empty() && !writeMap)
+            throw CBatchError("--map: this vornel was built without its window and cannot draw maps; --map-csv "
+                              "writes the maps' values");
         const int nModel = options.m_strModel.empty() ? -1 : ParseModel(options.m_strModel);
         CheckOutputNames(options);
 
@@ -151,6 +197,8 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
             PrintConfidence(result.m_refinement, out, err);
             PrintPreparation(*g_pMaterial, out);
         }
+        if (options.m_bReport)
+            PrintHotWorking(*g_pMaterial, out, err);
         const bool bExported = ExportLaw(options, result.Ok(), out, err);
         if (result.Ok() && options.m_bValidate)
             PrintHoldOut(ValidateByHoldOut(*g_pMaterial, fit), out, err);
@@ -166,7 +214,8 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
                 bPlotFailed = true;
             }
         }
-        if (result.AnyOutputFailed() || bPlotFailed || !bExported)
+        const bool bMapsWritten = WriteMaps(options, writeMap, err);
+        if (result.AnyOutputFailed() || bPlotFailed || !bExported || !bMapsWritten)
             return kBatchError;
         return result.Ok() ? kBatchFitted : kBatchNoFit;
     } catch (const CBatchError& e) {

@@ -58,6 +58,7 @@ void AddCurveList(const std::string& strList, std::vector<CCurveSpec>& aCurves) 
 CBatchOptions ParseOptions(const std::vector<std::string>& aArgs) {
     CBatchOptions options;
     std::vector<std::size_t> aToFind; // the curves of --add, whose conditions are found at the end
+    bool bMapOption = false; // --map-strains or --map-source
     auto need = [&](std::size_t i, std::size_t nValues, const std::string& strOption) {
         if (i + nValues >= aArgs.size())
             throw CBatchError(strOption + " needs " +
@@ -170,6 +171,27 @@ CBatchOptions ParseOptions(const std::vector<std::string>& aArgs) {
             if (!FindPlotView(aArgs[++i], options.m_ePlotView))
                 throw CBatchError("--plot-view: \"" + aArgs[i] + "\" is not a view; give single, temperatures or deviations");
             options.m_bPlotView = true;
+        } else if (strArg == "--map" || strArg == "--map-csv") {
+            need(i, 1, strArg);
+            std::string& strFile = strArg == "--map" ? options.m_strMap : options.m_strMapCsv;
+            if (!strFile.empty())
+                throw CBatchError(strArg + " is given twice");
+            strFile = aArgs[++i];
+            if (strFile.empty())
+                throw CBatchError(strArg + " needs a file name; it is empty");
+        } else if (strArg == "--map-strains") {
+            need(i, 1, strArg);
+            try {
+                options.m_aMapStrains = ParseStrainList(aArgs[++i]);
+            } catch (const CInputError& e) {
+                throw CBatchError(strArg + ": " + e.what());
+            }
+            bMapOption = true;
+        } else if (strArg == "--map-source") {
+            need(i, 1, strArg);
+            if (!ParseMapSource(aArgs[++i], options.m_eMapSource))
+                throw CBatchError("--map-source: \"" + aArgs[i] + "\" is not a source; give law or data");
+            bMapOption = true;
         } else {
             throw CBatchError("unknown argument \"" + strArg + "\"");
         }
@@ -186,6 +208,8 @@ CBatchOptions ParseOptions(const std::vector<std::string>& aArgs) {
     }
     if (options.m_bPlotView && options.m_strPlot.empty())
         throw CBatchError("--plot-view needs --plot FILE");
+    if (bMapOption && options.m_strMap.empty() && options.m_strMapCsv.empty())
+        throw CBatchError("--map-strains and --map-source need --map FILE or --map-csv FILE");
     return options;
 }
 
@@ -239,4 +263,8 @@ void CheckOutputNames(const CBatchOptions& options) {
         claim(std::string("--export ") + entry.m_pFormat->m_szName, entry.m_strFile);
     if (options.m_bPlot)
         claim("--plot", options.m_strPlot);
+    if (!options.m_strMap.empty())
+        claim("--map", options.m_strMap);
+    if (!options.m_strMapCsv.empty())
+        claim("--map-csv", options.m_strMapCsv);
 }

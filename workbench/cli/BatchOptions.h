@@ -2,6 +2,7 @@
 // The batch mode's command line (vornel --help, BatchUsage, says every option): what a run
 // is asked to do, read from the program's arguments.
 
+#include "vornel/analysis/ProcessingMap.h"
 #include "vornel/export/LawExport.h"
 #include "vornel/intake/Import.h"
 #include "vornel/intake/ImportProfile.h"
@@ -54,6 +55,10 @@ struct CBatchOptions {
     std::vector<CBatchExport> m_aExports;   // the law's exports, in command-line order
     CExportGridOptions m_exportGrid;   // the table grid as the --export-* options set it
     int m_nExportId = kExportFirstId;  // first LS-DYNA id
+    std::string m_strMap;              // draw the processing maps into this file
+    std::string m_strMapCsv;           // write the processing maps' grid into this file
+    std::vector<double> m_aMapStrains; // at these strains (empty: DefaultMapStrain)
+    EMapSource m_eMapSource = EMapSource::Law; // from the law or the measured curves
 };
 
 // The options of the arguments (without the program's name), every value checked: a curve's
@@ -68,7 +73,7 @@ CBatchOptions ParseOptions(const std::vector<std::string>& aArgs);
 std::string MaterialFileOf(const CBatchOptions& options);
 
 // Throws CBatchError unless every file the run writes is its own: two outputs (--export,
-// --plot) naming one file, or an output naming an input (a data file, a list, the material
+// --plot, --map, --map-csv) naming one file, or an output naming an input (a data file, a list, the material
 // opened), the material file, the exchange file "temp.mat", "progr.f90", "visual.tmp" or
 // the folder's lock file are refused before anything is done; so is a material file that is
 // one of the run's own files or an input.

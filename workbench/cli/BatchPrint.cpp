@@ -1,10 +1,13 @@
 #include "BatchPrint.h"
 
+#include "vornel/analysis/ActivationEnergy.h"
+#include "vornel/analysis/CurveCharacteristics.h"
 #include "vornel/document/Material.h"
 #include "vornel/fit/FitReport.h"
 #include "vornel/model/ModelCatalogue.h"
 #include "vornel/run/HoldOut.h"
 
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <ostream>
@@ -59,6 +62,34 @@ void PrintHoldOut(const CHoldOutReport& report, std::ostream& out, std::ostream&
     const double dNone = std::numeric_limits<double>::quiet_NaN();
     out << "HeldOutRMS mean= " << FormatNumber(report.m_nFitted > 0 ? report.m_dMeanRms : dNone)
         << " max= " << FormatNumber(report.m_nFitted > 0 ? report.m_dMaxRms : dNone) << '\n';
+}
+
+void PrintHotWorking(const CMaterial& material, std::ostream& out, std::ostream& err) {
+    for (const CCurveCharacteristics& c : CurveCharacteristics(material)) {
+        const int k = c.m_nCurve + 1;
+        if (c.m_bPeak)
+            out << "peak curve " << k << ": stress= " << FormatNumber(c.m_dPeakStress)
+                << " strain= " << FormatNumber(c.m_dPeakStrain) << '\n';
+        else
+            out << "peak curve " << k << ": no peak\n";
+        if (c.m_bSteady)
+            out << "steady curve " << k << ": stress= " << FormatNumber(c.m_dSteadyStress) << '\n';
+        else
+            out << "steady curve " << k << ": none\n";
+    }
+    const CActivationEnergy q = AnalyseActivationEnergy(material);
+    for (const std::string& strNote : q.m_aNotes)
+        err << "vornel: activation energy: " << strNote << '\n';
+    if (!q.Ok())
+        err << "vornel: activation energy: " << q.m_strMessage << '\n';
+    const auto print = [&](const char* szPrefix, const CActivationConstants& c) {
+        out << szPrefix << "Q= " << FormatNumber(c.m_dQ) << " kJ/mol n= " << FormatNumber(c.m_dN)
+            << " alpha= " << FormatNumber(c.m_dAlpha) << " lnA= " << FormatNumber(c.m_dLnA) << '\n';
+    };
+    print("beta/n1: ", q.Ok() ? q.m_standard : CActivationConstants{});
+    print("", q.Ok() ? q.m_searched : CActivationConstants{});
+    if (std::isfinite(q.m_dModelQ))
+        out << "Q19= " << FormatNumber(q.m_dModelQ) << " kJ/mol at E= " << FormatNumber(q.m_dModelStrain) << '\n';
 }
 
 void PrintLines(const std::vector<CRunLine>& aLines, const std::string& strWhere, std::ostream& err) {

@@ -37,5 +37,13 @@ void PrintPreparation(const CMaterial& material, std::ostream& out);
 // the error stream.
 void PrintHoldOut(const CHoldOutReport& report, std::ostream& out, std::ostream& err);
 
+// What the curves say about hot working: per curve "peak curve k: stress= v strain= v" (or
+// "peak curve k: no peak") and "steady curve k: stress= v" (or "steady curve k: none"), then
+// the activation energy from the peak stresses, "beta/n1: Q= v kJ/mol n= v alpha= v lnA= v"
+// of the standard procedure and "Q= v kJ/mol n= v alpha= v lnA= v" at the searched alpha
+// (nan when it cannot be formed; why on the error stream), and after a fit of model 19
+// "Q19= v kJ/mol at E= v", its Q at the mean strain of the peaks.
+void PrintHotWorking(const CMaterial& material, std::ostream& out, std::ostream& err);
+
 // Each line as "vornel: <strWhere><line>" on the error stream.
 void PrintLines(const std::vector<CRunLine>& aLines, const std::string& strWhere, std::ostream& err);

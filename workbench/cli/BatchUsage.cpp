@@ -7,6 +7,8 @@ std::string BatchUsage() {
               [--surface-temperature T] [--lock-wait S]
               [--export FORMAT FILE]... [--export-id N] [--export-strains MAX:N]
               [--export-rates R1,R2,...] [--export-temperatures T1,T2,...]
+              [--map FILE] [--map-csv FILE] [--map-strains E1,E2,...]
+              [--map-source law|data]
        vornel --help
 
 Fits a flow-stress model to measured flow curves and writes the results to the
@@ -68,7 +70,14 @@ Options:
                      "prep curve k: <record>" for each curve read or prepared
                      with a profile (its source, profile and every step), then
                      "LawCheck= ok" or "LawCheck= N findings" over the grid of
-                     the tables (--export)
+                     the tables (--export); then, also without a fit, per curve
+                     "peak curve k: stress= v strain= v" (or "peak curve k: no
+                     peak") and "steady curve k: stress= v" (or "steady curve
+                     k: none"), then the activation energy from the peak
+                     stresses, "beta/n1: Q= v kJ/mol n= v alpha= v lnA= v" with
+                     alpha = beta/n1 and "Q= v kJ/mol n= v alpha= v lnA= v"
+                     with the alpha that fits ln H best, and after model 19
+                     "Q19= v kJ/mol at E= v", its Q at the peaks' mean strain
   --validate         fit the material without each curve in turn and measure
                      that curve: "HeldOutRMS mean= v max= v"
   --plot FILE        also draw the plot of the material (measured points and
@@ -109,6 +118,21 @@ Options:
                      table strain rates (1/s) instead of the measured ones
   --export-temperatures T1,T2,...
                      table temperatures (deg C) instead of the measured ones
+  --map FILE         also draw the processing maps of the dynamic materials
+                     model into FILE (an SVG drawing when its name ends in .svg,
+                     else a PNG image, .png), a panel per strain: the efficiency
+                     eta = 2m/(m+1) in % as filled contours with labelled lines,
+                     the unstable region xi < 0 hatched, the measured conditions
+                     marked
+  --map-csv FILE     write the maps' grids into FILE as comma-separated text:
+                     strain, temperature, strain rate, m, eta, xi per point
+  --map-strains E1,E2,...
+                     the strains of the maps (default: half the largest strain
+                     every curve reaches)
+  --map-source SOURCE
+                     "law" (the default): m = d ln s / d ln H from the fitted
+                     law's exact derivative; "data": from the measured curves,
+                     ln s fitted by a cubic in ln H at each temperature
   --help             this text
 
 Experiment data files have three header lines, then rows "n strain stress".

@@ -1,5 +1,6 @@
 #include "MainFrame.h"
 
+#include "AnalysisDialogs.h"
 #include "ApproxDlg.h"
 #include "Artwork.h"
 #include "Dialogs.h"
@@ -62,6 +63,11 @@ chooses: all curves (with a legend when you ask for it), a panel per temperature
 deviations of the law. <b>Select file list</b> lists the curves with their conditions and,
 after a fit, their RMS and largest deviation; double-click t or H to correct them.
 <b>3d visualization</b> shows the fitted stress as a surface at one temperature.</li>
+<li><b>View &rsaquo; Processing map</b> draws the efficiency of power dissipation and the
+instability of the dynamic materials model over temperature and strain rate at chosen strains,
+from the fitted law or from the measured curves. <b>View &rsaquo; Hot-working analysis</b> lists each
+curve's peak and steady-state stress and works out the activation energy Q, with the plots
+behind each slope.</li>
 <li><b>File &rsaquo; Save</b> (Ctrl+S) keeps the material with its fit.</li>
 <li><b>File &rsaquo; Export law...</b> writes the fitted law for a forming solver: an Abaqus UHARD or
 VUHARD subroutine with the law's derivatives, Abaqus *PLASTIC or LS-DYNA tables, or a CSV table,
@@ -303,6 +309,18 @@ void CMainFrame::CreateMenusAndToolbar() {
     m_pLegend->setWhatsThis(m_pLegend->statusTip());
     connect(m_pLegend, &QAction::toggled, v, &CKivView::SetLegend);
     pViewMenu->addAction(m_pLegend);
+    pViewMenu->addSeparator();
+    m_pProcessingMap = new QAction(QStringLiteral("&Processing map..."), this);
+    m_pProcessingMap->setStatusTip(QStringLiteral("Show the processing map (efficiency and instability) at chosen "
+                                                  "strains, from the fitted law or the measured curves"));
+    m_pProcessingMap->setWhatsThis(m_pProcessingMap->statusTip());
+    connect(m_pProcessingMap, &QAction::triggered, this, &CMainFrame::OnProcessingMap);
+    m_pHotWorking = new QAction(QStringLiteral("&Hot-working analysis..."), this);
+    m_pHotWorking->setStatusTip(QStringLiteral("Show each curve's peak and steady-state stress and the activation "
+                                               "energy with the plots behind it"));
+    m_pHotWorking->setWhatsThis(m_pHotWorking->statusTip());
+    connect(m_pHotWorking, &QAction::triggered, this, &CMainFrame::OnHotWorkingAnalysis);
+    pViewMenu->addActions({m_pProcessingMap, m_pHotWorking});
 
     QMenu* pApprox = menuBar()->addMenu(QStringLiteral("&Approximation"));
     pApprox->addActions({pList, pProcessing, pGraf, pGrid});
@@ -341,6 +359,9 @@ void CMainFrame::UpdateCommandStates() {
         pView->setEnabled(IsCommandEnabled(EKivCommand::Graf, g_nStage));
     m_pLegend->setEnabled(IsCommandEnabled(EKivCommand::Graf, g_nStage));
     m_pExportLaw->setEnabled(g_pMaterial && CheckLawExport(*g_pMaterial).Ok());
+    // The analyses read the curves, as the curve table does.
+    m_pProcessingMap->setEnabled(g_pMaterial && IsCommandEnabled(EKivCommand::SelectFileList, g_nStage));
+    m_pHotWorking->setEnabled(m_pProcessingMap->isEnabled());
 
     QString strTitle = QStringLiteral("KivRoll");
     if (g_pMaterial)
@@ -405,6 +426,20 @@ void CMainFrame::OnExportLaw() {
     CExportLawDlg dialog(*g_pMaterial, m_pView->WorkFolder(), this);
     connect(&dialog, &CExportLawDlg::Messages, this, &CMainFrame::AppendMessages);
     connect(&dialog, &CExportLawDlg::StatusText, this, &CMainFrame::ShowStatus);
+    dialog.exec();
+}
+
+void CMainFrame::OnProcessingMap() {
+    if (!g_pMaterial)
+        return;
+    CProcessingMapDlg dialog(*g_pMaterial, m_pView->WorkFolder(), this);
+    dialog.exec();
+}
+
+void CMainFrame::OnHotWorkingAnalysis() {
+    if (!g_pMaterial)
+        return;
+    CHotWorkingDlg dialog(*g_pMaterial, m_pView->WorkFolder(), this);
     dialog.exec();
 }
 

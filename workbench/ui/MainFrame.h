@@ -8,6 +8,8 @@
 //
 // The View menu chooses the plot's view ("All grafics", the default, "By temperature",
 // "Deviations") and shows or hides the legend of "All grafics"; they are enabled with Graf.
+// It also opens the hot-working analyses of the material's curves and law, "Processing map"
+// and "Hot-working analysis" (AnalysisDialogs.h), enabled once the material has curves.
 // Files dropped on the window: one material file is opened, experiment data files are added
 // (Add File).
 //
@@ -54,6 +56,8 @@ public:
     QAction* PlotViewAction(EPlotView eView) const;
     QAction* LegendAction() const { return m_pLegend; }
     QAction* ExportLawAction() const { return m_pExportLaw; }
+    QAction* ProcessingMapAction() const { return m_pProcessingMap; }
+    QAction* HotWorkingAction() const { return m_pHotWorking; }
     QAction* MessagesAction() const { return m_pMessagesAction; }
     QPlainTextEdit* MessagesPane() const { return m_pMessages; }
     const QStringList& RecentFiles() const { return m_aRecent; }
@@ -72,6 +76,8 @@ public:
 public slots:
     void OnProcessingDialog();
     void OnExportLaw();
+    void OnProcessingMap();
+    void OnHotWorkingAnalysis();
     void OnAbout();
     void OnHelpTopics();
     void AddRecentFile(const QString& strPath);
@@ -107,6 +113,8 @@ private:
     QAction* m_pLegend = nullptr;
     QAction* m_pExportCurves = nullptr;
     QAction* m_pExportLaw = nullptr;        // enabled while the material holds a law to export
+    QAction* m_pProcessingMap = nullptr;    // View > Processing map
+    QAction* m_pHotWorking = nullptr;       // View > Hot-working analysis
     QLabel* m_pStatus = nullptr;            // the status bar's message pane
     QLabel* m_aLockPanes[3] = {};           // CAP, NUM, SCRL; owned by the status bar
     QAction* m_pHelpTopics = nullptr;

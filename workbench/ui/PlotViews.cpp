@@ -409,14 +409,22 @@ QImage RenderPlotImage(const CMaterial& material, QSize size, int nx, int ny, co
     return image;
 }
 
-void WritePlotFile(const CMaterial& material, const std::string& strPath, QSize size, int nx, int ny,
-                   const CPlotViewStyle& style) {
+void WritePictureFile(const std::string& strPath, QSize size, const char* szWhat, const QString& strTitle,
+                      const std::function<void(QPainter& painter, const QRect& area)>& paint) {
     const QString strFile = QString::fromStdString(strPath);
     const QString strLower = strFile.toLower();
     const bool bSvg = strLower.endsWith(".svg");
     if (!bSvg && !strLower.endsWith(".png"))
-        throw CFileError(strPath, "a plot is written as PNG or SVG: give the file the ending .png or .svg");
+        throw CFileError(strPath, std::string("a ") + szWhat +
+                                      " is written as PNG or SVG: give the file the ending .png or .svg");
 
+    const QRect area(QPoint(0, 0), size);
+    const auto paintOn = [&](QPainter& painter) {
+        painter.fillRect(area, Qt::white);
+        painter.setFont(PlotFileFont());
+        painter.setPen(Qt::black);
+        paint(painter, area);
+    };
     // The picture is made in memory and written as a whole through the one writer of every
     // output (WriteFileBytes): a failed write leaves the previous file, a device is refused.
     QByteArray aBytes;
@@ -427,19 +435,31 @@ void WritePlotFile(const CMaterial& material, const std::string& strPath, QSize 
         QSvgGenerator svg;
         svg.setOutputDevice(&buffer);
         svg.setSize(size);
-        svg.setViewBox(QRect(QPoint(0, 0), size));
-        svg.setTitle(QStringLiteral("Flow curves"));
+        svg.setViewBox(area);
+        svg.setTitle(strTitle);
         QPainter painter;
         bOk = painter.begin(&svg);
         if (bOk) {
-            PaintPlotFile(painter, material, size, nx, ny, style);
+            paintOn(painter);
             bOk = painter.end();
         }
     } else {
-        bOk = RenderPlotImage(material, size, nx, ny, style).save(&buffer, "PNG");
+        QImage image(size, QImage::Format_RGB32);
+        {
+            QPainter painter(&image);
+            paintOn(painter);
+        }
+        bOk = image.save(&buffer, "PNG");
     }
     if (!bOk)
         throw CFileError(strPath, "the picture could not be drawn");
     WriteFileBytes(strPath, {reinterpret_cast<const unsigned char*>(aBytes.constData()),
                              static_cast<std::size_t>(aBytes.size())});
+}
+
+void WritePlotFile(const CMaterial& material, const std::string& strPath, QSize size, int nx, int ny,
+                   const CPlotViewStyle& style) {
+    WritePictureFile(strPath, size, "plot", QStringLiteral("Flow curves"), [&](QPainter& painter, const QRect&) {
+        PaintPlotFile(painter, material, size, nx, ny, style);
+    });
 }

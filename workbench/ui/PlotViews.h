@@ -32,6 +32,7 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,14 @@ QFont PlotFileFont();
 QImage RenderPlotImage(const CMaterial& material, QSize size = QSize(kPlotImageWidth, kPlotImageHeight),
                        int nx = CCurvePlot::kDefaultCells, int ny = CCurvePlot::kDefaultCells,
                        const CPlotViewStyle& style = {});
+
+// Writes a picture of the given size that paint draws (on white, in the plot file font) to
+// strPath: SVG for a name ending in ".svg" (titled strTitle), PNG for ".png" (case ignored).
+// Throws CFileError naming the file for any other ending ("a <szWhat> is written as PNG or
+// SVG ...") or when it cannot be written; an existing file is replaced only by a complete
+// picture.
+void WritePictureFile(const std::string& strPath, QSize size, const char* szWhat, const QString& strTitle,
+                      const std::function<void(QPainter& painter, const QRect& area)>& paint);
 
 // Writes the view to strPath: SVG for a name ending in ".svg", PNG for ".png" (case
 // ignored). Throws CFileError naming the file for any other ending or when it cannot be

@@ -1,6 +1,6 @@
 #pragma once
 // The fit of model 19, the strain-compensated hyperbolic-sine law (SinhLaw.h), made by the
-// workbench on the curves the engine prepared (the catalogue row's m_pfnCoreFit).
+// workbench on the curves the engine prepared (FindCoreFit, fit/ModelFit.h).
 //
 // 1. Starting values by the standard procedure at common strain levels: kSinhLevels strains
 //    evenly from the largest first to the smallest last measured strain of the curves, each

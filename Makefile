@@ -11,6 +11,17 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# Compile through ccache when it is installed (CMake option VORNEL_CCACHE; CCACHE=OFF turns
+# it off).
+CCACHE ?= ON
+# Build folders configured for the first time use Ninja when it is installed (GENERATOR=...
+# chooses another); a folder keeps the generator it was configured with. Measured on the
+# Release build without the window, 2 jobs, no ccache, on the shared 2-core machine: Make
+# 254 s, Ninja 204 s (Make first, load about 3.5); Ninja 290 s, Make 654 s (Ninja first,
+# load rising to 12); processor time Make 320 s, Ninja 279 s.
+GENERATOR ?= $(if $(shell command -v ninja 2>/dev/null),Ninja,Unix Makefiles)
+# cmake's configure command for the build folder $(1).
+CONFIGURE = cmake -S . -B $(1) $(if $(wildcard $(1)/CMakeCache.txt),,-G "$(GENERATOR)") -DVORNEL_CCACHE=$(CCACHE)
 
 .PHONY: all deps configure build test test-sanitize test-nogui demo bench fuzz clean
 
@@ -20,7 +31,7 @@ deps:
 	./scripts/install-deps.sh
 
 configure: deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	$(call CONFIGURE,$(BUILD_DIR)) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -38,12 +49,19 @@ test: build
 SAN_DIR ?= build-asan
 # Leaks of system libraries that the window tests load are suppressed, each with its reason,
 # in tests/lsan-suppressions.txt.
+# The sanitized builds (this one and the fuzz build) carry line tables only (-g1): their
+# reports still name the file and line of every frame, inlined ones included, and they
+# compile in a quarter less time (tests/engine/PrepareCurveTest.cpp under both sanitizers:
+# 60.5 s of processor time with -g, 45.4 s with -g1; its object 41 MB instead of 13 MB).
+# A debugger sees no local variables there; the plain build keeps -g.
+SAN_BUILD_TYPE = -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	-DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
 SAN_ENV = ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan-suppressions.txt:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 test-sanitize: deps
-	cmake -S . -B $(SAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNEL_SANITIZE=ON
+	$(call CONFIGURE,$(SAN_DIR)) $(SAN_BUILD_TYPE) -DVORNEL_SANITIZE=ON
 	cmake --build $(SAN_DIR) -j $(JOBS)
 	$(SAN_ENV) ctest --test-dir $(SAN_DIR) --output-on-failure -j $(JOBS) -LE gl
 	$(SAN_ENV) ASAN_OPTIONS=detect_leaks=0:detect_stack_use_after_return=1 ctest --test-dir $(SAN_DIR) --output-on-failure -L gl
@@ -53,7 +71,7 @@ test-sanitize: deps
 NOGUI_DIR ?= build-nogui
 
 test-nogui: deps
-	cmake -S . -B $(NOGUI_DIR) -DCMAKE_BUILD_TYPE=Release -DVORNEL_BUILD_GUI=OFF
+	$(call CONFIGURE,$(NOGUI_DIR)) -DCMAKE_BUILD_TYPE=Release -DVORNEL_BUILD_GUI=OFF
 	cmake --build $(NOGUI_DIR) -j $(JOBS)
 	ctest --test-dir $(NOGUI_DIR) --output-on-failure -j $(JOBS)
 
@@ -74,7 +92,7 @@ BENCH_DIR ?= build-bench
 
 bench:
 	./scripts/install-deps.sh bench
-	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DVORNEL_BUILD_BENCHMARKS=ON -DBUILD_TESTING=OFF
+	$(call CONFIGURE,$(BENCH_DIR)) -DCMAKE_BUILD_TYPE=Release -DVORNEL_BUILD_BENCHMARKS=ON -DBUILD_TESTING=OFF
 	cmake --build $(BENCH_DIR) -j $(JOBS)
 	@for b in $(BENCH_DIR)/bin/bench_*; do echo "== $$b"; $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; done
 
@@ -84,7 +102,7 @@ FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
 fuzz: deps
-	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	$(call CONFIGURE,$(FUZZ_DIR)) $(SAN_BUILD_TYPE) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 		-DVORNEL_FUZZ=ON -DVORNEL_BUILD_GUI=OFF -DBUILD_TESTING=OFF
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_import fuzz_material fuzz_engine_intake fuzz_surface fuzz_seeds
 	./scripts/run-fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS)

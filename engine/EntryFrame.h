@@ -3,6 +3,11 @@
 
 #include "EngineState.h"
 
+#include <array>
+#include <cstddef>
+#include <iterator>
+#include <utility>
+
 namespace tarnfit {
 
 // A fit over the engine state. It sets NCOEF, the coefficients, both errors and the fitted
@@ -47,6 +52,27 @@ void RecordRefusal(const char* szName, const std::string& strText);
 template <const auto& kTable, int kIndex, auto pfnFit>
 int RunMember() {
     return RunEntryPoint(kTable[kIndex].m_szName, [](CEngineState& state) { pfnFit(state, kTable[kIndex]); });
+}
+
+// Whether every row of kTable sits at the index of its own enumerator (m_eFit), so that an
+// enumerator names its row.
+template <const auto& kTable>
+consteval bool RowsInEnumeratorOrder() {
+    for (std::size_t i = 0; i < std::size(kTable); ++i)
+        if (static_cast<std::size_t>(kTable[i].m_eFit) != i)
+            return false;
+    return true;
+}
+
+// The entry point of the member eFit of a family table whose rows carry their enumerator
+// (m_eFit) in the enumerators' order: RunMember of that row.
+template <const auto& kTable, auto pfnFit, typename TFit>
+int RunFamilyMember(TFit eFit) {
+    static_assert(RowsInEnumeratorOrder<kTable>(), "the family's rows must follow its enumerators");
+    static constexpr auto kRunners = []<std::size_t... kRow>(std::index_sequence<kRow...>) {
+        return std::array{&RunMember<kTable, static_cast<int>(kRow), pfnFit>...};
+    }(std::make_index_sequence<std::size(kTable)>{});
+    return kRunners[static_cast<std::size_t>(eFit)]();
 }
 
 // Sends the line "<szName>: <text>" to the message sink (standard output when the host set

@@ -9,6 +9,8 @@
 // are divided by h and h^2 afterwards, so A1..An apply to raw temperatures.
 // E strain, H strain rate [1/s], t temperature [deg C], s stress.
 
+#include "HotFits.h"
+
 #include "EntryFrame.h"
 #include "FitCommon.h"
 #include "tarnfit/tarnfit.h"
@@ -29,6 +31,7 @@ constexpr double kMaxConditionRatio = static_cast<double>(1.0e15f);  // 99999998
 using Basis = std::array<double, kMaxTerms>;
 
 struct SHotMember {
+    EHotFit m_eFit;
     const char* m_szName;
     int m_nTerms;                    // n, the number of coefficients
     int m_nMinCurves;
@@ -54,30 +57,30 @@ void QuadraticStart(double E, double H, double T, Basis& phi) {
     phi[6] = T * T;
 }
 
-const SHotMember kMembers[] = {
-    {"KIVHOTPRAVEL1", 10, 9, false, true, 0,
+constexpr SHotMember kMembers[] = {
+    {EHotFit::Pravel1, "KIVHOTPRAVEL1", 10, 9, false, true, 0,
      [](double E, double H, double T, Basis& phi) {
          phi = {1, E, H, T, E * H, E * T, H * T, E * E, H * H, T * T};
      },
      {0, 0, 0, 1, 0, 1, 1, 0, 0, 2}, nullptr},
-    {"KIVHOTHALVEK1", 7, 5, false, true, 0, QuadraticStart, {0, 0, 0, 1, 0, 0, 2}, nullptr},
-    {"KIVHOTHALVEK2", 5, 5, false, true, 0,
+    {EHotFit::Halvek1, "KIVHOTHALVEK1", 7, 5, false, true, 0, QuadraticStart, {0, 0, 0, 1, 0, 0, 2}, nullptr},
+    {EHotFit::Halvek2, "KIVHOTHALVEK2", 5, 5, false, true, 0,
      [](double E, double H, double T, Basis& phi) { phi = {1, E, H, T, E * H * T}; },
      {0, 0, 0, 1, 1}, nullptr},
-    {"KIVHOTHALVEK3", 8, 5, false, true, 0,
+    {EHotFit::Halvek3, "KIVHOTHALVEK3", 8, 5, false, true, 0,
      [](double E, double H, double T, Basis& phi) {
          QuadraticStart(E, H, T, phi);
          phi[7] = E * E * E;
      },
      {0, 0, 0, 1, 0, 0, 2, 0}, nullptr},
-    {"KIVHOTHALVEK4", 9, 5, false, true, 0,
+    {EHotFit::Halvek4, "KIVHOTHALVEK4", 9, 5, false, true, 0,
      [](double E, double H, double T, Basis& phi) {
          QuadraticStart(E, H, T, phi);
          phi[7] = E * E * E;
          phi[8] = E * E * E * E;
      },
      {0, 0, 0, 1, 0, 0, 2, 0, 0}, nullptr},
-    {"KIVHOTHALVEK6", 10, 6, false, true, 0,
+    {EHotFit::Halvek6, "KIVHOTHALVEK6", 10, 6, false, true, 0,
      [](double E, double H, double T, Basis& phi) {
          QuadraticStart(E, H, T, phi);
          phi[7] = E * E * E;
@@ -87,7 +90,7 @@ const SHotMember kMembers[] = {
      {0, 0, 0, 1, 0, 0, 2, 0, 0, 0}, nullptr},
     // s = a1 E^(a2 + a3 t + a4 H) exp(a5 E) H^(a6 + a7 t) exp(a8 t), ln max(E, 0.001) in the
     // fit, E as stored in the fitted stress
-    {"KIVHOTHALVEK5", 8, 5, true, true, kGuardRate | kGuardStress,
+    {EHotFit::Halvek5, "KIVHOTHALVEK5", 8, 5, true, true, kGuardRate | kGuardStress,
      [](double E, double H, double T, Basis& phi) {
          const double lnE = LogStrain(E);
          const double lnH = std::log(H);
@@ -99,7 +102,7 @@ const SHotMember kMembers[] = {
                 std::exp(a[7] * t);
      }},
     // s = a1 E^a2 exp(a3/E) exp(a4 E) (1+E)^(a5 t) H^a6 H^(a7 t) t^a8 exp(a9 t), E >= 0.01 in the fit
-    {"KIVHOTGRIDAN", 9, 5, true, false, kGuardRate | kGuardTemperature | kGuardStress,
+    {EHotFit::Gridan, "KIVHOTGRIDAN", 9, 5, true, false, kGuardRate | kGuardTemperature | kGuardStress,
      [](double E, double H, double T, Basis& phi) {
          const double e = std::max(E, kMinGridanFitStrain);
          const double lnH = std::log(H);
@@ -202,20 +205,8 @@ void FitHot(CEngineState& state, const SHotMember& member) {
     StoreResult(state, a.data(), n, errors, EErrorSr::RootSumOverCount);
 }
 
-template <int kIndex>
-int Run() {
-    return RunMember<kMembers, kIndex, FitHot>();
-}
-
 } // namespace
 
-} // namespace tarnfit
+int RunHotFit(EHotFit eFit) { return RunFamilyMember<kMembers, FitHot>(eFit); }
 
-int KIVHOTPRAVEL1(void) { return tarnfit::Run<0>(); }
-int KIVHOTHALVEK1(void) { return tarnfit::Run<1>(); }
-int KIVHOTHALVEK2(void) { return tarnfit::Run<2>(); }
-int KIVHOTHALVEK3(void) { return tarnfit::Run<3>(); }
-int KIVHOTHALVEK4(void) { return tarnfit::Run<4>(); }
-int KIVHOTHALVEK6(void) { return tarnfit::Run<5>(); }
-int KIVHOTHALVEK5(void) { return tarnfit::Run<6>(); }
-int KIVHOTGRIDAN(void) { return tarnfit::Run<7>(); }
+} // namespace tarnfit

@@ -235,15 +235,9 @@ double LineHotObjective(const std::vector<CLineHotCurve>& aCurves, const double*
     return std::sqrt(dSum / (static_cast<double>(kLineHotSteps) * static_cast<double>(aCurves.size())));
 }
 
-namespace {
-
 int RunLineHot() {
     g_lastResult = CLineHotResult{};
     return RunEntryPoint(kName, &FitLineHot, EWriteBack::No);
 }
 
-} // namespace
-
 } // namespace tarnfit
-
-int KIVLINEHOT(void) { return tarnfit::RunLineHot(); }

@@ -65,6 +65,10 @@ struct CLineHotResult {
     double m_dQuasiNewtonValue = kNoValue; // the final objective value
 };
 
+// Runs the fit in the entry points' frame (RunEntryPoint) without writing the exchange file
+// back; the result is then LastLineHotResult(). Returns 0, the entry point's result.
+int RunLineHot();
+
 // The result of the last KIVLINEHOT call in this process (engine-lifetime storage).
 const CLineHotResult& LastLineHotResult();
 

@@ -9,6 +9,8 @@
 // E strain, H strain rate [1/s], t temperature [deg C], s stress. The members differ only by
 // their rows of kMembers below. Fitted stresses take the strain as stored, unbounded.
 
+#include "RegressionFits.h"
+
 #include "EntryFrame.h"
 #include "FitCommon.h"
 #include "tarnfit/tarnfit.h"
@@ -24,6 +26,7 @@ constexpr double kMinStress = static_cast<double>(0.1f);   // 0.1000000014901161
 constexpr double kModel13Factor = 1.73; // the law's factor, close to sqrt(3)
 
 struct SRegressionMember {
+    ERegressionFit m_eFit;
     const char* m_szName;
     int m_nColumns;                                 // regressors k; the law has k + 1 coefficients
     unsigned m_nGuards;                             // EQuantity bits: finite and above 0 at every point
@@ -36,8 +39,8 @@ struct SRegressionMember {
     EErrorSr m_eErrorSr;
 };
 
-const SRegressionMember kMembers[] = {
-    {"KIVHENZSPITTMNK", 3, kGuardRate,
+constexpr SRegressionMember kMembers[] = {
+    {ERegressionFit::HenzSpitt, "KIVHENZSPITTMNK", 3, kGuardRate,
      [](const CExchangePoint& p, double* x, double& y) {
          x[0] = LogStrain(p.m_dStrain);
          x[1] = std::log(p.m_dRate);
@@ -51,7 +54,7 @@ const SRegressionMember kMembers[] = {
                 std::exp(a[3] * Single(p.m_dTemp));
      },
      EErrorSr::RootMeanSquare},
-    {"KIVSENDARMNK", 4, kGuardRate | kGuardStress,
+    {ERegressionFit::Sendar, "KIVSENDARMNK", 4, kGuardRate | kGuardStress,
      [](const CExchangePoint& p, double* x, double& y) {
          x[0] = LogStrain(p.m_dStrain);
          x[1] = p.m_dStrain;
@@ -70,7 +73,7 @@ const SRegressionMember kMembers[] = {
          return Single(s);
      },
      EErrorSr::RootSumOverCount},
-    {"KIVLINEHOT___", 3, 0,
+    {ERegressionFit::Linear, "KIVLINEHOT___", 3, 0,
      [](const CExchangePoint& p, double* x, double& y) {
          x[0] = p.m_dStrain;
          x[1] = p.m_dRate;
@@ -82,7 +85,7 @@ const SRegressionMember kMembers[] = {
          return Single(a[0] + a[1] * Single(p.m_dStrain) + a[2] * Single(p.m_dRate) + a[3] * Single(p.m_dTemp));
      },
      EErrorSr::RootSumOverCount},
-    {"KIVFORGEMNK", 3, kGuardRate | kGuardTemperature,
+    {ERegressionFit::Forge, "KIVFORGEMNK", 3, kGuardRate | kGuardTemperature,
      [](const CExchangePoint& p, double* x, double& y) {
          x[0] = LogStrain(p.m_dStrain);
          x[1] = std::log(p.m_dRate);
@@ -149,16 +152,8 @@ void FitRegression(CEngineState& state, const SRegressionMember& member) {
     StoreResult(state, a, k + 1, errors, member.m_eErrorSr);
 }
 
-template <int kIndex>
-int Run() {
-    return RunMember<kMembers, kIndex, FitRegression>();
-}
-
 } // namespace
 
-} // namespace tarnfit
+int RunRegressionFit(ERegressionFit eFit) { return RunFamilyMember<kMembers, FitRegression>(eFit); }
 
-int KIVHENZSPITTMNK(void) { return tarnfit::Run<0>(); }
-int KIVSENDARMNK(void) { return tarnfit::Run<1>(); }
-int KIVLINEHOT___(void) { return tarnfit::Run<2>(); }
-int KIVFORGEMNK(void) { return tarnfit::Run<3>(); }
+} // namespace tarnfit

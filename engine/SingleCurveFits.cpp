@@ -24,14 +24,14 @@ namespace tarnfit {
 namespace {
 
 constexpr CSingleCurveMember kMembers[] = {
-    {"KIVCOOLEXP2", ESingleCurveLaw::Power, 1, 2},
-    {"KIVCOOLPOLY1", ESingleCurveLaw::Polynomial, 1, 2},
-    {"KIVCOOLPOLY2", ESingleCurveLaw::Polynomial, 2, 3},
-    {"KIVCOOLPOLY3", ESingleCurveLaw::Polynomial, 3, 4},
-    {"KIVCOOLPOLY4", ESingleCurveLaw::Polynomial, 4, 5},
-    {"KIVCOOLPOLY5", ESingleCurveLaw::Polynomial, 5, 6},
-    {"KIVCOOLPOLY6", ESingleCurveLaw::Polynomial, 8, 9},
-    {"KIVCOOL3", ESingleCurveLaw::RootPower, 0, 3},
+    {ESingleCurveFit::CoolExp2, "KIVCOOLEXP2", ESingleCurveLaw::Power, 1, 2},
+    {ESingleCurveFit::CoolPoly1, "KIVCOOLPOLY1", ESingleCurveLaw::Polynomial, 1, 2},
+    {ESingleCurveFit::CoolPoly2, "KIVCOOLPOLY2", ESingleCurveLaw::Polynomial, 2, 3},
+    {ESingleCurveFit::CoolPoly3, "KIVCOOLPOLY3", ESingleCurveLaw::Polynomial, 3, 4},
+    {ESingleCurveFit::CoolPoly4, "KIVCOOLPOLY4", ESingleCurveLaw::Polynomial, 4, 5},
+    {ESingleCurveFit::CoolPoly5, "KIVCOOLPOLY5", ESingleCurveLaw::Polynomial, 5, 6},
+    {ESingleCurveFit::CoolPoly6, "KIVCOOLPOLY6", ESingleCurveLaw::Polynomial, 8, 9},
+    {ESingleCurveFit::Cool3, "KIVCOOL3", ESingleCurveLaw::RootPower, 0, 3},
 };
 
 constexpr int kMaxSingleCoef = 9;
@@ -270,22 +270,6 @@ void FitSingleCurve(CEngineState& state, const CSingleCurveMember& member) {
     StoreSingleCurveResult(state, member, a.data());
 }
 
-namespace {
-
-template <int kIndex>
-int Run() {
-    return RunMember<kMembers, kIndex, FitSingleCurve>();
-}
-
-} // namespace
+int RunSingleCurveFit(ESingleCurveFit eFit) { return RunFamilyMember<kMembers, FitSingleCurve>(eFit); }
 
 } // namespace tarnfit
-
-int KIVCOOLEXP2(void) { return tarnfit::Run<0>(); }
-int KIVCOOLPOLY1(void) { return tarnfit::Run<1>(); }
-int KIVCOOLPOLY2(void) { return tarnfit::Run<2>(); }
-int KIVCOOLPOLY3(void) { return tarnfit::Run<3>(); }
-int KIVCOOLPOLY4(void) { return tarnfit::Run<4>(); }
-int KIVCOOLPOLY5(void) { return tarnfit::Run<5>(); }
-int KIVCOOLPOLY6(void) { return tarnfit::Run<6>(); }
-int KIVCOOL3(void) { return tarnfit::Run<7>(); }

@@ -17,6 +17,18 @@
 
 namespace tarnfit {
 
+// The members, each fitted by the entry point of the same name (KIVCOOL...).
+enum class ESingleCurveFit {
+    CoolExp2,  // KIVCOOLEXP2
+    CoolPoly1, // KIVCOOLPOLY1
+    CoolPoly2, // KIVCOOLPOLY2
+    CoolPoly3, // KIVCOOLPOLY3
+    CoolPoly4, // KIVCOOLPOLY4
+    CoolPoly5, // KIVCOOLPOLY5
+    CoolPoly6, // KIVCOOLPOLY6
+    Cool3,     // KIVCOOL3
+};
+
 enum class ESingleCurveLaw {
     Power,      // A1 E^A2
     Polynomial, // A1 + A2 E + ... + A(d+1) E^d
@@ -24,6 +36,7 @@ enum class ESingleCurveLaw {
 };
 
 struct CSingleCurveMember {
+    ESingleCurveFit m_eFit;
     const char* m_szName;
     ESingleCurveLaw m_eLaw;
     int m_nDegree; // degree of the polynomial fitted by DRCURV (0 for RootPower)
@@ -41,6 +54,10 @@ const CSingleCurveMember* FindSingleCurveMember(const char* szName);
 // message sink when there are no points or the kernel cannot deliver a result
 // (constant strains, no pair with finite values, a minimisation that stops on a limit).
 void FitSingleCurve(CEngineState& state, const CSingleCurveMember& member);
+
+// Runs the member eFit in the entry points' frame (RunEntryPoint): reads "temp.mat", fits,
+// writes the result or the refusal back. Returns 0, the entry point's result.
+int RunSingleCurveFit(ESingleCurveFit eFit);
 
 // Stores the member's result at the coefficients pA[0..m_nCoef-1]: NCOEF, the coefficients,
 // the fitted stress of every point and both errors over all points (unweighted).

@@ -9,12 +9,15 @@ packages=(
   # build (Eigen: the refinement's Levenberg-Marquardt module, header-only; Boost: the
   # Student t quantile of the confidence intervals, header-only)
   cmake g++ make pkg-config libgtest-dev libbenchmark-dev libeigen3-dev libboost-dev
+  # faster builds: the Ninja generator, and ccache, which serves a compile done before in
+  # any build folder or clone
+  ninja-build ccache
   # the workbench window and the 3D viewer: Qt 6 Widgets, OpenGL widgets, SVG, printing;
   # the platform integration's header, which tells the viewer whether an OpenGL view can
   # be shown at all
   qt6-base-dev libqt6opengl6-dev qt6-svg-dev libgl-dev qt6-base-private-dev
-  # tests: Fortran compiler for the exported subroutine
-  gfortran
+  # tests: Fortran compiler for the exported subroutine, CalculiX for the solver decks
+  gfortran calculix-ccx
   # the lock keys' panes of the window read the X server's keyboard indicators
   libx11-dev
   # window and viewer tests: a virtual X server and Mesa's software OpenGL, a font

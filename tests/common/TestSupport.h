@@ -110,4 +110,24 @@ inline ::testing::AssertionResult Near(double dActual, double dExpected, double 
 // Single-precision literal widened to double, as the engine's thresholds are.
 constexpr double Widened(float f) { return static_cast<double>(f); }
 
+// Whether a test whose independent oracle is missing (gfortran, ccx, the measured data sets
+// beside the checkout) must fail rather than skip: the environment variable
+// VORNEL_REQUIRE_ORACLES is "1", as continuous integration sets it, so that a missing tool
+// or data set cannot pass there unnoticed.
+inline bool OraclesRequired() {
+    const char* szValue = std::getenv("VORNEL_REQUIRE_ORACLES");
+    return szValue && std::string(szValue) == "1";
+}
+
 } // namespace vornel_test
+
+// Ends the running test for want of its oracle, strReason saying what is missing: a skip,
+// or a failure when OraclesRequired(). Like GTEST_SKIP() and FAIL(), it returns from the
+// function it is used in (the test body, or a helper returning void).
+#define SkipOrFailWithoutOracle(strReason)                                                          \
+    do {                                                                                            \
+        const std::string strWhyNoOracle_ = (strReason);                                            \
+        if (::vornel_test::OraclesRequired())                                                       \
+            FAIL() << strWhyNoOracle_ << " (VORNEL_REQUIRE_ORACLES=1: no skip for want of an oracle)"; \
+        GTEST_SKIP() << strWhyNoOracle_;                                                            \
+    } while (false)

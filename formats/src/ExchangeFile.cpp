@@ -4,6 +4,7 @@
 #include "formats/FileError.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -105,6 +106,23 @@ CExchangeView ParseExchangeImage(const unsigned char* pBytes, std::size_t nBytes
     view.m_pCoef = cursor.Skip(static_cast<std::size_t>(view.m_nCoef) * sizeof(double), "the coefficients");
     view.m_dErrorSr = cursor.Double("ErrorSr");
     view.m_dErrorMax = cursor.Double("ErrorMax");
+    // A law section follows the workbench's trailer of one word a curve; the engine's
+    // trailer, or none, is never taken for one, since the tag must follow those words.
+    const std::size_t nWords = 4 * static_cast<std::size_t>(nCurves);
+    if (limits.m_nMaxSectionCoef > 0 && cursor.Remaining() >= nWords + sizeof kLawSectionTag) {
+        cursor.Skip(nWords, "the trailer");
+        if (std::memcmp(cursor.Skip(sizeof kLawSectionTag, "the law section"), kLawSectionTag,
+                        sizeof kLawSectionTag) == 0) {
+            CExchangeLawSection section;
+            section.m_nFunction = cursor.Int32("function number of the law section");
+            section.m_nCoef = cursor.Count("coefficient count of the law section", limits.m_nMaxSectionCoef);
+            section.m_pCoef =
+                cursor.Skip(static_cast<std::size_t>(section.m_nCoef) * sizeof(double), "the law section's coefficients");
+            section.m_dErrorSr = cursor.Double("the law section's ErrorSr");
+            section.m_dErrorMax = cursor.Double("the law section's ErrorMax");
+            view.m_section = section;
+        }
+    }
     return view;
 }
 
@@ -125,6 +143,11 @@ CExchangeView ViewOf(const CExchangeData& data) {
     view.m_nCoef = static_cast<std::int32_t>(data.m_aCoef.size());
     view.m_dErrorSr = data.m_dErrorSr;
     view.m_dErrorMax = data.m_dErrorMax;
+    if (data.m_section)
+        view.m_section = CExchangeLawSection{data.m_section->m_nFunction,
+                                             reinterpret_cast<const unsigned char*>(data.m_section->m_aCoef.data()),
+                                             static_cast<std::int32_t>(data.m_section->m_aCoef.size()),
+                                             data.m_section->m_dErrorSr, data.m_section->m_dErrorMax};
     return view;
 }
 
@@ -145,6 +168,14 @@ CExchangeData DataOf(const CExchangeView& view) {
         data.m_aCoef.push_back(view.Coef(k));
     data.m_dErrorSr = view.m_dErrorSr;
     data.m_dErrorMax = view.m_dErrorMax;
+    if (view.m_section) {
+        CExchangeLaw& law = data.m_section.emplace();
+        law.m_nFunction = view.m_section->m_nFunction;
+        for (std::size_t k = 0; k < static_cast<std::size_t>(view.m_section->m_nCoef); ++k)
+            law.m_aCoef.push_back(view.m_section->Coef(k));
+        law.m_dErrorSr = view.m_section->m_dErrorSr;
+        law.m_dErrorMax = view.m_section->m_dErrorMax;
+    }
     return data;
 }
 
@@ -158,6 +189,8 @@ std::size_t ExchangeFileSize(const CExchangeView& view, EExchangeTrailer eTraile
     std::size_t nBytes = 12 + nCurves * 4 + static_cast<std::size_t>(view.TotalPoints()) * kPointBytes + 8 +
                          8 * static_cast<std::size_t>(view.m_nCoef) + 16;
     nBytes += eTrailer == EExchangeTrailer::CurveWords ? 4 * nCurves : 16;
+    if (view.m_section)
+        nBytes += sizeof kLawSectionTag + 8 + 8 * static_cast<std::size_t>(view.m_section->m_nCoef) + 16;
     return nBytes;
 }
 
@@ -252,6 +285,19 @@ void WriteExchangeView(const std::string& strPath, const CExchangeView& view, EE
     } else {
         Append(aTail, view.m_dErrorSr);
         Append(aTail, view.m_dErrorMax);
+    }
+    if (view.m_section) {
+        if (eTrailer != EExchangeTrailer::CurveWords)
+            throw CFileError(strPath, "not written: a law section follows only the trailer of curve words");
+        const CExchangeLawSection& section = *view.m_section;
+        aTail.insert(aTail.end(), std::begin(kLawSectionTag), std::end(kLawSectionTag));
+        Append(aTail, section.m_nFunction);
+        Append(aTail, section.m_nCoef);
+        if (section.m_nCoef > 0)
+            aTail.insert(aTail.end(), section.m_pCoef,
+                         section.m_pCoef + static_cast<std::size_t>(section.m_nCoef) * sizeof(double));
+        Append(aTail, section.m_dErrorSr);
+        Append(aTail, section.m_dErrorMax);
     }
 
     CBinaryFile file(strPath, eReplace == EExchangeReplace::RemoveFirst ? CBinaryFile::EReplace::RemoveFirst

@@ -1,6 +1,8 @@
 // The material document written to and read from its binary file.
 
 #include "vornel/document/Material.h"
+#include "vornel/model/SplineLaw.h"
+#include "LawSamples.h"
 #include "TestSupport.h"
 #include "formats/ExchangeFile.h"
 #include "formats/FileError.h"
@@ -43,6 +45,15 @@ std::unique_ptr<CMaterial> MakeMaterial(const std::vector<int>& aCounts) {
     pMaterial->m_dErrorSr = 3.25;
     pMaterial->m_dErrorMax = 11.5;
     return pMaterial;
+}
+
+// Model 21's law of typical coefficients in place of the material's.
+void SplineLaw(CMaterial& material) {
+    std::mt19937 rng(21);
+    const std::vector<double> aCoef = vornel_test::TypicalCoefficients(kSplineModel, rng);
+    material.m_nFunction = kSplineModel;
+    material.m_nCoef = kSplineCoef;
+    std::copy(aCoef.begin(), aCoef.end(), material.m_dCoef.begin());
 }
 
 bool SamePoints(const CCurve& a, const CCurve& b) {
@@ -198,10 +209,13 @@ class MaterialRefusal : public ScratchTest, public ::testing::WithParamInterface
 // Each malformed variant of a valid file leaves the reading material exactly as it was.
 TEST_P(MaterialRefusal, LeavesTheMaterialUntouched) {
     auto pSource = MakeMaterial({4, 3});
+    if (GetParam() >= 7)
+        SplineLaw(*pSource);
     pSource->WriteMaterialFile(0);
     std::vector<unsigned char> a = FileBytes("temp.mat");
     auto putInt = [&](std::size_t off, std::int32_t n) { std::memcpy(&a[off], &n, 4); };
     const std::size_t nAfterCurves = 12 + 4 + 56 * 4 + 4 + 56 * 3;
+    const std::size_t nSection = nAfterCurves + 8 + 8 * kSinhCoef + 16 + 4 * 2; // model 21's law
     switch (GetParam()) {
     case 0: putInt(4, -2); break;                // negative curve count
     case 1: putInt(4, 201); break;               // too many curves
@@ -210,6 +224,8 @@ TEST_P(MaterialRefusal, LeavesTheMaterialUntouched) {
     case 4: a.resize(nAfterCurves + 8 + 8 * 5 + 4); break; // truncated in the errors
     case 5: a.resize(100); break;                // truncated in the points
     case 6: putInt(12, -1); break;               // negative point count
+    case 7: a.resize(nSection + 16 + 8 * 100); break; // truncated in the law section
+    case 8: putInt(nSection + 12, CMaterial::kMaxCoef + 1); break; // too many coefficients there
     }
     {
         std::ofstream out("temp.mat", std::ios::binary | std::ios::trunc);
@@ -226,7 +242,46 @@ TEST_P(MaterialRefusal, LeavesTheMaterialUntouched) {
     ExpectSameMaterial(*pTarget, *pCopy);
 }
 
-INSTANTIATE_TEST_SUITE_P(Variants, MaterialRefusal, ::testing::Range(0, 7));
+INSTANTIATE_TEST_SUITE_P(Variants, MaterialRefusal, ::testing::Range(0, 9));
+
+// Model 21's law of 362 coefficients goes whole into the section after the trailer; a reader
+// of fields 1..9 alone (an older Vornel, the engine) finds model 19, the law's backbone, with
+// the errors of that law, and the curves as they are.
+TEST_F(MaterialFile, LawBeyondTheTableTravelsAfterTheTrailer) {
+    auto pWritten = MakeMaterial({5, 7});
+    SplineLaw(*pWritten);
+    pWritten->m_strFileName = "steel.mat";
+    pWritten->WriteMaterialFile(1);
+    EXPECT_EQ(FileBytes("steel.mat").size(),
+              12 + 2 * 4 + 56 * 12 + 8 + 8 * kSinhCoef + 16 + 4 * 2 + 8 + 8 + 8 * kSplineCoef + 16);
+    CMaterial read;
+    read.m_strFileName = "steel.mat";
+    read.ReadMaterialFile(1);
+    EXPECT_EQ(read.m_nFunction, kSplineModel);
+    EXPECT_EQ(read.m_nCoef, kSplineCoef);
+    EXPECT_EQ(read.m_dCoef, pWritten->m_dCoef);
+    EXPECT_EQ(read.m_dErrorSr, 3.25);
+    EXPECT_EQ(read.m_dErrorMax, 11.5);
+
+    const CExchangeData older = ReadExchangeData("steel.mat", CExchangeLimits{kMaxExchangeCurves, 100});
+    EXPECT_FALSE(older.m_section.has_value());
+    EXPECT_EQ(older.m_nFunction, kSinhModel);
+    EXPECT_EQ(older.m_aCoef, std::vector<double>(pWritten->m_dCoef.begin(), pWritten->m_dCoef.begin() + kSinhCoef));
+    double dSumSq = 0, dMax = 0;
+    int nPoints = 0;
+    for (int i = 0; i < pWritten->m_nCurves; ++i)
+        for (const CCurvePoint& p : pWritten->Curve(i).m_pPoints) {
+            const double d = EvaluateLawStress(kSinhModel, older.m_aCoef.data(), p.m_dStrain, p.m_dTemp, p.m_dRate) -
+                             p.m_dStress;
+            dSumSq += d * d;
+            dMax = std::max(dMax, std::fabs(d));
+            ++nPoints;
+        }
+    EXPECT_DOUBLE_EQ(older.m_dErrorSr, std::sqrt(dSumSq / nPoints));
+    EXPECT_EQ(older.m_dErrorMax, dMax);
+    EXPECT_EQ(older.m_aCurves.size(), 2u);
+    EXPECT_NO_THROW(ReadExchangeData("steel.mat", CExchangeLimits{kMaxExchangeCurves, 56})); // the engine's limits
+}
 
 // Counts beyond the fixed tables are refused before anything is copied, in both directions.
 TEST(MaterialExchangeData, CountsBeyondTheTablesAreRefused) {

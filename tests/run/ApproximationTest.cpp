@@ -249,7 +249,7 @@ TEST(ClearFit, ResetsCoefficientsErrorsAndSelection) {
     material.m_nSelectedCurve = 4;
     material.m_nFunction = 7;
     material.ClearFit();
-    EXPECT_EQ(material.m_dCoef, (std::array<double, 100>{}));
+    EXPECT_EQ(material.m_dCoef, (std::array<double, CMaterial::kMaxCoef>{}));
     EXPECT_EQ(material.m_nCoef, 0);
     EXPECT_EQ(material.m_dErrorSr, 0);
     EXPECT_EQ(material.m_dErrorMax, 0);

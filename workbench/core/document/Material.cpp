@@ -6,8 +6,12 @@
 #include "formats/ExchangeFile.h"
 #include "formats/TextFile.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <iterator>
+#include <tuple>
+#include <utility>
 #include <filesystem>
 #include <limits>
 #include <stdexcept>
@@ -74,6 +78,25 @@ const CRecordLayout kCurvePointLayout{
 
 } // namespace
 
+namespace {
+
+// The errors of the law of model nModel with coefficients pCoef over every point of the
+// material, as model 19's fit forms them: ErrorSr sqrt(sum d^2 / N), ErrorMax max |d|.
+std::pair<double, double> LawErrors(const CMaterial& material, int nModel, const double* pCoef) {
+    double dSumSq = 0, dMax = 0;
+    int nPoints = 0;
+    for (int i = 0; i < material.m_nCurves; ++i)
+        for (const CCurvePoint& p : material.Curve(i).m_pPoints) {
+            const double d = EvaluateLawStress(nModel, pCoef, p.m_dStrain, p.m_dTemp, p.m_dRate) - p.m_dStress;
+            dSumSq += d * d;
+            dMax = std::max(dMax, std::fabs(d));
+            ++nPoints;
+        }
+    return {nPoints > 0 ? std::sqrt(dSumSq / nPoints) : 0.0, dMax};
+}
+
+} // namespace
+
 CExchangeView CMaterial::ExchangeView() const {
     CheckCount("curves", m_nCurves, kMaxExchangeCurves);
     CheckCount("coefficients", m_nCoef, kMaxCoef);
@@ -92,6 +115,19 @@ CExchangeView CMaterial::ExchangeView() const {
     view.m_nCoef = m_nCoef;
     view.m_dErrorSr = m_dErrorSr;
     view.m_dErrorMax = m_dErrorMax;
+    if (m_nCoef > kMaxFileCoef) {
+        // The law goes whole into the section after the trailer; fields 5..9 state the law
+        // its first coefficients are (model 21's backbone, model 19's law) with that law's
+        // errors, which a reader that does not know the section takes instead. The fitted
+        // stresses of the points stay the law's own.
+        view.m_section = CExchangeLawSection{m_nFunction, view.m_pCoef, m_nCoef, m_dErrorSr, m_dErrorMax};
+        const CModelInfo* pModel = FindModel(m_nFunction);
+        const CModelInfo* pStated = pModel ? FindModel(pModel->m_nFileModel) : nullptr;
+        view.m_nFunction = pStated ? pStated->m_nNumber : 0;
+        view.m_nCoef = pStated ? pStated->m_nCoef : 0;
+        std::tie(view.m_dErrorSr, view.m_dErrorMax) =
+            pStated ? LawErrors(*this, pStated->m_nNumber, m_dCoef.data()) : std::pair<double, double>{0.0, 0.0};
+    }
     return view;
 }
 
@@ -142,6 +178,8 @@ private:
 void CMaterial::TakeExchangeView(const CExchangeView& view) {
     CheckCount("curves", view.m_aCurves.size(), kMaxExchangeCurves);
     CheckCount("coefficients", view.m_nCoef, kMaxCoef);
+    if (view.m_section)
+        CheckCount("coefficients", view.m_section->m_nCoef, kMaxCoef);
     if (view.TotalPoints() > std::numeric_limits<int>::max())
         throw std::invalid_argument("the material holds more points than an int can count");
     // The new point arrays are built first, so a failure leaves the material as it was.
@@ -163,6 +201,17 @@ void CMaterial::TakeExchangeView(const CExchangeView& view) {
             curve.m_strLabel = RateTempLabel(curve.m_dRate, curve.m_dTemp);
         }
     }
+    if (view.m_section) {
+        // The law itself, in place of the one fields 5..9 state for other readers.
+        const CExchangeLawSection& law = *view.m_section;
+        m_nFunction = law.m_nFunction;
+        m_nCoef = law.m_nCoef;
+        for (std::size_t k = 0; k < static_cast<std::size_t>(m_nCoef); ++k)
+            m_dCoef[k] = law.Coef(k);
+        m_dErrorSr = law.m_dErrorSr;
+        m_dErrorMax = law.m_dErrorMax;
+        return;
+    }
     m_nFunction = view.m_nFunction;
     m_nCoef = view.m_nCoef;
     for (std::size_t k = 0; k < static_cast<std::size_t>(m_nCoef); ++k)
@@ -176,6 +225,8 @@ CExchangeData CMaterial::ToExchangeData() const { return DataOf(ExchangeView());
 void CMaterial::TakeExchangeData(const CExchangeData& data) {
     CheckCount("curves", data.m_aCurves.size(), kMaxExchangeCurves);
     CheckCount("coefficients", data.m_aCoef.size(), kMaxCoef);
+    if (data.m_section)
+        CheckCount("coefficients", data.m_section->m_aCoef.size(), kMaxCoef);
     TakeExchangeView(ViewOf(data));
 }
 
@@ -191,7 +242,8 @@ void CMaterial::ReadMaterialFile(int nFlag) {
     // back after every engine call); a large one is given back.
     thread_local CByteBuffer s_buffer;
     const CReleaseIfLarger release(s_buffer, std::size_t{4} << 20);
-    TakeExchangeView(ReadExchangeView(FilePath(nFlag), CExchangeLimits{kMaxExchangeCurves, kMaxCoef}, s_buffer));
+    TakeExchangeView(
+        ReadExchangeView(FilePath(nFlag), CExchangeLimits{kMaxExchangeCurves, kMaxFileCoef, kMaxCoef}, s_buffer));
 }
 
 void CMaterial::ClearFit() {

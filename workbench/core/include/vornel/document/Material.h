@@ -85,7 +85,11 @@ public:
     virtual ~CMaterial();
 
     // Writes the material in the exchange layout: flag 0 to "temp.mat", flag 1 to
-    // m_strFileName, both in the work folder (FilePath). The file is replaced only when the
+    // m_strFileName, both in the work folder (FilePath). A law of more than kMaxFileCoef
+    // coefficients (model 21) goes whole into the law section after the trailer
+    // (formats/ExchangeFile.h), and fields 5..9 state the law its first coefficients are, the
+    // catalogue's m_nFileModel (model 19, the backbone), with that law's errors: what a
+    // reader that does not know the section (an older Vornel, the engine) takes. The file is replaced only when the
     // whole write succeeded; throws CFileError otherwise (the old file then stays as it was).
     void WriteMaterialFile(int nFlag) const;
 
@@ -94,13 +98,14 @@ public:
     // was. On success fields 1..9 replace the material's: the counts, each used curve's
     // points, rate, temperature and label "H= %5.3lf Temp= %5.1lf " (a curve read with no
     // points keeps its rate, temperature and label), the function number, coefficients and
-    // errors. Curve slots from m_nCurves on, the selected curve, m_dTemp3d, the surface grid
+    // errors, those of the law section in place of fields 5..9 when the file has one. Curve slots from m_nCurves on, the selected curve, m_dTemp3d, the surface grid
     // and m_strFileName stay as they were.
     void ReadMaterialFile(int nFlag);
 
     // The material in the neutral exchange structure, and back (the reading rules above).
     // Counts beyond the tables (more than kMaxExchangeCurves curves or kMaxCoef coefficients, or a
-    // negative count) throw std::invalid_argument before anything is copied or changed.
+    // negative count) throw std::invalid_argument before anything is copied or changed. A law
+    // of more than kMaxFileCoef coefficients travels in the law section as above.
     CExchangeData ToExchangeData() const;
     void TakeExchangeData(const CExchangeData& data);
     // The same by reference: the view points into the curves' own point arrays and the
@@ -177,7 +182,7 @@ public:
     std::string m_strName;                   // material name as typed
     std::string m_strFileName = "temp.mat";  // material file, relative to the work folder unless absolute
     std::string m_strWorkFolder;             // folder of the run's files; empty: the current folder
-    int m_nFunction = 0;                     // model 1..19, 0 = none
+    int m_nFunction = 0;                     // model of the catalogue (1..19, 21), 0 = none
     int m_nCoef = 0;                         // number of fitted coefficients
     std::array<double, kMaxCoef> m_dCoef{};  // A1, A2, ...
     double m_dErrorSr = 0;                   // mean error of the last fit

@@ -3,8 +3,10 @@
 #include "vornel/document/Material.h"
 #include "vornel/fit/Refinement.h"
 #include "vornel/fit/SinhLawFit.h"
+#include "vornel/fit/SplineLawFit.h"
 #include "vornel/model/ModelCatalogue.h"
 #include "vornel/model/SinhLaw.h"
+#include "vornel/model/SplineLaw.h"
 #include "formats/ExchangeFile.h"
 #include "formats/FileError.h"
 #include "tarnfit/tarnfit.h"
@@ -88,7 +90,7 @@ CoreFit FindCoreFit(int nModel) {
         int m_nModel;
         CoreFit m_pfnFit;
     };
-    static constexpr SCoreFit kCoreFits[] = {{kSinhModel, FitSinhLaw}};
+    static constexpr SCoreFit kCoreFits[] = {{kSinhModel, FitSinhLaw}, {kSplineModel, FitSplineLaw}};
     for (const SCoreFit& entry : kCoreFits)
         if (entry.m_nModel == nModel)
             return entry.m_pfnFit;
@@ -154,7 +156,7 @@ CEngineStatus CMaterial::FitModelOnExchangeFile(const ModelEngineCall& callEngin
         // The entry point prepared the curves; the workbench fits the law on them and leaves
         // the fit in "temp.mat", as an entry point that fits does.
         m_nFunction = nModel;
-        coreFit = coreFitOf(*this);
+        coreFit = coreFitOf(*this, nullptr);
         status = coreFit->Ok() ? CEngineStatus{TARNFIT_FITTED, {}} : CEngineStatus{TARNFIT_REFUSED, coreFit->m_strMessage};
         WriteMaterialFile(0);
     }

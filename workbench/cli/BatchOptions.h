@@ -53,5 +53,5 @@ struct CBatchOptions {
 // (or the list's file and line), CFileError for a list that cannot be read.
 CBatchOptions ParseOptions(const std::vector<std::string>& aArgs);
 
-// The model of --fit: 1..19, or 0 for "best". Throws CBatchError for anything else.
+// The model of --fit: a number of the catalogue, or 0 for "best". Throws CBatchError for anything else.
 int ParseModel(const std::string& strModel);

@@ -4,7 +4,6 @@
 #include "formats/FileError.h"
 
 #include <algorithm>
-#include <iterator>
 #include <string>
 
 namespace {
@@ -51,12 +50,12 @@ public:
         return d;
     }
     // A count in 0..nMax.
-    std::int32_t Count(const char* szField, std::int32_t nMax) {
-        const std::int32_t nValue = Int32(szField);
+    std::int32_t Count(const std::string& strField, std::int32_t nMax) {
+        const std::int32_t nValue = Int32(strField);
         if (nValue < 0)
-            Refuse(std::string("the ") + szField + " is negative (" + std::to_string(nValue) + ")");
+            Refuse("the " + strField + " is negative (" + std::to_string(nValue) + ")");
         if (nValue > nMax)
-            Refuse(std::string("the ") + szField + " " + std::to_string(nValue) + " exceeds the limit of " +
+            Refuse("the " + strField + " " + std::to_string(nValue) + " exceeds the limit of " +
                    std::to_string(nMax));
         return nValue;
     }
@@ -67,6 +66,51 @@ private:
     std::size_t m_nPos = 0;
     const std::string& m_strPath;
 };
+
+template <class T>
+void Append(std::vector<unsigned char>& aBytes, const T& value) {
+    const auto* p = reinterpret_cast<const unsigned char*>(&value);
+    aBytes.insert(aBytes.end(), p, p + sizeof value);
+}
+
+constexpr char kSectionMark[8] = {'V', 'O', 'R', 'N', 'E', 'L', 'S', 'X'};
+
+// The sections after the workbench's trailer of nCurves words, when the mark follows it.
+std::vector<CExchangeSection> ParseSections(CImageCursor& cursor, std::size_t nCurves) {
+    std::vector<CExchangeSection> aSections;
+    if (cursor.Remaining() < 4 * nCurves + sizeof kSectionMark)
+        return aSections;
+    cursor.Skip(4 * nCurves, "the trailer");
+    if (std::memcmp(cursor.Skip(sizeof kSectionMark, "the sections' mark"), kSectionMark, sizeof kSectionMark) != 0)
+        return aSections;
+    const std::int32_t nSections = cursor.Count("section count", kMaxSections);
+    for (std::int32_t i = 0; i < nSections; ++i) {
+        const std::string strSection = "section " + std::to_string(i + 1);
+        const std::int32_t nName = cursor.Count("name length of " + strSection, static_cast<std::int32_t>(kMaxSectionName));
+        CExchangeSection section;
+        const unsigned char* pName = cursor.Skip(static_cast<std::size_t>(nName), "the name of " + strSection);
+        section.m_strName.assign(reinterpret_cast<const char*>(pName), static_cast<std::size_t>(nName));
+        const std::int32_t nText = cursor.Int32("text length of " + strSection);
+        if (nText < 0 || static_cast<std::size_t>(nText) > cursor.Remaining())
+            cursor.Refuse("the text of " + strSection + " (" + section.m_strName + ") is cut short");
+        const unsigned char* pText = cursor.Skip(static_cast<std::size_t>(nText), "the text of " + strSection);
+        section.m_strText.assign(reinterpret_cast<const char*>(pText), static_cast<std::size_t>(nText));
+        aSections.push_back(std::move(section));
+    }
+    return aSections;
+}
+
+// The sections as they follow the trailer: the mark, the count, each name and text.
+void AppendSections(std::vector<unsigned char>& aTail, const std::vector<CExchangeSection>& aSections) {
+    aTail.insert(aTail.end(), kSectionMark, kSectionMark + sizeof kSectionMark);
+    Append(aTail, static_cast<std::int32_t>(aSections.size()));
+    for (const CExchangeSection& section : aSections) {
+        Append(aTail, static_cast<std::int32_t>(section.m_strName.size()));
+        aTail.insert(aTail.end(), section.m_strName.begin(), section.m_strName.end());
+        Append(aTail, static_cast<std::int32_t>(section.m_strText.size()));
+        aTail.insert(aTail.end(), section.m_strText.begin(), section.m_strText.end());
+    }
+}
 
 } // namespace
 
@@ -106,23 +150,7 @@ CExchangeView ParseExchangeImage(const unsigned char* pBytes, std::size_t nBytes
     view.m_pCoef = cursor.Skip(static_cast<std::size_t>(view.m_nCoef) * sizeof(double), "the coefficients");
     view.m_dErrorSr = cursor.Double("ErrorSr");
     view.m_dErrorMax = cursor.Double("ErrorMax");
-    // A law section follows the workbench's trailer of one word a curve; the engine's
-    // trailer, or none, is never taken for one, since the tag must follow those words.
-    const std::size_t nWords = 4 * static_cast<std::size_t>(nCurves);
-    if (limits.m_nMaxSectionCoef > 0 && cursor.Remaining() >= nWords + sizeof kLawSectionTag) {
-        cursor.Skip(nWords, "the trailer");
-        if (std::memcmp(cursor.Skip(sizeof kLawSectionTag, "the law section"), kLawSectionTag,
-                        sizeof kLawSectionTag) == 0) {
-            CExchangeLawSection section;
-            section.m_nFunction = cursor.Int32("function number of the law section");
-            section.m_nCoef = cursor.Count("coefficient count of the law section", limits.m_nMaxSectionCoef);
-            section.m_pCoef =
-                cursor.Skip(static_cast<std::size_t>(section.m_nCoef) * sizeof(double), "the law section's coefficients");
-            section.m_dErrorSr = cursor.Double("the law section's ErrorSr");
-            section.m_dErrorMax = cursor.Double("the law section's ErrorMax");
-            view.m_section = section;
-        }
-    }
+    view.m_aSections = ParseSections(cursor, static_cast<std::size_t>(nCurves));
     return view;
 }
 
@@ -143,11 +171,7 @@ CExchangeView ViewOf(const CExchangeData& data) {
     view.m_nCoef = static_cast<std::int32_t>(data.m_aCoef.size());
     view.m_dErrorSr = data.m_dErrorSr;
     view.m_dErrorMax = data.m_dErrorMax;
-    if (data.m_section)
-        view.m_section = CExchangeLawSection{data.m_section->m_nFunction,
-                                             reinterpret_cast<const unsigned char*>(data.m_section->m_aCoef.data()),
-                                             static_cast<std::int32_t>(data.m_section->m_aCoef.size()),
-                                             data.m_section->m_dErrorSr, data.m_section->m_dErrorMax};
+    view.m_aSections = data.m_aSections;
     return view;
 }
 
@@ -168,14 +192,7 @@ CExchangeData DataOf(const CExchangeView& view) {
         data.m_aCoef.push_back(view.Coef(k));
     data.m_dErrorSr = view.m_dErrorSr;
     data.m_dErrorMax = view.m_dErrorMax;
-    if (view.m_section) {
-        CExchangeLaw& law = data.m_section.emplace();
-        law.m_nFunction = view.m_section->m_nFunction;
-        for (std::size_t k = 0; k < static_cast<std::size_t>(view.m_section->m_nCoef); ++k)
-            law.m_aCoef.push_back(view.m_section->Coef(k));
-        law.m_dErrorSr = view.m_section->m_dErrorSr;
-        law.m_dErrorMax = view.m_section->m_dErrorMax;
-    }
+    data.m_aSections = view.m_aSections;
     return data;
 }
 
@@ -189,8 +206,11 @@ std::size_t ExchangeFileSize(const CExchangeView& view, EExchangeTrailer eTraile
     std::size_t nBytes = 12 + nCurves * 4 + static_cast<std::size_t>(view.TotalPoints()) * kPointBytes + 8 +
                          8 * static_cast<std::size_t>(view.m_nCoef) + 16;
     nBytes += eTrailer == EExchangeTrailer::CurveWords ? 4 * nCurves : 16;
-    if (view.m_section)
-        nBytes += sizeof kLawSectionTag + 8 + 8 * static_cast<std::size_t>(view.m_section->m_nCoef) + 16;
+    if (eTrailer == EExchangeTrailer::CurveWords && !view.m_aSections.empty()) {
+        nBytes += 8 + 4;
+        for (const CExchangeSection& section : view.m_aSections)
+            nBytes += 8 + section.m_strName.size() + section.m_strText.size();
+    }
     return nBytes;
 }
 
@@ -254,12 +274,6 @@ private:
     }
 };
 
-template <class T>
-void Append(std::vector<unsigned char>& aBytes, const T& value) {
-    const auto* p = reinterpret_cast<const unsigned char*>(&value);
-    aBytes.insert(aBytes.end(), p, p + sizeof value);
-}
-
 } // namespace
 
 void WriteExchangeView(const std::string& strPath, const CExchangeView& view, EExchangeTrailer eTrailer,
@@ -282,22 +296,11 @@ void WriteExchangeView(const std::string& strPath, const CExchangeView& view, EE
     Append(aTail, view.m_dErrorMax);
     if (eTrailer == EExchangeTrailer::CurveWords) {
         aTail.resize(aTail.size() + 4 * nCurves, 0);
+        if (!view.m_aSections.empty())
+            AppendSections(aTail, view.m_aSections);
     } else {
         Append(aTail, view.m_dErrorSr);
         Append(aTail, view.m_dErrorMax);
-    }
-    if (view.m_section) {
-        if (eTrailer != EExchangeTrailer::CurveWords)
-            throw CFileError(strPath, "not written: a law section follows only the trailer of curve words");
-        const CExchangeLawSection& section = *view.m_section;
-        aTail.insert(aTail.end(), std::begin(kLawSectionTag), std::end(kLawSectionTag));
-        Append(aTail, section.m_nFunction);
-        Append(aTail, section.m_nCoef);
-        if (section.m_nCoef > 0)
-            aTail.insert(aTail.end(), section.m_pCoef,
-                         section.m_pCoef + static_cast<std::size_t>(section.m_nCoef) * sizeof(double));
-        Append(aTail, section.m_dErrorSr);
-        Append(aTail, section.m_dErrorMax);
     }
 
     CBinaryFile file(strPath, eReplace == EExchangeReplace::RemoveFirst ? CBinaryFile::EReplace::RemoveFirst

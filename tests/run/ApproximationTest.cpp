@@ -1,10 +1,12 @@
 // The approximation run through the engine, and the choice of the best model.
 
 #include "vornel/run/Approximation.h"
-#include "vornel/fit/ModelFit.h"
+#include "vornel/model/SplineLaw.h"
 #include "vornel/intake/Import.h"
 #include "vornel/document/Material.h"
 #include "vornel/model/ModelCatalogue.h"
+#include "vornel/model/SinhLaw.h"
+#include "FitQuality.h"
 #include "RecordFiles.h"
 #include "TestSupport.h"
 #include "formats/ExchangeFile.h"
@@ -190,24 +192,6 @@ TEST_F(Approximation, KernelWarningGoesIntoTheResult) {
     EXPECT_EQ(result.m_aWarnings[0].rfind(" *** WARNING ERROR 109 from DRCURV.  ", 0), 0u) << result.m_aWarnings[0];
 }
 
-TEST(CheckFit, NamesWhatMakesAFitUnusable) {
-    auto pMaterial = PreparedMaterial(HenselSpittelLaw);
-    pMaterial->m_nCoef = 4;
-    pMaterial->m_dErrorSr = 1;
-    pMaterial->m_dErrorMax = 2;
-    const CEngineStatus fitted{TARNFIT_FITTED, ""};
-    EXPECT_TRUE(CheckFit(*pMaterial, 9, fitted).Ok());
-    EXPECT_EQ(CheckFit(*pMaterial, 0, fitted).m_strMessage, "no model is chosen");
-    EXPECT_EQ(CheckFit(*pMaterial, 14, fitted).m_strMessage, "model 14: the engine returned 4 coefficients instead of 5");
-    // The engine's verdict and reason hold, whatever the file holds.
-    EXPECT_EQ(CheckFit(*pMaterial, 9, {TARNFIT_REFUSED, "KIVX: too few curves"}).m_strMessage, "KIVX: too few curves");
-    EXPECT_EQ(CheckFit(*pMaterial, 9, {TARNFIT_FILE_UNUSABLE, "KIVX: temp.mat: cannot open"}).m_strMessage,
-              "KIVX: temp.mat: cannot open");
-    EXPECT_EQ(CheckFit(*pMaterial, 9, {}).m_strMessage, "model 9: the engine returned no coefficients");
-    pMaterial->m_nCoef = 0;
-    EXPECT_EQ(CheckFit(*pMaterial, 9, fitted).m_strMessage, "model 9: the engine returned no coefficients");
-}
-
 class BlockedOutput : public ScratchTest, public ::testing::WithParamInterface<int> {};
 
 // An output that cannot be written (a folder stands in its place) is reported with its
@@ -228,7 +212,7 @@ TEST_P(BlockedOutput, IsReportedAndTheOthersAreWritten) {
         EXPECT_EQ(output.m_strPath, aNames[i]);
         if (i == nBlocked) {
             EXPECT_EQ(output.m_eStatus, EOutputStatus::Failed);
-            EXPECT_NE(output.m_strMessage.find("Is a directory"), std::string::npos) << output.m_strMessage;
+            EXPECT_NE(output.m_strMessage.find("not a regular file"), std::string::npos) << output.m_strMessage;
         } else {
             EXPECT_EQ(output.m_eStatus, EOutputStatus::Written);
             EXPECT_TRUE(std::filesystem::is_regular_file(aNames[i])) << aNames[i];
@@ -239,23 +223,6 @@ TEST_P(BlockedOutput, IsReportedAndTheOthersAreWritten) {
 const char* const kOutputNames[] = {"Fortran", "Surface", "MaterialFile"};
 INSTANTIATE_TEST_SUITE_P(EachOutput, BlockedOutput, ::testing::Values(0, 1, 2),
                          [](const auto& info) { return std::string(kOutputNames[info.param]); });
-
-TEST(ClearFit, ResetsCoefficientsErrorsAndSelection) {
-    CMaterial material;
-    material.m_dCoef.fill(3);
-    material.m_nCoef = 5;
-    material.m_dErrorSr = 1;
-    material.m_dErrorMax = 2;
-    material.m_nSelectedCurve = 4;
-    material.m_nFunction = 7;
-    material.ClearFit();
-    EXPECT_EQ(material.m_dCoef, (std::array<double, CMaterial::kMaxCoef>{}));
-    EXPECT_EQ(material.m_nCoef, 0);
-    EXPECT_EQ(material.m_dErrorSr, 0);
-    EXPECT_EQ(material.m_dErrorMax, 0);
-    EXPECT_EQ(material.m_nSelectedCurve, 0);
-    EXPECT_EQ(material.m_nFunction, 7);
-}
 
 namespace {
 
@@ -269,9 +236,12 @@ struct CFakeEngine {
     std::map<int, double> m_errors;
     std::set<int> m_refused;
     std::set<int> m_wrongCount;
+    std::set<int> m_fullDisk; // cannot write its result back
     std::vector<int> m_aCalls;
     CEngineStatus operator()(int nModel) {
         m_aCalls.push_back(nModel);
+        if (m_fullDisk.count(nModel))
+            return {TARNFIT_FILE_UNUSABLE, "FAKE: temp.mat: cannot write the file: No space left on device"};
         CExchangeData data = ReadExchangeData("temp.mat", CExchangeLimits{});
         CExchangePoint& first = data.m_aCurves[0].m_aPoints[0];
         first.m_dAux += 1;
@@ -329,6 +299,16 @@ TEST_F(Approximation, BestModelChoosesOnlyAmongUsableFits) {
     EXPECT_EQ(aReports[4].m_strMessage, "FAKE7: refused");
     EXPECT_EQ(aReports[11].m_strMessage, "model 16: the engine returned 10 coefficients instead of 9");
     EXPECT_EQ(aReports[9].m_strMessage, "");
+
+    // An engine that cannot write its result back stops the search as a file error.
+    engine.m_fullDisk.insert(10);
+    try {
+        pMaterial->FindBestModelWith(std::ref(engine));
+        ADD_FAILURE() << "a search without the engine's results went on";
+    } catch (const CFileError& e) {
+        EXPECT_EQ(e.Path(), pMaterial->FilePath(0));
+        EXPECT_NE(e.Reason().find("No space left on device"), std::string::npos) << e.what();
+    }
 }
 
 namespace {
@@ -414,3 +394,33 @@ TEST_P(BestModel, MatchesTheCandidatesFittedOneByOne) {
 
 INSTANTIATE_TEST_SUITE_P(StressUnits, BestModel, ::testing::Values(1.0, 1.0e6),
                          [](const auto& info) { return info.param == 1.0 ? std::string("MPa") : std::string("Pa"); });
+
+// The Optimization ranks models 19 and 21 with the refined candidates and leaves them out
+// otherwise; model 21, model 19's law corrected, meets the points at least as well.
+TEST_F(ScratchTest, OptimizationTriesModels19And21OnlyWhenRefining) {
+    auto pMaterial = NoisyPreparedMaterial(kSinhModel, kSinhSteelLaw, 0.003, 3);
+    const std::vector<CCandidateReport> aPlain = CMaterial(*pMaterial).FindBestModel();
+    ASSERT_EQ(aPlain.size(), kBestModelCandidates.size());
+    EXPECT_NE(aPlain.back().m_nModel, kSinhModel);
+
+    const std::vector<CCandidateReport> aRefined = pMaterial->FindBestModel({}, CFitOptions{true});
+    ASSERT_EQ(aRefined.size(), kRefinedModelCandidates.size());
+    const auto report = [&](int nModel) {
+        return *std::find_if(aRefined.begin(), aRefined.end(), [&](const CCandidateReport& r) { return r.m_nModel == nModel; });
+    };
+    const CCandidateReport sinh = report(kSinhModel);
+    const CCandidateReport spline = report(kSplineModel);
+    for (const CCandidateReport& law : {sinh, spline}) {
+        EXPECT_EQ(law.m_nCoef, FindModel(law.m_nModel)->m_nCoef);
+        ASSERT_TRUE(law.m_refinement && law.m_refinement->m_confidence) << law.m_nModel;
+    }
+    for (const CCandidateReport& other : aRefined)
+        if (other.m_nCoef > 0 && other.m_nModel != kSinhModel && other.m_nModel != kSplineModel) {
+            EXPECT_LT(sinh.m_dRms, other.m_dRms) << "model " << other.m_nModel;
+        }
+    EXPECT_LE(spline.m_dRms, sinh.m_dRms * (1 + 1e-9));
+    EXPECT_EQ(pMaterial->m_nFunction, spline.m_dRms < sinh.m_dRms ? kSplineModel : kSinhModel);
+    const CRunResult run = pMaterial->RunApproximation(CFitOptions{true});
+    ASSERT_TRUE(run.Ok());
+    EXPECT_DOUBLE_EQ(MakeFitReport(*pMaterial).m_all.m_dRms, std::min(spline.m_dRms, sinh.m_dRms));
+}

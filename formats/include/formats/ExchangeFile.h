@@ -8,14 +8,12 @@
 //   int32 function number, int32 coefficient count K, K doubles A1..AK,
 //   double ErrorSr, double ErrorMax,
 //   trailer that no reader uses: N int32 words (workbench) or ErrorSr, ErrorMax again (engine),
-//   and in a workbench file, a law section when the law has more coefficients than the
-//   table of fields 6 and 7 may hold (CExchangeLawSection).
+//   then, in a file the workbench writes, optionally its sections (CExchangeSection).
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,18 +38,25 @@ struct CExchangeCurve {
     std::vector<CExchangePoint> m_aPoints;
 };
 
+// What the workbench keeps with a material beyond the layout's fields (a fit's confidence
+// intervals, ...), as named texts after the workbench's trailer:
+//   8 bytes "VORNELSX", int32 section count S, S x { int32 name length, the name's bytes,
+//   int32 text length, the text's bytes }.
+// A reader that stops after field 9 (the engine, an older Vornel) never sees them; this one
+// takes them when the 8 bytes after the trailer words are the mark, and refuses a file whose
+// sections are cut short. The engine writes none, so "temp.mat" read back carries none.
+struct CExchangeSection {
+    std::string m_strName; // 1..kMaxSectionName bytes
+    std::string m_strText;
+    bool operator==(const CExchangeSection&) const = default;
+};
+inline constexpr std::size_t kMaxSectionName = 64;
+inline constexpr std::int32_t kMaxSections = 64;
+
 // What follows field 9. Readers never look at it.
 enum class EExchangeTrailer {
     CurveWords,  // one int32 (0) per curve: files written by the workbench
     ErrorsAgain, // ErrorSr and ErrorMax a second time: files written by the engine
-};
-
-// A law section's content (CExchangeLawSection, declared below).
-struct CExchangeLaw {
-    std::int32_t m_nFunction = 0;
-    std::vector<double> m_aCoef;
-    double m_dErrorSr = 0;
-    double m_dErrorMax = 0;
 };
 
 struct CExchangeData {
@@ -61,7 +66,7 @@ struct CExchangeData {
     std::vector<double> m_aCoef; // A1..AK
     double m_dErrorSr = 0;
     double m_dErrorMax = 0;
-    std::optional<CExchangeLaw> m_section; // the law section after the trailer, when present
+    std::vector<CExchangeSection> m_aSections; // after the trailer
 
     // Sum of the curves' point counts: the total point count field.
     std::int64_t TotalPoints() const;
@@ -75,38 +80,11 @@ inline constexpr int kMaxExchangeCurves = 200;
 // refused its data, and ErrorSr and ErrorMax hold this value.
 inline constexpr double kRefusalError = 100000.0;
 
-// A law whose coefficients do not fit the coefficient table (more than the 100 the workbench
-// reads there) follows the workbench's trailer whole, where readers of fields 1..9 never
-// look:
-//   8 bytes "VNLAWSEC", int32 function number, int32 coefficient count K, K doubles A1..AK,
-//   double ErrorSr, double ErrorMax.
-// Fields 5..9 then state a law that a reader who does not know this section can use in its
-// place (the writer's choice). Only a reader that asks for it (CExchangeLimits) takes it.
-inline constexpr char kLawSectionTag[8] = {'V', 'N', 'L', 'A', 'W', 'S', 'E', 'C'};
-
-struct CExchangeLawSection {
-    std::int32_t m_nFunction = 0;
-    const unsigned char* m_pCoef = nullptr; // A1..AK, K = m_nCoef doubles, maybe unaligned
-    std::int32_t m_nCoef = 0;
-    double m_dErrorSr = 0;
-    double m_dErrorMax = 0;
-
-    double Coef(std::size_t k) const {
-        double d;
-        std::memcpy(&d, m_pCoef + k * sizeof(double), sizeof d);
-        return d;
-    }
-};
-
-// Limits a reader enforces. The workbench holds 200 curves and 100 coefficients in fields 6
-// and 7, and takes a law section of up to 512; the engine 200 curves and 56 coefficients,
-// and no section.
+// Limits a reader enforces. The workbench holds 200 curves and 100 coefficients, the
+// engine 200 curves and 56 coefficients.
 struct CExchangeLimits {
     std::int32_t m_nMaxCurves = kMaxExchangeCurves;
     std::int32_t m_nMaxCoef = 100;
-    // 0: the bytes after field 9 are ignored; else a law section after the workbench's
-    // trailer is read, of at most this many coefficients.
-    std::int32_t m_nMaxSectionCoef = 0;
 };
 
 // Where the seven values of a point record lie in memory: the byte offsets of strain, strain
@@ -161,7 +139,7 @@ struct CExchangeView {
     std::int32_t m_nCoef = 0;
     double m_dErrorSr = 0;
     double m_dErrorMax = 0;
-    std::optional<CExchangeLawSection> m_section; // written after the curve words when set
+    std::vector<CExchangeSection> m_aSections; // after the trailer (copies: they are small)
 
     std::int64_t TotalPoints() const;
     double Coef(std::size_t k) const {
@@ -174,9 +152,8 @@ struct CExchangeView {
 // Parses and validates the file image pBytes[0..nBytes) read from strPath (the name the
 // errors carry). Throws CFileError naming the file and the field when a count is negative
 // or above the limits, the total point count is not the sum of the curve counts, or the
-// image is shorter than its counts announce. Bytes after field 9 are ignored, but for a law
-// section that the limits ask for (refused likewise when it breaks them or is cut short).
-// The view points into the image.
+// image is shorter than its counts announce, or when its sections are cut short. The trailer
+// is skipped; the view points into the image.
 CExchangeView ParseExchangeImage(const unsigned char* pBytes, std::size_t nBytes, const std::string& strPath,
                                  const CExchangeLimits& limits);
 
@@ -196,8 +173,7 @@ enum class EExchangeReplace {
     RemoveFirst, // the exchange file "temp.mat", rewritten before and after every engine call
 };
 
-// Writes view to strPath with gathered writes (a law section, when the view holds one, after
-// the trailer, which must then be the curve words): header, counts and record blocks in the
+// Writes view to strPath with gathered writes: header, counts and record blocks in the
 // file's layout go to the file from where they lie (all of a file in one system call when
 // every block does); blocks in another layout are put into file order through a staging
 // buffer of kStagingBytes, written whenever it fills. Through a temporary file renamed over
@@ -213,7 +189,7 @@ std::size_t ExchangeFileSize(const CExchangeView& view, EExchangeTrailer eTraile
 // Reads and validates a whole file. Throws CFileError naming the file and the field when
 // it cannot be opened, a count is negative or above the limits, the total point count is
 // not the sum of the curve counts, or the file is shorter than its counts announce.
-// Bytes after field 9 are ignored, but for a law section the limits ask for.
+// The trailer is skipped; sections after it are read (CExchangeSection).
 CExchangeData ReadExchangeData(const std::string& strPath, const CExchangeLimits& limits);
 
 // Writes the whole file through a temporary file renamed over strPath, so a failure

@@ -1,9 +1,11 @@
 #include "vornel/document/Material.h"
 
+#include "vornel/document/InputRanges.h"
 #include "vornel/model/ModelCatalogue.h"
 
 #include "formats/BinaryFile.h"
 #include "formats/ExchangeFile.h"
+#include "formats/FileError.h"
 #include "formats/TextFile.h"
 
 #include <algorithm>
@@ -115,12 +117,12 @@ CExchangeView CMaterial::ExchangeView() const {
     view.m_nCoef = m_nCoef;
     view.m_dErrorSr = m_dErrorSr;
     view.m_dErrorMax = m_dErrorMax;
+    view.m_aSections = MaterialSections(*this);
     if (m_nCoef > kMaxFileCoef) {
-        // The law goes whole into the section after the trailer; fields 5..9 state the law
-        // its first coefficients are (model 21's backbone, model 19's law) with that law's
+        // The law goes whole into the section "law" (MaterialSections); fields 5..9 state the
+        // law its first coefficients are (model 21's backbone, model 19's law) with that law's
         // errors, which a reader that does not know the section takes instead. The fitted
         // stresses of the points stay the law's own.
-        view.m_section = CExchangeLawSection{m_nFunction, view.m_pCoef, m_nCoef, m_dErrorSr, m_dErrorMax};
         const CModelInfo* pModel = FindModel(m_nFunction);
         const CModelInfo* pStated = pModel ? FindModel(pModel->m_nFileModel) : nullptr;
         view.m_nFunction = pStated ? pStated->m_nNumber : 0;
@@ -178,8 +180,6 @@ private:
 void CMaterial::TakeExchangeView(const CExchangeView& view) {
     CheckCount("curves", view.m_aCurves.size(), kMaxExchangeCurves);
     CheckCount("coefficients", view.m_nCoef, kMaxCoef);
-    if (view.m_section)
-        CheckCount("coefficients", view.m_section->m_nCoef, kMaxCoef);
     if (view.TotalPoints() > std::numeric_limits<int>::max())
         throw std::invalid_argument("the material holds more points than an int can count");
     // The new point arrays are built first, so a failure leaves the material as it was.
@@ -201,17 +201,6 @@ void CMaterial::TakeExchangeView(const CExchangeView& view) {
             curve.m_strLabel = RateTempLabel(curve.m_dRate, curve.m_dTemp);
         }
     }
-    if (view.m_section) {
-        // The law itself, in place of the one fields 5..9 state for other readers.
-        const CExchangeLawSection& law = *view.m_section;
-        m_nFunction = law.m_nFunction;
-        m_nCoef = law.m_nCoef;
-        for (std::size_t k = 0; k < static_cast<std::size_t>(m_nCoef); ++k)
-            m_dCoef[k] = law.Coef(k);
-        m_dErrorSr = law.m_dErrorSr;
-        m_dErrorMax = law.m_dErrorMax;
-        return;
-    }
     m_nFunction = view.m_nFunction;
     m_nCoef = view.m_nCoef;
     for (std::size_t k = 0; k < static_cast<std::size_t>(m_nCoef); ++k)
@@ -225,8 +214,6 @@ CExchangeData CMaterial::ToExchangeData() const { return DataOf(ExchangeView());
 void CMaterial::TakeExchangeData(const CExchangeData& data) {
     CheckCount("curves", data.m_aCurves.size(), kMaxExchangeCurves);
     CheckCount("coefficients", data.m_aCoef.size(), kMaxCoef);
-    if (data.m_section)
-        CheckCount("coefficients", data.m_section->m_aCoef.size(), kMaxCoef);
     TakeExchangeView(ViewOf(data));
 }
 
@@ -242,8 +229,57 @@ void CMaterial::ReadMaterialFile(int nFlag) {
     // back after every engine call); a large one is given back.
     thread_local CByteBuffer s_buffer;
     const CReleaseIfLarger release(s_buffer, std::size_t{4} << 20);
-    TakeExchangeView(
-        ReadExchangeView(FilePath(nFlag), CExchangeLimits{kMaxExchangeCurves, kMaxFileCoef, kMaxCoef}, s_buffer));
+    const std::string strPath = FilePath(nFlag);
+    const CExchangeView view = ReadExchangeView(strPath, CExchangeLimits{kMaxExchangeCurves, kMaxFileCoef}, s_buffer);
+    if (const CCheck check = CheckMaterialValues(view); !check.Ok())
+        throw CFileError(strPath, check.m_strMessage + "; the material is not read");
+    CMaterialSections sections; // read first, so that a failure changes nothing
+    try {
+        sections = ParseMaterialSections(view.m_aSections);
+    } catch (const std::invalid_argument& e) {
+        throw CFileError(strPath, std::string(e.what()) + "; the material is not read");
+    }
+    TakeExchangeView(view);
+    m_confidence = std::move(sections.m_confidence);
+    if (sections.m_law) {
+        // The law itself, in place of the one fields 5..9 state for other readers.
+        m_nFunction = sections.m_law->m_nFunction;
+        m_nCoef = static_cast<int>(sections.m_law->m_aCoef.size());
+        std::copy(sections.m_law->m_aCoef.begin(), sections.m_law->m_aCoef.end(), m_dCoef.begin());
+        m_dErrorSr = sections.m_law->m_dErrorSr;
+        m_dErrorMax = sections.m_law->m_dErrorMax;
+    }
+}
+
+CCheck CheckMaterialValues(const CExchangeView& view) {
+    if (view.m_nPrepared != 0 && view.m_nPrepared != 1)
+        return CCheck::Refuse("the prepared flag is " + std::to_string(view.m_nPrepared) + ", not 0 or 1");
+    for (std::size_t i = 0; i < view.m_aCurves.size(); ++i) {
+        const CRecordBlock& block = view.m_aCurves[i];
+        const auto n = static_cast<std::size_t>(block.m_nPoints);
+        const CExchangePoint last = n > 0 ? block.Point(n - 1) : CExchangePoint{};
+        for (std::size_t j = 0; j < n; ++j) {
+            const CExchangePoint p = block.Point(j);
+            const std::string strWhere = "curve " + std::to_string(i + 1) + ", point " + std::to_string(j + 1) + ": ";
+            if (const CConditionsProblem problem = FindConditionsProblem(p.m_dTemp, p.m_dRate);
+                problem.m_eField != EConditionField::None)
+                return CCheck::Refuse(strWhere + problem.m_strMessage);
+            if (p.m_dTemp != last.m_dTemp || p.m_dRate != last.m_dRate)
+                return CCheck::Refuse(strWhere + "its temperature and strain rate are not those of the curve's other "
+                                                 "points (" + ShortestNumber(last.m_dTemp) + " deg C, " +
+                                      ShortestNumber(last.m_dRate) + " 1/s)");
+            const std::pair<const char*, double> aValues[] = {
+                {"strain", p.m_dStrain}, {"stress", p.m_dStress}, {"fitted stress", p.m_dFitStress}};
+            for (const auto& [szWhat, dValue] : aValues)
+                if (!std::isfinite(dValue))
+                    return CCheck::Refuse(strWhere + szWhat + " " + ShortestNumber(dValue) + " is not a finite number");
+            if (p.m_dStrain < 0 || p.m_dStress < 0)
+                return CCheck::Refuse(strWhere + (p.m_dStrain < 0 ? "strain " + ShortestNumber(p.m_dStrain)
+                                                                  : "stress " + ShortestNumber(p.m_dStress)) +
+                                      " is below 0");
+        }
+    }
+    return {};
 }
 
 void CMaterial::ClearFit() {
@@ -252,6 +288,7 @@ void CMaterial::ClearFit() {
     m_dErrorSr = 0;
     m_dErrorMax = 0;
     m_nSelectedCurve = 0;
+    m_confidence.reset();
 }
 
 double CMaterial::Evaluate(double dStrain, double dTemp, double dRate) const {

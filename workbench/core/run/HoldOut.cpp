@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <memory>
@@ -20,30 +19,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// A fresh temporary folder, removed with everything in it at the end, also on an exception.
-class CScratchFolder {
-public:
-    CScratchFolder() {
-        std::error_code ec;
-        const fs::path temp = fs::temp_directory_path(ec);
-        std::string strTemplate = ((ec ? fs::path("/tmp") : temp) / "vornel-holdout-XXXXXX").string();
-        if (!::mkdtemp(strTemplate.data()))
-            throw CFileError(strTemplate, "cannot create a scratch folder for the held-out fits");
-        m_path = strTemplate;
-    }
-    ~CScratchFolder() {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    CScratchFolder(const CScratchFolder&) = delete;
-    CScratchFolder& operator=(const CScratchFolder&) = delete;
-
-    const fs::path& Path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
 
 // The material without curve nSkip: its other curves in order, the same model and
 // preparation state, no fit, working in strFolder.
@@ -131,9 +106,9 @@ CHoldOutReport ValidateByHoldOut(const CMaterial& material, const CFitOptions& o
     if (const CoreFit fitCore = FindCoreFit(material.m_nFunction); fitCore && material.m_nPrepared != 0) {
         report.m_aCurves = CoreFitFolds(material, fitCore);
     } else {
-        CScratchFolder scratch;
+        CScratchFolder scratch("holdout");
         for (int k = 0; k < material.m_nCurves; ++k) {
-            std::unique_ptr<CMaterial> pReduced = WithoutCurve(material, k, scratch.Path().string());
+            std::unique_ptr<CMaterial> pReduced = WithoutCurve(material, k, scratch.Path());
             const CFitOutcome outcome = pReduced->FitModel(options);
             report.m_aCurves.push_back(MeasureHeldOut(material, k, *pReduced, outcome.Ok(), outcome.m_strMessage));
         }

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -85,9 +86,9 @@ public:
     virtual ~CMaterial();
 
     // Writes the material in the exchange layout: flag 0 to "temp.mat", flag 1 to
-    // m_strFileName, both in the work folder (FilePath). A law of more than kMaxFileCoef
-    // coefficients (model 21) goes whole into the law section after the trailer
-    // (formats/ExchangeFile.h), and fields 5..9 state the law its first coefficients are, the
+    // m_strFileName, both in the work folder (FilePath), with its sections
+    // (MaterialSections). A law of more than kMaxFileCoef coefficients (model 21) goes whole
+    // into the section "law", and fields 5..9 state the law its first coefficients are, the
     // catalogue's m_nFileModel (model 19, the backbone), with that law's errors: what a
     // reader that does not know the section (an older Vornel, the engine) takes. The file is replaced only when the
     // whole write succeeded; throws CFileError otherwise (the old file then stays as it was).
@@ -98,14 +99,18 @@ public:
     // was. On success fields 1..9 replace the material's: the counts, each used curve's
     // points, rate, temperature and label "H= %5.3lf Temp= %5.1lf " (a curve read with no
     // points keeps its rate, temperature and label), the function number, coefficients and
-    // errors, those of the law section in place of fields 5..9 when the file has one. Curve slots from m_nCurves on, the selected curve, m_dTemp3d, the surface grid
-    // and m_strFileName stay as they were.
+    // errors (those of the section "law" in place of fields 5..9 when the file has one), and
+    // what the file's other sections hold (m_confidence; none when the file has no such
+    // section, as "temp.mat" read back from the engine). Curve slots from m_nCurves on, the
+    // selected curve, m_dTemp3d, the surface grid and m_strFileName stay as they were. Throws
+    // CFileError also for a file whose point values CheckMaterialValues refuses or whose
+    // sections cannot be read.
     void ReadMaterialFile(int nFlag);
 
     // The material in the neutral exchange structure, and back (the reading rules above).
     // Counts beyond the tables (more than kMaxExchangeCurves curves or kMaxCoef coefficients, or a
     // negative count) throw std::invalid_argument before anything is copied or changed. A law
-    // of more than kMaxFileCoef coefficients travels in the law section as above.
+    // of more than kMaxFileCoef coefficients travels in the section "law" as above.
     CExchangeData ToExchangeData() const;
     void TakeExchangeData(const CExchangeData& data);
     // The same by reference: the view points into the curves' own point arrays and the
@@ -156,10 +161,12 @@ public:
                                                               const CandidateCallback& onCandidate = {},
                                                               const CFitOptions& options = {});
     // The one road of every fit on "temp.mat": callEngine(nModel) in the work folder, the file
-    // read back and, for a model the workbench fits itself (FindCoreFit) whose
-    // entry point prepared the curves and fitted nothing, that fit on the material (its
-    // result in coreFit, fit/ModelFit.h), written back to "temp.mat". Returns the call's outcome, the
+    // read back and, for a model the workbench fits itself (FindCoreFit, fit/ModelFit.h)
+    // whose entry point prepared the curves and fitted nothing, that fit on the material
+    // (its result in coreFit), written back to "temp.mat". Returns the call's outcome, the
     // workbench's fit counting as the engine's: fitted, or refused with the fit's reason.
+    // Throws CFileError naming "temp.mat" when the engine could not use it (read it, or
+    // write its result back).
     CEngineStatus FitModelOnExchangeFile(const ModelEngineCall& callEngine, int nModel,
                                          std::optional<CRefinementResult>& coreFit);
 
@@ -187,6 +194,10 @@ public:
     std::array<double, kMaxCoef> m_dCoef{};  // A1, A2, ...
     double m_dErrorSr = 0;                   // mean error of the last fit
     double m_dErrorMax = 0;                  // maximum error of the last fit
+    // The 95 % confidence intervals of the fitted coefficients, when the fit has them (model
+    // 19, a refined law); kept in the material file's section "confidence" and cleared with
+    // the fit.
+    std::optional<CConfidenceIntervals> m_confidence;
     CValueRanges m_ranges;                   // set by UpdateDataRanges
 
     // Every field equal (a NaN is never equal).
@@ -195,6 +206,35 @@ public:
 
 // The label a curve gets when it is read from a file: "H= %5.3lf Temp= %5.1lf ".
 std::string RateTempLabel(double dRate, double dTemp);
+
+// Whether the values of a material file's points are ones the program takes anywhere else:
+// the prepared flag 0 or 1; per point a temperature and a strain rate within the ranges of
+// InputRanges.h and equal to those of the curve's other points, strain, stress and fitted
+// stress finite numbers, strain and stress not below 0. Refused with the curve and point
+// named: "curve 3, point 12: temperature inf is outside -200..2600 deg C". ReadMaterialFile
+// refuses a file that fails it.
+CCheck CheckMaterialValues(const CExchangeView& view);
+
+// A law of more coefficients than the file's table holds (model 21), as the file's section
+// "law" keeps it.
+struct CStoredLaw {
+    int m_nFunction = 0;
+    std::vector<double> m_aCoef; // A1..AK
+    double m_dErrorSr = 0;
+    double m_dErrorMax = 0;
+};
+
+// What the material keeps beyond the layout's fields, as the sections of its file hold it
+// (document/MaterialSections.cpp).
+struct CMaterialSections {
+    std::optional<CConfidenceIntervals> m_confidence;
+    std::optional<CStoredLaw> m_law;
+};
+// The sections of the material's file.
+std::vector<CExchangeSection> MaterialSections(const CMaterial& material);
+// What sections hold (nothing for a section that is absent); a section that cannot be read
+// throws std::invalid_argument naming it and its line.
+CMaterialSections ParseMaterialSections(const std::vector<CExchangeSection>& aSections);
 
 // Index of the first measured point of every curve: 1 for a prepared material, whose first
 // point of each curve is the preparation's own (half the second point in strain and stress,

@@ -1,4 +1,4 @@
-// The material document written to and read from its binary file.
+// The material document: written to and read from its binary file, its fit cleared.
 
 #include "vornel/document/Material.h"
 #include "vornel/model/SplineLaw.h"
@@ -7,6 +7,8 @@
 #include "formats/ExchangeFile.h"
 #include "formats/FileError.h"
 
+#include <array>
+#include <algorithm>
 #include <cstring>
 
 using vornel_test::FileBytes;
@@ -215,7 +217,11 @@ TEST_P(MaterialRefusal, LeavesTheMaterialUntouched) {
     std::vector<unsigned char> a = FileBytes("temp.mat");
     auto putInt = [&](std::size_t off, std::int32_t n) { std::memcpy(&a[off], &n, 4); };
     const std::size_t nAfterCurves = 12 + 4 + 56 * 4 + 4 + 56 * 3;
-    const std::size_t nSection = nAfterCurves + 8 + 8 * kSinhCoef + 16 + 4 * 2; // model 21's law
+    const auto replace = [&](const std::string& strFrom, const std::string& strTo) {
+        const auto it = std::search(a.begin(), a.end(), strFrom.begin(), strFrom.end());
+        ASSERT_NE(it, a.end()) << strFrom;
+        std::copy(strTo.begin(), strTo.end(), it);
+    };
     switch (GetParam()) {
     case 0: putInt(4, -2); break;                // negative curve count
     case 1: putInt(4, 201); break;               // too many curves
@@ -224,8 +230,8 @@ TEST_P(MaterialRefusal, LeavesTheMaterialUntouched) {
     case 4: a.resize(nAfterCurves + 8 + 8 * 5 + 4); break; // truncated in the errors
     case 5: a.resize(100); break;                // truncated in the points
     case 6: putInt(12, -1); break;               // negative point count
-    case 7: a.resize(nSection + 16 + 8 * 100); break; // truncated in the law section
-    case 8: putInt(nSection + 12, CMaterial::kMaxCoef + 1); break; // too many coefficients there
+    case 7: a.resize(a.size() - 100); break;      // model 21's section "law" cut short
+    case 8: replace("coef 2 ", "coef 3 "); break; // a coefficient of the law missing
     }
     {
         std::ofstream out("temp.mat", std::ios::binary | std::ios::trunc);
@@ -244,16 +250,14 @@ TEST_P(MaterialRefusal, LeavesTheMaterialUntouched) {
 
 INSTANTIATE_TEST_SUITE_P(Variants, MaterialRefusal, ::testing::Range(0, 9));
 
-// Model 21's law of 362 coefficients goes whole into the section after the trailer; a reader
-// of fields 1..9 alone (an older Vornel, the engine) finds model 19, the law's backbone, with
-// the errors of that law, and the curves as they are.
-TEST_F(MaterialFile, LawBeyondTheTableTravelsAfterTheTrailer) {
+// Model 21's law of 362 coefficients goes whole into the section "law" after the trailer; a
+// reader of fields 1..9 alone (an older Vornel, the engine) finds model 19, the law's
+// backbone, with the errors of that law, and the curves as they are.
+TEST_F(MaterialFile, LawBeyondTheTableTravelsInItsSection) {
     auto pWritten = MakeMaterial({5, 7});
     SplineLaw(*pWritten);
     pWritten->m_strFileName = "steel.mat";
     pWritten->WriteMaterialFile(1);
-    EXPECT_EQ(FileBytes("steel.mat").size(),
-              12 + 2 * 4 + 56 * 12 + 8 + 8 * kSinhCoef + 16 + 4 * 2 + 8 + 8 + 8 * kSplineCoef + 16);
     CMaterial read;
     read.m_strFileName = "steel.mat";
     read.ReadMaterialFile(1);
@@ -264,7 +268,8 @@ TEST_F(MaterialFile, LawBeyondTheTableTravelsAfterTheTrailer) {
     EXPECT_EQ(read.m_dErrorMax, 11.5);
 
     const CExchangeData older = ReadExchangeData("steel.mat", CExchangeLimits{kMaxExchangeCurves, 100});
-    EXPECT_FALSE(older.m_section.has_value());
+    ASSERT_EQ(older.m_aSections.size(), 1u);
+    EXPECT_EQ(older.m_aSections[0].m_strName, "law");
     EXPECT_EQ(older.m_nFunction, kSinhModel);
     EXPECT_EQ(older.m_aCoef, std::vector<double>(pWritten->m_dCoef.begin(), pWritten->m_dCoef.begin() + kSinhCoef));
     double dSumSq = 0, dMax = 0;
@@ -325,4 +330,21 @@ TEST_F(MaterialFile, FailedSaveRaisesAFileErrorNamingTheFile) {
     } catch (const CFileError& e) {
         EXPECT_EQ(e.Path(), "missing-folder/steel.mat");
     }
+}
+
+TEST(ClearFit, ResetsCoefficientsErrorsAndSelection) {
+    CMaterial material;
+    material.m_dCoef.fill(3);
+    material.m_nCoef = 5;
+    material.m_dErrorSr = 1;
+    material.m_dErrorMax = 2;
+    material.m_nSelectedCurve = 4;
+    material.m_nFunction = 7;
+    material.ClearFit();
+    EXPECT_EQ(material.m_dCoef, (std::array<double, CMaterial::kMaxCoef>{}));
+    EXPECT_EQ(material.m_nCoef, 0);
+    EXPECT_EQ(material.m_dErrorSr, 0);
+    EXPECT_EQ(material.m_dErrorMax, 0);
+    EXPECT_EQ(material.m_nSelectedCurve, 0);
+    EXPECT_EQ(material.m_nFunction, 7);
 }

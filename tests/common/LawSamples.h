@@ -1,12 +1,14 @@
 #pragma once
-// Coefficient sets for the 19 flow-stress models that keep every law finite and of a
-// moderate size for strains 0.01..1.2, strain rates 0.001..100 1/s and temperatures
-// 700..1250 deg C: each coefficient drawn uniformly between 0.5 and 1.5 times a typical
-// magnitude of its own (model 19: polynomials whose constant terms dominate, and a strain
-// range within 0.025..1.05).
+// Coefficient sets for the flow-stress models that keep every law finite and of a moderate
+// size for strains 0.01..1.2, strain rates 0.001..100 1/s and temperatures 700..1250 deg C:
+// each coefficient drawn uniformly between 0.5 and 1.5 times a typical magnitude of its own
+// (model 19: polynomials whose constant terms dominate, and a strain range within
+// 0.025..1.05; model 21: such a backbone, the spline's ranges over sqrt of that strain range,
+// ln H of 0.01..10 1/s and 850..1150 deg C, and its coefficients between -0.15 and 0.15).
 
 #include "vornel/document/Material.h"
 #include "vornel/model/ModelCatalogue.h"
+#include "vornel/model/SplineLaw.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +20,14 @@
 #include <vector>
 
 namespace vornel_test {
+
+// The numbers of the catalogue's models, in order.
+inline std::vector<int> CatalogueNumbers() {
+    std::vector<int> aNumbers;
+    for (const CModelInfo& model : ModelCatalogue())
+        aNumbers.push_back(model.m_nNumber);
+    return aNumbers;
+}
 
 inline std::vector<double> TypicalCoefficients(int nModel, std::mt19937& rng) {
     static const std::vector<std::vector<double>> s_aScales = {
@@ -44,8 +54,16 @@ inline std::vector<double> TypicalCoefficients(int nModel, std::mt19937& rng) {
     };
     std::uniform_real_distribution<double> factor(0.5, 1.5);
     std::vector<double> aCoef;
-    for (double dScale : s_aScales.at(static_cast<std::size_t>(nModel - 1)))
+    for (double dScale : s_aScales.at(static_cast<std::size_t>(nModel == kSplineModel ? kSinhModel - 1 : nModel - 1)))
         aCoef.push_back(dScale * factor(rng));
+    if (nModel == kSplineModel) {
+        const double adRange[6] = {std::sqrt(aCoef[24]), std::sqrt(aCoef[25]), std::log(0.01), std::log(10.0),
+                                   1000 / (1150 + 273.15), 1000 / (850 + 273.15)};
+        aCoef.insert(aCoef.end(), std::begin(adRange), std::end(adRange));
+        std::uniform_real_distribution<double> spline(-0.15, 0.15);
+        while (aCoef.size() < static_cast<std::size_t>(kSplineCoef))
+            aCoef.push_back(spline(rng));
+    }
     return aCoef;
 }
 
@@ -61,8 +79,9 @@ inline std::string Digits17(double dValue) {
 // is of order h^4 and rounding stays small also for laws that change little with an
 // argument: dKs/dE, dKs/dH, dKs/dt, and whether the difference may be taken as the
 // derivative, which it may not where a bound of Evaluate (strain 0.001, rate 0.0001) lies
-// within the steps (nor, for model 19, the ends of its strain range A25 and A26), nor where
-// the law curves so sharply that the difference of the two steps is not small.
+// within the steps (nor, for models 19 and 21, the ends of the strain range A25 and A26, nor
+// for model 21 the knots of its spline, where its third derivative jumps), nor where the law
+// curves so sharply that the difference of the two steps is not small.
 struct SCentralSlopes {
     double m_adSlope[3] = {};
     bool m_abUsable[3] = {true, true, true};
@@ -81,8 +100,21 @@ inline SCentralSlopes CentralSlopes(const CMaterial& material, double dE, double
         const double h = std::max(1e-6, 1e-3 * std::fabs(adArg[k]));
         const auto within = [&](double dBound) { return adArg[k] - 2 * h <= dBound && dBound <= adArg[k] + 2 * h; };
         slopes.m_abUsable[k] = !within(adBound[k]);
-        if (k == 0 && material.m_nFunction == 19)
+        const bool bSinh = material.m_nFunction == kSinhModel || material.m_nFunction == kSplineModel;
+        if (k == 0 && bSinh)
             slopes.m_abUsable[k] = slopes.m_abUsable[k] && !within(material.m_dCoef[24]) && !within(material.m_dCoef[25]);
+        if (material.m_nFunction == kSplineModel) {
+            // The ends of the spline's range along the argument and its knots between them,
+            // where the spline's third derivative jumps.
+            const double lo = material.m_dCoef[static_cast<std::size_t>(kSplineRangeAt + 2 * k)];
+            const double hi = material.m_dCoef[static_cast<std::size_t>(kSplineRangeAt + 2 * k + 1)];
+            const int nSpans = kSplineCount[static_cast<std::size_t>(k)] - 3;
+            for (int q = 0; q <= nSpans; ++q) {
+                const double z = lo + (hi - lo) * q / nSpans;
+                const double dKnot = k == 0 ? z * z : k == 1 ? std::exp(z) : 1000 / z - kCelsiusToKelvin;
+                slopes.m_abUsable[k] = slopes.m_abUsable[k] && !within(dKnot);
+            }
+        }
         const double dNear = (evaluate(k, adArg[k] + h) - evaluate(k, adArg[k] - h)) / (2 * h);
         const double dFar = (evaluate(k, adArg[k] + 2 * h) - evaluate(k, adArg[k] - 2 * h)) / (4 * h);
         slopes.m_adSlope[k] = (4 * dNear - dFar) / 3;

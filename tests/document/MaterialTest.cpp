@@ -1,11 +1,14 @@
 // The material document: written to and read from its binary file, its fit cleared.
 
 #include "vornel/document/Material.h"
+#include "vornel/model/SplineLaw.h"
+#include "LawSamples.h"
 #include "TestSupport.h"
 #include "formats/ExchangeFile.h"
 #include "formats/FileError.h"
 
 #include <array>
+#include <algorithm>
 #include <cstring>
 
 using vornel_test::FileBytes;
@@ -44,6 +47,15 @@ std::unique_ptr<CMaterial> MakeMaterial(const std::vector<int>& aCounts) {
     pMaterial->m_dErrorSr = 3.25;
     pMaterial->m_dErrorMax = 11.5;
     return pMaterial;
+}
+
+// Model 21's law of typical coefficients in place of the material's.
+void SplineLaw(CMaterial& material) {
+    std::mt19937 rng(21);
+    const std::vector<double> aCoef = vornel_test::TypicalCoefficients(kSplineModel, rng);
+    material.m_nFunction = kSplineModel;
+    material.m_nCoef = kSplineCoef;
+    std::copy(aCoef.begin(), aCoef.end(), material.m_dCoef.begin());
 }
 
 bool SamePoints(const CCurve& a, const CCurve& b) {
@@ -199,10 +211,17 @@ class MaterialRefusal : public ScratchTest, public ::testing::WithParamInterface
 // Each malformed variant of a valid file leaves the reading material exactly as it was.
 TEST_P(MaterialRefusal, LeavesTheMaterialUntouched) {
     auto pSource = MakeMaterial({4, 3});
+    if (GetParam() >= 7)
+        SplineLaw(*pSource);
     pSource->WriteMaterialFile(0);
     std::vector<unsigned char> a = FileBytes("temp.mat");
     auto putInt = [&](std::size_t off, std::int32_t n) { std::memcpy(&a[off], &n, 4); };
     const std::size_t nAfterCurves = 12 + 4 + 56 * 4 + 4 + 56 * 3;
+    const auto replace = [&](const std::string& strFrom, const std::string& strTo) {
+        const auto it = std::search(a.begin(), a.end(), strFrom.begin(), strFrom.end());
+        ASSERT_NE(it, a.end()) << strFrom;
+        std::copy(strTo.begin(), strTo.end(), it);
+    };
     switch (GetParam()) {
     case 0: putInt(4, -2); break;                // negative curve count
     case 1: putInt(4, 201); break;               // too many curves
@@ -211,6 +230,8 @@ TEST_P(MaterialRefusal, LeavesTheMaterialUntouched) {
     case 4: a.resize(nAfterCurves + 8 + 8 * 5 + 4); break; // truncated in the errors
     case 5: a.resize(100); break;                // truncated in the points
     case 6: putInt(12, -1); break;               // negative point count
+    case 7: a.resize(a.size() - 100); break;      // model 21's section "law" cut short
+    case 8: replace("coef 2 ", "coef 3 "); break; // a coefficient of the law missing
     }
     {
         std::ofstream out("temp.mat", std::ios::binary | std::ios::trunc);
@@ -227,7 +248,45 @@ TEST_P(MaterialRefusal, LeavesTheMaterialUntouched) {
     ExpectSameMaterial(*pTarget, *pCopy);
 }
 
-INSTANTIATE_TEST_SUITE_P(Variants, MaterialRefusal, ::testing::Range(0, 7));
+INSTANTIATE_TEST_SUITE_P(Variants, MaterialRefusal, ::testing::Range(0, 9));
+
+// Model 21's law of 362 coefficients goes whole into the section "law" after the trailer; a
+// reader of fields 1..9 alone (an older Vornel, the engine) finds model 19, the law's
+// backbone, with the errors of that law, and the curves as they are.
+TEST_F(MaterialFile, LawBeyondTheTableTravelsInItsSection) {
+    auto pWritten = MakeMaterial({5, 7});
+    SplineLaw(*pWritten);
+    pWritten->m_strFileName = "steel.mat";
+    pWritten->WriteMaterialFile(1);
+    CMaterial read;
+    read.m_strFileName = "steel.mat";
+    read.ReadMaterialFile(1);
+    EXPECT_EQ(read.m_nFunction, kSplineModel);
+    EXPECT_EQ(read.m_nCoef, kSplineCoef);
+    EXPECT_EQ(read.m_dCoef, pWritten->m_dCoef);
+    EXPECT_EQ(read.m_dErrorSr, 3.25);
+    EXPECT_EQ(read.m_dErrorMax, 11.5);
+
+    const CExchangeData older = ReadExchangeData("steel.mat", CExchangeLimits{kMaxExchangeCurves, 100});
+    ASSERT_EQ(older.m_aSections.size(), 1u);
+    EXPECT_EQ(older.m_aSections[0].m_strName, "law");
+    EXPECT_EQ(older.m_nFunction, kSinhModel);
+    EXPECT_EQ(older.m_aCoef, std::vector<double>(pWritten->m_dCoef.begin(), pWritten->m_dCoef.begin() + kSinhCoef));
+    double dSumSq = 0, dMax = 0;
+    int nPoints = 0;
+    for (int i = 0; i < pWritten->m_nCurves; ++i)
+        for (const CCurvePoint& p : pWritten->Curve(i).m_pPoints) {
+            const double d = EvaluateLawStress(kSinhModel, older.m_aCoef.data(), p.m_dStrain, p.m_dTemp, p.m_dRate) -
+                             p.m_dStress;
+            dSumSq += d * d;
+            dMax = std::max(dMax, std::fabs(d));
+            ++nPoints;
+        }
+    EXPECT_DOUBLE_EQ(older.m_dErrorSr, std::sqrt(dSumSq / nPoints));
+    EXPECT_EQ(older.m_dErrorMax, dMax);
+    EXPECT_EQ(older.m_aCurves.size(), 2u);
+    EXPECT_NO_THROW(ReadExchangeData("steel.mat", CExchangeLimits{kMaxExchangeCurves, 56})); // the engine's limits
+}
 
 // Counts beyond the fixed tables are refused before anything is copied, in both directions.
 TEST(MaterialExchangeData, CountsBeyondTheTablesAreRefused) {
@@ -282,7 +341,7 @@ TEST(ClearFit, ResetsCoefficientsErrorsAndSelection) {
     material.m_nSelectedCurve = 4;
     material.m_nFunction = 7;
     material.ClearFit();
-    EXPECT_EQ(material.m_dCoef, (std::array<double, 100>{}));
+    EXPECT_EQ(material.m_dCoef, (std::array<double, CMaterial::kMaxCoef>{}));
     EXPECT_EQ(material.m_nCoef, 0);
     EXPECT_EQ(material.m_dErrorSr, 0);
     EXPECT_EQ(material.m_dErrorMax, 0);

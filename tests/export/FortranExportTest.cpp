@@ -158,6 +158,29 @@ TEST(FortranText, WritesModel19WithItsLocalVariables) {
     EXPECT_EQ(FortranLawExpression(model), "(Ym + log(exp(Y-Ym) + sqrt(exp(2D0*(Y-Ym)) + exp(-2D0*Ym))))/Al");
 }
 
+// Model 21 sets its 362 coefficients by DATA statements of four, which read back as them, and
+// declares its integer locals beside its real ones.
+TEST(FortranText, SetsModel21sCoefficientsByDataStatements) {
+    std::mt19937 rng(21);
+    const std::vector<double> aCoef = vornel_test::TypicalCoefficients(21, rng);
+    const std::vector<std::string> aLines = Lines(FortranText(21, aCoef.data()));
+    EXPECT_EQ(aLines[3], "real*8 :: A(362);");
+    std::vector<double> aRead;
+    std::size_t n = 4;
+    for (; aLines[n].starts_with("data A("); ++n) {
+        std::string strValues = aLines[n].substr(aLines[n].find('/') + 1);
+        strValues.erase(strValues.rfind('/'));
+        std::istringstream values(strValues);
+        for (std::string strValue; std::getline(values, strValue, ',');)
+            aRead.push_back(ReadFortranDouble(std::string(strValue.begin() + strValue.find_first_not_of(' '),
+                                                          strValue.begin() + strValue.find_last_not_of(' ') + 1)));
+    }
+    EXPECT_EQ(aRead, aCoef);
+    EXPECT_EQ(n, 4u + 91);
+    EXPECT_EQ(aLines[n + 3], "real*8 :: " + std::string(FindModel(21)->m_szFortranLocals));
+    EXPECT_EQ(aLines[n + 4], "integer :: Iu, Ir, Ix, La, Lb, Lc");
+}
+
 TEST(FortranText, StatesTheFittedTemperatureFactorOfModels9And13) {
     const double aCoef[10] = {5000, 0.2, 0.12, -0.0025};
     EXPECT_EQ(Lines(FortranText(9, aCoef))[10], "Ks=A(1)*Eps**A(2)*H**A(3)*exp(A(4)*t)");
@@ -165,7 +188,8 @@ TEST(FortranText, StatesTheFittedTemperatureFactorOfModels9And13) {
 }
 
 // Every model's subroutine, compiled by gfortran and called from a driver program at 1000
-// points, against CMaterial::Evaluate with the coefficients as the material holds them.
+// points, against CMaterial::Evaluate with the coefficients as the material holds them
+// (model 21's set by DATA statements, its spline's arguments inside and beyond its ranges).
 // The points include strain 0, strains below 0.001, strain rate 0 and strain rates below
 // 0.0001, where both bound their arguments; the driver also checks that the subroutine
 // leaves its arguments unchanged.
@@ -239,5 +263,5 @@ TEST_P(FortranSubroutine, ReturnsWhatEvaluateReturns) {
 #endif
 }
 
-INSTANTIATE_TEST_SUITE_P(AllModels, FortranSubroutine, ::testing::Range(1, 20),
+INSTANTIATE_TEST_SUITE_P(AllModels, FortranSubroutine, ::testing::ValuesIn(vornel_test::CatalogueNumbers()),
                          [](const ::testing::TestParamInfo<int>& info) { return "Model" + std::to_string(info.param); });

@@ -89,6 +89,36 @@ TEST_F(HoldOut, IsTheRunWithoutTheCurveAndLeavesEverythingAsItWas) {
     EXPECT_EQ(report.m_dMaxRms, dMax);
 }
 
+// A law the workbench fits itself is held out in memory on every processor at once, each fold
+// started from the fit of the whole material: a fold is the ordinary run without the curve
+// (from its standard start) to the fit's convergence, and the folds come out the same on
+// every run.
+TEST_F(HoldOut, FoldsOfALawTheWorkbenchFitsAreTheRunWithoutTheCurve) {
+    std::mt19937 rng(19);
+    auto pMaterial = NoisyPreparedMaterial(19, TypicalCoefficients(19, rng), 0.01, 4);
+    ASSERT_TRUE(pMaterial->RunApproximation().Ok());
+    const CHoldOutReport report = ValidateByHoldOut(*pMaterial, {});
+    const CHoldOutReport again = ValidateByHoldOut(*pMaterial, {});
+    ASSERT_EQ(report.m_nFitted, 20);
+    for (int k = 0; k < 20; ++k)
+        EXPECT_EQ(report.m_aCurves[static_cast<std::size_t>(k)].m_stats.m_dRms,
+                  again.m_aCurves[static_cast<std::size_t>(k)].m_stats.m_dRms);
+    for (int nHeld : {0, 7, 19}) {
+        CMaterial byHand;
+        byHand.m_nPrepared = 1;
+        byHand.m_nFunction = 19;
+        for (int i = 0; i < pMaterial->m_nCurves; ++i)
+            if (i != nHeld)
+                byHand.Curve(byHand.m_nCurves++) = pMaterial->Curve(i);
+        byHand.m_nPoints = byHand.CountPoints();
+        ASSERT_TRUE(byHand.FitModel().Ok());
+        byHand.Curve(byHand.m_nCurves) = pMaterial->Curve(nHeld);
+        EXPECT_TRUE(Near(report.m_aCurves[static_cast<std::size_t>(nHeld)].m_stats.m_dRms,
+                         CurveDeviations(byHand, byHand.m_nCurves).m_dRms, 1e-3))
+            << "curve " << nHeld;
+    }
+}
+
 // Model 18 needs five curves: without one of five, every fit is refused, and says so.
 TEST_F(HoldOut, ReportsRefusedFits) {
     std::mt19937 rng(13);

@@ -569,10 +569,13 @@ void CPlotTest::formulaPicturesShowEachModelsCoefficients() {
         const QRegularExpression alpha(QStringLiteral(R"(\\a_\{?(\d+)\}?)"));
         for (auto it = alpha.globalMatch(strMarkup); it.hasNext();)
             aIndices.insert(it.next().captured(1).toInt());
-        if (model.m_nNumber == 19) {
-            // Its 26 coefficients are the four polynomials the picture names.
+        if (model.m_nNumber == 19 || model.m_nNumber == 21) {
+            // Their coefficients are the four polynomials and the spline the picture names.
             QVERIFY(aIndices.isEmpty());
-            for (const char* szPart : {"asinh", "\\a", "Q", "ln A", "\\d"})
+            const std::vector<const char*> aParts =
+                model.m_nNumber == 19 ? std::vector<const char*>{"asinh", "\\a", "Q", "ln A", "\\d"}
+                                      : std::vector<const char*>{"k_{19}", "exp(s(", "\\e", "ln \\d", "1000/T"};
+            for (const char* szPart : aParts)
                 QVERIFY2(strMarkup.contains(QString::fromLatin1(szPart)), szPart);
         } else {
             QCOMPARE(aIndices.size(), model.m_nCoef);

@@ -798,16 +798,18 @@ void CWindowTest::workWindowShowsTheChosenModel() {
     g_pMaterial->m_dErrorMax = 5; // a stale value the choice must clear
     CApproxDlg dialog(window.View(), &window.m_frame);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Work window for data approximation"));
-    QCOMPARE(dialog.m_pModelList->count(), 19);
-    QCOMPARE(dialog.m_pModelList->itemText(nModel - 1), QString::fromLatin1(FindModel(nModel)->m_szLabel));
+    QCOMPARE(dialog.m_pModelList->count(), static_cast<int>(ModelCatalogue().size()));
+    const int nEntry = dialog.m_pModelList->findData(nModel);
+    QCOMPARE(dialog.m_pModelList->itemText(nEntry), QString::fromLatin1(FindModel(nModel)->m_szLabel));
     QCOMPARE(dialog.m_pCurveList->itemText(0), QStringLiteral("All grafics"));
     QCOMPARE(dialog.m_pCurveList->count(), 2);
     QCOMPARE(VisibleCoefFields(dialog), 0);
     QCOMPARE(dialog.m_pPicture->Model(), 0);
 
-    dialog.m_pModelList->setCurrentIndex(nModel - 1);
-    emit dialog.m_pModelList->activated(nModel - 1);
-    // Model 19's 26 coefficients fill the ten fields; the Coefficients tab lists them all.
+    dialog.m_pModelList->setCurrentIndex(nEntry);
+    emit dialog.m_pModelList->activated(nEntry);
+    // The coefficients of models 19 and 21 fill the ten fields; the Coefficients tab lists
+    // them all.
     const int nCoef = std::min(FindModel(nModel)->m_nCoef, static_cast<int>(CApproxDlg::kCoefFields));
     QCOMPARE(VisibleCoefFields(dialog), nCoef);
     for (int k = 0; k < CApproxDlg::kCoefFields; ++k) {
@@ -867,7 +869,7 @@ void CWindowTest::calcFitsAndOptimizationPicksTheModel() {
     dialog.m_pOptimization->click();
     const int nChosen = g_pMaterial->m_nFunction;
     QVERIFY(FindModel(nChosen));
-    QCOMPARE(dialog.m_pModelList->currentIndex(), nChosen - 1);
+    QCOMPARE(dialog.m_pModelList->currentData().toInt(), nChosen);
     QCOMPARE(VisibleCoefFields(dialog), FindModel(nChosen)->m_nCoef);
     // Every candidate has its ErrorMax (or "refused") in the table; the chosen one's is
     // the smallest.
@@ -875,8 +877,9 @@ void CWindowTest::calcFitsAndOptimizationPicksTheModel() {
     int nSmallest = 0;
     for (int c = 0; c < dialog.m_pCandidates->columnCount(); ++c) {
         const QString strCell = dialog.m_pCandidates->item(0, c)->text();
-        // Model 19 competes only with the refinement.
-        const bool bSinh = dialog.m_pCandidates->horizontalHeaderItem(c)->text() == QStringLiteral("19");
+        // Models 19 and 21 compete only with the refinement.
+        const QString strModel = dialog.m_pCandidates->horizontalHeaderItem(c)->text();
+        const bool bSinh = strModel == QStringLiteral("19") || strModel == QStringLiteral("21");
         QCOMPARE(dialog.m_pCandidates->isColumnHidden(c), bSinh);
         if (bSinh) {
             QVERIFY(strCell.isEmpty());

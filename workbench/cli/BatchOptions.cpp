@@ -219,8 +219,7 @@ int ParseModel(const std::string& strModel) {
     int nModel = 0;
     const auto [pStop, ec] = std::from_chars(strModel.data(), strModel.data() + strModel.size(), nModel);
     if (ec != std::errc() || pStop != strModel.data() + strModel.size() || !FindModel(nModel))
-        throw CBatchError("--fit: \"" + strModel + "\" is not a model; give 1.." +
-                          std::to_string(ModelCatalogue().size()) + " or best");
+        throw CBatchError("--fit: \"" + strModel + "\" is not a model; give " + ModelNumbersText() + " or best");
     return nModel;
 }
 

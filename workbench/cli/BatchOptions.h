@@ -79,5 +79,5 @@ std::string MaterialFileOf(const CBatchOptions& options);
 // one of the run's own files or an input.
 void CheckOutputNames(const CBatchOptions& options);
 
-// The model of --fit: 1..19, or 0 for "best". Throws CBatchError for anything else.
+// The model of --fit: a number of the catalogue, or 0 for "best". Throws CBatchError for anything else.
 int ParseModel(const std::string& strModel);

@@ -53,6 +53,8 @@ void PrintConfidence(const std::optional<CRefinementResult>& refinement, std::os
         out << "IllDetermined= none\n";
     for (const CIllDeterminedPair& pair : ci.m_aIllDetermined)
         out << "IllDetermined= A" << pair.m_nFirst << " A" << pair.m_nSecond << '\n';
+    if (!refinement->m_strNoIntervals.empty())
+        out << "CI none for " << refinement->m_strNoIntervals << '\n';
 }
 
 void PrintHoldOut(const CHoldOutReport& report, std::ostream& out, std::ostream& err) {

@@ -26,8 +26,9 @@ void PrintReport(const CFitReport& report, std::ostream& out);
 
 // The confidence intervals of the refined coefficients, after the report's curve lines: one
 // "CI A<k>= <low> <high>" per coefficient, then "IllDetermined= A<i> A<j>" per pair of
-// coefficients correlated beyond 0.999, or "IllDetermined= none"; intervals that cannot be
-// formed are said on the error stream.
+// coefficients correlated beyond 0.999, or "IllDetermined= none", then "CI none for
+// A<i>..A<j>: <why>" for coefficients fitted without one (model 21's spline); intervals that
+// cannot be formed are said on the error stream.
 void PrintConfidence(const std::optional<CRefinementResult>& refinement, std::ostream& out, std::ostream& err);
 
 // "prep curve k: <record>" for every curve that has a preparation record (CCurve::m_strPrep).

@@ -22,11 +22,13 @@ current folder, as a fit in the workbench window does:
               first fit), the model, its coefficients and errors
 
 Options:
-  --fit MODEL        the model 1..19, or "best": fit models 1, 2, 3, 4, 7, 9, 10,
-                     11, 12, 14, 15, 16, 17 and 18 in turn and keep the one with the
-                     smallest maximum error (as the Optimization button does);
-                     model 19 is the strain-compensated hyperbolic-sine law, fitted
-                     on the measured stresses
+  --fit MODEL        the model 1..19 or 21, or "best": fit models 1, 2, 3, 4, 7, 9,
+                     10, 11, 12, 14, 15, 16, 17 and 18 in turn and keep the one
+                     with the smallest maximum error (as the Optimization button
+                     does); model 19 is the strain-compensated hyperbolic-sine law,
+                     model 21 that law corrected by a smooth tensor spline whose
+                     smoothing is chosen by leaving out each condition in turn,
+                     both fitted on the measured stresses
   --curve FILE T H   add the experiment data file FILE measured at temperature T
                      (deg C, -200..2600) and strain rate H (1/s, 0..10000);
                      may be repeated
@@ -57,14 +59,16 @@ Options:
   --refine           refine the laws fitted on the logarithm of the stress
                      (models 9, 13, 14, 17, 18) by least squares on the measured
                      stresses; with "best" every such candidate is refined,
-                     model 19 competes too, and the candidates are ranked by
-                     their RMS (below) instead
+                     models 19 and 21 compete too, and the candidates are ranked
+                     by their RMS (below) instead
   --report           after the errors, "RMS= ", "MARE= " (mean absolute relative
                      error, %) and "MaxAbs= " over the measured points (every
                      prepared point but the first of each curve), then per curve
                      "curve k t= T H= H RMS= v MaxAbs= v at E= strain", then
-                     for model 19 and the refined models the 95 % confidence
-                     interval of each fitted coefficient "CI A<k>= low high"
+                     for models 19 and 21 and the refined models the 95 %
+                     confidence interval of each fitted coefficient "CI A<k>=
+                     low high" (of model 21 those of its backbone A1..A24; its
+                     spline's coefficients have none)
                      and "IllDetermined= A<i> A<j>" for each pair of them
                      correlated beyond 0.999 (or "IllDetermined= none"), then
                      "prep curve k: <record>" for each curve read or prepared

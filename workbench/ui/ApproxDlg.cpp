@@ -8,6 +8,7 @@
 #include "vornel/fit/FitReport.h"
 #include "vornel/document/Material.h"
 #include "vornel/model/ModelCatalogue.h"
+#include "vornel/model/SplineLaw.h"
 #include "vornel/session/Operations.h"
 
 #include <QApplication>
@@ -72,9 +73,10 @@ CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_v
     place(m_pPicture, 2, 0, 381, 23);
 
     m_pModelList = new QComboBox(this);
+    // Each entry carries its model's number, which the list's position need not be.
     for (const CModelInfo& model : ModelCatalogue())
-        m_pModelList->addItem(QString::fromLatin1(model.m_szLabel));
-    m_pModelList->setMaxVisibleItems(19);
+        m_pModelList->addItem(QString::fromLatin1(model.m_szLabel), model.m_nNumber);
+    m_pModelList->setMaxVisibleItems(static_cast<int>(ModelCatalogue().size()));
     place(m_pModelList, 2, 24, 231, 12);
     m_pCurveList = new QComboBox(this);
     place(m_pCurveList, 235, 24, 148, 12);
@@ -109,7 +111,8 @@ CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_v
     }
     m_pRefine = new QCheckBox(QStringLiteral("Refine"), this);
     m_pRefine->setToolTip(QStringLiteral("Refine models 9, 13, 14, 17 and 18, fitted on the logarithm of the stress,\n"
-                                         "by least squares on the measured stresses; the Optimization also tries model 19"));
+                                         "by least squares on the measured stresses; the Optimization also tries models 19\n"
+                                         "and 21"));
     place(m_pRefine, 235, 93, 60, 10);
 
     // The fit report over the measured points.
@@ -196,7 +199,7 @@ void CApproxDlg::SetValue(QLineEdit* pField, double dValue) {
 void CApproxDlg::ShowModel() {
     const CMaterial& material = *g_pMaterial;
     const CModelInfo* pModel = FindModel(material.m_nFunction);
-    m_pModelList->setCurrentIndex(pModel ? material.m_nFunction - 1 : -1);
+    m_pModelList->setCurrentIndex(pModel ? m_pModelList->findData(pModel->m_nNumber) : -1);
     for (int k = 0; k < kCoefFields; ++k) {
         m_aCoefLabels[static_cast<std::size_t>(k)]->hide();
         m_aCoefFields[static_cast<std::size_t>(k)]->hide();
@@ -273,9 +276,14 @@ void CApproxDlg::ShowCoefficients() {
         if (pInterval)
             cell(k, 1, QStringLiteral("\u00b1 ") + QString::number(pInterval->m_dHalfWidth, 'g', 3),
                  QStringLiteral("%1 .. %2").arg(DialogNumber(pInterval->Low()), DialogNumber(pInterval->High())));
+        else if (k + 1 >= kSplineGridAt + 1 && material.m_nFunction == kSplineModel)
+            cell(k, 1, QStringLiteral("smoothed"),
+                 QStringLiteral("No confidence interval: the spline's coefficients are smoothed, not estimated"));
         else
             cell(k, 1, pCi ? QStringLiteral("fixed") : QString(),
-                 pCi ? QStringLiteral("Not fitted: the strain range of the fit") : QString());
+                 pCi ? QStringLiteral("Not fitted: the %1 of the fit")
+                           .arg(k + 1 > kSinhCoef ? QStringLiteral("spline's ranges") : QStringLiteral("strain range"))
+                     : QString());
     }
     if (nCoef > 0 && nPairs > 0) {
         QStringList aPairs;
@@ -301,7 +309,7 @@ void CApproxDlg::OnModelChosen(int nIndex) {
     if (nIndex < 0)
         return;
     try {
-        ChooseModel(nIndex + 1);
+        ChooseModel(m_pModelList->itemData(nIndex).toInt());
     } catch (const std::exception& e) {
         QMessageBox::critical(this, windowTitle(), QString::fromStdString(e.what()));
         ShowModel();

@@ -30,6 +30,15 @@ constexpr std::array<const char*, 19> kFormulas = {
     R"(k_s = asinh((Z/A)^{1/n})/\a,  Z = \d exp(Q/(R T)),  \a, n, Q, ln A polynomials of \e up to \e^5)",
 };
 
+// Models beyond the first rows, by number.
+struct SFurtherFormula {
+    int m_nModel;
+    const char* m_szMarkup;
+};
+constexpr SFurtherFormula kFurtherFormulas[] = {
+    {21, R"(k_s = k_{19} exp(s(\e^{1/2}, ln \d, 1000/T)),  k_{19} the law of model 19, s a smooth cubic spline)"},
+};
+
 constexpr double kScriptScale = 0.68;  // size of sub- and superscripts
 constexpr double kThinSpace = 0.17;    // em
 constexpr double kOperatorSpace = 0.18; // em on each side of + - =
@@ -161,6 +170,9 @@ private:
 } // namespace
 
 QString FormulaMarkup(int nModel) {
+    for (const SFurtherFormula& formula : kFurtherFormulas)
+        if (formula.m_nModel == nModel)
+            return QString::fromLatin1(formula.m_szMarkup);
     if (nModel < 1 || nModel > static_cast<int>(kFormulas.size()))
         return {};
     return QString::fromLatin1(kFormulas[static_cast<std::size_t>(nModel - 1)]);

@@ -13,6 +13,8 @@
 #include <cmath>
 #include <cstddef>
 #include <iterator>
+#include <tuple>
+#include <utility>
 #include <filesystem>
 #include <limits>
 #include <stdexcept>
@@ -79,6 +81,25 @@ const CRecordLayout kCurvePointLayout{
 
 } // namespace
 
+namespace {
+
+// The errors of the law of model nModel with coefficients pCoef over every point of the
+// material, as model 19's fit forms them: ErrorSr sqrt(sum d^2 / N), ErrorMax max |d|.
+std::pair<double, double> LawErrors(const CMaterial& material, int nModel, const double* pCoef) {
+    double dSumSq = 0, dMax = 0;
+    int nPoints = 0;
+    for (int i = 0; i < material.m_nCurves; ++i)
+        for (const CCurvePoint& p : material.Curve(i).m_pPoints) {
+            const double d = EvaluateLawStress(nModel, pCoef, p.m_dStrain, p.m_dTemp, p.m_dRate) - p.m_dStress;
+            dSumSq += d * d;
+            dMax = std::max(dMax, std::fabs(d));
+            ++nPoints;
+        }
+    return {nPoints > 0 ? std::sqrt(dSumSq / nPoints) : 0.0, dMax};
+}
+
+} // namespace
+
 CExchangeView CMaterial::ExchangeView() const {
     CheckCount("curves", m_nCurves, kMaxExchangeCurves);
     CheckCount("coefficients", m_nCoef, kMaxCoef);
@@ -98,6 +119,18 @@ CExchangeView CMaterial::ExchangeView() const {
     view.m_dErrorSr = m_dErrorSr;
     view.m_dErrorMax = m_dErrorMax;
     view.m_aSections = MaterialSections(*this);
+    if (m_nCoef > kMaxFileCoef) {
+        // The law goes whole into the section "law" (MaterialSections); fields 5..9 state the
+        // law its first coefficients are (model 21's backbone, model 19's law) with that law's
+        // errors, which a reader that does not know the section takes instead. The fitted
+        // stresses of the points stay the law's own.
+        const CModelInfo* pModel = FindModel(m_nFunction);
+        const CModelInfo* pStated = pModel ? FindModel(pModel->m_nFileModel) : nullptr;
+        view.m_nFunction = pStated ? pStated->m_nNumber : 0;
+        view.m_nCoef = pStated ? pStated->m_nCoef : 0;
+        std::tie(view.m_dErrorSr, view.m_dErrorMax) =
+            pStated ? LawErrors(*this, pStated->m_nNumber, m_dCoef.data()) : std::pair<double, double>{0.0, 0.0};
+    }
     return view;
 }
 
@@ -198,7 +231,7 @@ void CMaterial::ReadMaterialFile(int nFlag) {
     thread_local CByteBuffer s_buffer;
     const CReleaseIfLarger release(s_buffer, std::size_t{4} << 20);
     const std::string strPath = FilePath(nFlag);
-    const CExchangeView view = ReadExchangeView(strPath, CExchangeLimits{kMaxExchangeCurves, kMaxCoef}, s_buffer);
+    const CExchangeView view = ReadExchangeView(strPath, CExchangeLimits{kMaxExchangeCurves, kMaxFileCoef}, s_buffer);
     if (const CCheck check = CheckMaterialValues(view); !check.Ok())
         throw CFileError(strPath, check.m_strMessage + "; the material is not read");
     CMaterialSections sections; // read first, so that a failure changes nothing
@@ -213,6 +246,14 @@ void CMaterial::ReadMaterialFile(int nFlag) {
     if (!sections.m_aPrep.empty())
         for (int i = 0; i < m_nCurves; ++i)
             Curve(i).m_strPrep = i < static_cast<int>(sections.m_aPrep.size()) ? sections.m_aPrep[static_cast<std::size_t>(i)] : "";
+    if (sections.m_law) {
+        // The law itself, in place of the one fields 5..9 state for other readers.
+        m_nFunction = sections.m_law->m_nFunction;
+        m_nCoef = static_cast<int>(sections.m_law->m_aCoef.size());
+        std::copy(sections.m_law->m_aCoef.begin(), sections.m_law->m_aCoef.end(), m_dCoef.begin());
+        m_dErrorSr = sections.m_law->m_dErrorSr;
+        m_dErrorMax = sections.m_law->m_dErrorMax;
+    }
 }
 
 CCheck CheckMaterialValues(const CExchangeView& view) {

@@ -23,11 +23,18 @@
 //
 // "preparation": the preparation record of every curve that has one (CCurve::m_strPrep), a
 // line "<curve number> <record>" each (a record's line breaks become blanks).
+//
+// "law": a law of more coefficients than the layout's table holds (kMaxFileCoef; model 21),
+// whole, numbers with 17 significant digits:
+//   model <number>
+//   errors <ErrorSr> <ErrorMax>
+//   coef <k> <A_k>                         for k = 1..K in order
 
 namespace {
 
 constexpr const char* kConfidenceSection = "confidence";
 constexpr const char* kPrepSection = "preparation";
+constexpr const char* kLawSection = "law";
 
 std::string PrepText(const CMaterial& material) {
     std::string strText;
@@ -114,6 +121,74 @@ CConfidenceIntervals ParseConfidence(const std::string& strText) {
     return ci;
 }
 
+// A double with 17 significant digits, whatever the process's locale.
+std::string ExactNumber(double dValue) {
+    char sz[32];
+    const std::to_chars_result result = std::to_chars(sz, sz + sizeof sz, dValue, std::chars_format::general, 17);
+    return std::string(sz, result.ptr);
+}
+
+std::string LawText(const CMaterial& material) {
+    std::string strText = "model " + std::to_string(material.m_nFunction) + "\nerrors " +
+                          ExactNumber(material.m_dErrorSr) + " " + ExactNumber(material.m_dErrorMax) + "\n";
+    for (int k = 0; k < material.m_nCoef; ++k)
+        strText += "coef " + std::to_string(k + 1) + " " + ExactNumber(material.m_dCoef[static_cast<std::size_t>(k)]) +
+                   "\n";
+    return strText;
+}
+
+CStoredLaw ParseLaw(const std::string& strText) {
+    CStoredLaw law;
+    bool bModel = false;
+    std::istringstream lines(strText);
+    std::string strLine;
+    int nLine = 1;
+    const auto refuse = [&](const std::string& strWhy) {
+        throw std::invalid_argument(std::string("section ") + kLawSection + ", line " + std::to_string(nLine) + ": \"" +
+                                    strLine.substr(0, 60) + "\" " + strWhy);
+    };
+    // The words of a line after its key, each a number read whatever the locale.
+    const auto numbers = [&](std::size_t nCount) {
+        std::vector<double> ad;
+        std::istringstream in(strLine);
+        std::string strWord;
+        in >> strWord;
+        while (in >> strWord) {
+            double d = 0;
+            const auto [pEnd, ec] = std::from_chars(strWord.data(), strWord.data() + strWord.size(), d);
+            if (ec != std::errc() || pEnd != strWord.data() + strWord.size())
+                refuse("cannot be read");
+            ad.push_back(d);
+        }
+        if (ad.size() != nCount)
+            refuse("cannot be read");
+        return ad;
+    };
+    for (; std::getline(lines, strLine); ++nLine) {
+        const std::string strKey = strLine.substr(0, strLine.find(' '));
+        if (strKey == "model") {
+            law.m_nFunction = static_cast<int>(numbers(1)[0]);
+            bModel = true;
+        } else if (strKey == "errors") {
+            const std::vector<double> ad = numbers(2);
+            law.m_dErrorSr = ad[0];
+            law.m_dErrorMax = ad[1];
+        } else if (strKey == "coef") {
+            const std::vector<double> ad = numbers(2);
+            if (ad[0] != static_cast<double>(law.m_aCoef.size() + 1))
+                refuse("is not the coefficient after A" + std::to_string(law.m_aCoef.size()));
+            if (law.m_aCoef.size() >= static_cast<std::size_t>(kMaxLawCoef))
+                refuse("goes beyond the " + std::to_string(kMaxLawCoef) + " coefficients a law may have");
+            law.m_aCoef.push_back(ad[1]);
+        } else {
+            refuse("cannot be read");
+        }
+    }
+    if (!bModel || law.m_aCoef.empty())
+        throw std::invalid_argument(std::string("section ") + kLawSection + " names no model or no coefficient");
+    return law;
+}
+
 } // namespace
 
 std::vector<CExchangeSection> MaterialSections(const CMaterial& material) {
@@ -122,6 +197,8 @@ std::vector<CExchangeSection> MaterialSections(const CMaterial& material) {
         aSections.push_back({kConfidenceSection, ConfidenceText(*material.m_confidence)});
     if (std::string strPrep = PrepText(material); !strPrep.empty())
         aSections.push_back({kPrepSection, std::move(strPrep)});
+    if (material.m_nCoef > kMaxFileCoef)
+        aSections.push_back({kLawSection, LawText(material)});
     return aSections;
 }
 
@@ -132,5 +209,7 @@ CMaterialSections ParseMaterialSections(const std::vector<CExchangeSection>& aSe
             content.m_confidence = ParseConfidence(section.m_strText);
         else if (section.m_strName == kPrepSection)
             content.m_aPrep = ParsePrep(section.m_strText);
+        else if (section.m_strName == kLawSection)
+            content.m_law = ParseLaw(section.m_strText);
     return content;
 }

@@ -60,12 +60,22 @@ void AppendFixedForm(std::string& strOut, std::string_view strStatement, int nIn
 
 void AppendFortranLawSetup(std::string& strOut, const CLawExport& law) {
     const std::size_t nCoef = law.m_aCoef.size();
-    const char* szLocals = law.m_pModel->m_szFortranLocals;
+    const CModelInfo& model = *law.m_pModel;
+    const char* szLocals = model.m_szFortranLocals;
+    const char* szSlopeLocals = model.m_szFortranSlopeLocals;
     AppendFixedForm(strOut, "DOUBLE PRECISION A(" + std::to_string(nCoef) +
                                 "), EPSMIN, HMIN, EPS, H, T, KS, DKDE, DKDH, DKDT" +
-                                (szLocals ? ", " + Upper(szLocals) : std::string()));
+                                (szLocals ? ", " + Upper(szLocals) : std::string()) +
+                                (szSlopeLocals ? ", " + Upper(szSlopeLocals) : std::string()));
+    if (model.m_szFortranIntegers)
+        AppendFixedForm(strOut, "INTEGER " + Upper(model.m_szFortranIntegers));
     AppendFixedForm(strOut, "PARAMETER (EPSMIN = " + FortranDouble(kEvaluateMinStrain) +
                                 ", HMIN = " + FortranDouble(kEvaluateMinRate) + ")");
+    if (model.m_bFortranData) {
+        for (const std::string& strData : FortranDataStatements(law.m_aCoef.data(), static_cast<int>(nCoef)))
+            AppendFixedForm(strOut, Upper(strData));
+        return;
+    }
     for (std::size_t k = 0; k < nCoef; ++k)
         AppendFixedForm(strOut, "A(" + std::to_string(k + 1) + ") = " + FortranDouble(law.m_aCoef[k]));
 }
@@ -83,6 +93,8 @@ void AppendFortranLawPoint(std::string& strOut, const CLawExport& law, std::stri
     for (const std::string& strStep : FortranLawSteps(*law.m_pModel))
         statement(Upper(strStep));
     statement("KS = " + Upper(FortranLawExpression(*law.m_pModel)));
+    for (const std::string& strStep : FortranSlopeSteps(*law.m_pModel))
+        statement(Upper(strStep));
     const char* const aszNames[] = {"DKDE", "DKDH", "DKDT"};
     for (std::size_t k = 0; k < 3; ++k)
         statement(std::string(aszNames[k]) + " = " + law.m_pModel->m_aFortranSlopes[k]);

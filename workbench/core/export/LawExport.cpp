@@ -307,7 +307,8 @@ std::string CommentBlock(const CLawExport& law, bool bSubroutine, std::string_vi
     std::string strSteps;
     for (const std::string& strStep : FortranLawSteps(model))
         strSteps += (strSteps.empty() ? ", where " : ", ") + strStep;
-    line("Law as evaluated: Ks = " + FortranLawExpression(model) + strSteps +
+    line("Law as evaluated: " +
+         (model.m_szLawText ? std::string(model.m_szLawText) : "Ks = " + FortranLawExpression(model) + strSteps) +
          " (Eps the strain, H the strain rate, t the temperature)");
     if (!bSubroutine)
         for (std::size_t k = 0; k < law.m_aCoef.size(); ++k)

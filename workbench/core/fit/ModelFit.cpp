@@ -3,8 +3,10 @@
 #include "vornel/document/Material.h"
 #include "vornel/fit/Refinement.h"
 #include "vornel/fit/SinhLawFit.h"
+#include "vornel/fit/SplineLawFit.h"
 #include "vornel/model/ModelCatalogue.h"
 #include "vornel/model/SinhLaw.h"
+#include "vornel/model/SplineLaw.h"
 #include "formats/ExchangeFile.h"
 #include "formats/FileError.h"
 #include "tarnfit/tarnfit.h"
@@ -150,7 +152,7 @@ CoreFit FindCoreFit(int nModel) {
         int m_nModel;
         CoreFit m_pfnFit;
     };
-    static constexpr SCoreFit kCoreFits[] = {{kSinhModel, FitSinhLaw}};
+    static constexpr SCoreFit kCoreFits[] = {{kSinhModel, FitSinhLaw}, {kSplineModel, FitSplineLaw}};
     for (const SCoreFit& entry : kCoreFits)
         if (entry.m_nModel == nModel)
             return entry.m_pfnFit;
@@ -178,9 +180,11 @@ void CMaterial::WriteRunExchangeFile() const {
     // 0. Curves whose points carry a fitted stress go through a copy without it; raw
     // records as imported carry none and are written from where they lie.
     CExchangeView view = ExchangeView();
+    view.m_nFunction = m_nFunction; // not the law a file states in place of model 21's
     view.m_nCoef = 0;
     view.m_dErrorSr = 0;
     view.m_dErrorMax = 0;
+    view.m_aSections.clear(); // nothing of the previous fit, should the engine not write back
     std::vector<std::vector<CCurvePoint>> aCleared;
     aCleared.reserve(static_cast<std::size_t>(m_nCurves));
     for (int i = 0; i < m_nCurves; ++i) {
@@ -220,7 +224,7 @@ CEngineStatus CMaterial::FitModelOnExchangeFile(const ModelEngineCall& callEngin
         // The entry point prepared the curves; the workbench fits the law on them and leaves
         // the fit in "temp.mat", as an entry point that fits does.
         m_nFunction = nModel;
-        coreFit = coreFitOf(*this);
+        coreFit = coreFitOf(*this, nullptr);
         status = coreFit->Ok() ? CEngineStatus{TARNFIT_FITTED, {}} : CEngineStatus{TARNFIT_REFUSED, coreFit->m_strMessage};
         WriteMaterialFile(0);
     }

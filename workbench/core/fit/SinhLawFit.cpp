@@ -307,7 +307,7 @@ CSinhStart SinhStart(const CMaterial& material, int nOrder) {
     return start;
 }
 
-CSinhFit FitSinhLawOfOrder(const CMaterial& material, int nOrder) {
+CSinhFit FitSinhLawOfOrder(const CMaterial& material, int nOrder, const double* pStart) {
     CSinhFit fit;
     const int nFit = SinhFitCoefCount(nOrder);
     const CSinhStart start = SinhStart(material, nOrder);
@@ -327,6 +327,17 @@ CSinhFit FitSinhLawOfOrder(const CMaterial& material, int nOrder) {
     CSinhResiduals residuals(std::move(aPoints), nOrder, dMinStrain, dMaxStrain);
     Eigen::VectorXd x = Eigen::Map<const Eigen::VectorXd>(start.m_aCoef.data(), nFit);
     fit.m_dStartSumSq = residuals.SumSq(x);
+    // A given start is taken when it meets these points better than the standard one.
+    bool bGiven = false;
+    if (pStart) {
+        const Eigen::VectorXd given = Eigen::Map<const Eigen::VectorXd>(pStart, nFit);
+        if (const double dGiven = residuals.SumSq(given); dGiven < fit.m_dStartSumSq) {
+            x = given;
+            fit.m_dStartSumSq = dGiven;
+            bGiven = true;
+            std::copy(pStart, pStart + nFit, fit.m_aStart.begin());
+        }
+    }
     if (!(fit.m_dStartSumSq < CSinhResiduals::kRejected))
         return Refuse(fit, ERefinement::NotFinite,
                       "model 19: the starting law is not finite at some measured point (alpha or n of the start "
@@ -346,9 +357,12 @@ CSinhFit FitSinhLawOfOrder(const CMaterial& material, int nOrder) {
     residuals.df(x, J);
     fit.m_confidence = MakeConfidenceIntervals(J.data(), fit.m_nPoints, nFit, x.data(), fit.m_dSumSq);
     fit.m_eStatus = ERefinement::Refined;
-    fit.m_strMessage = Format("Fitted on the stresses of %d measured points from the start at %d strain levels: RMS "
-                              "%.6g -> %.6g (%d evaluations%s).",
-                              fit.m_nPoints, kSinhLevels, std::sqrt(fit.m_dStartSumSq / fit.m_nPoints),
+    fit.m_strMessage = Format("Fitted on the stresses of %d measured points from %s: RMS %.6g -> %.6g (%d "
+                              "evaluations%s).",
+                              fit.m_nPoints,
+                              bGiven ? "the fit of a like material"
+                                     : Format("the start at %d strain levels", kSinhLevels).c_str(),
+                              std::sqrt(fit.m_dStartSumSq / fit.m_nPoints),
                               std::sqrt(fit.m_dSumSq / fit.m_nPoints), fit.m_nEvaluations,
                               eStatus == Eigen::LevenbergMarquardtSpace::TooManyFunctionEvaluation
                                   ? ", stopped at the evaluation limit"
@@ -356,8 +370,9 @@ CSinhFit FitSinhLawOfOrder(const CMaterial& material, int nOrder) {
     return fit;
 }
 
-CRefinementResult FitSinhLaw(CMaterial& material) {
-    CSinhFit fit = FitSinhLawOfOrder(material, kSinhOrder);
+CRefinementResult FitSinhLaw(CMaterial& material, const CCoreFitStart* pStart) {
+    const bool bStart = pStart && pStart->m_aCoef.size() >= static_cast<std::size_t>(kSinhFitCoef);
+    CSinhFit fit = FitSinhLawOfOrder(material, kSinhOrder, bStart ? pStart->m_aCoef.data() : nullptr);
     if (!fit.Ok()) {
         material.m_dCoef.fill(0.0);
         material.m_nCoef = 0;

@@ -1,6 +1,7 @@
 #include "vornel/model/ModelCatalogue.h"
 
 #include "vornel/model/SinhLaw.h"
+#include "vornel/model/SplineLaw.h"
 #include "tarnfit/tarnfit.h"
 
 #include <cmath>
@@ -43,6 +44,43 @@ CLawSlopes LogSlopes(double dKs, double dLnE, double dLnH, double dLnT) { return
 CLawSlopes RateTempQuadraticSlopes(const double* A, double dStrainSlope, double H, double t) {
     return {dStrainSlope, A[2] + 2 * A[5] * H, A[3] + 2 * A[6] * t};
 }
+
+// Model 19's law and its derivatives in Fortran, which model 21 computes as its backbone: the
+// statements up to y and its max with 0, the stress, and the derivatives with respect to E
+// (of a stress named KS), H and t.
+#define SINH_STEPS                                                                                                     \
+    "Ec = min(max(Eps, A(25)), A(26))", "Al = A(1)+Ec*(A(2)+Ec*(A(3)+Ec*(A(4)+Ec*(A(5)+Ec*A(6)))))",                 \
+        "Rn = A(7)+Ec*(A(8)+Ec*(A(9)+Ec*(A(10)+Ec*(A(11)+Ec*A(12)))))",                                               \
+        "Qa = A(13)+Ec*(A(14)+Ec*(A(15)+Ec*(A(16)+Ec*(A(17)+Ec*A(18)))))",                                            \
+        "LnA = A(19)+Ec*(A(20)+Ec*(A(21)+Ec*(A(22)+Ec*(A(23)+Ec*A(24)))))",                                           \
+        "Y = (log(H) + 1000D0*Qa/(8.314462618D0*(t+273.15D0)) - LnA)/Rn", "Ym = max(Y, 0D0)"
+#define SINH_STRESS "(Ym + log(exp(Y-Ym) + sqrt(exp(2D0*(Y-Ym)) + exp(-2D0*Ym))))/Al"
+#define SINH_SLOPE_E(KS)                                                                                               \
+    "MERGE((EXP(Y-YM)/SQRT(EXP(2D0*(Y-YM)) + EXP(-2D0*YM))*((1000D0*(A(14)+EC*(2D0*A(15)+EC*(3D0*A(16)+"              \
+    "EC*(4D0*A(17)+EC*5D0*A(18)))))/(8.314462618D0*(T+273.15D0)) - (A(20)+EC*(2D0*A(21)+EC*(3D0*A(22)+"              \
+    "EC*(4D0*A(23)+EC*5D0*A(24))))) - Y*(A(8)+EC*(2D0*A(9)+EC*(3D0*A(10)+EC*(4D0*A(11)+EC*5D0*A(12))))))/RN)"         \
+    " - " KS "*(A(2)+EC*(2D0*A(3)+EC*(3D0*A(4)+EC*(4D0*A(5)+EC*5D0*A(6))))))/AL, 0D0,"                                \
+    " EPS .GT. A(25) .AND. EPS .LT. A(26))"
+#define SINH_SLOPE_H "EXP(Y-YM)/SQRT(EXP(2D0*(Y-YM)) + EXP(-2D0*YM))/(RN*H)/AL"
+#define SINH_SLOPE_T                                                                                                   \
+    "-EXP(Y-YM)/SQRT(EXP(2D0*(Y-YM)) + EXP(-2D0*YM))*1000D0*QA/(8.314462618D0*(T+273.15D0)*(T+273.15D0))/RN/AL"
+
+// Model 21's spline along one axis (SplineLaw.h): its argument V held within [A(LO), A(HI)]
+// as x in spans, the span Q, f, and the weights W of its four B-splines; M spans (a
+// literal "8D0"), M - 1 (a literal "7").
+#define SPLINE_AXIS(F, Q, W, V, LO, HI, M, M1)                                                                         \
+    F " = (min(max(" V ", A(" LO ")), A(" HI ")) - A(" LO "))*(" M "/(A(" HI ") - A(" LO ")))",                      \
+        "if (.not. (" F " >= 0D0)) " F " = 0D0", Q " = min(int(min(" F ", " M ")), " M1 ")", F " = " F " - " Q,      \
+        W " = (/ (1D0-" F ")*(1D0-" F ")*(1D0-" F ")/6D0, (" F "*" F "*(3D0*" F " - 6D0) + 4D0)/6D0, &",             \
+        "    (((-3D0*" F " + 3D0)*" F " + 3D0)*" F " + 1D0)/6D0, " F "*" F "*" F "/6D0 /)"
+// The slopes of its four B-splines in f.
+#define SPLINE_AXIS_SLOPES(F, W)                                                                                       \
+    W " = (/ -(1D0-" F ")*(1D0-" F ")/2D0, " F "*(3D0*" F " - 4D0)/2D0, &",                                          \
+        "    (" F "*(-3D0*" F " + 2D0) + 1D0)/2D0, " F "*" F "/2D0 /)"
+// The 64 coefficients of a point, w outermost, then v, then u.
+#define SPLINE_LOOPS "do Lc = 0, 3", "do Lb = 0, 3", "do La = 0, 3"
+#define SPLINE_END_LOOPS "end do", "end do", "end do"
+#define SPLINE_COEF "A(33+Iu+La+11*(Ir+Lb+5*(Ix+Lc)))"
 
 // Indices below are zero-based: A[0] is A1. Each row: number, label, K, law, progr.f90 text,
 // engine entry point, slopes, Fortran slopes.
@@ -194,53 +232,65 @@ constexpr CModelInfo kModels[] = {
     {19, "19. Ts=1/alpha*asinh((Z/A)**(1/n)), Z=H*exp(Q/(R*(t+273.15))), alpha, n, Q, lnA polynomials of E",
      kSinhCoef,
      [](const double* A, double E, double H, double t) { return SinhTerms(A, kSinhOrder, E, H, t).m_dStress; },
-     {"Ec = min(max(Eps, A(25)), A(26))",
-      "Al = A(1)+Ec*(A(2)+Ec*(A(3)+Ec*(A(4)+Ec*(A(5)+Ec*A(6)))))",
-      "Rn = A(7)+Ec*(A(8)+Ec*(A(9)+Ec*(A(10)+Ec*(A(11)+Ec*A(12)))))",
-      "Qa = A(13)+Ec*(A(14)+Ec*(A(15)+Ec*(A(16)+Ec*(A(17)+Ec*A(18)))))",
-      "LnA = A(19)+Ec*(A(20)+Ec*(A(21)+Ec*(A(22)+Ec*(A(23)+Ec*A(24)))))",
-      "Y = (log(H) + 1000D0*Qa/(8.314462618D0*(t+273.15D0)) - LnA)/Rn",
-      "Ym = max(Y, 0D0)",
-      "Ks = (Ym + log(exp(Y-Ym) + sqrt(exp(2D0*(Y-Ym)) + exp(-2D0*Ym))))/Al"},
+     {SINH_STEPS, "Ks = " SINH_STRESS},
      KIVHOTHALVEKALL,
      [](const double* A, double E, double H, double t, double) {
-         const CSinhTerms s = SinhTerms(A, kSinhOrder, E, H, t);
-         const double Ec = s.m_dStrain;
-         const double dRT = kGasConstant * (t + kCelsiusToKelvin);
-         const double dStrainSlope =
-             s.m_bStrainInside
-                 ? (s.m_dAsinhSlope *
-                        ((1000.0 * SinhPolynomialSlope(A + 2 * kSinhPolyCoef, kSinhOrder, Ec) / dRT -
-                          SinhPolynomialSlope(A + 3 * kSinhPolyCoef, kSinhOrder, Ec) -
-                          s.m_dY * SinhPolynomialSlope(A + kSinhPolyCoef, kSinhOrder, Ec)) /
-                         s.m_dN) -
-                    s.m_dStress * SinhPolynomialSlope(A, kSinhOrder, Ec)) /
-                       s.m_dAlpha
-                 : 0.0;
-         return CLawSlopes{dStrainSlope, s.m_dAsinhSlope / (s.m_dN * H) / s.m_dAlpha,
-                           -s.m_dAsinhSlope * 1000.0 * s.m_dQ / (dRT * (t + kCelsiusToKelvin)) / s.m_dN / s.m_dAlpha};
+         return SinhSlopes(A, SinhTerms(A, kSinhOrder, E, H, t), H, t);
      },
-     {"MERGE((EXP(Y-YM)/SQRT(EXP(2D0*(Y-YM)) + EXP(-2D0*YM))*((1000D0*(A(14)+EC*(2D0*A(15)+EC*(3D0*A(16)+"
-      "EC*(4D0*A(17)+EC*5D0*A(18)))))/(8.314462618D0*(T+273.15D0)) - (A(20)+EC*(2D0*A(21)+EC*(3D0*A(22)+"
-      "EC*(4D0*A(23)+EC*5D0*A(24))))) - Y*(A(8)+EC*(2D0*A(9)+EC*(3D0*A(10)+EC*(4D0*A(11)+EC*5D0*A(12))))))/RN)"
-      " - KS*(A(2)+EC*(2D0*A(3)+EC*(3D0*A(4)+EC*(4D0*A(5)+EC*5D0*A(6))))))/AL, 0D0,"
-      " EPS .GT. A(25) .AND. EPS .LT. A(26))",
-      "EXP(Y-YM)/SQRT(EXP(2D0*(Y-YM)) + EXP(-2D0*YM))/(RN*H)/AL",
-      "-EXP(Y-YM)/SQRT(EXP(2D0*(Y-YM)) + EXP(-2D0*YM))*1000D0*QA/(8.314462618D0*(T+273.15D0)*(T+273.15D0))/RN/AL"},
+     {SINH_SLOPE_E("KS"), SINH_SLOPE_H, SINH_SLOPE_T},
      "Ec, Al, Rn, Qa, LnA, Y, Ym"},
+    // Model 19's law times exp of a tensor spline (SplineLaw.h); the engine prepares the
+    // curves, the workbench fits the law (SplineLawFit.h).
+    {kSplineModel, "21. Ts=Kb*exp(s(sqrt(E),ln H,1000/(t+273.15))), Kb the law of model 19, s a cubic tensor spline",
+     kSplineCoef,
+     [](const double* A, double E, double H, double t) { return SplineTerms(A, E, H, t).m_dStress; },
+     {SINH_STEPS, "Kb = " SINH_STRESS,
+      SPLINE_AXIS("Fu", "Iu", "Wu", "sqrt(Ec)", "27", "28", "8D0", "7"),
+      SPLINE_AXIS("Fr", "Ir", "Wr", "log(H)", "29", "30", "2D0", "1"),
+      SPLINE_AXIS("Fx", "Ix", "Wx", "1000D0/(t+273.15D0)", "31", "32", "3D0", "2"),
+      "Sp = 0D0", SPLINE_LOOPS, "Sp = Sp + Wx(Lc)*Wr(Lb)*Wu(La)*" SPLINE_COEF, SPLINE_END_LOOPS,
+      "Ks = Kb*exp(Sp)"},
+     KIVHOTHALVEKALL,
+     [](const double* A, double E, double H, double t, double) {
+         return SplineSlopes(A, SplineTerms(A, E, H, t), E, H, t);
+     },
+     {"EXP(SP)*(" SINH_SLOPE_E("KB") " + KB*SU)", "EXP(SP)*(" SINH_SLOPE_H " + KB*SR)",
+      "EXP(SP)*(" SINH_SLOPE_T " + KB*SX)"},
+     "Ec, Al, Rn, Qa, LnA, Y, Ym, Kb, Sp, Fu, Fr, Fx, Wu(0:3), Wr(0:3), Wx(0:3)",
+     {SPLINE_AXIS_SLOPES("Fu", "Vu"), SPLINE_AXIS_SLOPES("Fr", "Vr"), SPLINE_AXIS_SLOPES("Fx", "Vx"), "Su = 0D0",
+      "Sr = 0D0", "Sx = 0D0", SPLINE_LOOPS, "Ca = " SPLINE_COEF, "Su = Su + Wx(Lc)*Wr(Lb)*Vu(La)*Ca",
+      "Sr = Sr + Wx(Lc)*Vr(Lb)*Wu(La)*Ca", "Sx = Sx + Vx(Lc)*Wr(Lb)*Wu(La)*Ca", SPLINE_END_LOOPS,
+      "Su = merge(Su*(8D0/(A(28) - A(27)))*0.5D0/sqrt(Ec), 0D0, &",
+      "    sqrt(Ec) > A(27) .and. sqrt(Ec) < A(28) .and. Eps > A(25) .and. Eps < A(26))",
+      "Sr = merge(Sr*(2D0/(A(30) - A(29)))/H, 0D0, log(H) > A(29) .and. log(H) < A(30))",
+      "Sx = merge(-Sx*(3D0/(A(32) - A(31)))*1000D0/((t+273.15D0)*(t+273.15D0)), 0D0, &",
+      "    1000D0/(t+273.15D0) > A(31) .and. 1000D0/(t+273.15D0) < A(32))"},
+     "Su, Sr, Sx, Ca, Vu(0:3), Vr(0:3), Vx(0:3)",
+     "Iu, Ir, Ix, La, Lb, Lc",
+     true,
+     "Ks = Kb exp(s(sqrt(Ec), ln H, 1000/(t+273.15))), Kb the law of model 19 with A(1)..A(26), Ec the strain "
+     "held within A(25)..A(26), s the tensor product of uniform cubic B-splines with 11 x 5 x 6 coefficients "
+     "A(33)..A(362) (A(33 + i + 11 (j + 5 k)) for the i-th along sqrt(Ec), the j-th along ln H and the k-th along "
+     "1000/(t+273.15)) over the ranges A(27)..A(28), A(29)..A(30) and A(31)..A(32), each argument held within its "
+     "range",
+     kSinhModel},
 };
 
 constexpr int kModelCount = static_cast<int>(std::size(kModels));
-static_assert(kModelCount == 19, "the catalogue has 19 models");
 
 constexpr bool NumbersInOrder() {
-    for (int i = 0; i < kModelCount; ++i)
-        if (kModels[i].m_nNumber != i + 1 || kModels[i].m_nCoef < 1 || kModels[i].m_nCoef > kMaxLawCoef ||
-            !kModels[i].m_pfnLaw || !kModels[i].m_pfnSlopes)
+    for (int i = 0; i < kModelCount; ++i) {
+        const CModelInfo& model = kModels[i];
+        if ((i > 0 && model.m_nNumber <= kModels[i - 1].m_nNumber) || model.m_nCoef < 1 ||
+            model.m_nCoef > kMaxLawCoef || !model.m_pfnLaw || !model.m_pfnSlopes)
             return false;
+        if (model.m_nCoef > kMaxFileCoef && model.m_nFileModel == 0)
+            return false;
+    }
     return true;
 }
-static_assert(NumbersInOrder(), "row i holds model i + 1 with its law, its slopes and at most kMaxCoef coefficients");
+static_assert(NumbersInOrder(), "the rows ascend by number, each with its law, its slopes and at most kMaxLawCoef "
+                                "coefficients, and a law beyond the file's table names the model the file states");
 
 // Whether Evaluate's lower bound holds the strain or the strain rate: !(x > bound) also
 // catches NaN.
@@ -252,9 +302,27 @@ bool RateHeld(double dRate) { return !(dRate > kEvaluateMinRate); }
 std::span<const CModelInfo> ModelCatalogue() { return kModels; }
 
 const CModelInfo* FindModel(int nNumber) {
-    if (nNumber < 1 || nNumber > kModelCount)
-        return nullptr;
-    return &kModels[nNumber - 1];
+    for (const CModelInfo& model : kModels)
+        if (model.m_nNumber == nNumber)
+            return &model;
+    return nullptr;
+}
+
+std::string ModelNumbersText() {
+    // Runs of consecutive numbers as "first..last", joined by ", " and a last " or ".
+    std::vector<std::string> aRuns;
+    for (int i = 0; i < kModelCount;) {
+        int j = i;
+        while (j + 1 < kModelCount && kModels[j + 1].m_nNumber == kModels[j].m_nNumber + 1)
+            ++j;
+        aRuns.push_back(j == i ? std::to_string(kModels[i].m_nNumber)
+                               : std::to_string(kModels[i].m_nNumber) + ".." + std::to_string(kModels[j].m_nNumber));
+        i = j + 1;
+    }
+    std::string strText;
+    for (std::size_t k = 0; k < aRuns.size(); ++k)
+        strText += (k == 0 ? "" : k + 1 == aRuns.size() ? " or " : ", ") + aRuns[k];
+    return strText;
 }
 
 CLawValue EvaluateLaw(int nFunction, const double* pCoef, double dStrain, double dTemp, double dRate) {
@@ -275,10 +343,13 @@ CLawValue EvaluateLaw(int nFunction, const double* pCoef, double dStrain, double
     return value;
 }
 
-std::vector<std::string> FortranLawStatements(const CModelInfo& model) {
+namespace {
+
+// Statement lines joined over their continuation marks, without the marks and a closing ";".
+std::vector<std::string> JoinedStatements(std::span<const char* const> aLines) {
     std::vector<std::string> aStatements;
     bool bContinued = false;
-    for (const char* szLine : model.m_aFortran) {
+    for (const char* szLine : aLines) {
         if (!szLine)
             break;
         std::string_view line = szLine;
@@ -297,6 +368,14 @@ std::vector<std::string> FortranLawStatements(const CModelInfo& model) {
         bContinued = bContinues;
     }
     return aStatements;
+}
+
+} // namespace
+
+std::vector<std::string> FortranLawStatements(const CModelInfo& model) { return JoinedStatements(model.m_aFortran); }
+
+std::vector<std::string> FortranSlopeSteps(const CModelInfo& model) {
+    return JoinedStatements(model.m_aFortranSlopeSteps);
 }
 
 namespace {

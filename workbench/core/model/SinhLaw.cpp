@@ -44,3 +44,20 @@ CSinhTerms SinhTerms(const double* A, int nOrder, double dE, double dH, double d
     terms.m_dStress = terms.m_dAsinh / terms.m_dAlpha;
     return terms;
 }
+
+CLawSlopes SinhSlopes(const double* A, const CSinhTerms& s, double dH, double dT) {
+    const double Ec = s.m_dStrain;
+    const double dRT = kGasConstant * (dT + kCelsiusToKelvin);
+    const double dStrainSlope =
+        s.m_bStrainInside
+            ? (s.m_dAsinhSlope *
+                   ((1000.0 * SinhPolynomialSlope(A + 2 * kSinhPolyCoef, kSinhOrder, Ec) / dRT -
+                     SinhPolynomialSlope(A + 3 * kSinhPolyCoef, kSinhOrder, Ec) -
+                     s.m_dY * SinhPolynomialSlope(A + kSinhPolyCoef, kSinhOrder, Ec)) /
+                    s.m_dN) -
+               s.m_dStress * SinhPolynomialSlope(A, kSinhOrder, Ec)) /
+                  s.m_dAlpha
+            : 0.0;
+    return CLawSlopes{dStrainSlope, s.m_dAsinhSlope / (s.m_dN * dH) / s.m_dAlpha,
+                      -s.m_dAsinhSlope * 1000.0 * s.m_dQ / (dRT * (dT + kCelsiusToKelvin)) / s.m_dN / s.m_dAlpha};
+}

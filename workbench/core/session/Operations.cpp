@@ -158,8 +158,7 @@ void NameMaterial(const std::string& strName) {
 void ChooseModel(int nModel) {
     CMaterial& material = Current();
     if (!FindModel(nModel))
-        throw CInputError("model " + std::to_string(nModel) + " is not one of the models 1.." +
-                          std::to_string(ModelCatalogue().size()));
+        throw CInputError("model " + std::to_string(nModel) + " is not one of the models " + ModelNumbersText());
     material.m_nFunction = nModel;
     material.ClearFit();
     g_nStage = StageAfter(EStageEvent::ModelChosen);

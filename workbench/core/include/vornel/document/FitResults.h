@@ -74,7 +74,21 @@ struct CRefinementResult {
     int m_nEvaluations = 0;     // evaluations of the residuals and of the Jacobian
     // Refined: the 95 % confidence intervals of the refined coefficients (Confidence.h).
     std::optional<CConfidenceIntervals> m_confidence;
+    // Coefficients fitted without a confidence interval, and why, for the report and the
+    // window: "A33..A362: the spline's coefficients are smoothed, not estimated"; else empty.
+    std::string m_strNoIntervals;
+    // A law the workbench fits itself: the settings of the fit that a fit of the same law to
+    // a like material may start from (model 21: its three smoothing weights); else empty.
+    std::vector<double> m_aTuning;
     bool Ok() const { return m_eStatus == ERefinement::Refined; }
+};
+
+// Where a fit the workbench makes itself starts: from a fit of the same law to a material
+// that holds these curves and more (the whole material, for a held-out fold), its
+// coefficients (the model's K) and its m_aTuning; without one, each fit forms its own start.
+struct CCoreFitStart {
+    std::vector<double> m_aCoef;
+    std::vector<double> m_aTuning;
 };
 
 // ---- one engine call, one fit, one run ----------------------------------------------------

@@ -90,7 +90,11 @@ public:
     virtual ~CMaterial();
 
     // Writes the material in the exchange layout: flag 0 to "temp.mat", flag 1 to
-    // m_strFileName, both in the work folder (FilePath). The file is replaced only when the
+    // m_strFileName, both in the work folder (FilePath), with its sections
+    // (MaterialSections). A law of more than kMaxFileCoef coefficients (model 21) goes whole
+    // into the section "law", and fields 5..9 state the law its first coefficients are, the
+    // catalogue's m_nFileModel (model 19, the backbone), with that law's errors: what a
+    // reader that does not know the section (an older Vornel, the engine) takes. The file is replaced only when the
     // whole write succeeded; throws CFileError otherwise (the old file then stays as it was).
     void WriteMaterialFile(int nFlag) const;
 
@@ -99,7 +103,8 @@ public:
     // was. On success fields 1..9 replace the material's: the counts, each used curve's
     // points, rate, temperature and label "H= %5.3lf Temp= %5.1lf " (a curve read with no
     // points keeps its rate, temperature and label), the function number, coefficients and
-    // errors, and what the file's sections hold: m_confidence (none when the file has no such
+    // errors (those of the section "law" in place of fields 5..9 when the file has one), and
+    // what the file's other sections hold: m_confidence (none when the file has no such
     // section, as "temp.mat" read back from the engine) and the curves' preparation records
     // (kept as they are when the file has none). Curve slots from m_nCurves on, the
     // selected curve, m_dTemp3d, the surface grid and m_strFileName stay as they were. Throws
@@ -109,7 +114,8 @@ public:
 
     // The material in the neutral exchange structure, and back (the reading rules above).
     // Counts beyond the tables (more than kMaxExchangeCurves curves or kMaxCoef coefficients, or a
-    // negative count) throw std::invalid_argument before anything is copied or changed.
+    // negative count) throw std::invalid_argument before anything is copied or changed. A law
+    // of more than kMaxFileCoef coefficients travels in the section "law" as above.
     CExchangeData ToExchangeData() const;
     void TakeExchangeData(const CExchangeData& data);
     // The same by reference: the view points into the curves' own point arrays and the
@@ -188,7 +194,7 @@ public:
     std::string m_strName;                   // material name as typed
     std::string m_strFileName = "temp.mat";  // material file, relative to the work folder unless absolute
     std::string m_strWorkFolder;             // folder of the run's files; empty: the current folder
-    int m_nFunction = 0;                     // model 1..19, 0 = none
+    int m_nFunction = 0;                     // model of the catalogue (1..19, 21), 0 = none
     int m_nCoef = 0;                         // number of fitted coefficients
     std::array<double, kMaxCoef> m_dCoef{};  // A1, A2, ...
     double m_dErrorSr = 0;                   // mean error of the last fit
@@ -214,12 +220,22 @@ std::string RateTempLabel(double dRate, double dTemp);
 // refuses a file that fails it.
 CCheck CheckMaterialValues(const CExchangeView& view);
 
+// A law of more coefficients than the file's table holds (model 21), as the file's section
+// "law" keeps it.
+struct CStoredLaw {
+    int m_nFunction = 0;
+    std::vector<double> m_aCoef; // A1..AK
+    double m_dErrorSr = 0;
+    double m_dErrorMax = 0;
+};
+
 // What the material keeps beyond the layout's fields, as the sections of its file hold it
 // (document/MaterialSections.cpp).
 struct CMaterialSections {
     std::optional<CConfidenceIntervals> m_confidence;
     std::vector<std::string> m_aPrep; // the curves' preparation records, curve order; empty
                                       // when the file holds none
+    std::optional<CStoredLaw> m_law;
 };
 // The sections of the material's file.
 std::vector<CExchangeSection> MaterialSections(const CMaterial& material);

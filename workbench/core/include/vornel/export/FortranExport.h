@@ -8,16 +8,19 @@
 //   implicit none;
 //   real*8 :: H,Eps,t,Ks;
 //   real*8 :: A(10);                      A(K) for a model of more than 10 coefficients
-//   A(n)= 1.2345678901234567D+03          for n = 1..K of the model
+//   A(n)= 1.2345678901234567D+03          for n = 1..K of the model, or for a law of
+//                                         hundreds (model 21) DATA statements of four each:
+//   data A(1:4) / 1.2345678901234567D+03, ..., ... /
 //   associate (Eps => merge(Eps, 1.0000000000000000D-03, Eps > 1.0000000000000000D-03), &
 //       H => merge(H, 1.0000000000000000D-04, H > 1.0000000000000000D-04))
-//   block                                 for a law with local variables (model 19):
+//   block                                 for a law with local variables (models 19, 21):
 //   real*8 :: Ec, Al, ...                 its locals (CModelInfo::m_szFortranLocals)
+//   integer :: Iu, ...                    its integer locals, when it has any (model 21)
 //   the model's statement lines (ModelCatalogue.h)
 //   end block                             for a law with local variables
 //   end associate
 //   END SUBROUTINE CalcKiv;
-// A model number outside 1..19 writes the header and the end line only.
+// A model number the catalogue does not hold writes the header and the end line only.
 // Each coefficient is a double-precision literal of 17 significant digits (FortranDouble),
 // which reads back as the very double the material holds. Inside the associate block the
 // law sees copies of Eps and H bounded below as CMaterial::Evaluate bounds them (a strain
@@ -25,12 +28,20 @@
 // the subroutine returns what Evaluate returns and leaves its arguments unchanged.
 
 #include <string>
+#include <vector>
 
 inline constexpr const char* kFortranFileName = "progr.f90";
 
 // dValue as a Fortran double-precision literal with 17 significant digits and a D exponent
 // ("%.16E" in the C locale with the E replaced by D): -1.2345678901234567D+03.
 std::string FortranDouble(double dValue);
+
+// Coefficients per DATA statement.
+inline constexpr int kFortranDataValues = 4;
+
+// DATA statements setting A(1..nCoef) to pCoef, kFortranDataValues a statement:
+// "data A(1:4) / 1.0000000000000000D+00, ..., 4.0000000000000000D+00 /".
+std::vector<std::string> FortranDataStatements(const double* pCoef, int nCoef);
 
 // The text of the subroutine for model nFunction with coefficients pCoef (A1 first; at
 // least the model's K entries are read).

@@ -2,7 +2,7 @@
 // The road of every fit of the workbench: the exchange file "temp.mat" goes to the model's
 // engine entry point, run in the material's work folder with the lines of the engine and the
 // kernels collected (nothing reaches standard output), and comes back; a law the workbench
-// fits itself (model 19) is fitted on the curves the entry point prepared; the fit is checked
+// fits itself (models 19 and 21) is fitted on the curves the entry point prepared; the fit is checked
 // and, when asked, refined on the measured stresses. CMaterial::FitModel,
 // FitOnExchangeFile and FitModelOnExchangeFile (run/Approximation.h describes them) are
 // defined here.
@@ -24,8 +24,10 @@ CEngineStatus CallModelEngine(int nModel);
 
 // The fit the workbench makes itself for model nModel, on the material read back after the
 // model's entry point prepared its curves: it stores the law, its fitted stresses and
-// errors, or the refusal result, and says which. Null for a model the engine fits.
-using CoreFit = CRefinementResult (*)(CMaterial& material);
+// errors, or the refusal result, and says which; from pStart when given (document/
+// FitResults.h). Null for a model the engine fits. It touches nothing but the material, so
+// fits of different materials may run on different threads at once.
+using CoreFit = CRefinementResult (*)(CMaterial& material, const CCoreFitStart* pStart);
 CoreFit FindCoreFit(int nModel);
 
 // Whether the material's current fit, read back after the engine call that gave status and

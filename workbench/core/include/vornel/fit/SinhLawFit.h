@@ -54,11 +54,14 @@ struct CSinhStart : CCheck {
 CSinhStart SinhStart(const CMaterial& material, int nOrder);
 
 // Start and Levenberg-Marquardt for polynomials of order nOrder (1..8) over the measured
-// points of the material.
-CSinhFit FitSinhLawOfOrder(const CMaterial& material, int nOrder);
+// points of the material. With pStart (SinhFitCoefCount(nOrder) coefficients of a fit of
+// the same order to a like material) Levenberg-Marquardt starts from those instead of the
+// standard start, whose refusals still hold; the strain range is the material's own.
+CSinhFit FitSinhLawOfOrder(const CMaterial& material, int nOrder, const double* pStart = nullptr);
 
-// Model 19's fit (order 5) of the material as the engine left it. Fitted: m_nCoef 26 with
-// A1..A26, every point's fitted stress Evaluate there, ErrorSr = sqrt(sum d^2 / N) and
-// ErrorMax = max |d| over all points, and status Refined; refused: the refusal result (no
-// coefficients, both errors 100000) and the reason.
-CRefinementResult FitSinhLaw(CMaterial& material);
+// Model 19's fit (order 5) of the material as the engine left it, from pStart's
+// coefficients when given. Fitted: m_nCoef 26 with A1..A26, every point's fitted stress
+// Evaluate there, ErrorSr = sqrt(sum d^2 / N) and ErrorMax = max |d| over all points, and
+// status Refined; refused: the refusal result (no coefficients, both errors 100000) and the
+// reason.
+CRefinementResult FitSinhLaw(CMaterial& material, const CCoreFitStart* pStart = nullptr);

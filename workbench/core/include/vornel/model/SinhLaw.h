@@ -20,6 +20,8 @@
 // Y. C. Lin, M.-S. Chen, J. Zhong, Comput. Mater. Sci. 42 (2008) 470-477 (the strain
 // compensation by polynomials of the strain).
 
+#include "vornel/model/ModelCatalogue.h"
+
 // The fit itself works with polynomials of any order o (SinhLawFit.h): the coefficients are
 // then the four polynomials of o + 1 coefficients each, lowest power first, in the order
 // alpha, n, Q, ln A, followed by the smallest and largest strain; model 19 is order 5.
@@ -54,3 +56,11 @@ CSinhTerms SinhTerms(const double* pCoef, int nOrder, double dE, double dH, doub
 // The polynomial c0 + E (c1 + ... + E c_o) by Horner's scheme, and its derivative in E.
 double SinhPolynomial(const double* pPoly, int nOrder, double dE);
 double SinhPolynomialSlope(const double* pPoly, int nOrder, double dE);
+
+// The exact partial derivatives of model 19's law (order kSinhOrder) with coefficients A at
+// strain rate dH > 0 [1/s] and temperature dT [deg C], terms its parts there: with
+// g = d asinh(e^y)/dy and T = t + 273.15,
+//   dKs/dE = (g (1000 Q'/(R T) - lnA' - y n')/n - Ks alpha')/alpha  (0 where Ec is held),
+//   dKs/dH = g / (n H alpha),   dKs/dt = -g 1000 Q / (R T^2 n alpha),
+// the primes derivatives of the polynomials in the strain.
+CLawSlopes SinhSlopes(const double* A, const CSinhTerms& terms, double dH, double dT);

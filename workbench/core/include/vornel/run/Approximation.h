@@ -16,11 +16,11 @@
 //   1. writes "temp.mat" without the previous fit (no coefficients, both errors 0, every
 //      fitted stress 0), so that a fit the engine does not deliver (no entry point for the
 //      model, a file it leaves untouched) never comes back as this run's;
-//   2. calls the engine entry point of model m_nFunction (none for a number outside 1..19)
-//      with the work folder as the current folder, where the engine finds "temp.mat"; for
-//      model 19 the entry point only prepares the curves and the workbench fits the law
-//      (fit/SinhLawFit.h) after step 3, leaving its fit in "temp.mat" too
-//      (FitModelOnExchangeFile, fit/ModelFit.h);
+//   2. calls the engine entry point of model m_nFunction (none for a number the catalogue
+//      does not hold) with the work folder as the current folder, where the engine finds
+//      "temp.mat"; for models 19 and 21 the entry point only prepares the curves and the
+//      workbench fits the law (fit/SinhLawFit.h, fit/SplineLawFit.h) after step 3, leaving
+//      its fit in "temp.mat" too (FitModelOnExchangeFile, fit/ModelFit.h);
 //   3. reads "temp.mat" back: prepared curves after the first fit, fitted stresses,
 //      coefficients and errors; coefficients beyond the count read become 0. The lines the
 //      engine and the kernels send meanwhile go into the result (CFitOutcome), not to
@@ -28,8 +28,9 @@
 //   4. a fit that is not usable (CheckFit) becomes the refusal result: no coefficients,
 //      both errors 100000, the reason in the result; a usable fit of models 9, 13, 14, 17
 //      and 18 is refined when options.m_bRefine asks for it (FitModel). The result's
-//      m_refinement then holds the refinement, and for model 19 its fit when it fitted,
-//      with the coefficients' confidence intervals (fit/Confidence.h);
+//      m_refinement then holds the refinement, and for models 19 and 21 their fit when it
+//      fitted, with the coefficients' confidence intervals (fit/Confidence.h; for model 21
+//      those of its backbone, A1..A24, none for the spline);
 //   5. writes "progr.f90", the surface file "visual.tmp" (WriteRunSurface of
 //      SurfaceExport.h: at options.m_dSurfaceTemp when given, else at 1000 deg C unless that
 //      lies outside the measured temperatures) and the material file m_strFileName, each on
@@ -45,8 +46,8 @@
 //   m_nFunction to the usable candidate (CheckFit) with the strictly smallest ErrorMax
 //   (the earlier one on ties), or to 0 when every candidate was refused. A refused fit
 //   never competes with its ErrorMax of 100000, whatever the units of the stresses.
-//   With options.m_bRefine every usable log-law candidate (9, 14, 17, 18) is refined, model
-//   19 is fitted after model 18 (kRefinedModelCandidates), and all usable candidates are
+//   With options.m_bRefine every usable log-law candidate (9, 14, 17, 18) is refined, models
+//   19 and 21 are fitted after model 18 (kRefinedModelCandidates), and all usable candidates are
 //   ranked by their RMS over the measured points (fit/FitReport.h) instead of ErrorMax, since the
 //   refined ErrorMax is taken over the preparation's first points too, which the
 //   refinement leaves out.
@@ -65,10 +66,10 @@
 // The warning shown when a run ends without coefficients.
 inline constexpr const char* kNoFitMessage = "Need data or select enather function for approximation!!!";
 
-// Candidates of FindBestModel, in the order they are tried; with the refinement model 19,
-// fitted on the stresses as the refined laws are, competes too.
+// Candidates of FindBestModel, in the order they are tried; with the refinement models 19
+// and 21, fitted on the stresses as the refined laws are, compete too.
 inline constexpr std::array<int, 14> kBestModelCandidates = {1, 2, 3, 4, 7, 9, 10, 11, 12, 14, 15, 16, 17, 18};
-inline constexpr std::array<int, 15> kRefinedModelCandidates = {1, 2, 3, 4, 7, 9, 10, 11, 12, 14, 15, 16, 17, 18, 19};
+inline constexpr std::array<int, 16> kRefinedModelCandidates = {1, 2, 3, 4, 7, 9, 10, 11, 12, 14, 15, 16, 17, 18, 19, 21};
 
 // kRefinedModelCandidates when bRefine, else kBestModelCandidates.
 std::span<const int> BestModelCandidates(bool bRefine);

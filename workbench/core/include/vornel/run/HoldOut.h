@@ -2,13 +2,19 @@
 // Leave-one-curve-out validation: how well the law of a material predicts a condition it was
 // not fitted to.
 //
-// For each curve k the material without curve k is fitted with the same model through the
-// road of every fit, CMaterial::FitModel (the exchange file, the engine's entry point and,
-// when asked, the refinement of Refinement.h), and curve k's measured points are measured
-// against that law (FitReport.h). The fits run in a scratch folder of their own, so the
-// material, its work folder and the files of the last run stay exactly as they were. The
-// engine's state and the current folder are process-wide: call from the one thread that
-// runs fits.
+// For each curve k the material without curve k is fitted with the same model, and curve k's
+// measured points are measured against that law (FitReport.h):
+// - a law the engine fits goes through the road of every fit, CMaterial::FitModel (the
+//   exchange file, the engine's entry point and, when asked, the refinement of
+//   Refinement.h), in a scratch folder of its own, one fold after the other (the engine's
+//   state, its message sink and the current folder are process-wide);
+// - a law the workbench fits itself (models 19 and 21, FindCoreFit) on curves the engine has
+//   prepared needs nothing of the engine: its folds are the workbench's fit of the material
+//   without the curve, in memory, each started from the fit of the whole material
+//   (CCoreFitStart: model 19's coefficients, model 21's backbone and smoothing weights),
+//   on every processor at once.
+// The material, its work folder and the files of the last run stay exactly as they were.
+// Call from the one thread that runs fits.
 
 #include "vornel/document/FitResults.h"
 #include "vornel/fit/FitReport.h"

@@ -59,7 +59,7 @@ void OpenMaterial(const std::string& strPath, const std::string& strWorkFolder);
 // folder), as New material sets them; for naming an opened material before it is saved.
 void NameMaterial(const std::string& strName);
 
-// Model list: m_nFunction = nModel (1..19), the previous fit cleared (ClearFit), stage 3.
+// Model list: m_nFunction = nModel (a number of the catalogue), the previous fit cleared (ClearFit), stage 3.
 // Throws CInputError for any other number.
 void ChooseModel(int nModel);
 

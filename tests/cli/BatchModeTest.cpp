@@ -66,7 +66,7 @@ TEST(BatchMode, HelpExplainsEveryOption) {
     for (const char* szOption : {"--fit", "--name", "--curve ", "--curves", "--open", "best", "progr.f90", "visual.tmp",
                                  "--refine", "--report", "--validate", "--plot", "--surface-temperature",
                                  "--lock-wait", "--export ", "--export-id", "--export-strains", "--export-rates",
-                                 "--export-temperatures", "LawCheck="})
+                                 "--export-temperatures", "LawCheck=", "--melt-temperature"})
         EXPECT_NE(run.m_strOut.find(szOption), std::string::npos) << szOption;
 }
 
@@ -225,6 +225,20 @@ TEST_F(BatchRun, SingleCurvesAddedOneByOne) {
     EXPECT_EQ(Lines(run.m_strOut).size(), 5u);
 }
 
+// The Johnson-Cook law needs the melting temperature; given it, the law comes with tr and H0
+// as the lowest measured.
+TEST_F(BatchRun, JohnsonCookTakesTheMeltingTemperature) {
+    const std::string strList = WriteMaterial("data");
+    const SRun refused = Batch({"--fit", "20", "--curves", strList});
+    EXPECT_EQ(refused.m_nStatus, 1);
+    EXPECT_NE(refused.m_strErr.find("model 20: the Johnson-Cook law needs the melting temperature"), std::string::npos)
+        << refused.m_strErr;
+    const SRun run = Batch({"--fit", "20", "--melt-temperature", "1500", "--curves", strList});
+    ASSERT_EQ(run.m_nStatus, 0) << run.m_strErr;
+    for (const char* szLine : {"A6 = 0.10000000000000001\n", "A7 = 900\n", "A8 = 1500\n"})
+        EXPECT_NE(run.m_strOut.find(szLine), std::string::npos) << szLine << run.m_strOut;
+}
+
 TEST_F(BatchRun, RefusedFitEndsWithStatusOneAndTheWarning) {
     const std::string strList = WriteMaterial("data");
     // three curves are too few for the regression
@@ -376,7 +390,7 @@ INSTANTIATE_TEST_SUITE_P(
     Arguments, BatchErrors,
     ::testing::Values(
         SBadArgs{"NoModel", {"--curve", "ok.asc", "900", "1"}, "--fit MODEL is missing"},
-        SBadArgs{"UnknownModel", {"--fit", "20"}, "\"20\" is not a model"},
+        SBadArgs{"UnknownModel", {"--fit", "99"}, "\"99\" is not a model"},
         SBadArgs{"WordModel", {"--fit", "nine"}, "\"nine\" is not a model"},
         SBadArgs{"UnknownOption", {"--fit", "9", "--bogus"}, "unknown argument \"--bogus\""},
         SBadArgs{"MissingValues", {"--fit", "9", "--curve", "ok.asc", "900"}, "--curve needs 3 values"},
@@ -399,6 +413,9 @@ INSTANTIATE_TEST_SUITE_P(
         SBadArgs{"UnknownFormat", {"--fit", "9", "--export", "abq", "law.inp"},
                  "--export: \"abq\" is not a format; give uhard, vuhard, abaqus, lsdyna, csv"},
         SBadArgs{"ExportWithoutFile", {"--fit", "9", "--export", "csv"}, "--export needs 2 values"},
+        SBadArgs{"MeltBelowAbsoluteZero", {"--fit", "20", "--melt-temperature", "-300"},
+                 "--melt-temperature: -300 deg C is not above -273.15 deg C"},
+        SBadArgs{"ReferenceRateZero", {"--fit", "20", "--reference-rate", "0"}, "--reference-rate: 0 1/s is not above 0"},
         SBadArgs{"StrainsWithoutSteps", {"--fit", "9", "--export-strains", "0.8"}, "--export-strains: \"0.8\" is not MAX:N"},
         SBadArgs{"NegativeTableRate", {"--fit", "9", "--export-rates", "1,-2"}, "--export-rates: the strain rate -2 is below 0"},
         SBadArgs{"WordTemperature", {"--fit", "9", "--export-temperatures", "hot"},

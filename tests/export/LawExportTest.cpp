@@ -46,8 +46,9 @@ void WriteGeneratedSet(const std::string& strFolder) {
     WriteText(strFolder + "/conditions.txt", strList);
 }
 
-// The material of set strSet ("steel-gleeble" beside the checkout, or "generated") with
-// model nModel fitted by the engine; null when the measured set is absent.
+// The material of set strSet (a measured set beside the checkout, or "generated") with
+// model nModel fitted (the Johnson-Cook law with the melting temperature of steel or of
+// aluminium); null when the measured set is absent.
 std::unique_ptr<CMaterial> FittedMaterial(const std::string& strSet, int nModel) {
     std::string strFolder;
     if (strSet == "generated") {
@@ -61,6 +62,7 @@ std::unique_ptr<CMaterial> FittedMaterial(const std::string& strSet, int nModel)
     auto pMaterial = LoadMeasuredSet(strFolder);
     pMaterial->m_strName = strSet;
     pMaterial->m_nFunction = nModel;
+    pMaterial->m_johnsonCook.m_dMeltTemp = strSet == "generated" ? 660.0 : 1500.0;
     const CFitOutcome outcome = pMaterial->FitModel();
     EXPECT_TRUE(outcome.Ok()) << strSet << " model " << nModel << ": " << outcome.m_strMessage;
     return pMaterial;
@@ -252,7 +254,7 @@ TEST_P(Subroutines, ReturnEvaluateAndItsDerivatives) {
 std::vector<SSubroutineCase> SubroutineCases() {
     std::vector<SSubroutineCase> aCases;
     for (const char* szSet : {"steel-gleeble", "generated"})
-        for (int nModel = 1; nModel <= 19; ++nModel)
+        for (int nModel = 1; nModel <= static_cast<int>(ModelCatalogue().size()); ++nModel)
             aCases.push_back({szSet, nModel});
     return aCases;
 }

@@ -102,6 +102,7 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
                 err << "vornel: " << entry.m_strFile << ": " << summary.StopDescription() << "; "
                     << summary.m_nTaken << " points taken before it\n";
         }
+        g_pMaterial->m_johnsonCook = options.m_johnsonCook;
         // The folder is this run's from the first write of "temp.mat" to its last file.
         const std::string strFolder = g_pMaterial->m_strWorkFolder;
         const CFolderLockWait wait{std::chrono::milliseconds(std::llround(options.m_dLockWait * 1000)),

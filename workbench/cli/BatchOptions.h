@@ -2,6 +2,7 @@
 // The batch mode's command line (vornel --help, BatchUsage, says every option): what a run
 // is asked to do, read from the program's arguments.
 
+#include "vornel/document/JohnsonCookInputs.h"
 #include "vornel/export/LawExport.h"
 #include "vornel/intake/Import.h"
 #include "vornel/view/PlotGroups.h"
@@ -30,7 +31,7 @@ struct CBatchExport {
 
 struct CBatchOptions {
     bool m_bHelp = false;
-    std::string m_strModel;      // "1".."18" or "best"
+    std::string m_strModel;      // a model number or "best"
     bool m_bName = false;
     std::string m_strName;
     std::string m_strOpen;
@@ -46,6 +47,7 @@ struct CBatchOptions {
     std::vector<CBatchExport> m_aExports;   // the law's exports, in command-line order
     CExportGridOptions m_exportGrid;   // the table grid as the --export-* options set it
     int m_nExportId = kExportFirstId;  // first LS-DYNA id
+    CJohnsonCookInputs m_johnsonCook;  // --melt-temperature, --reference-temperature, --reference-rate
 };
 
 // The options of the arguments (without the program's name), every value checked: a curve's
@@ -53,5 +55,5 @@ struct CBatchOptions {
 // (or the list's file and line), CFileError for a list that cannot be read.
 CBatchOptions ParseOptions(const std::vector<std::string>& aArgs);
 
-// The model of --fit: 1..19, or 0 for "best". Throws CBatchError for anything else.
+// The model of --fit: a number of the catalogue, or 0 for "best". Throws CBatchError for anything else.
 int ParseModel(const std::string& strModel);

@@ -4,6 +4,7 @@ std::string BatchUsage() {
     return R"(Usage: vornel --fit MODEL [--name NAME] [--curve FILE T H]... [--curves LIST] [--open FILE.mat]
               [--refine] [--report] [--validate] [--plot FILE [--plot-view VIEW]]
               [--surface-temperature T] [--lock-wait S]
+              [--melt-temperature T [--reference-temperature T] [--reference-rate H]]
               [--export FORMAT FILE]... [--export-id N] [--export-strains MAX:N]
               [--export-rates R1,R2,...] [--export-temperatures T1,T2,...]
        vornel --help
@@ -19,11 +20,11 @@ current folder, as a fit in the workbench window does:
               first fit), the model, its coefficients and errors
 
 Options:
-  --fit MODEL        the model 1..19, or "best": fit models 1, 2, 3, 4, 7, 9, 10,
+  --fit MODEL        the model 1..20, or "best": fit models 1, 2, 3, 4, 7, 9, 10,
                      11, 12, 14, 15, 16, 17 and 18 in turn and keep the one with the
                      smallest maximum error (as the Optimization button does);
-                     model 19 is the strain-compensated hyperbolic-sine law, fitted
-                     on the measured stresses
+                     model 19 is the strain-compensated hyperbolic-sine law, model
+                     20 the Johnson-Cook law, both fitted on the measured stresses
   --curve FILE T H   add the experiment data file FILE measured at temperature T
                      (deg C, -200..2600) and strain rate H (1/s, 0..10000);
                      may be repeated
@@ -68,6 +69,13 @@ Options:
                      coloured by strain rate, with a legend of the rates) or
                      "deviations" (fitted minus measured stress over strain,
                      coloured by temperature, with a zero line)
+  --melt-temperature T
+                     the melting temperature tm (deg C) of the Johnson-Cook law
+                     (model 20), above the measured temperatures; needed for it
+  --reference-temperature T
+                     its reference temperature tr (default: the lowest measured)
+  --reference-rate H its reference strain rate H0 in 1/s (default: the lowest
+                     measured above 0)
   --export FORMAT FILE
                      also write the fitted law for a forming solver into FILE;
                      may be repeated. FORMAT is one of

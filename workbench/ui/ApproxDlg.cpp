@@ -7,6 +7,7 @@
 #include "vornel/run/RunMessages.h"
 #include "vornel/fit/FitReport.h"
 #include "vornel/document/Material.h"
+#include "vornel/model/JohnsonCookLaw.h"
 #include "vornel/model/ModelCatalogue.h"
 #include "vornel/session/Operations.h"
 
@@ -15,6 +16,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -61,6 +63,14 @@ QLineEdit* ValueField(QWidget* pParent) {
 
 CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_view(view) {
     setWindowTitle(QStringLiteral("Work window for data approximation"));
+    m_askMeltTemperature = [this](double dSuggested) -> std::optional<double> {
+        bool bOk = false;
+        const double dMelt = QInputDialog::getDouble(
+            this, QStringLiteral("Johnson-Cook law"),
+            QStringLiteral("Melting temperature of the material (deg C), above the measured temperatures:"),
+            dSuggested, -273.0, 5000.0, 1, &bOk);
+        return bOk ? std::optional<double>(dMelt) : std::nullopt;
+    };
     const CDialogUnits du(font());
     const auto place = [&](QWidget* pWidget, int x, int y, int w, int h) {
         pWidget->setGeometry(du.Rect(x, y, w, h));
@@ -74,7 +84,7 @@ CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_v
     m_pModelList = new QComboBox(this);
     for (const CModelInfo& model : ModelCatalogue())
         m_pModelList->addItem(QString::fromLatin1(model.m_szLabel));
-    m_pModelList->setMaxVisibleItems(19);
+    m_pModelList->setMaxVisibleItems(static_cast<int>(ModelCatalogue().size()));
     place(m_pModelList, 2, 24, 231, 12);
     m_pCurveList = new QComboBox(this);
     place(m_pCurveList, 235, 24, 148, 12);
@@ -349,6 +359,15 @@ void CApproxDlg::ShowRun(const CRunResult& result) {
 }
 
 void CApproxDlg::OnCalc() {
+    if (g_pMaterial->m_nFunction == kJohnsonCookModel) {
+        CJohnsonCookInputs& inputs = g_pMaterial->m_johnsonCook;
+        const bool bFitted = g_pMaterial->m_nCoef == kJohnsonCookCoef;
+        const double dSuggested = inputs.m_dMeltTemp ? *inputs.m_dMeltTemp : bFitted ? g_pMaterial->m_dCoef[7] : 1500.0;
+        const std::optional<double> dMelt = m_askMeltTemperature(dSuggested);
+        if (!dMelt)
+            return;
+        inputs.m_dMeltTemp = *dMelt;
+    }
     CRunResult result;
     try {
         const CWaitCursor wait;

@@ -4,7 +4,8 @@
 // epsilon for the strain, epsilon with a dot for the strain rate (1/s) and t for the
 // temperature (deg C). Each picture shows the law as CMaterial::Evaluate computes it with
 // the coefficients the work window lists (so model 9 reads exp(alpha_4 t)); model 19 names
-// its four polynomials alpha, n, Q and ln A of the strain instead of its 26 coefficients.
+// its four polynomials alpha, n, Q and ln A of the strain instead of its 26 coefficients; model
+// 20 writes T_h for the homologous temperature (t - alpha_7)/(alpha_8 - alpha_7).
 //
 // The laws are written in a small markup, one row per model, and one routine lays any of
 // them out:
@@ -17,10 +18,10 @@
 
 class QPainter;
 
-// The markup of model nModel (1..19), or an empty string.
+// The markup of model nModel (1..20), or an empty string.
 QString FormulaMarkup(int nModel);
 
-// Draws "n.  <law>" of model nModel (nothing for a number outside 1..19) into rect: left
+// Draws "n.  <law>" of model nModel (nothing for a number outside 1..20) into rect: left
 // aligned, vertically centred, in the painter's font scaled down when the law is wider
 // than rect.
 void DrawFormula(QPainter& painter, const QRectF& rect, int nModel);

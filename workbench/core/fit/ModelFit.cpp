@@ -1,8 +1,10 @@
 #include "vornel/fit/ModelFit.h"
 
 #include "vornel/document/Material.h"
+#include "vornel/fit/JohnsonCookFit.h"
 #include "vornel/fit/Refinement.h"
 #include "vornel/fit/SinhLawFit.h"
+#include "vornel/model/JohnsonCookLaw.h"
 #include "vornel/model/ModelCatalogue.h"
 #include "vornel/model/SinhLaw.h"
 #include "formats/ExchangeFile.h"
@@ -88,7 +90,7 @@ CoreFit FindCoreFit(int nModel) {
         int m_nModel;
         CoreFit m_pfnFit;
     };
-    static constexpr SCoreFit kCoreFits[] = {{kSinhModel, FitSinhLaw}};
+    static constexpr SCoreFit kCoreFits[] = {{kSinhModel, FitSinhLaw}, {kJohnsonCookModel, FitJohnsonCook}};
     for (const SCoreFit& entry : kCoreFits)
         if (entry.m_nModel == nModel)
             return entry.m_pfnFit;

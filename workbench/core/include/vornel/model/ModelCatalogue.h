@@ -1,14 +1,14 @@
 #pragma once
-// The catalogue of the 19 flow-stress models: one row per model with its list label, its
+// The catalogue of the 20 flow-stress models: one row per model with its list label, its
 // coefficient count, its law with its three partial derivatives, the Fortran text of both,
 // and how the law is fitted.
 //
 // Symbols: E = true strain, H = strain rate [1/s], t = temperature [deg C], Ts = flow
 // stress in the units of the data files, A1..AK = CMaterial::m_dCoef[0..K-1].
-// Models 1..7 depend on the strain only; models 8..19 on strain, strain rate and
-// temperature. Model numbers run 1..19; 0 means that no model is chosen. Model 19 is the
-// strain-compensated hyperbolic-sine law (SinhLaw.h). How a law is fitted is not the
-// catalogue's business (fit/ModelFit.h).
+// Models 1..7 depend on the strain only; models 8..20 on strain, strain rate and
+// temperature. Model numbers run 1..20; 0 means that no model is chosen. Model 19 is the
+// strain-compensated hyperbolic-sine law (SinhLaw.h), model 20 the Johnson-Cook law
+// (JohnsonCookLaw.h). How a law is fitted is not the catalogue's business (fit/ModelFit.h).
 
 #include <array>
 #include <span>
@@ -26,7 +26,7 @@ struct CLawSlopes {
 // One model. The rows are aggregates in number order, so a further column can be added at
 // the end without touching the others.
 struct CModelInfo {
-    int m_nNumber;              // 1..19
+    int m_nNumber;              // 1..20
     const char* m_szLabel;      // entry of the work window's model list, exactly as shown
     int m_nCoef;                // K: coefficients A1..AK the model has
     // The law at bounded arguments: pCoef = A1..AK (at least K valid entries), dE > 0,
@@ -59,10 +59,10 @@ struct CModelInfo {
 // The most coefficients a law may have: the size of the material's coefficient table.
 inline constexpr int kMaxLawCoef = 100;
 
-// The 19 rows, model 1 first.
+// The rows, model 1 first.
 std::span<const CModelInfo> ModelCatalogue();
 
-// The row of model nNumber, or null for a number outside 1..19.
+// The row of model nNumber, or null for a number outside the catalogue.
 const CModelInfo* FindModel(int nNumber);
 
 // Lower bounds CMaterial::Evaluate puts on its arguments: a strain not above kMinStrain
@@ -75,7 +75,7 @@ inline constexpr double kEvaluateMinRate = 0.0001;
 // CMaterial::Evaluate bounds them: m_dStress is bit for bit what Evaluate returns; where a
 // bound holds the strain (rate) the derivative with respect to it is 0, since the law does
 // not change with that argument there. pCoef holds at least the model's K coefficients; a
-// model number outside 1..19 gives A10 (pCoef[9]) and slopes 0.
+// model number outside the catalogue gives A10 (pCoef[9]) and slopes 0.
 struct CLawValue {
     double m_dStress = 0;
     CLawSlopes m_slopes;
@@ -104,6 +104,6 @@ int FortranCoefficientCount(const CModelInfo* pModel);
 
 // CMaterial::Evaluate(dStrain, dTemp, dRate) with dStrain, dRate bounded as above:
 //   the law of m_nFunction with the coefficients m_dCoef, or A10 (m_dCoef[9]) for a model
-//   number outside 1..19 (0 after a cleared fit).
+//   number outside the catalogue (0 after a cleared fit).
 // The polynomial models 3..6 and the strain parts of models 15 and 16 use Horner's scheme,
 // A1 + E (A2 + E (A3 + ...)).

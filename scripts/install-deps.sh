@@ -13,8 +13,8 @@ packages=(
   # the platform integration's header, which tells the viewer whether an OpenGL view can
   # be shown at all
   qt6-base-dev libqt6opengl6-dev qt6-svg-dev libgl-dev qt6-base-private-dev
-  # tests: Fortran compiler for the exported subroutine
-  gfortran
+  # tests: Fortran compiler for the exported subroutine, CalculiX for the exported deck
+  gfortran calculix-ccx
   # the lock keys' panes of the window read the X server's keyboard indicators
   libx11-dev
   # window and viewer tests: a virtual X server and Mesa's software OpenGL, a font

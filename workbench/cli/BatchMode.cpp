@@ -38,7 +38,7 @@ bool ExportLaw(const CBatchOptions& options, bool bFitted, std::ostream& out, st
     }
     std::optional<CLawExport> law;
     try {
-        law = MakeLawExport(*g_pMaterial, options.m_exportGrid, options.m_nExportId);
+        law = MakeLawExport(*g_pMaterial, options.m_exportGrid, options.m_nExportId, options.m_deck);
     } catch (const CExportError& e) {
         err << "vornel: --export: " << e.what() << '\n';
         return false;
@@ -53,7 +53,11 @@ bool ExportLaw(const CBatchOptions& options, bool bFitted, std::ostream& out, st
     for (const CBatchExport& entry : options.m_aExports) {
         try {
             WriteLawExport(*entry.m_pFormat, *law, entry.m_strFile);
-        } catch (const std::runtime_error& e) { // CFileError, CExportError
+        } catch (const CExportError& e) { // the law does not fit the format: nothing is written
+            err << "vornel: --export " << entry.m_pFormat->m_szName << " " << entry.m_strFile << ": " << e.what() << '\n';
+            bWritten = false;
+            continue;
+        } catch (const std::runtime_error& e) { // CFileError, naming the file
             err << "vornel: " << e.what() << '\n';
             bWritten = false;
             continue;

@@ -130,6 +130,24 @@ CBatchOptions ParseOptions(const std::vector<std::string>& aArgs) {
             } catch (const CExportError& e) {
                 throw CBatchError(strArg + ": " + e.what());
             }
+        } else if (strArg == "--units" || strArg == "--elastic" || strArg == "--density" ||
+                   strArg == "--heat-fraction" || strArg == "--export-rate") {
+            need(i, 1, strArg);
+            const std::string& strValue = aArgs[++i];
+            try {
+                if (strArg == "--units")
+                    options.m_deck.SetUnits(strValue);
+                else if (strArg == "--elastic")
+                    options.m_deck.SetElastic(strValue);
+                else if (strArg == "--density")
+                    options.m_deck.SetDensity(strValue);
+                else if (strArg == "--heat-fraction")
+                    options.m_deck.SetHeatFraction(strValue);
+                else
+                    options.m_deck.SetRate(strValue);
+            } catch (const CExportError& e) {
+                throw CBatchError(strArg + ": " + e.what());
+            }
         } else if (strArg == "--melt-temperature" || strArg == "--reference-temperature") {
             need(i, 1, strArg);
             const double dTemp = ParseNumber(aArgs[++i], strArg);

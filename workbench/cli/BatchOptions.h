@@ -47,6 +47,7 @@ struct CBatchOptions {
     std::vector<CBatchExport> m_aExports;   // the law's exports, in command-line order
     CExportGridOptions m_exportGrid;   // the table grid as the --export-* options set it
     int m_nExportId = kExportFirstId;  // first LS-DYNA id
+    CDeckOptions m_deck;               // --units, --elastic, --density, --heat-fraction, --export-rate
     CJohnsonCookInputs m_johnsonCook;  // --melt-temperature, --reference-temperature, --reference-rate
 };
 

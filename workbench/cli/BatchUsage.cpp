@@ -7,6 +7,8 @@ std::string BatchUsage() {
               [--melt-temperature T [--reference-temperature T] [--reference-rate H]]
               [--export FORMAT FILE]... [--export-id N] [--export-strains MAX:N]
               [--export-rates R1,R2,...] [--export-temperatures T1,T2,...]
+              [--export-rate R] [--units SYSTEM] [--elastic E,NU] [--density RHO]
+              [--heat-fraction F]
        vornel --help
 
 Fits a flow-stress model to measured flow curves and writes the results to the
@@ -79,24 +81,43 @@ Options:
   --export FORMAT FILE
                      also write the fitted law for a forming solver into FILE;
                      may be repeated. FORMAT is one of
-                       uhard   Abaqus/Standard user subroutine UHARD (Fortran)
-                       vuhard  Abaqus/Explicit user subroutine VUHARD (Fortran)
-                       abaqus  Abaqus *PLASTIC tables, one per strain rate
-                       lsdyna  LS-DYNA *DEFINE_TABLE_3D of tables of curves
-                       csv     comma-separated table of the law
-                     The subroutines compute the law and its derivatives; the
-                     tables hold the law on a grid of the measured temperatures
-                     and strain rates and 41 strains from 0 to the largest
-                     measured. The law check (positive, finite, not rising with
-                     temperature, not falling with strain rate) names each
-                     property the law fails on the error stream.
-  --export-id N      first id of the LS-DYNA tables and curves (default 1000)
+                       uhard       Abaqus/Standard user subroutine UHARD (Fortran)
+                       vuhard      Abaqus/Explicit user subroutine VUHARD (Fortran)
+                       abaqus      Abaqus *MATERIAL deck: *ELASTIC, *DENSITY,
+                                   *PLASTIC tables, one per strain rate (model
+                                   20: Abaqus's Johnson-Cook plasticity)
+                       calculix    CalculiX *MATERIAL deck, the law at the one
+                                   strain rate --export-rate
+                       lsdyna      LS-DYNA *MAT_024 cards (model 20: *MAT_098),
+                                   one per temperature, on keyword tables
+                       openradioss OpenRadioss /MAT/LAW103 of models 9, 14 and
+                                   18 (with A7 = A8 = 0)
+                       csv         comma-separated table of the law
+                     The subroutines and native cards compute the law; the
+                     tables hold it on a grid of the measured temperatures and
+                     strain rates and 41 strains from 0 to the largest measured,
+                     refined where the law bends so that linear interpolation
+                     stays within 0.5 % of it. The law check (positive, finite,
+                     not rising with temperature, not falling with strain rate)
+                     names each property the law fails on the error stream.
+  --export-id N      first id of the LS-DYNA materials, tables and curves and of
+                     the OpenRadioss material (default 1000)
   --export-strains MAX:N
-                     table strains 0 and N equal steps up to MAX
+                     table strains 0 and N equal steps up to MAX (points are
+                     added between them where the law bends)
   --export-rates R1,R2,...
                      table strain rates (1/s) instead of the measured ones
   --export-temperatures T1,T2,...
                      table temperatures (deg C) instead of the measured ones
+  --export-rate R    the strain rate (1/s) of the CalculiX deck
+  --units SYSTEM     the unit system of the exports: MPa-mm-s (the default; the
+                     stresses in the data's units, taken as MPa), Pa-m-s or
+                     GPa-mm-ms, with -K after it for temperatures in K
+  --elastic E,NU     elastic modulus and Poisson's ratio of the decks, in their
+                     units (default: placeholders the solver stops on)
+  --density RHO      density of the decks, in their units (default: a
+                     placeholder)
+  --heat-fraction F  inelastic heat fraction 0..1 of the decks (default: none)
   --help             this text
 
 Experiment data files have three header lines, then rows "n strain stress".

@@ -4,6 +4,7 @@
 // held at its bound 0 where the unconstrained optimum lies below it; its refusals.
 
 #include "vornel/fit/JohnsonCookFit.h"
+#include "vornel/run/HoldOut.h"
 #include "FitQuality.h"
 #include "MeasuredSets.h"
 #include "TestSupport.h"
@@ -65,6 +66,8 @@ TEST(JohnsonCookFit, OnTheSteelSetEqualsAnIndependentFitWithAHeldAtZero) {
                 aFit[2], aFit[3], aFit[4], free.m_aCoef[0]);
     EXPECT_LT(free.m_aCoef[0], 0.0);
     EXPECT_LT(free.m_dSumSq, sumSq(aFit));
+    // The held-out fits take the melting temperature too.
+    EXPECT_EQ(ValidateByHoldOut(*pMaterial, {}).m_nFitted, pMaterial->m_nCurves);
 }
 
 TEST(JohnsonCookFit, RefusesWithTheReason) {

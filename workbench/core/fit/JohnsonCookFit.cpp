@@ -203,11 +203,20 @@ CJohnsonCookFit FitJohnsonCookLaw(const CMaterial& material) {
         if (p[static_cast<std::size_t>(k)] == 0)
             aHeld.push_back(k);
     bool bSolverFailed = false;
-    for (int nRound = 0; nRound < 2 * kJohnsonCookFitCoef; ++nRound) {
+    // The coefficients fitted while those in aHeld are held: n not while B is held at 0,
+    // since a term that is 0 has no exponent to speak of (n then stays at its start).
+    const auto freeOf = [](const std::vector<int>& aHeldNow) {
         std::vector<int> aFree;
-        for (int k = 0; k < kJohnsonCookFitCoef; ++k)
-            if (std::find(aHeld.begin(), aHeld.end(), k) == aHeld.end())
+        for (int k = 0; k < kJohnsonCookFitCoef; ++k) {
+            const bool bHeld = std::find(aHeldNow.begin(), aHeldNow.end(), k) != aHeldNow.end();
+            const bool bIdle = k == 2 && std::find(aHeldNow.begin(), aHeldNow.end(), 1) != aHeldNow.end();
+            if (!bHeld && !bIdle)
                 aFree.push_back(k);
+        }
+        return aFree;
+    };
+    for (int nRound = 0; nRound < 2 * kJohnsonCookFitCoef; ++nRound) {
+        const std::vector<int> aFree = freeOf(aHeld);
         CResiduals residuals(aPoints, aFree, p);
         Eigen::VectorXd x(static_cast<Eigen::Index>(aFree.size()));
         for (std::size_t k = 0; k < aFree.size(); ++k)
@@ -254,10 +263,7 @@ CJohnsonCookFit FitJohnsonCookLaw(const CMaterial& material) {
 
     std::sort(aHeld.begin(), aHeld.end());
     fit.m_aCoef = {p[0], p[1], p[2], p[3], p[4], dRefRate, dRef, dMelt};
-    std::vector<int> aFree;
-    for (int k = 0; k < kJohnsonCookFitCoef; ++k)
-        if (std::find(aHeld.begin(), aHeld.end(), k) == aHeld.end())
-            aFree.push_back(k);
+    const std::vector<int> aFree = freeOf(aHeld);
     Eigen::MatrixXd J(fit.m_nPoints, static_cast<Eigen::Index>(aFree.size()));
     Eigen::VectorXd values(static_cast<Eigen::Index>(aFree.size()));
     for (std::size_t k = 0; k < aFree.size(); ++k)
@@ -278,6 +284,8 @@ CJohnsonCookFit FitJohnsonCookLaw(const CMaterial& material) {
         fit.m_aHeld.push_back(k + 1);
         strHeld += (strHeld.empty() ? "; held at their bound 0: A" : ", A") + std::to_string(k + 1);
     }
+    if (p[1] == 0)
+        strHeld += "; A3 stays at its start, the exponent of a term that is 0";
     fit.m_eStatus = ERefinement::Refined;
     fit.m_strMessage = Format("Fitted on the stresses of %d measured points with tm= %g, tr= %g deg C and H0= %g 1/s: "
                               "RMS %.6g -> %.6g (%d evaluations%s).",

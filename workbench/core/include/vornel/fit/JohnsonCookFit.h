@@ -18,8 +18,9 @@
 //    C. L. Lawson, R. J. Hanson, Solving Least Squares Problems, Prentice-Hall (1974) ch. 23,
 //    here over the nonlinear problem. A coefficient that the unconstrained step takes below
 //    0 is held at 0 and the rest are fitted again; a held coefficient is released when S
-//    falls as it rises from 0 (dS/dA_k < 0); this repeats until neither happens.
-// 4. The 95 % confidence intervals of the coefficients that are not held (Confidence.h).
+//    falls as it rises from 0 (dS/dA_k < 0); this repeats until neither happens. While B is
+//    held at 0, n has no effect and stays at its start.
+// 4. The 95 % confidence intervals of the coefficients that are fitted (Confidence.h).
 //
 // Refused, with the reason: no melting temperature, a melting temperature not above the
 // highest measured temperature, tr not below tm, H0 not above 0, too few measured points, or

@@ -2,6 +2,8 @@
 #include "OrbiqApp.h"
 
 int main(int argc, char** argv) {
+    if (const int nStatus = RunWithoutQt(argc, argv); nStatus >= 0)
+        return nStatus;
     COrbiqApp app(argc, argv);
     return app.Run();
 }

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <filesystem>
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
@@ -13,6 +15,7 @@
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -25,6 +28,63 @@ std::string TempNameFor(const std::string& strPath) {
     return strPath + "." + std::to_string(::getpid()) + "." + std::to_string(s_nCounter++) + ".part";
 }
 
+// The trailing ".<digits>" of strName split off: the digits, or empty when there are none.
+std::string_view SplitNumber(std::string_view& strName) {
+    const std::size_t nDot = strName.rfind('.');
+    if (nDot == std::string_view::npos || nDot + 1 == strName.size() ||
+        strName.find_first_not_of("0123456789", nDot + 1) != std::string_view::npos)
+        return {};
+    const std::string_view strDigits = strName.substr(nDot + 1);
+    strName = strName.substr(0, nDot);
+    return strDigits;
+}
+
+// The process id in a temporary file's name "<name>.<pid>.<n>.part" (TempNameFor), or 0 when
+// the name is not one.
+pid_t PartFileProcess(std::string_view strName) {
+    constexpr std::string_view kSuffix = ".part";
+    if (!strName.ends_with(kSuffix))
+        return 0;
+    strName.remove_suffix(kSuffix.size());
+    if (SplitNumber(strName).empty())
+        return 0;
+    const std::string_view strPid = SplitNumber(strName);
+    if (strPid.empty() || strPid.size() > 9)
+        return 0;
+    return static_cast<pid_t>(std::stol(std::string(strPid)));
+}
+
+// Where a write of strPath lands: strPath itself, or, when it is a symbolic link, the file it
+// points to (links followed to the end). Throws CFileError naming strPath when that is
+// neither absent nor a regular file: a folder, a device or a pipe is never replaced.
+std::string OutputTarget(const std::string& strPath) {
+    std::string strTarget = strPath;
+    for (int nLinks = 0; nLinks <= 40; ++nLinks) {
+        struct stat st {};
+        if (::lstat(strTarget.c_str(), &st) != 0) {
+            if (errno == ENOENT)
+                return strTarget;
+            throw CFileError(strPath, "cannot look at the file: " + ErrnoText(errno));
+        }
+        if (S_ISREG(st.st_mode))
+            return strTarget;
+        if (!S_ISLNK(st.st_mode))
+            throw CFileError(strPath, "not a regular file (a folder, a device or a pipe); nothing was written");
+        std::string strLink(static_cast<std::size_t>(PATH_MAX), '\0');
+        const ssize_t nLength = ::readlink(strTarget.c_str(), strLink.data(), strLink.size());
+        if (nLength < 0)
+            throw CFileError(strPath, "cannot read the symbolic link: " + ErrnoText(errno));
+        strLink.resize(static_cast<std::size_t>(nLength));
+        if (!strLink.starts_with('/')) {
+            const std::size_t nSlash = strTarget.rfind('/');
+            if (nSlash != std::string::npos)
+                strLink = strTarget.substr(0, nSlash + 1) + strLink;
+        }
+        strTarget = std::move(strLink);
+    }
+    throw CFileError(strPath, "too many symbolic links");
+}
+
 constexpr std::size_t kPendingBytes = std::size_t{1} << 16;
 
 // Reads the file open on fd, nExpected bytes long by its status, into storage that
@@ -35,6 +95,8 @@ std::size_t ReadWhole(int fd, const std::string& strPath, Reserve reserve) {
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         throw CFileError(strPath, "not a regular file");
+    // A regular file never blocks; reads go on as usual.
+    (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     const auto nExpected = static_cast<std::size_t>(st.st_size);
     unsigned char* pData = reserve(nExpected);
     std::size_t nGot = 0;
@@ -52,12 +114,14 @@ std::size_t ReadWhole(int fd, const std::string& strPath, Reserve reserve) {
     return nGot;
 }
 
-// Opens strPath for reading and runs read(fd), closing the file afterwards.
+// Opens strPath for reading and runs read(fd), closing the file afterwards. The file is
+// opened without blocking, so that a named pipe (which would wait for a writer for ever)
+// is refused as what it is; ReadWhole takes regular files only.
 template <class Read>
 void WithFileOpen(const std::string& strPath, Read read) {
     if (strPath.empty())
         throw CFileError(strPath, "no file name given");
-    const int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(strPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         throw CFileError(strPath, "cannot open the file for reading: " + ErrnoText(errno));
     try {
@@ -175,10 +239,11 @@ void ReadFileBytes(const std::string& strPath, CByteBuffer& buffer) {
 CBinaryFile::CBinaryFile(std::string strPath, EReplace eReplace) : m_strPath(std::move(strPath)), m_eReplace(eReplace) {
     if (m_strPath.empty())
         Fail("no file name given");
+    m_strTarget = OutputTarget(m_strPath);
     // A fresh temporary file beside the target, with the target's permissions when it
     // exists (or the usual ones for a new file, through the umask).
     for (int nTry = 0; nTry < 100 && m_fd < 0; ++nTry) {
-        std::string strTemp = TempNameFor(m_strPath);
+        std::string strTemp = TempNameFor(m_strTarget);
         const int fd = ::open(strTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno == EEXIST)
@@ -186,7 +251,7 @@ CBinaryFile::CBinaryFile(std::string strPath, EReplace eReplace) : m_strPath(std
             Fail("cannot create the file for writing: " + ErrnoText(errno));
         }
         struct stat st {};
-        if (::stat(m_strPath.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        if (::stat(m_strTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode))
             (void)::fchmod(fd, st.st_mode & 07777);
         m_fd = fd;
         m_strTempPath = std::move(strTemp);
@@ -289,14 +354,51 @@ void CBinaryFile::Close() {
         ::unlink(m_strTempPath.c_str());
         Fail("cannot write the file: " + ErrnoText(nErr));
     }
-    if (m_eReplace == EReplace::RemoveFirst) {
-        struct stat st {};
-        if (::lstat(m_strPath.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-            (void)::unlink(m_strPath.c_str());
+    // The target may have changed since the write began: still nothing but a regular file
+    // (or nothing) is replaced.
+    struct stat st {};
+    const bool bExists = ::lstat(m_strTarget.c_str(), &st) == 0;
+    if (bExists && !S_ISREG(st.st_mode)) {
+        ::unlink(m_strTempPath.c_str());
+        Fail("not a regular file (a folder, a device or a pipe); nothing was written");
     }
-    if (std::rename(m_strTempPath.c_str(), m_strPath.c_str()) != 0) {
+    if (bExists && m_eReplace == EReplace::RemoveFirst)
+        (void)::unlink(m_strTarget.c_str());
+    if (std::rename(m_strTempPath.c_str(), m_strTarget.c_str()) != 0) {
         const int nErr = errno;
         ::unlink(m_strTempPath.c_str());
         Fail("cannot replace the file: " + ErrnoText(nErr));
     }
+}
+
+void WriteFileBytes(const std::string& strPath, std::span<const unsigned char> aBytes) {
+    CBinaryFile file(strPath);
+    file.Write(aBytes.data(), aBytes.size());
+    file.Close();
+}
+
+int RemoveStaleTemporaryFiles(const std::string& strFolder) {
+    std::error_code ec;
+    std::filesystem::directory_iterator it(strFolder.empty() ? std::filesystem::path(".") : std::filesystem::path(strFolder),
+                                           ec);
+    int nRemoved = 0;
+    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        const pid_t nPid = PartFileProcess(it->path().filename().native());
+        if (nPid <= 0 || nPid == ::getpid() || !it->is_regular_file(ec))
+            continue;
+        if (::kill(nPid, 0) != 0 && errno == ESRCH && ::unlink(it->path().c_str()) == 0)
+            ++nRemoved;
+    }
+    return nRemoved;
+}
+
+bool SameFile(const std::string& strA, const std::string& strB) {
+    struct stat a {}, b {};
+    if (::stat(strA.c_str(), &a) == 0 && ::stat(strB.c_str(), &b) == 0)
+        return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    std::error_code ec;
+    const auto full = [&](const std::string& strPath) {
+        return std::filesystem::weakly_canonical(std::filesystem::absolute(strPath, ec), ec).lexically_normal();
+    };
+    return full(strA) == full(strB);
 }

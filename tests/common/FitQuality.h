@@ -133,4 +133,31 @@ inline std::vector<double> Coefficients(const CMaterial& material) {
     return std::vector<double>(material.m_dCoef.begin(), material.m_dCoef.begin() + material.m_nCoef);
 }
 
+// A law of the kind hot-worked steels show, model 19: alpha, n, Q [kJ/mol] and ln A falling
+// with the strain, then levelling off; strains 0.02..0.8.
+inline const std::vector<double> kSinhSteelLaw = {0.012, -0.004, 0.002, 0,   0,  0, 5.0, -2.0, 1.2,  0,   0, 0,  420,
+                                                  -150,  100,    0,     0,   0,  38, -12, 8,    0,   0, 0,  0.02, 0.8};
+
+// A material that holds only the law of model nModel (no curves): to evaluate the law.
+inline CMaterial LawMaterial(int nModel, const std::vector<double>& aCoef) {
+    CMaterial law;
+    law.m_nFunction = nModel;
+    law.m_nCoef = static_cast<int>(aCoef.size());
+    std::copy(aCoef.begin(), aCoef.end(), law.m_dCoef.begin());
+    return law;
+}
+
+// NoisyPreparedMaterial's material of model nModel with the stresses of the law plus dNoise
+// (stress units) times a standard normal: noise that does not scale with the stress.
+inline std::unique_ptr<CMaterial> AdditiveNoiseMaterial(int nModel, const std::vector<double>& aCoef, double dNoise,
+                                                        unsigned nSeed) {
+    auto pMaterial = NoisyPreparedMaterial(nModel, aCoef, 0.0, nSeed);
+    std::mt19937 rng(nSeed);
+    std::normal_distribution<double> gauss;
+    for (int i = 0; i < pMaterial->m_nCurves; ++i)
+        for (int j = 1; j < 30; ++j)
+            pMaterial->Curve(i).m_pPoints[static_cast<std::size_t>(j)].m_dStress += dNoise * gauss(rng);
+    return pMaterial;
+}
+
 } // namespace vornel_test

@@ -110,4 +110,24 @@ inline ::testing::AssertionResult SlopeNear(double dSlope, double dCentral, doub
                                          << std::fabs(dSlope - dCentral) << " (tolerance " << dTol * dScale << ")";
 }
 
+// A material with model nModel and coefficients aCoef, and one curve per temperature and
+// rate whose points reach the strain 0.8 (their stresses play no part in the exports).
+inline CMaterial TableMaterial(int nModel, const std::vector<double>& aCoef) {
+    CMaterial material;
+    material.m_strName = "table test";
+    material.m_nFunction = nModel;
+    material.m_nCoef = static_cast<int>(aCoef.size());
+    std::copy(aCoef.begin(), aCoef.end(), material.m_dCoef.begin());
+    for (double dTemp : {1150.0, 900.0, 1000.0})
+        for (double dRate : {10.0, 0.01, 1.0}) {
+            CCurve& curve = material.Curve(material.m_nCurves++);
+            curve.m_dTemp = dTemp;
+            curve.m_dRate = dRate;
+            for (int j = 0; j <= 8; ++j)
+                curve.m_pPoints.push_back(CCurvePoint{.m_dTemp = dTemp, .m_dStrain = 0.1 * j, .m_dRate = dRate});
+        }
+    material.m_nPoints = material.CountPoints();
+    return material;
+}
+
 } // namespace vornel_test

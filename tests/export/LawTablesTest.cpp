@@ -1,8 +1,7 @@
 // The solver tables of the fitted law (Abaqus *PLASTIC, LS-DYNA keywords, CSV), read back by
 // parsers of each layout: every value equals CMaterial::Evaluate at its node to the printed
 // precision, the nodes are the grid's, the LS-DYNA fields sit in their columns. Then the
-// grid and its options, the refusals of MakeLawExport, and the law check on laws built to
-// fail each property.
+// grid and its options and the refusals of MakeLawExport.
 
 #include "vornel/export/LawExport.h"
 #include "LawSamples.h"
@@ -19,26 +18,6 @@
 using namespace vornel_test;
 
 namespace {
-
-// A material with model nModel and coefficients aCoef, and one curve per temperature and
-// rate whose points reach the strain 0.8 (their stresses play no part in the exports).
-CMaterial MaterialOf(int nModel, const std::vector<double>& aCoef) {
-    CMaterial material;
-    material.m_strName = "table test";
-    material.m_nFunction = nModel;
-    material.m_nCoef = static_cast<int>(aCoef.size());
-    std::copy(aCoef.begin(), aCoef.end(), material.m_dCoef.begin());
-    for (double dTemp : {1150.0, 900.0, 1000.0})
-        for (double dRate : {10.0, 0.01, 1.0}) {
-            CCurve& curve = material.Curve(material.m_nCurves++);
-            curve.m_dTemp = dTemp;
-            curve.m_dRate = dRate;
-            for (int j = 0; j <= 8; ++j)
-                curve.m_pPoints.push_back(CCurvePoint{.m_dTemp = dTemp, .m_dStrain = 0.1 * j, .m_dRate = dRate});
-        }
-    material.m_nPoints = material.CountPoints();
-    return material;
-}
 
 // The number that is the whole of text (blanks around it allowed).
 double Number(const std::string& strText) {
@@ -99,7 +78,7 @@ protected:
     void SetUp() override {
         const STableCase& c = GetParam();
         std::mt19937 rng(static_cast<unsigned>(c.m_nModel));
-        m_material = MaterialOf(c.m_nModel, TypicalCoefficients(c.m_nModel, rng));
+        m_material = TableMaterial(c.m_nModel, TypicalCoefficients(c.m_nModel, rng));
         CExportGridOptions options;
         options.SetStrains(c.m_szStrains);
         options.SetRates(c.m_szRates);
@@ -359,7 +338,7 @@ TEST(MakeLawExport, RefusesWhatCannotBeExported) {
         }
         return std::string("accepted");
     };
-    CMaterial material = MaterialOf(9, {5000, 0.2, 0.12, -0.0025});
+    CMaterial material = TableMaterial(9, {5000, 0.2, 0.12, -0.0025});
     EXPECT_EQ(refusal(material), "accepted");
     CMaterial noModel = material;
     noModel.m_nFunction = 0;
@@ -381,77 +360,6 @@ TEST(MakeLawExport, RefusesWhatCannotBeExported) {
     EXPECT_THROW(FindExportFormat("lsdyna")->m_pfnText(law), CExportError);
 }
 
-// ---- the law check -----------------------------------------------------------------------
-
-TEST(LawCheck, FindsEachPropertyAtItsWorstNode) {
-    CExportGrid grid;
-    grid.m_aTemps = {900, 1000, 1100};
-    grid.m_aRates = {0.1, 1, 10};
-    grid.m_aStrains = {0, 0.5, 1};
-    const auto hs = [](double A4, double A3, double E, double H, double t) {
-        return 5000 * std::pow(E, 0.2) * std::pow(H, A3) * std::exp(A4 * t);
-    };
-    struct SCase {
-        const char* m_szName;
-        int m_nModel;
-        std::vector<double> m_aCoef;
-        std::vector<double> m_aTemps; // empty: the grid's
-        std::vector<std::string> m_aMessages;
-    };
-    char szRise[160], szFall[160];
-    std::snprintf(szRise, sizeof szRise,
-                  "law check: the stress rises with temperature at E=1, H=10, t=1100 (dKs/dt = %g)",
-                  0.002 * hs(0.002, 0.12, 1, 10, 1100));
-    std::snprintf(szFall, sizeof szFall, "law check: the stress falls with strain rate at E=1, H=0.1, t=900 (dKs/dH = %g)",
-                  -0.1 * hs(-0.0025, -0.1, 1, 0.1, 900) / 0.1);
-    const SCase aCases[] = {
-        {"a fitted steel law", 9, {5000, 0.2, 0.12, -0.0025}, {}, {}},
-        {"a law of the strain alone", 1, {200, 0.2}, {}, {}},
-        {"a law that rises with temperature", 9, {5000, 0.2, 0.12, 0.002}, {}, {szRise}},
-        {"a law that falls with strain rate", 9, {5000, 0.2, -0.1, -0.0025}, {}, {szFall}},
-        {"a line below 0 at small strains", 2, {-50, 100}, {},
-         {"law check: the stress is not a finite number above 0 at E=0, H=0.1, t=900 (Ks = -49.9)"}},
-        {"a pole at t = 0", 13, {20, 0.2, 0.12, 3000}, {-100, 0, 100},
-         {"law check: the stress is not a finite number above 0 at E=0, H=0.1, t=0 (Ks = inf)"}},
-    };
-    for (const SCase& c : aCases) {
-        CExportGrid caseGrid = grid;
-        if (!c.m_aTemps.empty())
-            caseGrid.m_aTemps = c.m_aTemps;
-        std::vector<std::string> aMessages;
-        for (const CLawFinding& finding : CheckLaw(c.m_nModel, c.m_aCoef.data(), caseGrid))
-            aMessages.push_back(finding.Message());
-        EXPECT_EQ(aMessages, c.m_aMessages) << c.m_szName;
-    }
-}
-
-// The subroutines are checked beyond the measured ranges, where a law may fail that passes
-// on the tables.
-TEST(LawCheck, CoversTheSubroutinesBeyondTheMeasuredRanges) {
-    // 5 + 100 E - 50 E^2 stays above 0 up to twice the measured strain 0.8 (its root is at
-    // 2.05); 5 + 100 E - 80 E^2 passes on the tables but falls below 0 at 1.30.
-    const CMaterial material = MaterialOf(3, {5, 100, -50});
-    const CLawExport law = MakeLawExport(material);
-    EXPECT_TRUE(law.m_aTableCheck.empty());
-    EXPECT_TRUE(law.m_aSubroutineCheck.empty());
-    const CExportGrid grid = SubroutineCheckGrid(law.m_measured);
-    EXPECT_DOUBLE_EQ(grid.m_aStrains.back(), 1.6);
-    EXPECT_EQ(grid.m_aStrains.size(), 41u);
-    EXPECT_NEAR(grid.m_aRates.front(), 0.001, 1e-15);
-    EXPECT_NEAR(grid.m_aRates.back(), 100, 1e-12);
-    EXPECT_EQ(grid.m_aRates.size(), 25u);
-    EXPECT_EQ(grid.m_aTemps.front(), 900);
-    EXPECT_EQ(grid.m_aTemps.back(), 1150);
-    const CMaterial steeper = MaterialOf(3, {5, 100, -80});
-    const CLawExport steeperLaw = MakeLawExport(steeper);
-    EXPECT_TRUE(steeperLaw.m_aTableCheck.empty());
-    ASSERT_EQ(steeperLaw.m_aSubroutineCheck.size(), 1u);
-    EXPECT_EQ(steeperLaw.m_aSubroutineCheck[0].m_eProperty, ELawProperty::FinitePositive);
-    EXPECT_DOUBLE_EQ(steeperLaw.m_aSubroutineCheck[0].m_dStrain, 1.6);
-    const std::string strUhard = FindExportFormat("uhard")->m_pfnText(steeperLaw);
-    EXPECT_NE(strUhard.find("C law check: the stress is not a finite number above 0 at E=1.6"), std::string::npos);
-}
-
 // ---- unit systems and native cards ---------------------------------------------------------
 
 // The CSV, the Abaqus deck and the LS-DYNA deck in SI with kelvin and in GPa-mm-ms are the
@@ -459,7 +367,7 @@ TEST(LawCheck, CoversTheSubroutinesBeyondTheMeasuredRanges) {
 // strains and ids as they are), to the digits printed.
 TEST(ExportUnits, DecksInOtherSystemsAreTheDefaultConverted) {
     std::mt19937 rng(17);
-    const CLawExport law = MakeLawExport(MaterialOf(17, TypicalCoefficients(17, rng)));
+    const CLawExport law = MakeLawExport(TableMaterial(17, TypicalCoefficients(17, rng)));
     for (const char* szUnits : {"Pa-m-s-K", "GPa-mm-ms"}) {
         CLawExport other = law;
         other.m_deck.SetUnits(szUnits);
@@ -520,7 +428,7 @@ TEST(OpenRadiossCard, GivesTheLawAtAThousandPoints) {
         std::vector<double> aCoef = TypicalCoefficients(nModel, rng);
         if (nModel == 18)
             aCoef[6] = aCoef[7] = 0;
-        const CMaterial material = MaterialOf(nModel, aCoef);
+        const CMaterial material = TableMaterial(nModel, aCoef);
         for (const char* szUnits : {"", "GPa-mm-ms"}) {
             CDeckOptions deck;
             deck.SetUnits(szUnits);
@@ -550,7 +458,7 @@ TEST(OpenRadiossCard, GivesTheLawAtAThousandPoints) {
     for (const auto& [nModel, aCoef, szReason] :
          {std::tuple{17, TypicalCoefficients(17, rng), "model 17's law is not of that form"},
           {18, aGridan, "model 18's A7 = "}}) {
-        const CLawExport law = MakeLawExport(MaterialOf(nModel, aCoef));
+        const CLawExport law = MakeLawExport(TableMaterial(nModel, aCoef));
         try {
             FindExportFormat("openradioss")->m_pfnText(law);
             ADD_FAILURE() << "model " << nModel << " was written";

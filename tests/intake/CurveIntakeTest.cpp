@@ -1,34 +1,22 @@
-// Adding a test campaign in one step: where a file's conditions come from, the rows the
-// multi-file dialog checks, adding every curve or none, correcting a curve's conditions,
-// the rows of the curve table, and how the plot views group the curves.
+// Adding a test campaign in one step: where a file's conditions come from and the rows the
+// multi-file dialog checks.
 
 #include "vornel/intake/CurveIntake.h"
-#include "vornel/view/CurveTable.h"
 #include "vornel/session/Operations.h"
-#include "vornel/view/PlotGroups.h"
 #include "MeasuredSets.h"
 #include "RecordFiles.h"
-#include "TestSupport.h"
+#include "SessionSupport.h"
 #include "formats/FileError.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <random>
 
 using namespace vornel_test;
 namespace fs = std::filesystem;
 
 namespace {
 
-class CurveIntake : public ScratchTest {
-protected:
-    void SetUp() override { Reset(); }
-    void TearDown() override { Reset(); }
-    static void Reset() {
-        g_pMaterial.reset();
-        g_nStage = 0;
-    }
-};
+class CurveIntake : public SessionTest {};
 
 std::string Abs(const std::string& strFile) { return fs::absolute(strFile).string(); }
 
@@ -229,141 +217,4 @@ TEST_F(CurveIntake, RowChecksNameEachBadRow) {
     ASSERT_EQ(aSpecs.size(), 4u); // rows 0, 1, 4 and 6; the others hold no numbers or are left out
     EXPECT_EQ(aSpecs[3].m_dTemp, 2600.0);
     EXPECT_EQ(aSpecs[3].m_dRate, 10000.0);
-}
-
-// Several files are added at once or not at all.
-TEST_F(CurveIntake, AddCurvesAddsEveryCurveOrNone) {
-    for (int i = 0; i < 3; ++i)
-        WriteRecord("r" + std::to_string(i) + ".asc", HenselSpittelLaw, 900 + 100 * i, 1, 40);
-    WriteText("empty.asc", "h\nh\nh\n");
-    NewMaterial("M");
-    AddCurve("r0.asc", 900, 1);
-    g_nStage = 3;
-    const CMaterial before = *g_pMaterial;
-    const std::vector<std::vector<CCurveSpec>> aRefused = {
-        {{"r1.asc", 1000, 1}, {"empty.asc", 1000, 1}, {"r2.asc", 1100, 1}},
-        {{"r1.asc", 1000, 1}, {"absent.asc", 1000, 1}},
-        {{"r1.asc", 1000, 1}, {"r2.asc", 2700, 1}},
-    };
-    const char* aszNamed[] = {"empty.asc", "absent.asc", "r2.asc: temperature 2700"};
-    for (std::size_t k = 0; k < aRefused.size(); ++k) {
-        try {
-            AddCurves(aRefused[k]);
-            ADD_FAILURE() << "added " << k;
-        } catch (const std::runtime_error& e) {
-            EXPECT_NE(std::string(e.what()).find(aszNamed[k]), std::string::npos) << e.what();
-        }
-        EXPECT_TRUE(*g_pMaterial == before) << k;
-        EXPECT_EQ(g_nStage, 3);
-    }
-    const std::vector<CImportSummary> aAdded = AddCurves({{"r2.asc", 1100, 1}, {"r1.asc", 1000, 1}});
-    ASSERT_EQ(aAdded.size(), 2u);
-    EXPECT_EQ(g_pMaterial->m_nCurves, 3);
-    EXPECT_EQ(g_pMaterial->Curve(1).m_strFile, "r2.asc");
-    EXPECT_EQ(g_pMaterial->Curve(2).m_dTemp, 1000.0);
-    EXPECT_EQ(g_pMaterial->m_nPoints, g_pMaterial->CountPoints());
-    EXPECT_EQ(g_nStage, 2);
-    // More than the material has room for: none.
-    g_pMaterial->m_nCurves = kMaxExchangeCurves - 1;
-    EXPECT_THROW(AddCurves({{"r1.asc", 1000, 1}, {"r2.asc", 1100, 1}}), CInputError);
-    EXPECT_EQ(g_pMaterial->m_nCurves, kMaxExchangeCurves - 1);
-}
-
-TEST_F(CurveIntake, CorrectedConditionsReachEveryPointAndClearTheFit) {
-    WriteRecord("r.asc", HenselSpittelLaw, 900, 1, 40);
-    NewMaterial("M");
-    AddCurve("r.asc", 900, 1);
-    AddCurve("r.asc", 1000, 1);
-    CMaterial& material = *g_pMaterial;
-    material.m_nPrepared = 1;
-    material.m_nFunction = 9;
-    material.m_nCoef = 4;
-    material.m_dCoef[0] = 3;
-    material.Curve(1).m_strLabel = RateTempLabel(1, 1000);
-    g_nStage = 3;
-    SetCurveConditions(2, 1050, 0.5);
-    const CCurve& curve = material.Curve(1);
-    EXPECT_EQ(curve.m_dTemp, 1050.0);
-    EXPECT_EQ(curve.m_strLabel, RateTempLabel(0.5, 1050));
-    for (const CCurvePoint& p : curve.m_pPoints) {
-        EXPECT_EQ(p.m_dTemp, 1050.0);
-        EXPECT_EQ(p.m_dRate, 0.5);
-        EXPECT_EQ(p.m_dTime, p.m_dStrain / 0.5);
-    }
-    EXPECT_EQ(material.m_nCoef, 0);
-    EXPECT_EQ(material.m_dCoef[0], 0.0);
-    EXPECT_EQ(material.m_nFunction, 9);
-    EXPECT_EQ(g_nStage, 2);
-    EXPECT_EQ(material.Curve(0).m_dTemp, 900.0);
-    // Out of range or no such curve: nothing changes.
-    const CMaterial before = material;
-    EXPECT_THROW(SetCurveConditions(1, 900, -1), CInputError);
-    EXPECT_THROW(SetCurveConditions(3, 900, 1), CInputError);
-    EXPECT_TRUE(*g_pMaterial == before);
-}
-
-TEST_F(CurveIntake, CurveTableRowsNameTheFileAndCarryTheReport) {
-    WriteRecord("r.asc", HenselSpittelLaw, 900, 1, 40);
-    NewMaterial("M");
-    AddCurve("r.asc", 900, 1);
-    CMaterial& material = *g_pMaterial;
-    material.Curve(1).m_strLabel = RateTempLabel(2, 950); // as read from a material file
-    material.Curve(1).m_dTemp = 950;
-    material.Curve(1).m_dRate = 2;
-    material.Curve(1).m_pPoints = material.Curve(0).m_pPoints;
-    material.m_nCurves = 2;
-    std::vector<CCurveRow> aRows = CurveRows(material);
-    ASSERT_EQ(aRows.size(), 2u);
-    EXPECT_EQ(aRows[0].m_strName, "r.asc");
-    EXPECT_EQ(aRows[1].m_strName, RateTempLabel(2, 950));
-    EXPECT_EQ(aRows[1].m_nCurve, 2);
-    EXPECT_EQ(aRows[0].m_nPoints, material.Curve(0).PointCount());
-    EXPECT_FALSE(aRows[0].m_bFitted);
-    // A constant law (model 1 with A2 = 0) of stress 100: the report's deviations.
-    material.m_nFunction = 1;
-    material.m_nCoef = 2;
-    material.m_dCoef[0] = 100;
-    aRows = CurveRows(material);
-    const CFitReport report = MakeFitReport(material);
-    ASSERT_TRUE(aRows[1].m_bFitted);
-    EXPECT_EQ(aRows[1].m_stats.m_dRms, report.m_aCurves[1].m_stats.m_dRms);
-    EXPECT_EQ(aRows[1].m_stats.m_dMaxAbs, report.m_aCurves[1].m_stats.m_dMaxAbs);
-}
-
-// A campaign of 13 temperatures x 7 strain rates, added in shuffled order: 13 panels of 7
-// curves, each by ascending rate, and 7 rate colours.
-TEST(PlotGroups, NinetyOneCurvesMakeThirteenPanelsOfSeven) {
-    CMaterial material;
-    std::vector<std::pair<double, double>> aConditions;
-    for (int t = 0; t < 13; ++t)
-        for (int h = 0; h < 7; ++h)
-            aConditions.emplace_back(250 + 25 * t, 0.001 * std::pow(10.0, 0.5 * h));
-    std::shuffle(aConditions.begin(), aConditions.end(), std::mt19937(5));
-    for (std::size_t i = 0; i < aConditions.size(); ++i) {
-        material.Curve(static_cast<int>(i)).m_dTemp = aConditions[i].first;
-        // The rate as a file gives it back: within rounding of the typed one.
-        material.Curve(static_cast<int>(i)).m_dRate = aConditions[i].second * (1 + 1e-15 * (i % 3));
-        material.Curve(static_cast<int>(i)).m_pPoints.resize(1); // measured: a curve with points
-    }
-    material.m_nCurves = 91;
-    material.Curve(90).m_dTemp = std::nan(""); // in no panel
-    const std::vector<CTemperatureGroup> aGroups = GroupByTemperature(material);
-    ASSERT_EQ(aGroups.size(), 13u);
-    EXPECT_EQ(MeasuredConditions(material).m_aRates.size(), 7u);
-    int nCurves = 0;
-    for (std::size_t k = 0; k < aGroups.size(); ++k) {
-        EXPECT_EQ(aGroups[k].m_dTemp, 250 + 25.0 * static_cast<double>(k));
-        for (std::size_t j = 1; j < aGroups[k].m_aCurves.size(); ++j)
-            EXPECT_LT(material.Curve(aGroups[k].m_aCurves[j - 1]).m_dRate, material.Curve(aGroups[k].m_aCurves[j]).m_dRate);
-        nCurves += static_cast<int>(aGroups[k].m_aCurves.size());
-    }
-    EXPECT_EQ(nCurves, 90);
-    EXPECT_EQ(ConditionIndex(MeasuredConditions(material).m_aRates, 0.001 * std::pow(10.0, 1.5)), 3);
-    for (EPlotView eView : {EPlotView::Single, EPlotView::Temperatures, EPlotView::Deviations}) {
-        EPlotView eFound = EPlotView::Single;
-        EXPECT_TRUE(FindPlotView(PlotViewName(eView), eFound));
-        EXPECT_EQ(eFound, eView);
-    }
-    EPlotView eNone = EPlotView::Deviations;
-    EXPECT_FALSE(FindPlotView("Temperatures", eNone));
 }

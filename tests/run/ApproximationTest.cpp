@@ -1,10 +1,11 @@
 // The approximation run through the engine, and the choice of the best model.
 
 #include "vornel/run/Approximation.h"
-#include "vornel/fit/ModelFit.h"
 #include "vornel/intake/Import.h"
 #include "vornel/document/Material.h"
 #include "vornel/model/ModelCatalogue.h"
+#include "vornel/model/SinhLaw.h"
+#include "FitQuality.h"
 #include "RecordFiles.h"
 #include "TestSupport.h"
 #include "formats/ExchangeFile.h"
@@ -190,24 +191,6 @@ TEST_F(Approximation, KernelWarningGoesIntoTheResult) {
     EXPECT_EQ(result.m_aWarnings[0].rfind(" *** WARNING ERROR 109 from DRCURV.  ", 0), 0u) << result.m_aWarnings[0];
 }
 
-TEST(CheckFit, NamesWhatMakesAFitUnusable) {
-    auto pMaterial = PreparedMaterial(HenselSpittelLaw);
-    pMaterial->m_nCoef = 4;
-    pMaterial->m_dErrorSr = 1;
-    pMaterial->m_dErrorMax = 2;
-    const CEngineStatus fitted{TARNFIT_FITTED, ""};
-    EXPECT_TRUE(CheckFit(*pMaterial, 9, fitted).Ok());
-    EXPECT_EQ(CheckFit(*pMaterial, 0, fitted).m_strMessage, "no model is chosen");
-    EXPECT_EQ(CheckFit(*pMaterial, 14, fitted).m_strMessage, "model 14: the engine returned 4 coefficients instead of 5");
-    // The engine's verdict and reason hold, whatever the file holds.
-    EXPECT_EQ(CheckFit(*pMaterial, 9, {TARNFIT_REFUSED, "KIVX: too few curves"}).m_strMessage, "KIVX: too few curves");
-    EXPECT_EQ(CheckFit(*pMaterial, 9, {TARNFIT_FILE_UNUSABLE, "KIVX: temp.mat: cannot open"}).m_strMessage,
-              "KIVX: temp.mat: cannot open");
-    EXPECT_EQ(CheckFit(*pMaterial, 9, {}).m_strMessage, "model 9: the engine returned no coefficients");
-    pMaterial->m_nCoef = 0;
-    EXPECT_EQ(CheckFit(*pMaterial, 9, fitted).m_strMessage, "model 9: the engine returned no coefficients");
-}
-
 class BlockedOutput : public ScratchTest, public ::testing::WithParamInterface<int> {};
 
 // An output that cannot be written (a folder stands in its place) is reported with its
@@ -228,7 +211,7 @@ TEST_P(BlockedOutput, IsReportedAndTheOthersAreWritten) {
         EXPECT_EQ(output.m_strPath, aNames[i]);
         if (i == nBlocked) {
             EXPECT_EQ(output.m_eStatus, EOutputStatus::Failed);
-            EXPECT_NE(output.m_strMessage.find("Is a directory"), std::string::npos) << output.m_strMessage;
+            EXPECT_NE(output.m_strMessage.find("not a regular file"), std::string::npos) << output.m_strMessage;
         } else {
             EXPECT_EQ(output.m_eStatus, EOutputStatus::Written);
             EXPECT_TRUE(std::filesystem::is_regular_file(aNames[i])) << aNames[i];
@@ -239,23 +222,6 @@ TEST_P(BlockedOutput, IsReportedAndTheOthersAreWritten) {
 const char* const kOutputNames[] = {"Fortran", "Surface", "MaterialFile"};
 INSTANTIATE_TEST_SUITE_P(EachOutput, BlockedOutput, ::testing::Values(0, 1, 2),
                          [](const auto& info) { return std::string(kOutputNames[info.param]); });
-
-TEST(ClearFit, ResetsCoefficientsErrorsAndSelection) {
-    CMaterial material;
-    material.m_dCoef.fill(3);
-    material.m_nCoef = 5;
-    material.m_dErrorSr = 1;
-    material.m_dErrorMax = 2;
-    material.m_nSelectedCurve = 4;
-    material.m_nFunction = 7;
-    material.ClearFit();
-    EXPECT_EQ(material.m_dCoef, (std::array<double, 100>{}));
-    EXPECT_EQ(material.m_nCoef, 0);
-    EXPECT_EQ(material.m_dErrorSr, 0);
-    EXPECT_EQ(material.m_dErrorMax, 0);
-    EXPECT_EQ(material.m_nSelectedCurve, 0);
-    EXPECT_EQ(material.m_nFunction, 7);
-}
 
 namespace {
 
@@ -414,3 +380,27 @@ TEST_P(BestModel, MatchesTheCandidatesFittedOneByOne) {
 
 INSTANTIATE_TEST_SUITE_P(StressUnits, BestModel, ::testing::Values(1.0, 1.0e6),
                          [](const auto& info) { return info.param == 1.0 ? std::string("MPa") : std::string("Pa"); });
+
+// The Optimization ranks model 19 with the refined candidates and leaves it out otherwise.
+TEST_F(ScratchTest, OptimizationTriesModel19OnlyWhenRefining) {
+    auto pMaterial = NoisyPreparedMaterial(kSinhModel, kSinhSteelLaw, 0.003, 3);
+    const std::vector<CCandidateReport> aPlain = CMaterial(*pMaterial).FindBestModel();
+    ASSERT_EQ(aPlain.size(), kBestModelCandidates.size());
+    EXPECT_NE(aPlain.back().m_nModel, kSinhModel);
+
+    const std::vector<CCandidateReport> aRefined = pMaterial->FindBestModel({}, CFitOptions{true});
+    ASSERT_EQ(aRefined.size(), kRefinedModelCandidates.size());
+    const CCandidateReport& sinh = aRefined.back();
+    EXPECT_EQ(sinh.m_nModel, kSinhModel);
+    EXPECT_EQ(sinh.m_nCoef, kSinhCoef);
+    ASSERT_TRUE(sinh.m_refinement && sinh.m_refinement->m_confidence);
+    for (const CCandidateReport& report : aRefined) {
+        if (report.m_nCoef > 0 && report.m_nModel != kSinhModel) {
+            EXPECT_LT(sinh.m_dRms, report.m_dRms) << "model " << report.m_nModel;
+        }
+    }
+    EXPECT_EQ(pMaterial->m_nFunction, kSinhModel);
+    const CRunResult run = pMaterial->RunApproximation(CFitOptions{true});
+    ASSERT_TRUE(run.Ok());
+    EXPECT_DOUBLE_EQ(MakeFitReport(*pMaterial).m_all.m_dRms, sinh.m_dRms);
+}

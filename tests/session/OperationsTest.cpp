@@ -4,14 +4,11 @@
 #include "vornel/session/Operations.h"
 #include "vornel/session/FolderLock.h"
 #include "RecordFiles.h"
-#include "TestSupport.h"
+#include "SessionSupport.h"
 #include "formats/ExchangeFile.h"
 #include "formats/FileError.h"
 
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/file.h>
-#include <unistd.h>
 #include <functional>
 
 using namespace vornel_test;
@@ -32,14 +29,8 @@ void WriteFiveRecords() {
 }
 
 // A scratch folder with no material and stage 0 before and after each test.
-class Operations : public ScratchTest {
+class Operations : public SessionTest {
 protected:
-    void SetUp() override { Reset(); }
-    void TearDown() override { Reset(); }
-    static void Reset() {
-        g_pMaterial.reset();
-        g_nStage = 0;
-    }
     // New material with the five raw curves, stage 2.
     static void FiveCurveMaterial() {
         WriteFiveRecords();
@@ -205,21 +196,6 @@ struct SFailure {
 
 void PrintTo(const SFailure& p, std::ostream* os) { *os << p.m_szName; }
 
-// The lock of a folder's runs held through a descriptor of its own, as another process
-// holds it; true when it could be taken.
-class CLockedByAnother {
-public:
-    explicit CLockedByAnother(const std::string& strFolder = ".")
-        : m_nFd(::open((fs::path(strFolder) / kFolderLockFileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {}
-    ~CLockedByAnother() { ::close(m_nFd); }
-    CLockedByAnother(const CLockedByAnother&) = delete;
-    CLockedByAnother& operator=(const CLockedByAnother&) = delete;
-    bool Take() { return ::flock(m_nFd, LOCK_EX | LOCK_NB) == 0; }
-
-private:
-    int m_nFd;
-};
-
 class FailingOperation : public Operations, public ::testing::WithParamInterface<SFailure> {};
 
 } // namespace
@@ -314,34 +290,6 @@ TEST_F(Operations, AFailedRunPutsTheSameRawArraysBack) {
     EXPECT_TRUE(*g_pMaterial == copy);
 }
 
-// A process takes a folder's lock once and counts its nested holds; runs in other folders
-// never wait for it, and a folder where no lock file can be made is not locked.
-TEST_F(Operations, FolderLocksNestWithinAProcessAndNeverSpanFolders) {
-    fs::create_directory("a");
-    fs::create_directory("b");
-    {
-        const CFolderLock outer("a");
-        ASSERT_TRUE(outer.Held());
-        {
-            const CFolderLock inner("a/../a");
-            CLockedByAnother other("a");
-            EXPECT_FALSE(other.Take());
-        }
-        CLockedByAnother other("a");
-        EXPECT_FALSE(other.Take()) << "the outer hold still counts";
-        const CFolderLock b("b");
-        EXPECT_TRUE(b.Held());
-    }
-    CLockedByAnother other("a");
-    EXPECT_TRUE(other.Take()) << "released with the last hold";
-    try {
-        const CFolderLock a("a");
-        ADD_FAILURE() << "the folder was taken";
-    } catch (const CFolderBusy& e) {
-        EXPECT_EQ(std::string(e.what()), "another run uses the folder " + fs::absolute("a").string());
-    }
-    EXPECT_FALSE(CFolderLock("missing").Held());
-}
 
 TEST_F(Operations, CommandsNeedAMaterial) {
     EXPECT_THROW(AddCurve("c1.asc", 900, 1), CInputError);
@@ -351,12 +299,73 @@ TEST_F(Operations, CommandsNeedAMaterial) {
     EXPECT_EQ(g_nStage, 0);
 }
 
-TEST(CurveConditions, BoundsAreInclusiveAndNaNIsRefused) {
-    EXPECT_NO_THROW(CheckCurveConditions(kMaxCurveTemp, kMaxCurveRate));
-    EXPECT_NO_THROW(CheckCurveConditions(kMinCurveTemp, kMinCurveRate));
-    EXPECT_THROW(CheckCurveConditions(std::nan(""), 1), CInputError);
-    EXPECT_THROW(CheckCurveConditions(900, 10000.5), CInputError);
-    EXPECT_NO_THROW(CheckTemp3d(0));
-    EXPECT_NO_THROW(CheckTemp3d(1600));
-    EXPECT_THROW(CheckTemp3d(-0.5), CInputError);
+// Several files are added at once or not at all.
+TEST_F(Operations, AddCurvesAddsEveryCurveOrNone) {
+    for (int i = 0; i < 3; ++i)
+        WriteRecord("r" + std::to_string(i) + ".asc", HenselSpittelLaw, 900 + 100 * i, 1, 40);
+    WriteText("empty.asc", "h\nh\nh\n");
+    NewMaterial("M");
+    AddCurve("r0.asc", 900, 1);
+    g_nStage = 3;
+    const CMaterial before = *g_pMaterial;
+    const std::vector<std::vector<CCurveSpec>> aRefused = {
+        {{"r1.asc", 1000, 1}, {"empty.asc", 1000, 1}, {"r2.asc", 1100, 1}},
+        {{"r1.asc", 1000, 1}, {"absent.asc", 1000, 1}},
+        {{"r1.asc", 1000, 1}, {"r2.asc", 2700, 1}},
+    };
+    const char* aszNamed[] = {"empty.asc", "absent.asc", "r2.asc: temperature 2700"};
+    for (std::size_t k = 0; k < aRefused.size(); ++k) {
+        try {
+            AddCurves(aRefused[k]);
+            ADD_FAILURE() << "added " << k;
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(aszNamed[k]), std::string::npos) << e.what();
+        }
+        EXPECT_TRUE(*g_pMaterial == before) << k;
+        EXPECT_EQ(g_nStage, 3);
+    }
+    const std::vector<CImportSummary> aAdded = AddCurves({{"r2.asc", 1100, 1}, {"r1.asc", 1000, 1}});
+    ASSERT_EQ(aAdded.size(), 2u);
+    EXPECT_EQ(g_pMaterial->m_nCurves, 3);
+    EXPECT_EQ(g_pMaterial->Curve(1).m_strFile, "r2.asc");
+    EXPECT_EQ(g_pMaterial->Curve(2).m_dTemp, 1000.0);
+    EXPECT_EQ(g_pMaterial->m_nPoints, g_pMaterial->CountPoints());
+    EXPECT_EQ(g_nStage, 2);
+    // More than the material has room for: none.
+    g_pMaterial->m_nCurves = kMaxExchangeCurves - 1;
+    EXPECT_THROW(AddCurves({{"r1.asc", 1000, 1}, {"r2.asc", 1100, 1}}), CInputError);
+    EXPECT_EQ(g_pMaterial->m_nCurves, kMaxExchangeCurves - 1);
+}
+
+TEST_F(Operations, CorrectedConditionsReachEveryPointAndClearTheFit) {
+    WriteRecord("r.asc", HenselSpittelLaw, 900, 1, 40);
+    NewMaterial("M");
+    AddCurve("r.asc", 900, 1);
+    AddCurve("r.asc", 1000, 1);
+    CMaterial& material = *g_pMaterial;
+    material.m_nPrepared = 1;
+    material.m_nFunction = 9;
+    material.m_nCoef = 4;
+    material.m_dCoef[0] = 3;
+    material.Curve(1).m_strLabel = RateTempLabel(1, 1000);
+    g_nStage = 3;
+    SetCurveConditions(2, 1050, 0.5);
+    const CCurve& curve = material.Curve(1);
+    EXPECT_EQ(curve.m_dTemp, 1050.0);
+    EXPECT_EQ(curve.m_strLabel, RateTempLabel(0.5, 1050));
+    for (const CCurvePoint& p : curve.m_pPoints) {
+        EXPECT_EQ(p.m_dTemp, 1050.0);
+        EXPECT_EQ(p.m_dRate, 0.5);
+        EXPECT_EQ(p.m_dTime, p.m_dStrain / 0.5);
+    }
+    EXPECT_EQ(material.m_nCoef, 0);
+    EXPECT_EQ(material.m_dCoef[0], 0.0);
+    EXPECT_EQ(material.m_nFunction, 9);
+    EXPECT_EQ(g_nStage, 2);
+    EXPECT_EQ(material.Curve(0).m_dTemp, 900.0);
+    // Out of range or no such curve: nothing changes.
+    const CMaterial before = material;
+    EXPECT_THROW(SetCurveConditions(1, 900, -1), CInputError);
+    EXPECT_THROW(SetCurveConditions(3, 900, 1), CInputError);
+    EXPECT_TRUE(*g_pMaterial == before);
 }

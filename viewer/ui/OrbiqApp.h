@@ -11,6 +11,16 @@
 
 #include <QApplication>
 
+// The text of orbiq --help.
+extern const char* const kszUsage;
+
+// What the program does before Qt starts, which aborts where it finds no platform to show
+// windows on: --help is answered at once (0); without any platform (no QT_QPA_PLATFORM, no
+// DISPLAY, no WAYLAND_DISPLAY) a snapshot is drawn off screen, and the window is refused with
+// one line on the error stream (2). Returns the exit status when the program is done, else
+// -1 for the application to run.
+int RunWithoutQt(int argc, char** argv);
+
 class COrbiqApp : public QApplication {
     Q_OBJECT
 public:

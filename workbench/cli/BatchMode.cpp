@@ -21,8 +21,6 @@
 
 namespace {
 
-constexpr const char* kDefaultName = "material";
-
 // Writes the exports of the fitted law and, with --report, prints its law check over the
 // table grid ("LawCheck= ok" or "LawCheck= N findings"). The findings go to the error
 // stream, once per grid: the table grid's when a table is written or the report asks, the
@@ -89,12 +87,13 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
             out << BatchUsage();
             return kBatchFitted;
         }
-        if (!options.m_strPlot.empty() && !writePlot)
+        if (options.m_bPlot && !writePlot)
             throw CBatchError("--plot: this vornel was built without its window and cannot draw plots");
         const int nModel = ParseModel(options.m_strModel);
+        CheckOutputNames(options);
 
         if (options.m_strOpen.empty()) {
-            NewMaterial(options.m_bName ? options.m_strName : kDefaultName);
+            NewMaterial(options.m_bName ? options.m_strName : kDefaultMaterialName);
         } else {
             OpenMaterial(options.m_strOpen, {});
             if (options.m_bName)
@@ -143,7 +142,7 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
         if (!result.Ok())
             err << kNoFitMessage << '\n';
         bool bPlotFailed = false;
-        if (!options.m_strPlot.empty()) {
+        if (options.m_bPlot) {
             try {
                 writePlot(*g_pMaterial, options.m_strPlot, options.m_ePlotView);
             } catch (const std::runtime_error& e) { // CFileError

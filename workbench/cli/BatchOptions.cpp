@@ -3,7 +3,12 @@
 #include "BatchPrint.h"
 #include "vornel/document/InputRanges.h"
 #include "vornel/intake/CurveIntake.h"
+#include "vornel/export/FortranExport.h"
+#include "vornel/export/SurfaceExport.h"
 #include "vornel/model/ModelCatalogue.h"
+#include "vornel/session/FolderLock.h"
+#include "formats/BinaryFile.h"
+#include "formats/ExchangeFile.h"
 
 #include <charconv>
 #include <limits>
@@ -80,7 +85,8 @@ CBatchOptions ParseOptions(const std::vector<std::string>& aArgs) {
             i += 3;
         } else if (strArg == "--curves") {
             need(i, 1, strArg);
-            AddCurveList(aArgs[++i], options.m_aCurves);
+            options.m_aLists.push_back(aArgs[++i]);
+            AddCurveList(options.m_aLists.back(), options.m_aCurves);
         } else if (strArg == "--refine") {
             options.m_bRefine = true;
         } else if (strArg == "--report") {
@@ -163,9 +169,12 @@ CBatchOptions ParseOptions(const std::vector<std::string>& aArgs) {
             options.m_johnsonCook.m_dRefRate = dRate;
         } else if (strArg == "--plot") {
             need(i, 1, strArg);
-            if (!options.m_strPlot.empty())
+            if (options.m_bPlot)
                 throw CBatchError("--plot is given twice");
             options.m_strPlot = aArgs[++i];
+            if (options.m_strPlot.empty())
+                throw CBatchError("--plot needs a file name; it is empty");
+            options.m_bPlot = true;
         } else if (strArg == "--plot-view") {
             need(i, 1, strArg);
             if (!FindPlotView(aArgs[++i], options.m_ePlotView))
@@ -191,4 +200,45 @@ int ParseModel(const std::string& strModel) {
         throw CBatchError("--fit: \"" + strModel + "\" is not a model; give 1.." +
                           std::to_string(ModelCatalogue().size()) + " or best");
     return nModel;
+}
+
+std::string MaterialFileOf(const CBatchOptions& options) {
+    if (options.m_bName)
+        return options.m_strName + ".mat";
+    return options.m_strOpen.empty() ? std::string(kDefaultMaterialName) + ".mat" : options.m_strOpen;
+}
+
+void CheckOutputNames(const CBatchOptions& options) {
+    // Every file the run reads or writes besides the outputs, with what it is.
+    struct SNamed {
+        std::string m_strFile;
+        std::string m_strWhat;
+    };
+    std::vector<SNamed> aTaken;
+    const std::string strMaterial = MaterialFileOf(options);
+    for (const char* szFile : {kExchangeFileName, kFortranFileName, kSurfaceFileName, kFolderLockFileName})
+        aTaken.push_back({szFile, std::string("the run's own file ") + szFile});
+    for (const CCurveSpec& curve : options.m_aCurves)
+        aTaken.push_back({curve.m_strFile, "the data file " + curve.m_strFile});
+    for (const std::string& strList : options.m_aLists)
+        aTaken.push_back({strList, "the list of curves " + strList});
+    if (!options.m_strOpen.empty() && !SameFile(options.m_strOpen, strMaterial))
+        aTaken.push_back({options.m_strOpen, "the material opened, " + options.m_strOpen});
+    // The material file itself may be the one opened, nothing else of the run's.
+    for (const SNamed& taken : aTaken)
+        if (SameFile(strMaterial, taken.m_strFile))
+            throw CBatchError("the material file " + strMaterial + " would be " + taken.m_strWhat +
+                              "; give another --name");
+    aTaken.push_back({strMaterial, "the material file " + strMaterial});
+    const auto claim = [&](const std::string& strOption, const std::string& strFile) {
+        for (const SNamed& taken : aTaken)
+            if (SameFile(strFile, taken.m_strFile))
+                throw CBatchError(strOption + " " + strFile + ": this file is " + taken.m_strWhat +
+                                  "; give the output another name");
+        aTaken.push_back({strFile, "the output of " + strOption});
+    };
+    for (const CBatchExport& entry : options.m_aExports)
+        claim(std::string("--export ") + entry.m_pFormat->m_szName, entry.m_strFile);
+    if (options.m_bPlot)
+        claim("--plot", options.m_strPlot);
 }

@@ -18,6 +18,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The material's name when neither --name nor --open gives one.
+inline constexpr const char* kDefaultMaterialName = "material";
+
 // Seconds a run waits for another run in its folder to end: by default, and at most.
 constexpr double kDefaultLockWait = 60;
 constexpr double kMaxLockWait = 86400;
@@ -36,10 +39,12 @@ struct CBatchOptions {
     std::string m_strName;
     std::string m_strOpen;
     std::vector<CCurveSpec> m_aCurves; // in command-line order, lists expanded
+    std::vector<std::string> m_aLists; // the list files of --curves
     bool m_bRefine = false;            // refine the log-space laws on the stresses
     bool m_bReport = false;            // print the fit report
     bool m_bValidate = false;          // print the held-out RMS
     std::string m_strPlot;             // draw the plot into this file
+    bool m_bPlot = false;              // --plot was given
     double m_dLockWait = kDefaultLockWait; // s to wait for another run in the folder
     std::optional<double> m_dSurfaceTemp; // temperature of visual.tmp, deg C
     EPlotView m_ePlotView = EPlotView::Single; // in this view
@@ -55,6 +60,17 @@ struct CBatchOptions {
 // conditions against their ranges, a list file read. Throws CBatchError naming the argument
 // (or the list's file and line), CFileError for a list that cannot be read.
 CBatchOptions ParseOptions(const std::vector<std::string>& aArgs);
+
+// The material file the run writes: NAME.mat of --name, else the file of --open, else
+// "material.mat".
+std::string MaterialFileOf(const CBatchOptions& options);
+
+// Throws CBatchError unless every file the run writes is its own: two outputs (--export,
+// --plot) naming one file, or an output naming an input (a data file, a list, the material
+// opened), the material file, the exchange file "temp.mat", "progr.f90", "visual.tmp" or
+// the folder's lock file are refused before anything is done; so is a material file that is
+// one of the run's own files or an input.
+void CheckOutputNames(const CBatchOptions& options);
 
 // The model of --fit: a number of the catalogue, or 0 for "best". Throws CBatchError for anything else.
 int ParseModel(const std::string& strModel);

@@ -2,13 +2,14 @@
 
 #include "vornel/fit/FitReport.h"
 #include "vornel/document/Material.h"
+#include "formats/BinaryFile.h"
 #include "formats/FileError.h"
 
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPolygon>
-#include <QSaveFile>
+#include <QBuffer>
 #include <QSvgGenerator>
 
 #include <algorithm>
@@ -416,13 +417,15 @@ void WritePlotFile(const CMaterial& material, const std::string& strPath, QSize 
     if (!bSvg && !strLower.endsWith(".png"))
         throw CFileError(strPath, "a plot is written as PNG or SVG: give the file the ending .png or .svg");
 
-    QSaveFile file(strFile);
-    if (!file.open(QIODevice::WriteOnly))
-        throw CFileError(strPath, "cannot be created: " + file.errorString().toStdString());
+    // The picture is made in memory and written as a whole through the one writer of every
+    // output (WriteFileBytes): a failed write leaves the previous file, a device is refused.
+    QByteArray aBytes;
+    QBuffer buffer(&aBytes);
+    buffer.open(QIODevice::WriteOnly);
     bool bOk = true;
     if (bSvg) {
         QSvgGenerator svg;
-        svg.setOutputDevice(&file);
+        svg.setOutputDevice(&buffer);
         svg.setSize(size);
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setTitle(QStringLiteral("Flow curves"));
@@ -433,8 +436,10 @@ void WritePlotFile(const CMaterial& material, const std::string& strPath, QSize 
             bOk = painter.end();
         }
     } else {
-        bOk = RenderPlotImage(material, size, nx, ny, style).save(&file, "PNG");
+        bOk = RenderPlotImage(material, size, nx, ny, style).save(&buffer, "PNG");
     }
-    if (!bOk || !file.commit())
-        throw CFileError(strPath, "cannot be written: " + file.errorString().toStdString());
+    if (!bOk)
+        throw CFileError(strPath, "the picture could not be drawn");
+    WriteFileBytes(strPath, {reinterpret_cast<const unsigned char*>(aBytes.constData()),
+                             static_cast<std::size_t>(aBytes.size())});
 }

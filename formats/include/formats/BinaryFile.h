@@ -1,10 +1,15 @@
 #pragma once
 // Raw little-endian binary files with typed errors, and the byte buffer they are read into.
 //
-// Whole files are read with ReadFileBytes. A CBinaryFile writes one and never touches the
-// target until Close(): the bytes go to a temporary file in the target's folder, which
-// Close() renames over the target. A file object destroyed without Close() (an exception
-// on the way) removes its temporary file and leaves the target as it was.
+// Whole files are read with ReadFileBytes, regular files only: a folder, a device or a named
+// pipe is refused at once, never waited on. A CBinaryFile writes one and never touches the
+// target until Close(): the bytes go to a temporary file "<target>.<pid>.<n>.part" in the
+// target's folder, which Close() renames over the target. A symbolic link is followed: the
+// file it points to is the target, and the link stays. A target that exists and is not a
+// regular file (a folder, a device, a pipe) is refused, and nothing is written. A file
+// object destroyed without Close() (an exception on the way) removes its temporary file and
+// leaves the target as it was; WriteFileBytes and WriteTextFile (TextFile.h) are this for
+// a whole file, the one way every output of the programs is written.
 
 #include <bit>
 #include <cstddef>
@@ -125,7 +130,8 @@ private:
     void WriteThrough(std::span<const CBytes> aPieces);
     void Discard() noexcept;
 
-    std::string m_strPath;
+    std::string m_strPath;   // as the caller named it (the messages name it)
+    std::string m_strTarget; // the file replaced: m_strPath, or where its links lead
     EReplace m_eReplace;
     // The temporary file, owned until Close() or destruction, and the bytes not yet
     // written to it.
@@ -133,3 +139,17 @@ private:
     std::string m_strTempPath;
     std::vector<unsigned char> m_aPending;
 };
+
+// Writes aBytes as the whole file strPath through a CBinaryFile. Throws CFileError naming
+// strPath.
+void WriteFileBytes(const std::string& strPath, std::span<const unsigned char> aBytes);
+
+// Removes the temporary files "<name>.<pid>.<n>.part" in strFolder (empty: the current
+// folder) whose writing process no longer exists, left there by a process that was killed
+// while it wrote; returns how many. Files of living processes are left alone.
+int RemoveStaleTemporaryFiles(const std::string& strFolder);
+
+// Whether the paths strA and strB name one file: the same file on disk when both exist
+// (symbolic links followed, hard links alike), else the same absolute path once "." and
+// ".." are resolved and the existing part of each path has its links followed.
+bool SameFile(const std::string& strA, const std::string& strB);

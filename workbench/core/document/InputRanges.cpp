@@ -5,18 +5,11 @@
 
 namespace {
 
-// Shortest text that reads back as the value: "2601", "-1", "2600.5".
-std::string Number(double dValue) {
-    char sz[64];
-    const auto res = std::to_chars(sz, sz + sizeof sz, dValue);
-    return std::string(sz, res.ptr);
-}
-
 // The sentence that refuses dValue outside dMin..dMax (NaN included), empty within.
 std::string RangeProblem(const char* szWhat, double dValue, double dMin, double dMax, const char* szUnit) {
     if (dValue >= dMin && dValue <= dMax)
         return {};
-    return std::string(szWhat) + " " + Number(dValue) + " is outside " + Number(dMin) + ".." + Number(dMax) + " " +
+    return std::string(szWhat) + " " + ShortestNumber(dValue) + " is outside " + ShortestNumber(dMin) + ".." + ShortestNumber(dMax) + " " +
            szUnit;
 }
 
@@ -68,3 +61,8 @@ bool ParseUserNumber(const std::string& strText, double& dValue) {
     return true;
 }
 
+std::string ShortestNumber(double dValue) {
+    char sz[64];
+    const auto res = std::to_chars(sz, sz + sizeof sz, dValue);
+    return std::string(sz, res.ptr);
+}

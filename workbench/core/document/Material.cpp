@@ -1,11 +1,14 @@
 #include "vornel/document/Material.h"
 
+#include "vornel/document/InputRanges.h"
 #include "vornel/model/ModelCatalogue.h"
 
 #include "formats/BinaryFile.h"
 #include "formats/ExchangeFile.h"
+#include "formats/FileError.h"
 #include "formats/TextFile.h"
 
+#include <cmath>
 #include <cstddef>
 #include <iterator>
 #include <filesystem>
@@ -191,7 +194,42 @@ void CMaterial::ReadMaterialFile(int nFlag) {
     // back after every engine call); a large one is given back.
     thread_local CByteBuffer s_buffer;
     const CReleaseIfLarger release(s_buffer, std::size_t{4} << 20);
-    TakeExchangeView(ReadExchangeView(FilePath(nFlag), CExchangeLimits{kMaxExchangeCurves, kMaxCoef}, s_buffer));
+    const std::string strPath = FilePath(nFlag);
+    const CExchangeView view = ReadExchangeView(strPath, CExchangeLimits{kMaxExchangeCurves, kMaxCoef}, s_buffer);
+    if (const CCheck check = CheckMaterialValues(view); !check.Ok())
+        throw CFileError(strPath, check.m_strMessage + "; the material is not read");
+    TakeExchangeView(view);
+}
+
+CCheck CheckMaterialValues(const CExchangeView& view) {
+    if (view.m_nPrepared != 0 && view.m_nPrepared != 1)
+        return CCheck::Refuse("the prepared flag is " + std::to_string(view.m_nPrepared) + ", not 0 or 1");
+    for (std::size_t i = 0; i < view.m_aCurves.size(); ++i) {
+        const CRecordBlock& block = view.m_aCurves[i];
+        const auto n = static_cast<std::size_t>(block.m_nPoints);
+        const CExchangePoint last = n > 0 ? block.Point(n - 1) : CExchangePoint{};
+        for (std::size_t j = 0; j < n; ++j) {
+            const CExchangePoint p = block.Point(j);
+            const std::string strWhere = "curve " + std::to_string(i + 1) + ", point " + std::to_string(j + 1) + ": ";
+            if (const CConditionsProblem problem = FindConditionsProblem(p.m_dTemp, p.m_dRate);
+                problem.m_eField != EConditionField::None)
+                return CCheck::Refuse(strWhere + problem.m_strMessage);
+            if (p.m_dTemp != last.m_dTemp || p.m_dRate != last.m_dRate)
+                return CCheck::Refuse(strWhere + "its temperature and strain rate are not those of the curve's other "
+                                                 "points (" + ShortestNumber(last.m_dTemp) + " deg C, " +
+                                      ShortestNumber(last.m_dRate) + " 1/s)");
+            const std::pair<const char*, double> aValues[] = {
+                {"strain", p.m_dStrain}, {"stress", p.m_dStress}, {"fitted stress", p.m_dFitStress}};
+            for (const auto& [szWhat, dValue] : aValues)
+                if (!std::isfinite(dValue))
+                    return CCheck::Refuse(strWhere + szWhat + " " + ShortestNumber(dValue) + " is not a finite number");
+            if (p.m_dStrain < 0 || p.m_dStress < 0)
+                return CCheck::Refuse(strWhere + (p.m_dStrain < 0 ? "strain " + ShortestNumber(p.m_dStrain)
+                                                                  : "stress " + ShortestNumber(p.m_dStress)) +
+                                      " is below 0");
+        }
+    }
+    return {};
 }
 
 void CMaterial::ClearFit() {

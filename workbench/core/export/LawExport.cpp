@@ -186,6 +186,10 @@ void CExportGridOptions::SetStrains(std::string_view strText) {
         nSteps > kMaxExportStrainSteps)
         throw CExportError("the number of steps \"" + std::string(steps) + "\" is not a whole number from 1 to " +
                            std::to_string(kMaxExportStrainSteps));
+    // The grid's strains are MAX k / N: MAX N must be a finite number too.
+    if (!std::isfinite(dMax * nSteps))
+        throw CExportError("the largest strain " + Significant(dMax, 6) + " in " + std::to_string(nSteps) +
+                           " steps gives strains that are not finite numbers");
     m_dMaxStrain = dMax;
     m_nStrainSteps = nSteps;
 }

@@ -150,6 +150,10 @@ CEngineStatus CMaterial::FitModelOnExchangeFile(const ModelEngineCall& callEngin
         CCurrentFolderScope folder(m_strWorkFolder);
         status = callEngine(nModel);
     }
+    // An engine that could not read the exchange file or write its result back (a full
+    // disk) fitted nothing this run could show: the run fails as a file does.
+    if (status.m_eStatus == TARNFIT_FILE_UNUSABLE)
+        throw CFileError(FilePath(0), "the fitting engine could not use the exchange file: " + status.m_strMessage);
     ReadMaterialFile(0);
     const CoreFit coreFitOf = FindCoreFit(nModel);
     if (coreFitOf && status.m_eStatus == TARNFIT_NOTHING_DONE) {

@@ -78,6 +78,8 @@ std::optional<std::vector<CCurveListEntry>> TryConditionsList(const fs::path& pa
     int nLine = 0;
     for (std::string strLine; std::getline(in, strLine);) {
         ++nLine;
+        if (nLine == 1 && strLine.starts_with("\xEF\xBB\xBF"))
+            strLine.erase(0, 3);
         SListLine line;
         double dValue = 0;
         if (!SplitListLine(strLine, line) ||
@@ -188,7 +190,10 @@ std::vector<SFolderList> ConditionsLists(const fs::path& folder) {
 
 std::vector<CCurveListEntry> ReadCurveList(const std::string& strList) {
     const std::vector<unsigned char> aBytes = ReadFileBytes(strList);
-    const std::string strText(aBytes.begin(), aBytes.end());
+    std::string strText(aBytes.begin(), aBytes.end());
+    // A list saved by an editor that marks UTF-8 with a byte-order mark reads the same.
+    if (strText.starts_with("\xEF\xBB\xBF"))
+        strText.erase(0, 3);
     const fs::path folder = fs::path(strList).parent_path();
     std::vector<CCurveListEntry> aEntries;
     std::istringstream lines(strText);

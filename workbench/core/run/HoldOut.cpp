@@ -6,10 +6,15 @@
 #include "formats/FileError.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+
+#include <unistd.h>
 
 namespace {
 
@@ -18,10 +23,15 @@ namespace fs = std::filesystem;
 // A fresh temporary folder, removed with everything in it at the end, also on an exception.
 class CScratchFolder {
 public:
+    // "vornel-holdout-<pid>-XXXXXX" in the temporary folder; the folders of processes that
+    // no longer exist (killed during a validation) go first.
     CScratchFolder() {
         std::error_code ec;
-        const fs::path temp = fs::temp_directory_path(ec);
-        std::string strTemplate = ((ec ? fs::path("/tmp") : temp) / "vornel-holdout-XXXXXX").string();
+        fs::path temp = fs::temp_directory_path(ec);
+        if (ec)
+            temp = "/tmp";
+        RemoveLeftovers(temp);
+        std::string strTemplate = (temp / (kPrefix + std::to_string(::getpid()) + "-XXXXXX")).string();
         if (!::mkdtemp(strTemplate.data()))
             throw CFileError(strTemplate, "cannot create a scratch folder for the held-out fits");
         m_path = strTemplate;
@@ -36,6 +46,21 @@ public:
     const fs::path& Path() const { return m_path; }
 
 private:
+    static constexpr const char* kPrefix = "vornel-holdout-";
+
+    static void RemoveLeftovers(const fs::path& temp) {
+        std::error_code ec;
+        for (fs::directory_iterator it(temp, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+            const std::string strName = it->path().filename().string();
+            if (!strName.starts_with(kPrefix) || !it->is_directory(ec))
+                continue;
+            const pid_t nPid = static_cast<pid_t>(std::atol(strName.c_str() + std::strlen(kPrefix)));
+            std::error_code ecRemove;
+            if (nPid > 0 && ::kill(nPid, 0) != 0 && errno == ESRCH)
+                fs::remove_all(it->path(), ecRemove);
+        }
+    }
+
     fs::path m_path;
 };
 

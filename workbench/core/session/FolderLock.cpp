@@ -1,10 +1,15 @@
 #include "vornel/session/FolderLock.h"
 
+#include "formats/BinaryFile.h"
+#include "formats/FileError.h"
+
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <map>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -31,6 +36,25 @@ std::string AbsoluteFolder(const std::string& strFolder) {
     return absolute.string();
 }
 
+// The lock file strFile opened (created when missing), or CFileError naming it: a run that
+// cannot hold the folder's lock does not run. A lock file this user may not write (another
+// user's) is locked through a descriptor for reading, which flock takes all the same; what
+// is not a regular file (a folder, a pipe) is refused, and nothing waits on it.
+int OpenLockFile(const std::string& strFile) {
+    int nFd = ::open(strFile.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (nFd < 0 && errno == EACCES)
+        nFd = ::open(strFile.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (nFd < 0)
+        throw CFileError(strFile, std::string("cannot take the folder's lock, so this run does nothing: ") +
+                                      std::strerror(errno));
+    struct stat st {};
+    if (::fstat(nFd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(nFd);
+        throw CFileError(strFile, "cannot take the folder's lock, so this run does nothing: not a regular file");
+    }
+    return nFd;
+}
+
 // flock without waiting, retried when a signal interrupts it.
 bool TryLock(int nFd) {
     for (;;) {
@@ -55,9 +79,7 @@ CFolderLock::CFolderLock(const std::string& strFolder, const CFolderLockWait& wa
         return;
     }
     const std::string strFile = (std::filesystem::path(strKey) / kFolderLockFileName).string();
-    const int nFd = ::open(strFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (nFd < 0)
-        return;
+    const int nFd = OpenLockFile(strFile);
     if (!TryLock(nFd)) {
         const auto deadline = std::chrono::steady_clock::now() + wait.m_wait;
         bool bLocked = false;
@@ -75,6 +97,8 @@ CFolderLock::CFolderLock(const std::string& strFolder, const CFolderLockWait& wa
         }
     }
     held.emplace(strKey, SHeld{nFd, 1});
+    // The folder is this run's now: what killed runs left of their writes goes.
+    RemoveStaleTemporaryFiles(strKey);
     m_strKey = std::move(strKey);
 }
 

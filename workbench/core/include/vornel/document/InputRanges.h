@@ -44,5 +44,8 @@ CConditionsProblem FindConditionsProblem(double dTemp, double dRate);
 // strText is such a number (its value in dValue).
 bool ParseUserNumber(const std::string& strText, double& dValue);
 
+// The shortest text that reads back as dValue: "2601", "-1", "2600.5", "inf".
+std::string ShortestNumber(double dValue);
+
 // Throws CInputError unless dTemp (deg C) lies in kMinTemp3d..kMaxTemp3d, NaN refused.
 void CheckTemp3d(double dTemp);

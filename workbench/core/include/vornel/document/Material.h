@@ -152,10 +152,12 @@ public:
                                                               const CandidateCallback& onCandidate = {},
                                                               const CFitOptions& options = {});
     // The one road of every fit on "temp.mat": callEngine(nModel) in the work folder, the file
-    // read back and, for a model the workbench fits itself (FindCoreFit) whose
-    // entry point prepared the curves and fitted nothing, that fit on the material (its
-    // result in coreFit, fit/ModelFit.h), written back to "temp.mat". Returns the call's outcome, the
+    // read back and, for a model the workbench fits itself (FindCoreFit, fit/ModelFit.h)
+    // whose entry point prepared the curves and fitted nothing, that fit on the material
+    // (its result in coreFit), written back to "temp.mat". Returns the call's outcome, the
     // workbench's fit counting as the engine's: fitted, or refused with the fit's reason.
+    // Throws CFileError naming "temp.mat" when the engine could not use it (read it, or
+    // write its result back).
     CEngineStatus FitModelOnExchangeFile(const ModelEngineCall& callEngine, int nModel,
                                          std::optional<CRefinementResult>& coreFit);
 
@@ -192,6 +194,14 @@ public:
 
 // The label a curve gets when it is read from a file: "H= %5.3lf Temp= %5.1lf ".
 std::string RateTempLabel(double dRate, double dTemp);
+
+// Whether the values of a material file's points are ones the program takes anywhere else:
+// the prepared flag 0 or 1; per point a temperature and a strain rate within the ranges of
+// InputRanges.h and equal to those of the curve's other points, strain, stress and fitted
+// stress finite numbers, strain and stress not below 0. Refused with the curve and point
+// named: "curve 3, point 12: temperature inf is outside -200..2600 deg C". ReadMaterialFile
+// refuses a file that fails it.
+CCheck CheckMaterialValues(const CExchangeView& view);
 
 // Index of the first measured point of every curve: 1 for a prepared material, whose first
 // point of each curve is the preparation's own (half the second point in strain and stress,

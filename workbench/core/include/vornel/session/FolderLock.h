@@ -9,9 +9,10 @@
 //
 // Within one process the lock of a folder is taken once: a CFolderLock of a folder the
 // process already holds (the batch mode holds its folder for the whole run, Calc takes it
-// again) only counts. A folder where the lock file cannot be created (missing, read-only)
-// is not locked: nothing can write "temp.mat" there either, and the run's own write names
-// the file and the reason.
+// again) only counts. A run that cannot take the lock never runs: when the lock file cannot
+// be opened or created (a missing or read-only folder, a folder or a pipe of that name) the
+// lock throws CFileError naming the lock file and the reason. Taking a folder's lock also
+// removes the temporary files that killed runs left there (RemoveStaleTemporaryFiles).
 
 #include <chrono>
 #include <functional>
@@ -42,14 +43,12 @@ class CFolderLock {
 public:
     // Takes the lock of strFolder (empty: the current folder), waiting as wait says
     // (polling every 20 ms; no wait by default, so that the window never hangs). Throws
-    // CFolderBusy when another process still holds it then.
+    // CFolderBusy when another process still holds it then, CFileError when the lock file
+    // cannot be opened.
     explicit CFolderLock(const std::string& strFolder, const CFolderLockWait& wait = {});
     ~CFolderLock();
     CFolderLock(const CFolderLock&) = delete;
     CFolderLock& operator=(const CFolderLock&) = delete;
-
-    // False when the folder could not be locked because its lock file cannot be created.
-    bool Held() const { return !m_strKey.empty(); }
 
 private:
     std::string m_strKey; // the folder's absolute path while this lock counts

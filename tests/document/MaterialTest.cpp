@@ -1,10 +1,11 @@
-// The material document written to and read from its binary file.
+// The material document: written to and read from its binary file, its fit cleared.
 
 #include "vornel/document/Material.h"
 #include "TestSupport.h"
 #include "formats/ExchangeFile.h"
 #include "formats/FileError.h"
 
+#include <array>
 #include <cstring>
 
 using vornel_test::FileBytes;
@@ -270,4 +271,21 @@ TEST_F(MaterialFile, FailedSaveRaisesAFileErrorNamingTheFile) {
     } catch (const CFileError& e) {
         EXPECT_EQ(e.Path(), "missing-folder/steel.mat");
     }
+}
+
+TEST(ClearFit, ResetsCoefficientsErrorsAndSelection) {
+    CMaterial material;
+    material.m_dCoef.fill(3);
+    material.m_nCoef = 5;
+    material.m_dErrorSr = 1;
+    material.m_dErrorMax = 2;
+    material.m_nSelectedCurve = 4;
+    material.m_nFunction = 7;
+    material.ClearFit();
+    EXPECT_EQ(material.m_dCoef, (std::array<double, 100>{}));
+    EXPECT_EQ(material.m_nCoef, 0);
+    EXPECT_EQ(material.m_dErrorSr, 0);
+    EXPECT_EQ(material.m_dErrorMax, 0);
+    EXPECT_EQ(material.m_nSelectedCurve, 0);
+    EXPECT_EQ(material.m_nFunction, 7);
 }

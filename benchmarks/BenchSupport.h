@@ -77,7 +77,7 @@ inline std::unique_ptr<CMaterial> FittedMeasuredSet(const std::string& strSet, i
     std::unique_ptr<CMaterial> pMaterial = vornel_test::LoadMeasuredSet(strFolder);
     pMaterial->m_nFunction = nModel;
     CQuietStdout quiet;
-    if (!pMaterial->RunApproximation().m_bFitted) {
+    if (!pMaterial->RunApproximation().Ok()) {
         strProblem = "the engine refused model " + std::to_string(nModel);
         return nullptr;
     }

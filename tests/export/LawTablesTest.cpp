@@ -467,3 +467,47 @@ TEST(OpenRadiossCard, GivesTheLawAtAThousandPoints) {
         }
     }
 }
+
+// The native Johnson-Cook cards of model 20, in GPa-mm-ms-K: Abaqus's *PLASTIC, HARDENING=
+// JOHNSON COOK and *RATE DEPENDENT hold A, B, n, m, tm, tr and C, H0; each LS-DYNA *MAT_098
+// card holds A and B times 1 - T*^m at its temperature, N, C and EPS0 = H0 (its stress at
+// the card's temperature and H0 is the law's there).
+TEST(JohnsonCookCards, HoldTheLawConverted) {
+    std::mt19937 rng(20);
+    const std::vector<double> A = TypicalCoefficients(20, rng);
+    CDeckOptions deck;
+    deck.SetUnits("GPa-mm-ms-K");
+    const CLawExport law = MakeLawExport(TableMaterial(20, A), {}, 5000, deck);
+    const std::vector<std::string> aAbaqus = Cards(FindExportFormat("abaqus")->m_pfnText(law), "**");
+    const auto at = std::find(aAbaqus.begin(), aAbaqus.end(), "*PLASTIC, HARDENING=JOHNSON COOK");
+    ASSERT_TRUE(at != aAbaqus.end() && at + 3 < aAbaqus.end());
+    ASSERT_EQ(*(at + 2), "*RATE DEPENDENT, TYPE=JOHNSON COOK");
+    const std::vector<std::string> aPlastic = Split(*(at + 1), ','), aRate = Split(*(at + 3), ',');
+    ASSERT_EQ(aPlastic.size(), 6u);
+    ASSERT_EQ(aRate.size(), 2u);
+    const double adPlastic[6] = {1e-3 * A[0], 1e-3 * A[1], A[2], A[4], A[7] + 273.15, A[6] + 273.15};
+    for (std::size_t k = 0; k < 6; ++k)
+        EXPECT_TRUE(Printed(Number(aPlastic[k]), adPlastic[k], 9)) << *(at + 1);
+    EXPECT_TRUE(Printed(Number(aRate[0]), A[3], 9));
+    EXPECT_TRUE(Printed(Number(aRate[1]), 1e-3 * A[5], 9));
+
+    const std::vector<std::string> aDyna = Cards(FindExportFormat("lsdyna")->m_pfnText(law), "$");
+    const std::vector<double> aTemps = LawOnGrid(law, law.m_baseGrid, ERateAxis::Log).m_grid.m_aTemps;
+    std::size_t nCards = 0;
+    for (std::size_t n = 0; n + 2 < aDyna.size(); ++n) {
+        if (aDyna[n] != "*MAT_SIMPLIFIED_JOHNSON_COOK")
+            continue;
+        ASSERT_LT(nCards, aTemps.size());
+        const double dTemp = aTemps[nCards]; // the cards follow the deck's grid temperatures
+        EXPECT_EQ(Number(aDyna[n + 1].substr(0, 10)), 5000.0 + static_cast<double>(nCards++));
+        double adCard[8];
+        for (std::size_t k = 0; k < 8; ++k)
+            adCard[k] = Number(aDyna[n + 2].substr(10 * k, 10));
+        const double dLaw = 1e-3 * TableMaterial(20, A).Evaluate(1.0, dTemp, A[5]);
+        EXPECT_NEAR(adCard[0] + adCard[1], dLaw, 1e-6 * dLaw) << "t = " << dTemp;
+        EXPECT_NEAR(adCard[2], A[2], 1e-6 * A[2]);
+        EXPECT_NEAR(adCard[3], A[3], 1e-6 * A[3]);
+        EXPECT_NEAR(adCard[7], 1e-3 * A[5], 1e-12);
+    }
+    EXPECT_EQ(nCards, aTemps.size());
+}

@@ -139,6 +139,12 @@ int main(int argc, char** argv) {
         for (const char* szCorpus : {"material", "engine"})
             fs::copy_file(scratch / "fitted.mat", out / szCorpus / "fitted.mat", fs::copy_options::overwrite_existing);
         fs::copy_file(scratch / kSurfaceFileName, out / "surface" / "fitted.tmp", fs::copy_options::overwrite_existing);
+        // The same law refined: its file carries the confidence intervals in a section.
+        CMaterial refined = fitted;
+        refined.m_strFileName = "refined.mat";
+        if (!refined.RunApproximation(CFitOptions{true}).Ok() || !refined.m_confidence)
+            throw std::runtime_error("the example material's refined fit has no confidence intervals");
+        fs::copy_file(scratch / "refined.mat", out / "material" / "refined.mat", fs::copy_options::overwrite_existing);
         // A surface at another temperature, and the smallest file the viewer reads.
         if (fitted.WriteSurfaceFile(1200).Ok())
             fs::copy_file(scratch / kSurfaceFileName, out / "surface" / "fitted1200.tmp", fs::copy_options::overwrite_existing);

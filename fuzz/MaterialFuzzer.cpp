@@ -3,15 +3,17 @@
 //
 // A file the reader refuses leaves the material exactly as it was, with a message naming
 // the file. A file it takes gives consistent counts and labels, leaves the slots and fields
-// the reader does not own alone, and is written back with fields 1 to 9 byte for byte as
-// they stood in the file. The surface file written for any material that was read must be
-// readable by the viewer's reader.
+// the reader does not own alone, holds only values the program takes elsewhere, and is
+// written back with fields 1 to 9 byte for byte as they stood in the file and its sections
+// (the confidence intervals) as they were. The surface file written for any material that
+// was read must be readable by the viewer's reader.
 
 #include "FuzzSupport.h"
 
 #include "vornel/export/FortranExport.h"
 #include "vornel/document/Material.h"
 #include "formats/BinaryFile.h"
+#include "formats/ExchangeFile.h"
 #include "formats/FileError.h"
 #include "formats/SurfaceFile.h"
 
@@ -87,10 +89,20 @@ void CheckTaken(const CMaterial& material, const std::vector<unsigned char>& aIn
                    material.m_aSurfaceNodes == before.m_aSurfaceNodes,
                "reading changed a field the file does not hold");
 
-    // Written back, fields 1 to 9 stand byte for byte as they stood in the file; the
-    // workbench's trailer of one word per curve follows.
+    // Every value taken is one the program takes anywhere else (temperature, strain rate,
+    // finite strains and stresses, the prepared flag).
+    FUZZ_CHECK(CheckMaterialValues(material.ExchangeView()).Ok(), "a material took values the program refuses elsewhere");
+    // What the sections held comes back from a written file as it was.
     CMaterial copy = material;
     copy.m_strFileName = "written.mat";
+    copy.WriteMaterialFile(1);
+    CMaterial reread = Baseline();
+    reread.m_strFileName = "written.mat";
+    reread.ReadMaterialFile(1);
+    FUZZ_CHECK(reread.m_confidence == material.m_confidence, "the confidence intervals do not survive a write and a read");
+    // Written back without its sections, fields 1 to 9 stand byte for byte as they stood in
+    // the file; the workbench's trailer of one word per curve follows.
+    copy.m_confidence.reset();
     copy.WriteMaterialFile(1);
     const std::vector<unsigned char> aWritten = ReadFileBytes(copy.FilePath(1));
     const std::size_t nTrailer = 4 * static_cast<std::size_t>(material.m_nCurves);

@@ -50,12 +50,12 @@ public:
         return d;
     }
     // A count in 0..nMax.
-    std::int32_t Count(const char* szField, std::int32_t nMax) {
-        const std::int32_t nValue = Int32(szField);
+    std::int32_t Count(const std::string& strField, std::int32_t nMax) {
+        const std::int32_t nValue = Int32(strField);
         if (nValue < 0)
-            Refuse(std::string("the ") + szField + " is negative (" + std::to_string(nValue) + ")");
+            Refuse("the " + strField + " is negative (" + std::to_string(nValue) + ")");
         if (nValue > nMax)
-            Refuse(std::string("the ") + szField + " " + std::to_string(nValue) + " exceeds the limit of " +
+            Refuse("the " + strField + " " + std::to_string(nValue) + " exceeds the limit of " +
                    std::to_string(nMax));
         return nValue;
     }
@@ -66,6 +66,51 @@ private:
     std::size_t m_nPos = 0;
     const std::string& m_strPath;
 };
+
+template <class T>
+void Append(std::vector<unsigned char>& aBytes, const T& value) {
+    const auto* p = reinterpret_cast<const unsigned char*>(&value);
+    aBytes.insert(aBytes.end(), p, p + sizeof value);
+}
+
+constexpr char kSectionMark[8] = {'V', 'O', 'R', 'N', 'E', 'L', 'S', 'X'};
+
+// The sections after the workbench's trailer of nCurves words, when the mark follows it.
+std::vector<CExchangeSection> ParseSections(CImageCursor& cursor, std::size_t nCurves) {
+    std::vector<CExchangeSection> aSections;
+    if (cursor.Remaining() < 4 * nCurves + sizeof kSectionMark)
+        return aSections;
+    cursor.Skip(4 * nCurves, "the trailer");
+    if (std::memcmp(cursor.Skip(sizeof kSectionMark, "the sections' mark"), kSectionMark, sizeof kSectionMark) != 0)
+        return aSections;
+    const std::int32_t nSections = cursor.Count("section count", kMaxSections);
+    for (std::int32_t i = 0; i < nSections; ++i) {
+        const std::string strSection = "section " + std::to_string(i + 1);
+        const std::int32_t nName = cursor.Count("name length of " + strSection, static_cast<std::int32_t>(kMaxSectionName));
+        CExchangeSection section;
+        const unsigned char* pName = cursor.Skip(static_cast<std::size_t>(nName), "the name of " + strSection);
+        section.m_strName.assign(reinterpret_cast<const char*>(pName), static_cast<std::size_t>(nName));
+        const std::int32_t nText = cursor.Int32("text length of " + strSection);
+        if (nText < 0 || static_cast<std::size_t>(nText) > cursor.Remaining())
+            cursor.Refuse("the text of " + strSection + " (" + section.m_strName + ") is cut short");
+        const unsigned char* pText = cursor.Skip(static_cast<std::size_t>(nText), "the text of " + strSection);
+        section.m_strText.assign(reinterpret_cast<const char*>(pText), static_cast<std::size_t>(nText));
+        aSections.push_back(std::move(section));
+    }
+    return aSections;
+}
+
+// The sections as they follow the trailer: the mark, the count, each name and text.
+void AppendSections(std::vector<unsigned char>& aTail, const std::vector<CExchangeSection>& aSections) {
+    aTail.insert(aTail.end(), kSectionMark, kSectionMark + sizeof kSectionMark);
+    Append(aTail, static_cast<std::int32_t>(aSections.size()));
+    for (const CExchangeSection& section : aSections) {
+        Append(aTail, static_cast<std::int32_t>(section.m_strName.size()));
+        aTail.insert(aTail.end(), section.m_strName.begin(), section.m_strName.end());
+        Append(aTail, static_cast<std::int32_t>(section.m_strText.size()));
+        aTail.insert(aTail.end(), section.m_strText.begin(), section.m_strText.end());
+    }
+}
 
 } // namespace
 
@@ -105,6 +150,7 @@ CExchangeView ParseExchangeImage(const unsigned char* pBytes, std::size_t nBytes
     view.m_pCoef = cursor.Skip(static_cast<std::size_t>(view.m_nCoef) * sizeof(double), "the coefficients");
     view.m_dErrorSr = cursor.Double("ErrorSr");
     view.m_dErrorMax = cursor.Double("ErrorMax");
+    view.m_aSections = ParseSections(cursor, static_cast<std::size_t>(nCurves));
     return view;
 }
 
@@ -125,6 +171,7 @@ CExchangeView ViewOf(const CExchangeData& data) {
     view.m_nCoef = static_cast<std::int32_t>(data.m_aCoef.size());
     view.m_dErrorSr = data.m_dErrorSr;
     view.m_dErrorMax = data.m_dErrorMax;
+    view.m_aSections = data.m_aSections;
     return view;
 }
 
@@ -145,6 +192,7 @@ CExchangeData DataOf(const CExchangeView& view) {
         data.m_aCoef.push_back(view.Coef(k));
     data.m_dErrorSr = view.m_dErrorSr;
     data.m_dErrorMax = view.m_dErrorMax;
+    data.m_aSections = view.m_aSections;
     return data;
 }
 
@@ -158,6 +206,11 @@ std::size_t ExchangeFileSize(const CExchangeView& view, EExchangeTrailer eTraile
     std::size_t nBytes = 12 + nCurves * 4 + static_cast<std::size_t>(view.TotalPoints()) * kPointBytes + 8 +
                          8 * static_cast<std::size_t>(view.m_nCoef) + 16;
     nBytes += eTrailer == EExchangeTrailer::CurveWords ? 4 * nCurves : 16;
+    if (eTrailer == EExchangeTrailer::CurveWords && !view.m_aSections.empty()) {
+        nBytes += 8 + 4;
+        for (const CExchangeSection& section : view.m_aSections)
+            nBytes += 8 + section.m_strName.size() + section.m_strText.size();
+    }
     return nBytes;
 }
 
@@ -221,12 +274,6 @@ private:
     }
 };
 
-template <class T>
-void Append(std::vector<unsigned char>& aBytes, const T& value) {
-    const auto* p = reinterpret_cast<const unsigned char*>(&value);
-    aBytes.insert(aBytes.end(), p, p + sizeof value);
-}
-
 } // namespace
 
 void WriteExchangeView(const std::string& strPath, const CExchangeView& view, EExchangeTrailer eTrailer,
@@ -249,6 +296,8 @@ void WriteExchangeView(const std::string& strPath, const CExchangeView& view, EE
     Append(aTail, view.m_dErrorMax);
     if (eTrailer == EExchangeTrailer::CurveWords) {
         aTail.resize(aTail.size() + 4 * nCurves, 0);
+        if (!view.m_aSections.empty())
+            AppendSections(aTail, view.m_aSections);
     } else {
         Append(aTail, view.m_dErrorSr);
         Append(aTail, view.m_dErrorMax);

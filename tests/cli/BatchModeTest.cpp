@@ -8,16 +8,20 @@
 #include "vornel/export/LawExport.h"
 #include "vornel/document/Material.h"
 #include "vornel/view/PlotGroups.h"
+#include "formats/ExchangeFile.h"
 #include "formats/FileError.h"
 #include "RecordFiles.h"
 #include "TestSupport.h"
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -393,7 +397,20 @@ struct SBadArgs {
     const char* m_szName;
     std::vector<std::string> m_aArgs;
     const char* m_szMessage;
+    std::function<void()> m_setup = {}; // what the case needs beyond the common files
 };
+
+// A material file of one curve of two points at 1000 deg C and 1 1/s whose first point is
+// changed by change, written as the engine and the workbench write them.
+void WriteMaterialWith(const std::string& strPath, const std::function<void(CExchangeData&)>& change) {
+    CExchangeData data;
+    data.m_aCurves.resize(1);
+    for (double dStrain : {0.1, 0.2})
+        data.m_aCurves[0].m_aPoints.push_back(
+            {.m_dStrain = dStrain, .m_dRate = 1, .m_dTemp = 1000, .m_dStress = 100 + 100 * dStrain});
+    change(data);
+    WriteExchangeData(strPath, data, EExchangeTrailer::CurveWords);
+}
 
 void PrintTo(const SBadArgs& p, std::ostream* os) { *os << p.m_szName; }
 
@@ -406,6 +423,8 @@ TEST_P(BatchErrors, EndWithStatusTwoAndNameTheProblem) {
     WriteText("broken.mat", "not a material");
     WriteText("comma.asc", "h\nh\nh\n1 0,000000 4,617122\n2 0,001000 38,204520\n");
     WriteText("header.asc", "h\nh\nh\n");
+    if (GetParam().m_setup)
+        GetParam().m_setup();
     const SRun run = Batch(GetParam().m_aArgs);
     EXPECT_EQ(run.m_nStatus, 2);
     EXPECT_NE(run.m_strErr.find(GetParam().m_szMessage), std::string::npos) << run.m_strErr;
@@ -459,7 +478,47 @@ INSTANTIATE_TEST_SUITE_P(
                  "--export-temperatures: \"hot\" is not a number"},
         SBadArgs{"IdZero", {"--fit", "9", "--export-id", "0"}, "--export-id: \"0\" is not a whole number from 1 to 2147483647"},
         SBadArgs{"HeaderOnly", {"--fit", "2", "--curve", "ok.asc", "900", "1", "--curve", "header.asc", "900", "1"},
-                 "header.asc: no data: no row of three numbers"}),
+                 "header.asc: no data: no row of three numbers"},
+        // Inputs that are no regular files are refused at once; a pipe is never waited on.
+        SBadArgs{"PipeAsDataFile", {"--fit", "9", "--curve", "pipe", "900", "1"}, "pipe: not a regular file",
+                 [] { ::mkfifo("pipe", 0666); }},
+        SBadArgs{"PipeAsList", {"--fit", "9", "--curves", "pipe"}, "pipe: not a regular file", [] { ::mkfifo("pipe", 0666); }},
+        SBadArgs{"PipeAsMaterial", {"--fit", "9", "--open", "pipe"}, "pipe: not a regular file",
+                 [] { ::mkfifo("pipe", 0666); }},
+        SBadArgs{"FolderAsDataFile", {"--fit", "9", "--curve", "folder", "900", "1"}, "folder: not a regular file",
+                 [] { std::filesystem::create_directory("folder"); }},
+        SBadArgs{"DeviceAsDataFile", {"--fit", "9", "--curve", "/dev/zero", "900", "1"}, "/dev/zero: not a regular file"},
+        // Outputs that would lose data are refused before anything is done.
+        SBadArgs{"ExportOverMaterial", {"--fit", "9", "--name", "mine", "--export", "csv", "mine.mat"},
+                 "--export csv mine.mat: this file is the material file mine.mat"},
+        SBadArgs{"TwoExportsOneFile", {"--fit", "9", "--export", "csv", "a.csv", "--export", "abaqus", "./a.csv"},
+                 "--export abaqus ./a.csv: this file is the output of --export csv"},
+        SBadArgs{"ExportOverExchange", {"--fit", "9", "--export", "csv", "temp.mat"}, "the run's own file temp.mat"},
+        SBadArgs{"ExportOverData", {"--fit", "9", "--curve", "ok.asc", "900", "1", "--export", "lsdyna", "ok.asc"},
+                 "this file is the data file ok.asc"},
+        SBadArgs{"ExportOverLock", {"--fit", "9", "--export", "csv", "temp.mat.lock"}, "the run's own file temp.mat.lock"},
+        SBadArgs{"NamedTemp", {"--fit", "9", "--name", "temp"}, "the material file temp.mat would be the run's own file"},
+        SBadArgs{"EmptyPlot", {"--fit", "9", "--plot", ""}, "--plot needs a file name; it is empty"},
+        SBadArgs{"OverflowingStrains", {"--fit", "9", "--export-strains", "1e308:10"},
+                 "gives strains that are not finite numbers"},
+        // A material file holds only values the program takes anywhere else.
+        SBadArgs{"InfiniteTemperature", {"--fit", "9", "--open", "bad.mat"},
+                 "bad.mat: curve 1, point 1: temperature inf is outside -200..2600 deg C",
+                 [] { WriteMaterialWith("bad.mat", [](CExchangeData& d) { d.m_aCurves[0].m_aPoints[0].m_dTemp = HUGE_VAL; }); }},
+        SBadArgs{"NegativeRateInFile", {"--fit", "9", "--open", "bad.mat"},
+                 "bad.mat: curve 1, point 1: strain rate -5 is outside 0..10000 1/s",
+                 [] { WriteMaterialWith("bad.mat", [](CExchangeData& d) {
+                     for (CExchangePoint& p : d.m_aCurves[0].m_aPoints)
+                         p.m_dRate = -5;
+                 }); }},
+        SBadArgs{"NegativeStress", {"--fit", "9", "--open", "bad.mat"}, "curve 1, point 1: stress -3 is below 0",
+                 [] { WriteMaterialWith("bad.mat", [](CExchangeData& d) { d.m_aCurves[0].m_aPoints[0].m_dStress = -3; }); }},
+        SBadArgs{"PreparedFlagSeven", {"--fit", "9", "--open", "bad.mat"}, "the prepared flag is 7, not 0 or 1",
+                 [] { WriteMaterialWith("bad.mat", [](CExchangeData& d) { d.m_nPrepared = 7; }); }},
+        // A folder whose lock cannot be taken is not run in.
+        SBadArgs{"LockFileIsAFolder", {"--fit", "9", "--curve", "ok.asc", "900", "1"},
+                 "temp.mat.lock: cannot take the folder's lock, so this run does nothing",
+                 [] { std::filesystem::create_directory("temp.mat.lock"); }}),
     [](const auto& info) { return std::string(info.param.m_szName); });
 
 // --plot hands the material of the run to the plot writer once, after the run; a writer

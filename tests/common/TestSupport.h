@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <cmath>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +16,29 @@
 #include <vector>
 
 namespace vornel_test {
+
+// While it lives, no file of this process may grow beyond nBytes: a write past that fails
+// as on a full disk (EFBIG instead of ENOSPC, the signal that goes with it ignored).
+class CFileSizeLimit {
+public:
+    explicit CFileSizeLimit(rlim_t nBytes) {
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_pfnSignal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_saved;
+        limit.rlim_cur = nBytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~CFileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_pfnSignal);
+    }
+    CFileSizeLimit(const CFileSizeLimit&) = delete;
+    CFileSizeLimit& operator=(const CFileSizeLimit&) = delete;
+
+private:
+    rlimit m_saved{};
+    void (*m_pfnSignal)(int) = SIG_DFL;
+};
 
 // A fresh temporary folder that the test works in: created and entered on construction,
 // left and removed on destruction. Tests that touch "temp.mat", "progr.f90", "visual.tmp" or

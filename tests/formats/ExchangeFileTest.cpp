@@ -94,6 +94,25 @@ TEST_P(ExchangeLayout, LengthFollowsTheCountsAndRoundTripIsExact) {
     EXPECT_TRUE(SameData(ReadExchangeData("en.mat", limits), data));
 }
 
+// The workbench's sections follow its trailer: fields 1..9 and the trailer are the bytes of
+// the file without them (what a reader that stops after field 9 sees, as the engine and an
+// older Vornel do), they read back as written, and the engine's trailer carries none.
+TEST_F(ScratchTest, ExchangeSectionsFollowTheTrailerAndReadBack) {
+    CExchangeData data = MakeData({3, 2}, 4);
+    WriteExchangeData("plain.mat", data, EExchangeTrailer::CurveWords);
+    data.m_aSections = {{"confidence", "status 0\npoints 5\n"}, {"notes", std::string("a\0b", 3)}};
+    WriteExchangeData("sections.mat", data, EExchangeTrailer::CurveWords);
+    WriteExchangeData("engine.mat", data, EExchangeTrailer::ErrorsAgain);
+    const std::vector<unsigned char> aPlain = FileBytes("plain.mat");
+    const std::vector<unsigned char> aSections = FileBytes("sections.mat");
+    ASSERT_GT(aSections.size(), aPlain.size());
+    EXPECT_TRUE(std::equal(aPlain.begin(), aPlain.end(), aSections.begin()));
+    EXPECT_EQ(ExchangeFileSize(data, EExchangeTrailer::CurveWords), aSections.size());
+    EXPECT_EQ(ReadExchangeData("sections.mat", CExchangeLimits{}).m_aSections, data.m_aSections);
+    EXPECT_TRUE(ReadExchangeData("engine.mat", CExchangeLimits{}).m_aSections.empty());
+    EXPECT_TRUE(ReadExchangeData("plain.mat", CExchangeLimits{}).m_aSections.empty());
+}
+
 // Records that lie strided, unaligned and in another order of values (as the workbench's
 // curve points and the engine's point table hold them) are written in file order, and a
 // scratch write replacing an older file gives the same bytes as the plain writer; the
@@ -215,7 +234,11 @@ INSTANTIATE_TEST_SUITE_P(
         SMalformed{"TruncatedPoints", CRawFile().Int(0).Int(1).Int(2).Int(2).Dbl(1).Dbl(2), "points of curve 1"},
         SMalformed{"HugePointCount", CRawFile().Int(0).Int(1).Int(2147483647).Int(2147483647), "points of curve 1"},
         SMalformed{"TruncatedCoefficients", CRawFile().Int(0).Int(0).Int(0).Int(0).Int(3).Dbl(1), "coefficients"},
-        SMalformed{"MissingErrorMax", CRawFile().Int(0).Int(0).Int(0).Int(0).Int(0).Dbl(1), "ErrorMax"}),
+        SMalformed{"MissingErrorMax", CRawFile().Int(0).Int(0).Int(0).Int(0).Int(0).Dbl(1), "ErrorMax"},
+        SMalformed{"SectionCutShort", Tail(CRawFile().Int(0).Int(0).Int(0)).Put("VORNELSX", 8).Int(1).Int(4).Put("conf", 4).Int(99),
+                   "the text of section 1 (conf) is cut short"},
+        SMalformed{"SectionNameTooLong", Tail(CRawFile().Int(0).Int(0).Int(0)).Put("VORNELSX", 8).Int(1).Int(65),
+                   "name length of section 1 65 exceeds the limit of 64"}),
     [](const auto& info) { return std::string(info.param.m_szName); });
 
 TEST_F(ExchangeFile, MissingFileIsAFileError) {

@@ -84,6 +84,9 @@ TEST_F(CurveIntake, ListFilesReadAsTheBatchModeReadsThem) {
     EXPECT_EQ(aEntries[0].m_strRate, "0.1");
     EXPECT_EQ(aEntries[0].m_nLine, 3);
     EXPECT_EQ(aEntries[1].m_strRate, "+1");
+    // An editor's UTF-8 byte-order mark before the first name changes nothing.
+    WriteText("d/marked.txt", "\xEF\xBB\xBFrec one.asc 900 0.1\n");
+    EXPECT_EQ(ReadCurveList("d/marked.txt").front().m_strFile, aEntries[0].m_strFile);
     WriteText("short.txt", "a.asc 900\n");
     try {
         ReadCurveList("short.txt");

@@ -235,9 +235,12 @@ struct CFakeEngine {
     std::map<int, double> m_errors;
     std::set<int> m_refused;
     std::set<int> m_wrongCount;
+    std::set<int> m_fullDisk; // cannot write its result back
     std::vector<int> m_aCalls;
     CEngineStatus operator()(int nModel) {
         m_aCalls.push_back(nModel);
+        if (m_fullDisk.count(nModel))
+            return {TARNFIT_FILE_UNUSABLE, "FAKE: temp.mat: cannot write the file: No space left on device"};
         CExchangeData data = ReadExchangeData("temp.mat", CExchangeLimits{});
         CExchangePoint& first = data.m_aCurves[0].m_aPoints[0];
         first.m_dAux += 1;
@@ -295,6 +298,16 @@ TEST_F(Approximation, BestModelChoosesOnlyAmongUsableFits) {
     EXPECT_EQ(aReports[4].m_strMessage, "FAKE7: refused");
     EXPECT_EQ(aReports[11].m_strMessage, "model 16: the engine returned 10 coefficients instead of 9");
     EXPECT_EQ(aReports[9].m_strMessage, "");
+
+    // An engine that cannot write its result back stops the search as a file error.
+    engine.m_fullDisk.insert(10);
+    try {
+        pMaterial->FindBestModelWith(std::ref(engine));
+        ADD_FAILURE() << "a search without the engine's results went on";
+    } catch (const CFileError& e) {
+        EXPECT_EQ(e.Path(), pMaterial->FilePath(0));
+        EXPECT_NE(e.Reason().find("No space left on device"), std::string::npos) << e.what();
+    }
 }
 
 namespace {

@@ -11,8 +11,13 @@
 
 #include <cmath>
 #include <filesystem>
+#include <random>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace vornel_test;
+namespace fs = std::filesystem;
 
 class HoldOut : public ScratchTest {};
 
@@ -98,4 +103,26 @@ TEST_F(HoldOut, ReportsRefusedFits) {
         EXPECT_FALSE(curve.m_strMessage.empty());
     }
     EXPECT_EQ(report.m_dMeanRms, 0);
+}
+
+// The scratch folders a killed validation left behind go at the next one; the folder of a
+// validation that ran is gone with it.
+TEST_F(HoldOut, RemovesTheScratchFoldersOfDeadRuns) {
+    const pid_t nChild = ::fork();
+    if (nChild == 0)
+        ::_exit(0);
+    ASSERT_GT(nChild, 0);
+    ::waitpid(nChild, nullptr, 0);
+    const fs::path temp = fs::temp_directory_path();
+    const fs::path dead = temp / ("vornel-holdout-" + std::to_string(nChild) + "-killed");
+    fs::create_directories(dead / "inner");
+    std::mt19937 rng(13);
+    auto pMaterial = NoisyPreparedMaterial(9, TypicalCoefficients(9, rng), 0.01, 3);
+    pMaterial->m_nCurves = 5;
+    pMaterial->m_nPoints = pMaterial->CountPoints();
+    (void)ValidateByHoldOut(*pMaterial, CFitOptions{});
+    EXPECT_FALSE(fs::exists(dead));
+    for (const fs::directory_entry& entry : fs::directory_iterator(temp))
+        EXPECT_FALSE(entry.path().filename().string().starts_with("vornel-holdout-" + std::to_string(::getpid()) + "-"))
+            << entry.path();
 }

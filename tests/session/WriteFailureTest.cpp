@@ -46,29 +46,6 @@ private:
     bool m_bChanged = false;
 };
 
-// While it lives, no file of this process may grow beyond nBytes: a write past that fails
-// as on a full disk (EFBIG instead of ENOSPC, the signal that goes with it ignored).
-class CFileSizeLimit {
-public:
-    explicit CFileSizeLimit(rlim_t nBytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_pfnSignal = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = nBytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~CFileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_pfnSignal);
-    }
-    CFileSizeLimit(const CFileSizeLimit&) = delete;
-    CFileSizeLimit& operator=(const CFileSizeLimit&) = delete;
-
-private:
-    rlimit m_saved{};
-    void (*m_pfnSignal)(int) = SIG_DFL;
-};
-
 // Every regular file under folder with its bytes.
 std::map<std::string, std::vector<unsigned char>> Snapshot(const fs::path& folder) {
     std::map<std::string, std::vector<unsigned char>> files;

@@ -6,6 +6,7 @@
 #include "CurvePlot.h"
 #include "FormulaPicture.h"
 #include "PlotViews.h"
+#include "TestSupport.h"
 #include "UiTestSupport.h"
 
 #include "vornel/document/Material.h"
@@ -540,6 +541,18 @@ void CPlotTest::plotFileErrorsNameTheFileAndKeepIt() {
     // A folder that does not exist.
     const std::string strMissing = scratch.File("no-such-folder/plot.png").toStdString();
     QVERIFY_THROWS_EXCEPTION(CFileError, WritePlotFile(material, strMissing));
+    // A disk that fills while the picture is written leaves the previous picture as it was.
+    for (const char* szName : {"plot.svg", "plot.png"}) {
+        const QString strFile = scratch.File(szName);
+        QVERIFY(vornel_ui_test::WriteBytes(strFile, "previous"));
+        {
+            const vornel_test::CFileSizeLimit limit(512);
+            QVERIFY_THROWS_EXCEPTION(CFileError, WritePlotFile(material, strFile.toStdString()));
+        }
+        QFile file(strFile);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("previous"));
+    }
 }
 
 void CPlotTest::formulaPicturesShowEachModelsCoefficients() {

@@ -24,6 +24,7 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QFile>
 #include <QLabel>
@@ -35,6 +36,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTimer>
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -162,6 +164,7 @@ private slots:
     void surfaceCommandStartsTheBuiltViewer();
     void surfaceCommandWithoutPointsStartsNothing();
     void printAndExportDrawThePlot();
+    void defectsUsersFound();
 };
 
 void CWindowTest::commandsEnabledByStage_data() {
@@ -1154,3 +1157,58 @@ void CWindowTest::printAndExportDrawThePlot() {
 
 QTEST_MAIN(CWindowTest)
 #include "WindowTest.moc"
+
+// What users found wrong in the window, each in the state it was found in.
+void CWindowTest::defectsUsersFound() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    CKivView& view = window.View();
+    QAction* pSave = window.m_frame.Action(EKivCommand::Save);
+    QAction* pSaveAs = window.m_frame.Action(EKivCommand::SaveAs);
+
+    // Curves added and not yet fitted (stage 2) can be saved, also after a refused edit.
+    BuildMaterial(view, scratch, kFourCurves);
+    view.OnSelectFileList();
+    CCurveTableView& table = view.Table();
+    auto pRefused = AnswerMessageBox(QMessageBox::Ok);
+    table.item(table.RowOfCurve(2), CCurveTableView::kTemp)->setText(QStringLiteral("9999"));
+    QTRY_VERIFY(*pRefused);
+    QCOMPARE(g_nStage, 2);
+    QVERIFY(window.m_frame.isWindowModified());
+    QVERIFY(pSave->isEnabled() && pSaveAs->isEnabled());
+
+    // A right-click offers to remove the curve under the pointer, not the one above it.
+    const QRect third = table.visualItemRect(table.item(table.RowOfCurve(3), CCurveTableView::kFile));
+    QTimer::singleShot(100, [] {
+        if (QWidget* pMenu = QApplication::activePopupWidget())
+            pMenu->close();
+    });
+    QContextMenuEvent click(QContextMenuEvent::Mouse, third.center(), table.viewport()->mapToGlobal(third.center()));
+    QApplication::sendEvent(table.viewport(), &click);
+    QCOMPARE(table.MarkedCurve(), 3);
+
+    // A curve added to a fitted material is prepared as the others are.
+    ChooseModel(9);
+    CApproxDlg dialog(view, &window.m_frame);
+    dialog.m_pRefine->setChecked(true);
+    dialog.m_pCalc->click();
+    QCOMPARE(g_pMaterial->m_nPrepared, 1);
+    const QString strFifth = scratch.File(QStringLiteral("rec_1000_1.asc"));
+    WriteLawRecord(strFifth, 1000, 1);
+    AddFileAs(view, strFifth, 1000, 1);
+    QCOMPARE(g_pMaterial->Curve(4).PointCount(), 30);
+    QCOMPARE(g_pMaterial->m_nPoints, g_pMaterial->CountPoints());
+
+    // The confidence intervals of a refined fit are back after Save, close and open.
+    ChooseModel(9);
+    dialog.m_pCalc->click();
+    QVERIFY(g_pMaterial->m_confidence && g_pMaterial->m_confidence->Ok());
+    const CMaterial fitted = *g_pMaterial;
+    SaveMaterialAs(scratch.File("saved.mat").toStdString());
+    g_pMaterial.reset();
+    OpenMaterial(scratch.File("saved.mat").toStdString());
+    QCOMPARE(g_pMaterial->m_confidence, fitted.m_confidence);
+    CApproxDlg reopened(view, &window.m_frame);
+    QVERIFY2(reopened.m_pCoefficients->item(0, 1)->text().startsWith(QStringLiteral("\u00b1 ")),
+             qPrintable(reopened.m_pCoefficients->item(0, 1)->text()));
+}

@@ -128,6 +128,19 @@ void ViewerGlTest::snapshotOfAWorkbenchSurfaceIsColouredByStress() {
 
     const CRun shot = Run(ORBIQ_PROGRAM, {"--snapshot", "surface.png"});
     QVERIFY2(shot.nExit == 0, qPrintable(shot.strStderr));
+    // On a disk that fills while the picture is written (a 1 KiB file size limit, its signal
+    // ignored, so that writes fail as on a full disk), the
+    // failure is reported and the previous picture stays as it was.
+    QFile picture("surface.png");
+    QVERIFY(picture.open(QIODevice::ReadOnly));
+    const QByteArray aPrevious = picture.readAll();
+    picture.close();
+    const CRun full = Run("/bin/sh", {"-c", QStringLiteral("trap '' XFSZ; ulimit -f 2; exec '%1' --snapshot surface.png").arg(ORBIQ_PROGRAM)});
+    QCOMPARE(full.nExit, 1);
+    QVERIFY2(full.strStderr.contains("surface.png"), qPrintable(full.strStderr));
+    QVERIFY(picture.open(QIODevice::ReadOnly));
+    QCOMPARE(picture.readAll(), aPrevious);
+    picture.close();
     QImage image("surface.png");
     QCOMPARE(image.size(), QSize(1024, 768));
     // White background in the corners, the surface coloured from blue to red, the walls.

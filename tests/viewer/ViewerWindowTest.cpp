@@ -365,19 +365,31 @@ void ViewerWindowTest::commandLineIsCheckedBeforeAnyWindow_data() {
     QTest::addColumn<QStringList>("aArgs");
     QTest::addColumn<int>("nExit");
     QTest::addColumn<QString>("strError");
-    QTest::newRow("help") << QStringList{"--help"} << 0 << QString();
-    QTest::newRow("unknown option") << QStringList{"--spin"} << 2 << QString("orbiq: cannot understand \"--spin\"");
-    QTest::newRow("two files") << QStringList{"a.tmp", "b.tmp"} << 2 << QString("orbiq: cannot understand");
-    QTest::newRow("snapshot without picture") << QStringList{"--snapshot"} << 2 << QString("orbiq: --snapshot needs");
+    QTest::addColumn<bool>("bNoDisplay"); // run without any platform to show windows on
+    QTest::newRow("help") << QStringList{"--help"} << 0 << QString() << false;
+    QTest::newRow("help without a display") << QStringList{"--help"} << 0 << QString() << true;
+    QTest::newRow("window without a display") << QStringList{} << 2 << QString("orbiq: there is no display") << true;
+    QTest::newRow("unknown option") << QStringList{"--spin"} << 2 << QString("orbiq: cannot understand \"--spin\"")
+                                    << false;
+    QTest::newRow("two files") << QStringList{"a.tmp", "b.tmp"} << 2 << QString("orbiq: cannot understand") << false;
+    QTest::newRow("snapshot without picture") << QStringList{"--snapshot"} << 2 << QString("orbiq: --snapshot needs")
+                                              << false;
     QTest::newRow("snapshot of a missing file") << QStringList{"--snapshot", "out.png", "absent.tmp"} << 1
-                                                << QString("orbiq: absent.tmp: cannot open the file");
+                                                << QString("orbiq: absent.tmp: cannot open the file") << false;
 }
 
 void ViewerWindowTest::commandLineIsCheckedBeforeAnyWindow() {
     QFETCH(QStringList, aArgs);
     QFETCH(int, nExit);
     QFETCH(QString, strError);
+    QFETCH(bool, bNoDisplay);
     QProcess process;
+    if (bNoDisplay) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* szName : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(szName));
+        process.setProcessEnvironment(environment);
+    }
     process.start(ORBIQ_PROGRAM, aArgs);
     QVERIFY(process.waitForFinished(30000));
     QCOMPARE(process.exitCode(), nExit);

@@ -260,7 +260,8 @@ void CApproxDlg::ShowReport() {
 void CApproxDlg::ShowCoefficients() {
     const CMaterial& material = *g_pMaterial;
     const int nCoef = FindModel(material.m_nFunction) ? material.m_nCoef : 0;
-    const CConfidenceIntervals* pCi = m_confidence && m_confidence->Ok() ? &*m_confidence : nullptr;
+    const CConfidenceIntervals* pCi =
+        material.m_confidence && material.m_confidence->Ok() ? &*material.m_confidence : nullptr;
     const int nPairs = pCi ? static_cast<int>(pCi->m_aIllDetermined.size()) : 0;
     m_pCoefficients->clearSpans();
     m_pCoefficients->setRowCount(nCoef + (nCoef > 0 && nPairs > 0 ? 1 : 0));
@@ -311,7 +312,6 @@ void CApproxDlg::OnModelChosen(int nIndex) {
         return;
     try {
         ChooseModel(nIndex + 1);
-        m_confidence.reset();
     } catch (const std::exception& e) {
         QMessageBox::critical(this, windowTitle(), QString::fromStdString(e.what()));
         ShowModel();
@@ -351,9 +351,6 @@ void CApproxDlg::ShowRun(const CRunResult& result) {
         return;
     }
     m_strLastWarning.clear();
-    m_confidence.reset();
-    if (result.m_refinement && result.m_refinement->m_confidence)
-        m_confidence = result.m_refinement->m_confidence;
     m_view.ShowPlot();
     ShowModel();
 }

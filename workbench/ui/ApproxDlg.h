@@ -97,6 +97,4 @@ private:
 
     CKivView& m_view;
     QString m_strLastWarning;
-    // The confidence intervals of the fit shown, when its run formed them.
-    std::optional<CConfidenceIntervals> m_confidence;
 };

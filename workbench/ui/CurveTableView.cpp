@@ -153,7 +153,9 @@ void CCurveTableView::keyPressEvent(QKeyEvent* pEvent) {
 }
 
 void CCurveTableView::contextMenuEvent(QContextMenuEvent* pEvent) {
-    const int nRow = rowAt(viewport()->mapFrom(this, pEvent->pos()).y());
+    // The row under the pointer, wherever the event came from (the viewport delivers it in
+    // its own coordinates, the table in its own).
+    const int nRow = rowAt(viewport()->mapFromGlobal(pEvent->globalPos()).y());
     if (nRow >= 0)
         selectRow(nRow);
     QMenu menu(this);

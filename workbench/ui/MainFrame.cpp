@@ -322,6 +322,11 @@ void CMainFrame::CreateMenusAndToolbar() {
 void CMainFrame::UpdateCommandStates() {
     for (const SCommandAction& command : m_aCommands)
         command.m_pAction->setEnabled(IsCommandEnabled(command.m_eCommand, g_nStage));
+    // A material with changes its file does not have yet can always be saved, also before
+    // its first fit (curves added, a condition corrected): nothing the user did is lost.
+    if (g_pMaterial && m_pDoc->IsModified())
+        for (EKivCommand e : {EKivCommand::Save, EKivCommand::SaveAs})
+            Action(e)->setEnabled(true);
     // The plot file goes with the plot's other outputs, printing.
     m_pExportPlot->setEnabled(IsCommandEnabled(EKivCommand::Print, g_nStage));
     // Adding from a list goes with Add File, the plot's views with Graf.

@@ -7,7 +7,8 @@
 //         temperature [deg C], time [s], fitted stress, measured stress) },
 //   int32 function number, int32 coefficient count K, K doubles A1..AK,
 //   double ErrorSr, double ErrorMax,
-//   trailer that no reader uses: N int32 words (workbench) or ErrorSr, ErrorMax again (engine).
+//   trailer that no reader uses: N int32 words (workbench) or ErrorSr, ErrorMax again (engine),
+//   then, in a file the workbench writes, optionally its sections (CExchangeSection).
 
 #include <array>
 #include <cstddef>
@@ -37,6 +38,21 @@ struct CExchangeCurve {
     std::vector<CExchangePoint> m_aPoints;
 };
 
+// What the workbench keeps with a material beyond the layout's fields (a fit's confidence
+// intervals, ...), as named texts after the workbench's trailer:
+//   8 bytes "VORNELSX", int32 section count S, S x { int32 name length, the name's bytes,
+//   int32 text length, the text's bytes }.
+// A reader that stops after field 9 (the engine, an older Vornel) never sees them; this one
+// takes them when the 8 bytes after the trailer words are the mark, and refuses a file whose
+// sections are cut short. The engine writes none, so "temp.mat" read back carries none.
+struct CExchangeSection {
+    std::string m_strName; // 1..kMaxSectionName bytes
+    std::string m_strText;
+    bool operator==(const CExchangeSection&) const = default;
+};
+inline constexpr std::size_t kMaxSectionName = 64;
+inline constexpr std::int32_t kMaxSections = 64;
+
 // What follows field 9. Readers never look at it.
 enum class EExchangeTrailer {
     CurveWords,  // one int32 (0) per curve: files written by the workbench
@@ -50,6 +66,7 @@ struct CExchangeData {
     std::vector<double> m_aCoef; // A1..AK
     double m_dErrorSr = 0;
     double m_dErrorMax = 0;
+    std::vector<CExchangeSection> m_aSections; // after the trailer
 
     // Sum of the curves' point counts: the total point count field.
     std::int64_t TotalPoints() const;
@@ -122,6 +139,7 @@ struct CExchangeView {
     std::int32_t m_nCoef = 0;
     double m_dErrorSr = 0;
     double m_dErrorMax = 0;
+    std::vector<CExchangeSection> m_aSections; // after the trailer (copies: they are small)
 
     std::int64_t TotalPoints() const;
     double Coef(std::size_t k) const {
@@ -134,8 +152,8 @@ struct CExchangeView {
 // Parses and validates the file image pBytes[0..nBytes) read from strPath (the name the
 // errors carry). Throws CFileError naming the file and the field when a count is negative
 // or above the limits, the total point count is not the sum of the curve counts, or the
-// image is shorter than its counts announce. Bytes after field 9 are ignored. The view
-// points into the image.
+// image is shorter than its counts announce, or when its sections are cut short. The trailer
+// is skipped; the view points into the image.
 CExchangeView ParseExchangeImage(const unsigned char* pBytes, std::size_t nBytes, const std::string& strPath,
                                  const CExchangeLimits& limits);
 
@@ -171,7 +189,7 @@ std::size_t ExchangeFileSize(const CExchangeView& view, EExchangeTrailer eTraile
 // Reads and validates a whole file. Throws CFileError naming the file and the field when
 // it cannot be opened, a count is negative or above the limits, the total point count is
 // not the sum of the curve counts, or the file is shorter than its counts announce.
-// Bytes after field 9 are ignored.
+// The trailer is skipped; sections after it are read (CExchangeSection).
 CExchangeData ReadExchangeData(const std::string& strPath, const CExchangeLimits& limits);
 
 // Writes the whole file through a temporary file renamed over strPath, so a failure

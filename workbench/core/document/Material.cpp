@@ -95,6 +95,7 @@ CExchangeView CMaterial::ExchangeView() const {
     view.m_nCoef = m_nCoef;
     view.m_dErrorSr = m_dErrorSr;
     view.m_dErrorMax = m_dErrorMax;
+    view.m_aSections = MaterialSections(*this);
     return view;
 }
 
@@ -198,7 +199,14 @@ void CMaterial::ReadMaterialFile(int nFlag) {
     const CExchangeView view = ReadExchangeView(strPath, CExchangeLimits{kMaxExchangeCurves, kMaxCoef}, s_buffer);
     if (const CCheck check = CheckMaterialValues(view); !check.Ok())
         throw CFileError(strPath, check.m_strMessage + "; the material is not read");
+    CMaterialSections sections; // read first, so that a failure changes nothing
+    try {
+        sections = ParseMaterialSections(view.m_aSections);
+    } catch (const std::invalid_argument& e) {
+        throw CFileError(strPath, std::string(e.what()) + "; the material is not read");
+    }
     TakeExchangeView(view);
+    m_confidence = std::move(sections.m_confidence);
 }
 
 CCheck CheckMaterialValues(const CExchangeView& view) {
@@ -238,6 +246,7 @@ void CMaterial::ClearFit() {
     m_dErrorSr = 0;
     m_dErrorMax = 0;
     m_nSelectedCurve = 0;
+    m_confidence.reset();
 }
 
 double CMaterial::Evaluate(double dStrain, double dTemp, double dRate) const {

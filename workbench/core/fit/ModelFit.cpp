@@ -12,9 +12,15 @@
 #include "tarnfit/tarnfit.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <bit>
 #include <cstdint>
 #include <filesystem>
+
+#include <unistd.h>
 
 namespace {
 
@@ -49,6 +55,62 @@ private:
 };
 
 } // namespace
+
+CScratchFolder::CScratchFolder(const std::string& strPurpose) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path temp = fs::temp_directory_path(ec);
+    if (ec)
+        temp = "/tmp";
+    const std::string strPrefix = "vornel-" + strPurpose + "-";
+    for (fs::directory_iterator it(temp, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string strName = it->path().filename().string();
+        std::error_code ecEntry;
+        if (!strName.starts_with(strPrefix) || !it->is_directory(ecEntry))
+            continue;
+        const auto nPid = static_cast<pid_t>(std::atol(strName.c_str() + strPrefix.size()));
+        if (nPid > 0 && ::kill(nPid, 0) != 0 && errno == ESRCH)
+            fs::remove_all(it->path(), ecEntry);
+    }
+    std::string strTemplate = (temp / (strPrefix + std::to_string(::getpid()) + "-XXXXXX")).string();
+    if (!::mkdtemp(strTemplate.data()))
+        throw CFileError(strTemplate, "cannot create a scratch folder for the fitting engine: " +
+                                          std::string(std::strerror(errno)));
+    m_strPath = std::move(strTemplate);
+}
+
+CScratchFolder::~CScratchFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(m_strPath, ec);
+}
+
+void PrepareCurves(std::vector<CCurve>& aCurves) {
+    if (aCurves.empty())
+        return;
+    CScratchFolder scratch("prepare");
+    CMaterial raw;
+    raw.m_strWorkFolder = scratch.Path();
+    for (const CCurve& curve : aCurves)
+        raw.Curve(raw.m_nCurves++) = curve;
+    raw.m_nPoints = raw.CountPoints();
+    raw.WriteMaterialFile(0);
+    CEngineStatus status;
+    {
+        const CEngineLines lines; // the preparation says nothing the user needs
+        const CCurrentFolderScope folder(scratch.Path());
+        KIVHOTHALVEKALL();
+        const char* szReason = nullptr;
+        status.m_eStatus = TarnfitLastOutcome(&szReason);
+        status.m_strMessage = szReason ? szReason : "";
+    }
+    if (status.m_eStatus == TARNFIT_FILE_UNUSABLE)
+        throw CFileError(raw.FilePath(0), "the fitting engine could not prepare the curves: " + status.m_strMessage);
+    raw.ReadMaterialFile(0);
+    for (std::size_t i = 0; i < aCurves.size(); ++i) {
+        CCurve& curve = aCurves[i];
+        curve.m_pPoints = std::move(raw.Curve(static_cast<int>(i)).m_pPoints);
+    }
+}
 
 CEngineLines::CEngineLines() { TarnfitSetMessageSink(&Collect, this); }
 
@@ -190,6 +252,10 @@ CFitOutcome CMaterial::FitOnExchangeFile(const CFitOptions& options) {
         outcome.m_refinement = std::move(coreFit);
     else if (!coreFit && outcome.Ok() && options.m_bRefine)
         outcome.m_refinement = RefineFit(*this);
+    // The material keeps the intervals of the law it holds now.
+    m_confidence.reset();
+    if (outcome.m_refinement && outcome.m_refinement->Ok())
+        m_confidence = outcome.m_refinement->m_confidence;
     return outcome;
 }
 

@@ -2,67 +2,18 @@
 
 #include "vornel/run/Approximation.h"
 #include "vornel/document/Material.h"
+#include "vornel/fit/ModelFit.h"
 #include "vornel/model/ModelCatalogue.h"
 #include "formats/FileError.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
-#include <cstring>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
-
-#include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// A fresh temporary folder, removed with everything in it at the end, also on an exception.
-class CScratchFolder {
-public:
-    // "vornel-holdout-<pid>-XXXXXX" in the temporary folder; the folders of processes that
-    // no longer exist (killed during a validation) go first.
-    CScratchFolder() {
-        std::error_code ec;
-        fs::path temp = fs::temp_directory_path(ec);
-        if (ec)
-            temp = "/tmp";
-        RemoveLeftovers(temp);
-        std::string strTemplate = (temp / (kPrefix + std::to_string(::getpid()) + "-XXXXXX")).string();
-        if (!::mkdtemp(strTemplate.data()))
-            throw CFileError(strTemplate, "cannot create a scratch folder for the held-out fits");
-        m_path = strTemplate;
-    }
-    ~CScratchFolder() {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    CScratchFolder(const CScratchFolder&) = delete;
-    CScratchFolder& operator=(const CScratchFolder&) = delete;
-
-    const fs::path& Path() const { return m_path; }
-
-private:
-    static constexpr const char* kPrefix = "vornel-holdout-";
-
-    static void RemoveLeftovers(const fs::path& temp) {
-        std::error_code ec;
-        for (fs::directory_iterator it(temp, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
-            const std::string strName = it->path().filename().string();
-            if (!strName.starts_with(kPrefix) || !it->is_directory(ec))
-                continue;
-            const pid_t nPid = static_cast<pid_t>(std::atol(strName.c_str() + std::strlen(kPrefix)));
-            std::error_code ecRemove;
-            if (nPid > 0 && ::kill(nPid, 0) != 0 && errno == ESRCH)
-                fs::remove_all(it->path(), ecRemove);
-        }
-    }
-
-    fs::path m_path;
-};
 
 // The material without curve nSkip: its other curves in order, the same model, preparation
 // state and what the Johnson-Cook law takes from the user, no fit, working in strFolder.
@@ -86,10 +37,10 @@ CHoldOutReport ValidateByHoldOut(const CMaterial& material, const CFitOptions& o
     CHoldOutReport report;
     if (!FindModel(material.m_nFunction))
         return report;
-    CScratchFolder scratch;
+    CScratchFolder scratch("holdout");
     double dSumRms = 0;
     for (int k = 0; k < material.m_nCurves; ++k) {
-        std::unique_ptr<CMaterial> pReduced = WithoutCurve(material, k, scratch.Path().string());
+        std::unique_ptr<CMaterial> pReduced = WithoutCurve(material, k, scratch.Path());
         const CFitOutcome outcome = pReduced->FitModel(options);
 
         CHoldOutCurve held;

@@ -85,6 +85,21 @@ auto RunOnExchangeFile(Write write, Run run) {
     }
 }
 
+// Appends the curves read from their files (aRead, their summaries aSummaries) to the
+// material; stage 2. Curves added to a material whose curves are prepared are prepared the
+// same way first (PrepareCurves), so that a material never mixes raw records with prepared
+// curves; each summary then says so.
+void AppendCurves(CMaterial& material, std::vector<CCurve> aRead, std::vector<CImportSummary>& aSummaries) {
+    if (material.m_nPrepared != 0) {
+        PrepareCurves(aRead);
+        for (std::size_t i = 0; i < aRead.size(); ++i)
+            aSummaries[i].m_nPrepared = aRead[i].PointCount();
+    }
+    for (CCurve& curve : aRead)
+        AppendCurve(material, std::move(curve));
+    g_nStage = StageAfter(EStageEvent::AddFile);
+}
+
 // Throws CInputError unless nCurve (1-based) is a curve of material.
 void CheckCurveNumber(const CMaterial& material, int nCurve) {
     if (nCurve < 1 || nCurve > material.m_nCurves)
@@ -152,9 +167,10 @@ void ChooseModel(int nModel) {
 CImportSummary AddCurve(const std::string& strPath, double dTemp, double dRate) {
     CMaterial& material = Current();
     CheckCurveConditions(dTemp, dRate);
-    const CImportSummary summary = AddCurveFromFile(material, strPath, dTemp, dRate);
-    g_nStage = StageAfter(EStageEvent::AddFile);
-    return summary;
+    CheckRoomForCurves(material, 1, strPath);
+    std::vector<CImportSummary> aSummaries(1);
+    AppendCurves(material, {ReadCurveFile(strPath, dTemp, dRate, &aSummaries[0])}, aSummaries);
+    return aSummaries[0];
 }
 
 std::vector<CImportSummary> AddCurves(const std::vector<CCurveSpec>& aCurves) {
@@ -176,9 +192,7 @@ std::vector<CImportSummary> AddCurves(const std::vector<CCurveSpec>& aCurves) {
     aRead.reserve(aCurves.size());
     for (std::size_t i = 0; i < aCurves.size(); ++i)
         aRead.push_back(ReadCurveFile(aCurves[i].m_strFile, aCurves[i].m_dTemp, aCurves[i].m_dRate, &aSummaries[i]));
-    for (CCurve& curve : aRead)
-        AppendCurve(material, std::move(curve));
-    g_nStage = StageAfter(EStageEvent::AddFile);
+    AppendCurves(material, std::move(aRead), aSummaries);
     return aSummaries;
 }
 

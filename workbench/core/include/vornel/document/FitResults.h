@@ -29,12 +29,14 @@ struct CCoefficientInterval {
     double m_dHalfWidth = 0;  // 95 % half-width
     double Low() const { return m_dValue - m_dHalfWidth; }
     double High() const { return m_dValue + m_dHalfWidth; }
+    bool operator==(const CCoefficientInterval&) const = default;
 };
 
 struct CIllDeterminedPair {
     int m_nFirst = 0;          // A<first>, A<second>, first < second
     int m_nSecond = 0;
     double m_dCorrelation = 0; // |value| > kIllDeterminedCorrelation
+    bool operator==(const CIllDeterminedPair&) const = default;
 };
 
 struct CConfidenceIntervals {
@@ -46,6 +48,7 @@ struct CConfidenceIntervals {
     std::vector<CCoefficientInterval> m_aCoef;       // formed: one per coefficient, in order
     std::vector<CIllDeterminedPair> m_aIllDetermined; // formed: in the order (1,2), (1,3), ...
     bool Ok() const { return m_eStatus == EConfidence::Formed; }
+    bool operator==(const CConfidenceIntervals&) const = default;
 };
 
 // ---- the refinement and the fits the workbench makes itself (fit/) ------------------------

@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -95,8 +96,11 @@ public:
     // was. On success fields 1..9 replace the material's: the counts, each used curve's
     // points, rate, temperature and label "H= %5.3lf Temp= %5.1lf " (a curve read with no
     // points keeps its rate, temperature and label), the function number, coefficients and
-    // errors. Curve slots from m_nCurves on, the selected curve, m_dTemp3d, the surface grid
-    // and m_strFileName stay as they were.
+    // errors, and what the file's sections hold (m_confidence; none when the file has no such
+    // section, as "temp.mat" read back from the engine). Curve slots from m_nCurves on, the
+    // selected curve, m_dTemp3d, the surface grid and m_strFileName stay as they were. Throws
+    // CFileError also for a file whose point values CheckMaterialValues refuses or whose
+    // sections cannot be read.
     void ReadMaterialFile(int nFlag);
 
     // The material in the neutral exchange structure, and back (the reading rules above).
@@ -185,6 +189,10 @@ public:
     std::array<double, kMaxCoef> m_dCoef{};  // A1, A2, ...
     double m_dErrorSr = 0;                   // mean error of the last fit
     double m_dErrorMax = 0;                  // maximum error of the last fit
+    // The 95 % confidence intervals of the fitted coefficients, when the fit has them (model
+    // 19, a refined law); kept in the material file's section "confidence" and cleared with
+    // the fit.
+    std::optional<CConfidenceIntervals> m_confidence;
     CValueRanges m_ranges;                   // set by UpdateDataRanges
     CJohnsonCookInputs m_johnsonCook;        // tm, tr, H0 of model 20's fit (not stored in the file)
 
@@ -202,6 +210,17 @@ std::string RateTempLabel(double dRate, double dTemp);
 // named: "curve 3, point 12: temperature inf is outside -200..2600 deg C". ReadMaterialFile
 // refuses a file that fails it.
 CCheck CheckMaterialValues(const CExchangeView& view);
+
+// What the material keeps beyond the layout's fields, as the sections of its file hold it
+// (document/MaterialSections.cpp).
+struct CMaterialSections {
+    std::optional<CConfidenceIntervals> m_confidence;
+};
+// The sections of the material's file.
+std::vector<CExchangeSection> MaterialSections(const CMaterial& material);
+// What sections hold (nothing for a section that is absent); a section that cannot be read
+// throws std::invalid_argument naming it and its line.
+CMaterialSections ParseMaterialSections(const std::vector<CExchangeSection>& aSections);
 
 // Index of the first measured point of every curve: 1 for a prepared material, whose first
 // point of each curve is the preparation's own (half the second point in strain and stress,

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+class CCurve;
 class CMaterial;
 
 // Calls the engine entry point of model nModel in the current folder and returns what came
@@ -33,6 +34,31 @@ CoreFit FindCoreFit(int nModel);
 // whether a fit's numbers are finite), no coefficients in "temp.mat" (the engine never
 // wrote it back), or a coefficient count other than the model's.
 CCheck CheckFit(const CMaterial& material, int nModel, const CEngineStatus& status);
+
+// Prepares raw curves as the engine prepares the curves of a material it is given with the
+// prepared flag 0 (each curve on its own: trimmed, smoothed and resampled to 30 points),
+// through its entry point that only prepares, in a scratch folder of its own; each curve
+// keeps its label and data file. For curves added to a material that is prepared already,
+// which the engine would otherwise never prepare. Throws CFileError when the engine cannot
+// be run there.
+void PrepareCurves(std::vector<CCurve>& aCurves);
+
+// A fresh folder "vornel-<purpose>-<pid>-XXXXXX" in the temporary folder for the engine's
+// exchange files, removed with everything in it at the end, also on an exception. The folders
+// of the same purpose left by processes that no longer exist (killed while they worked) go
+// first. Throws CFileError when it cannot be created.
+class CScratchFolder {
+public:
+    explicit CScratchFolder(const std::string& strPurpose);
+    ~CScratchFolder();
+    CScratchFolder(const CScratchFolder&) = delete;
+    CScratchFolder& operator=(const CScratchFolder&) = delete;
+
+    const std::string& Path() const { return m_strPath; }
+
+private:
+    std::string m_strPath;
+};
 
 // Collects the lines of the engine and the kernels while it lives, in place of their
 // printing on standard output, which comes back afterwards.

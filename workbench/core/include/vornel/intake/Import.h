@@ -35,6 +35,8 @@ struct CImportSummary {
                                  // the file (a token that is not a number, or a row cut
                                  // short by the end); 0 when it read to the end
     std::string m_strStopText;   // that line, printable and at most 60 characters
+    int m_nPrepared = 0;         // the curve's points after it was prepared on adding it to a
+                                 // material whose curves are prepared; 0 when it was not
 
     bool StoppedEarly() const { return m_nStopLine > 0; }
     // "reading stopped at line 7: \"1 0,000000 4,617122\"", empty when it read to the end.

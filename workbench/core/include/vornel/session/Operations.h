@@ -65,7 +65,10 @@ void ChooseModel(int nModel);
 // Add File: checks the conditions (CheckCurveConditions), then appends the experiment data
 // file strPath as a new curve at temperature dTemp (deg C) and strain rate dRate (1/s);
 // stage 2. Returns what reading the file gave. See AddCurveFromFile (Import.h) for the
-// file, its refusal when it yields no point, and the 200-curve limit.
+// file, its refusal when it yields no point, and the 200-curve limit. A curve added to a
+// material whose curves are prepared (a fitted one) is prepared as they are, by the engine,
+// before it is added (PrepareCurves, fit/ModelFit.h), and the summary says so
+// (m_nPrepared): a fit never mixes raw records with prepared curves.
 CImportSummary AddCurve(const std::string& strPath, double dTemp, double dRate);
 
 // Add File of several files at once: every curve or none. Checks every curve's conditions

@@ -157,6 +157,7 @@ private slots:
     void workWindowShowsTheChosenModel();
     void calcRefusedShowsTheWarningWithReasons();
     void calcFitsAndOptimizationPicksTheModel();
+    void calcOfJohnsonCookAsksForTheMeltingTemperature();
     void refineAndTheFitReport();
     void curveListSelectsTheCurve();
     void surfaceCommandStartsTheViewer();
@@ -846,6 +847,35 @@ void CWindowTest::calcRefusedShowsTheWarningWithReasons() {
     const QString strReason = strWarning.trimmed().section('\n', 1).trimmed();
     QVERIFY(window.m_frame.MessagesPane()->toPlainText().contains(strReason));
     QVERIFY(window.m_frame.StatusLine().contains(strReason));
+}
+
+// Calc of model 20 asks for the melting temperature, offering the one given last; a
+// cancelled prompt fits nothing.
+void CWindowTest::calcOfJohnsonCookAsksForTheMeltingTemperature() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    BuildMaterial(window.View(), scratch, kFourCurves);
+    CApproxDlg dialog(window.View(), &window.m_frame);
+    dialog.m_pModelList->setCurrentIndex(19);
+    emit dialog.m_pModelList->activated(19);
+    QList<double> aOffered;
+    std::optional<double> dAnswer;
+    dialog.m_askMeltTemperature = [&](double dSuggested) {
+        aOffered << dSuggested;
+        return dAnswer;
+    };
+    dialog.m_pCalc->click();
+    QCOMPARE(g_pMaterial->m_nCoef, 0);
+    QCOMPARE(dialog.LastWarning(), QString());
+    dAnswer = 1450;
+    dialog.m_pCalc->click();
+    QCOMPARE(dialog.LastWarning(), QString());
+    QCOMPARE(g_pMaterial->m_nCoef, 8);
+    QCOMPARE(g_pMaterial->m_dCoef[7], 1450.0);
+    QCOMPARE(dialog.m_aCoefFields[7]->text(), DialogNumber(1450));
+    dialog.m_pCalc->click();
+    QCOMPARE(aOffered, (QList<double>{1500, 1500, 1450}));
+    dialog.grab().save(ScreenshotPath(QStringLiteral("work-window-johnson-cook.png")));
 }
 
 void CWindowTest::calcFitsAndOptimizationPicksTheModel() {

@@ -7,6 +7,7 @@
 #include "vornel/run/RunMessages.h"
 #include "vornel/fit/FitReport.h"
 #include "vornel/document/Material.h"
+#include "vornel/model/JohnsonCookLaw.h"
 #include "vornel/model/ModelCatalogue.h"
 #include "vornel/model/SplineLaw.h"
 #include "vornel/session/Operations.h"
@@ -16,6 +17,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -62,6 +64,14 @@ QLineEdit* ValueField(QWidget* pParent) {
 
 CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_view(view) {
     setWindowTitle(QStringLiteral("Work window for data approximation"));
+    m_askMeltTemperature = [this](double dSuggested) -> std::optional<double> {
+        bool bOk = false;
+        const double dMelt = QInputDialog::getDouble(
+            this, QStringLiteral("Johnson-Cook law"),
+            QStringLiteral("Melting temperature of the material (deg C), above the measured temperatures:"),
+            dSuggested, -273.0, 5000.0, 1, &bOk);
+        return bOk ? std::optional<double>(dMelt) : std::nullopt;
+    };
     const CDialogUnits du(font());
     const auto place = [&](QWidget* pWidget, int x, int y, int w, int h) {
         pWidget->setGeometry(du.Rect(x, y, w, h));
@@ -354,6 +364,15 @@ void CApproxDlg::ShowRun(const CRunResult& result) {
 }
 
 void CApproxDlg::OnCalc() {
+    if (g_pMaterial->m_nFunction == kJohnsonCookModel) {
+        CJohnsonCookInputs& inputs = g_pMaterial->m_johnsonCook;
+        const bool bFitted = g_pMaterial->m_nCoef == kJohnsonCookCoef;
+        const double dSuggested = inputs.m_dMeltTemp ? *inputs.m_dMeltTemp : bFitted ? g_pMaterial->m_dCoef[7] : 1500.0;
+        const std::optional<double> dMelt = m_askMeltTemperature(dSuggested);
+        if (!dMelt)
+            return;
+        inputs.m_dMeltTemp = *dMelt;
+    }
     CRunResult result;
     try {
         const CWaitCursor wait;

@@ -294,7 +294,7 @@ CJohnsonCookFit FitJohnsonCookLaw(const CMaterial& material) {
     return fit;
 }
 
-CRefinementResult FitJohnsonCook(CMaterial& material) {
+CRefinementResult FitJohnsonCook(CMaterial& material, const CCoreFitStart*) {
     CJohnsonCookFit fit = FitJohnsonCookLaw(material);
     material.m_dCoef.fill(0.0);
     if (!fit.Ok()) {

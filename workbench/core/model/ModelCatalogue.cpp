@@ -254,7 +254,14 @@ constexpr CModelInfo kModels[] = {
                            H > A[5] ? s.m_dHardening * A[3] / H * s.m_dTempFactor : 0.0,
                            bSoftening ? -s.m_dHardening * s.m_dRateFactor * A[4] * Pow(s.m_dHomologous, A[4]) /
                                             s.m_dHomologous / (A[7] - A[6])
-                                      : 0.0    // Model 19's law times exp of a tensor spline (SplineLaw.h); the engine prepares the
+                                      : 0.0};
+     },
+     {"A(2)*A(3)*EPS**(A(3)-1D0)*(1D0+A(4)*LOG(MAX(H/A(6),1D0)))*MERGE(1D0,1D0-TH**A(5),TH .LE. 0D0)",
+      "MERGE((A(1)+A(2)*EPS**A(3))*A(4)/H*MERGE(1D0,1D0-TH**A(5),TH .LE. 0D0),0D0,H .GT. A(6))",
+      "MERGE(-(A(1)+A(2)*EPS**A(3))*(1D0+A(4)*LOG(MAX(H/A(6),1D0)))*A(5)*TH**(A(5)-1D0)/(A(8)-A(7)),0D0,"
+      "TH .GT. 0D0 .AND. TH .LT. 1D0)"},
+     "Th"},
+    // Model 19's law times exp of a tensor spline (SplineLaw.h); the engine prepares the
     // curves, the workbench fits the law (SplineLawFit.h).
     {kSplineModel, "21. Ts=Kb*exp(s(sqrt(E),ln H,1000/(t+273.15))), Kb the law of model 19, s a cubic tensor spline",
      kSplineCoef,

@@ -42,4 +42,6 @@ CJohnsonCookFit FitJohnsonCookLaw(const CMaterial& material);
 // Model 20's fit of the material as the engine left it. Fitted: m_nCoef 8 with A1..A8,
 // every point's fitted stress Evaluate there, ErrorSr = sqrt(sum d^2 / N) and ErrorMax =
 // max |d| over all points, status Refined; refused: the refusal result and the reason.
-CRefinementResult FitJohnsonCook(CMaterial& material);
+// The fit always starts from its own estimates (its four coefficients are quickly found):
+// a start given by the caller is not used.
+CRefinementResult FitJohnsonCook(CMaterial& material, const CCoreFitStart* pStart = nullptr);

@@ -1213,7 +1213,11 @@ void CWindowTest::defectsUsersFound() {
     g_pMaterial.reset();
     OpenMaterial(scratch.File("saved.mat").toStdString());
     QCOMPARE(g_pMaterial->m_confidence, fitted.m_confidence);
+    // The fit report's row of a prepared curve carries its preparation record.
+    g_pMaterial->Curve(1).m_strPrep = "segment; friction m=0.2";
     CApproxDlg reopened(view, &window.m_frame);
     QVERIFY2(reopened.m_pCoefficients->item(0, 1)->text().startsWith(QStringLiteral("\u00b1 ")),
              qPrintable(reopened.m_pCoefficients->item(0, 1)->text()));
+    QCOMPARE(reopened.m_pReport->verticalHeaderItem(2)->toolTip(), QStringLiteral("segment; friction m=0.2"));
+    QVERIFY(reopened.m_pReport->verticalHeaderItem(1)->toolTip().isEmpty());
 }

@@ -253,7 +253,11 @@ void CApproxDlg::ShowReport() {
     stats(0, report.m_all);
     for (int k = 0; k < static_cast<int>(report.m_aCurves.size()); ++k) {
         const CCurveFit& curve = report.m_aCurves[static_cast<std::size_t>(k)];
-        m_pReport->setVerticalHeaderItem(k + 1, new QTableWidgetItem(QString::number(k + 1)));
+        // A prepared curve's row says how it was prepared, as its row in the curve table does.
+        auto* pHeader = new QTableWidgetItem(QString::number(k + 1));
+        if (k < g_pMaterial->m_nCurves && !g_pMaterial->Curve(k).m_strPrep.empty())
+            pHeader->setToolTip(QString::fromStdString(g_pMaterial->Curve(k).m_strPrep));
+        m_pReport->setVerticalHeaderItem(k + 1, pHeader);
         cell(k + 1, 0, QString::number(curve.m_dTemp, 'g', 6), curve.m_dTemp);
         cell(k + 1, 1, QString::number(curve.m_dRate, 'g', 6), curve.m_dRate);
         stats(k + 1, curve.m_stats);

@@ -27,7 +27,7 @@ TEST(JohnsonCookFit, RecoversTheLawOfExactCurves) {
 TEST(JohnsonCookFit, OnTheSteelSetEqualsAnIndependentFitWithAHeldAtZero) {
     const std::string strFolder = SharedDataSet("steel-gleeble");
     if (strFolder.empty())
-        GTEST_SKIP() << "the measured set steel-gleeble is not beside the checkout (../shared/data)";
+        SkipOrFailWithoutOracle("the measured set steel-gleeble is not beside the checkout (../shared/data)");
     CScratchDir scratch;
     auto pMaterial = LoadMeasuredSet(strFolder);
     pMaterial->m_nFunction = 20;

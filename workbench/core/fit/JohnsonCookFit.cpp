@@ -1,5 +1,6 @@
 #include "vornel/fit/JohnsonCookFit.h"
 
+#include "vornel/document/Text.h"
 #include "vornel/document/Material.h"
 #include "vornel/document/MeasuredConditions.h"
 #include "vornel/fit/FitReport.h"
@@ -15,12 +16,6 @@
 #include <cstdio>
 
 namespace {
-
-std::string Format(const char* szFormat, auto... args) {
-    char szText[320];
-    std::snprintf(szText, sizeof szText, szFormat, args...);
-    return szText;
-}
 
 // A measured point with what the law needs of it besides the fitted coefficients.
 struct SPoint {
@@ -168,14 +163,14 @@ CJohnsonCookFit FitJohnsonCookLaw(const CMaterial& material) {
     dRefRate = inputs.m_dRefRate.value_or(dRefRate);
     if (!std::isfinite(dMelt) || !(dMelt > measured.m_aTemps.back()))
         return Refuse(fit, ERefinement::NoStart,
-                      Format("the melting temperature %g deg C is not above the highest measured temperature %g deg C",
+                      FormatText("the melting temperature %g deg C is not above the highest measured temperature %g deg C",
                              dMelt, measured.m_aTemps.back()));
     if (!std::isfinite(dRef) || !(dRef < dMelt))
         return Refuse(fit, ERefinement::NoStart,
-                      Format("the reference temperature %g deg C is not below the melting temperature %g deg C", dRef,
+                      FormatText("the reference temperature %g deg C is not below the melting temperature %g deg C", dRef,
                              dMelt));
     if (!std::isfinite(dRefRate) || !(dRefRate > 0))
-        return Refuse(fit, ERefinement::NoStart, Format("the reference strain rate %g 1/s is not above 0", dRefRate));
+        return Refuse(fit, ERefinement::NoStart, FormatText("the reference strain rate %g 1/s is not above 0", dRefRate));
 
     std::vector<SPoint> aPoints;
     for (int c = 0; c < material.m_nCurves; ++c) {
@@ -188,13 +183,13 @@ CJohnsonCookFit FitJohnsonCookLaw(const CMaterial& material) {
                                std::min(std::max((p.m_dTemp - dRef) / (dMelt - dRef), 0.0), 1.0), p.m_dStress});
             if (!std::isfinite(aPoints.back().m_dLnE + aPoints.back().m_dTh + p.m_dStress))
                 return Refuse(fit, ERefinement::NotFinite,
-                              Format("the point at strain %g of curve %d is not a finite number", p.m_dStrain, c + 1));
+                              FormatText("the point at strain %g of curve %d is not a finite number", p.m_dStrain, c + 1));
         }
     }
     fit.m_nPoints = static_cast<int>(aPoints.size());
     if (fit.m_nPoints <= kJohnsonCookFitCoef)
         return Refuse(fit, ERefinement::TooFewPoints,
-                      Format("%d measured points do not determine %d coefficients", fit.m_nPoints, kJohnsonCookFitCoef));
+                      FormatText("%d measured points do not determine %d coefficients", fit.m_nPoints, kJohnsonCookFitCoef));
 
     std::array<double, kJohnsonCookFitCoef> p = GridStart(aPoints);
     fit.m_dStartSumSq = SumSq(aPoints, p.data());
@@ -287,7 +282,7 @@ CJohnsonCookFit FitJohnsonCookLaw(const CMaterial& material) {
     if (p[1] == 0)
         strHeld += "; A3 stays at its start, the exponent of a term that is 0";
     fit.m_eStatus = ERefinement::Refined;
-    fit.m_strMessage = Format("Fitted on the stresses of %d measured points with tm= %g, tr= %g deg C and H0= %g 1/s: "
+    fit.m_strMessage = FormatText("Fitted on the stresses of %d measured points with tm= %g, tr= %g deg C and H0= %g 1/s: "
                               "RMS %.6g -> %.6g (%d evaluations%s).",
                               fit.m_nPoints, dMelt, dRef, dRefRate, std::sqrt(fit.m_dStartSumSq / fit.m_nPoints),
                               std::sqrt(fit.m_dSumSq / fit.m_nPoints), fit.m_nEvaluations, strHeld.c_str());

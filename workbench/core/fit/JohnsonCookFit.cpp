@@ -291,15 +291,5 @@ CJohnsonCookFit FitJohnsonCookLaw(const CMaterial& material) {
 
 CRefinementResult FitJohnsonCook(CMaterial& material, const CCoreFitStart*) {
     CJohnsonCookFit fit = FitJohnsonCookLaw(material);
-    material.m_dCoef.fill(0.0);
-    if (!fit.Ok()) {
-        material.m_nCoef = 0;
-        material.m_dErrorSr = kRefusalError;
-        material.m_dErrorMax = kRefusalError;
-        return std::move(static_cast<CRefinementResult&>(fit));
-    }
-    std::copy(fit.m_aCoef.begin(), fit.m_aCoef.end(), material.m_dCoef.begin());
-    material.m_nCoef = kJohnsonCookCoef;
-    StoreLawStresses(material, true);
-    return std::move(static_cast<CRefinementResult&>(fit));
+    return TakeWorkbenchFit(material, std::move(fit), fit.m_aCoef);
 }

@@ -142,6 +142,20 @@ void StoreLawStresses(CMaterial& material, bool bRootMeanSquare) {
                                             : std::sqrt(dSumSq) / nPoints;
 }
 
+CRefinementResult TakeWorkbenchFit(CMaterial& material, CRefinementResult&& fit, const std::vector<double>& aCoef) {
+    material.m_dCoef.fill(0.0);
+    if (!fit.Ok()) {
+        material.m_nCoef = 0;
+        material.m_dErrorSr = kRefusalError;
+        material.m_dErrorMax = kRefusalError;
+        return std::move(fit);
+    }
+    std::copy(aCoef.begin(), aCoef.end(), material.m_dCoef.begin());
+    material.m_nCoef = static_cast<int>(aCoef.size());
+    StoreLawStresses(material, true);
+    return std::move(fit);
+}
+
 CRefinementResult RefineFit(CMaterial& material) {
     CRefinementResult result;
     const SLogLaw* pLaw = FindLogLaw(material.m_nFunction);

@@ -368,16 +368,5 @@ CSinhFit FitSinhLawOfOrder(const CMaterial& material, int nOrder, const double* 
 CRefinementResult FitSinhLaw(CMaterial& material, const CCoreFitStart* pStart) {
     const bool bStart = pStart && pStart->m_aCoef.size() >= static_cast<std::size_t>(kSinhFitCoef);
     CSinhFit fit = FitSinhLawOfOrder(material, kSinhOrder, bStart ? pStart->m_aCoef.data() : nullptr);
-    if (!fit.Ok()) {
-        material.m_dCoef.fill(0.0);
-        material.m_nCoef = 0;
-        material.m_dErrorSr = kRefusalError;
-        material.m_dErrorMax = kRefusalError;
-        return std::move(static_cast<CRefinementResult&>(fit));
-    }
-    material.m_dCoef.fill(0.0);
-    std::copy(fit.m_aCoef.begin(), fit.m_aCoef.end(), material.m_dCoef.begin());
-    material.m_nCoef = kSinhCoef;
-    StoreLawStresses(material, true);
-    return std::move(static_cast<CRefinementResult&>(fit));
+    return TakeWorkbenchFit(material, std::move(fit), fit.m_aCoef);
 }

@@ -564,15 +564,5 @@ CSplineFit FitSplineLawTo(const CMaterial& material, const CCoreFitStart* pStart
 
 CRefinementResult FitSplineLaw(CMaterial& material, const CCoreFitStart* pStart) {
     CSplineFit fit = FitSplineLawTo(material, pStart);
-    material.m_dCoef.fill(0.0);
-    if (!fit.Ok()) {
-        material.m_nCoef = 0;
-        material.m_dErrorSr = kRefusalError;
-        material.m_dErrorMax = kRefusalError;
-        return std::move(static_cast<CRefinementResult&>(fit));
-    }
-    std::copy(fit.m_aCoef.begin(), fit.m_aCoef.end(), material.m_dCoef.begin());
-    material.m_nCoef = kSplineCoef;
-    StoreLawStresses(material, true);
-    return std::move(static_cast<CRefinementResult&>(fit));
+    return TakeWorkbenchFit(material, std::move(fit), fit.m_aCoef);
 }

@@ -286,6 +286,7 @@ void CDialogsTest::columnAndPreparationDialogs() {
     QCOMPARE(profile.m_force.m_nNumber, 2);
     QCOMPARE(profile.m_stroke.m_nNumber, 3);
     QCOMPARE(profile.m_dHeight0, 12.0);
+    columns.grab().save(vornel_ui_test::ScreenshotPath(QStringLiteral("column-choice.png")));
 
     CPreparationDlg prep({strFile}, profile);
     prep.m_pSegment->setChecked(true);
@@ -301,6 +302,7 @@ void CDialogsTest::columnAndPreparationDialogs() {
     prep.m_pHeatCapacity->setText(QStringLiteral("600"));
     prep.accept();
     QVERIFY2(prep.result() == QDialog::Accepted, qPrintable(prep.m_strLastError));
+    prep.grab().save(vornel_ui_test::ScreenshotPath(QStringLiteral("preparation.png")));
     const CPreparation steps = prep.Profile().m_prep;
     QVERIFY(steps.m_bSegment && !steps.m_bFoot && !steps.m_bAverageRepeats);
     QCOMPARE(steps.m_dFrictionM.value_or(-1), 0.2);

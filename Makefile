@@ -60,10 +60,18 @@ SAN_ENV = ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:check_init
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan-suppressions.txt:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
+# Three tests repeat under the sanitizers, twenty times slower, what smaller tests of the
+# same code already run there: the batch output on both measured sets and model 21's
+# held-out validation on each (161, 135 and 116 s of the 465 s the sanitized suite took on
+# the shared 2-core machine; 16, 6 and 6 s in the plain build, where they run as ever). The
+# spline fit, the held-out folds and the batch run stay under the sanitizers through
+# SplineLawFit.*, HoldOut.*, RefinedRun.* and the batch mode's tests.
+SAN_SKIP ?= ^BatchOutput\.MeasuredSetsUnchanged$$|FitsBetterThanTheRefinedProductLaws/[a-z_]*_21( |$$)
+
 test-sanitize: deps
 	$(call CONFIGURE,$(SAN_DIR)) $(SAN_BUILD_TYPE) -DVORNEL_SANITIZE=ON
 	cmake --build $(SAN_DIR) -j $(JOBS)
-	$(SAN_ENV) ctest --test-dir $(SAN_DIR) --output-on-failure -j $(JOBS) -LE gl
+	$(SAN_ENV) ctest --test-dir $(SAN_DIR) --output-on-failure -j $(JOBS) -LE gl -E '$(SAN_SKIP)'
 	$(SAN_ENV) ASAN_OPTIONS=detect_leaks=0:detect_stack_use_after_return=1 ctest --test-dir $(SAN_DIR) --output-on-failure -L gl
 
 # The build without the window and the viewer (Qt not needed), optimised, with its tests:

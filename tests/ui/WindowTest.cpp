@@ -22,6 +22,7 @@
 #include "vornel/export/SurfaceExport.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -938,6 +939,44 @@ void CWindowTest::refineAndTheFitReport() {
                  qPrintable(dialog.m_pCoefficients->item(k, 1)->text()));
     }
     QVERIFY(dialog.m_pCandidates->isColumnHidden(dialog.m_pCandidates->columnCount() - 1) == false);
+    // A larger window widens the fields and gives the report and the table more height; no
+    // field cuts its number off.
+    dialog.show();
+    const QSize opening = dialog.size();
+    const int nField = dialog.m_aCoefFields[0]->width(), nReport = dialog.m_pReportTabs->height(),
+              nRanking = dialog.m_pCandidates->height();
+    for (const QSize size : {opening, opening * 1.6}) {
+        dialog.resize(size);
+        QCoreApplication::processEvents();
+        for (const QLineEdit* pField : dialog.m_aCoefFields)
+            QVERIFY2(QFontMetrics(pField->font()).horizontalAdvance(pField->text()) < pField->width() - 4,
+                     qPrintable(pField->text()));
+    }
+    QVERIFY(dialog.m_aCoefFields[0]->width() > nField * 3 / 2);
+    QVERIFY(dialog.m_pReportTabs->height() > nReport + opening.height() / 4);
+    QVERIFY(dialog.m_pCandidates->height() > nRanking + opening.height() / 8);
+    // "Copy coefficients" gives every coefficient back to the last bit.
+    QTimer::singleShot(200, [] {
+        for (QAction* pAction : QApplication::activePopupWidget()->actions())
+            if (pAction->text() == QStringLiteral("Copy coefficients"))
+                pAction->trigger();
+        QApplication::activePopupWidget()->close();
+    });
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5), dialog.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&dialog, &menuEvent);
+    const QStringList aCopied = QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(aCopied.size(), g_pMaterial->m_nCoef);
+    for (int k = 0; k < g_pMaterial->m_nCoef; ++k)
+        QCOMPARE(aCopied[k].section(QStringLiteral(" = "), 1).toDouble(), g_pMaterial->m_dCoef[k]);
+    // A coefficient whose interval holds 0 is marked, one known to a thousandth is not.
+    g_pMaterial->m_confidence->m_aCoef[0].m_dHalfWidth = 1.5 * std::fabs(g_pMaterial->m_dCoef[0]);
+    g_pMaterial->m_confidence->m_aCoef[1].m_dHalfWidth = 1e-3 * std::fabs(g_pMaterial->m_dCoef[1]);
+    dialog.ShowModel();
+    QVERIFY(dialog.m_aCoefFields[0]->toolTip().contains(QStringLiteral("includes 0")));
+    QVERIFY(dialog.m_pCoefficients->item(0, 0)->toolTip().contains(QStringLiteral("wider than its value")));
+    QVERIFY(dialog.m_pCoefficients->item(0, 1)->background() != dialog.m_pCoefficients->item(1, 1)->background());
+    QVERIFY(!dialog.m_aCoefFields[1]->toolTip().contains(QStringLiteral("poorly")));
+    dialog.resize(opening);
 
     dialog.m_pOptimization->click();
     QVERIFY(dialog.m_pRanking->title().contains(QStringLiteral("RMS")));

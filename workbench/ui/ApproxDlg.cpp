@@ -12,6 +12,10 @@
 #include "vornel/session/Operations.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QStyle>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -23,7 +27,12 @@
 #include <QTabWidget>
 #include <QTableWidget>
 
+#include <cmath>
+
 namespace {
+
+// Ground of a poorly determined coefficient.
+constexpr const char* kDoubtColour = "#ffd27f";
 
 // Label and value field of A1..A10, dialog units: label x, y, field x, y.
 struct SCoefPlace {
@@ -67,6 +76,8 @@ CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_v
         pWidget->setGeometry(du.Rect(x, y, w, h));
         if (auto* pLabel = qobject_cast<QLabel*>(pWidget))
             pLabel->resize(std::max(pLabel->width(), pLabel->sizeHint().width()), pLabel->height());
+        m_aPlaced.push_back({pWidget, pWidget->geometry(),
+                             y >= 184 ? EGrowth::Ranking : y >= 108 ? EGrowth::Report : EGrowth::Fixed});
     };
 
     m_pPicture = new CFormulaPicture(this);
@@ -172,7 +183,14 @@ CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_v
     showCandidates(false);
     connect(m_pRefine, &QCheckBox::toggled, this, showCandidates);
 
-    setFixedSize(du.Size(385, 230));
+    m_openingSize = du.Size(385, 230);
+    setMinimumSize(m_openingSize);
+    resize(m_openingSize);
+    setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
+    setSizeGripEnabled(true);
+    for (QLineEdit* pField : m_aCoefFields)
+        pField->setContextMenuPolicy(Qt::NoContextMenu); // the window's own menu
+    m_pCoefficients->setContextMenuPolicy(Qt::NoContextMenu);
 
     connect(m_pModelList, &QComboBox::activated, this, &CApproxDlg::OnModelChosen);
     connect(m_pCurveList, &QComboBox::activated, this, &CApproxDlg::OnCurveChosen);
@@ -194,6 +212,91 @@ void CApproxDlg::SetValue(QLineEdit* pField, double dValue) {
     pField->setText(DialogNumber(dValue));
     pField->setCursorPosition(0);
     pField->setToolTip(pField->text());
+    FitText(pField);
+}
+
+void CApproxDlg::FitText(QLineEdit* pField) {
+    QFont font = pField->parentWidget()->font();
+    // Room for the text: the frame and the line edit's own margins (2 pixels a side) off.
+    const int nRoom = pField->width() - 2 * pField->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) - 6 -
+                      pField->textMargins().left() - pField->textMargins().right();
+    const double dBase = font.pointSizeF();
+    for (double dSize = dBase; dSize > 4; dSize -= 0.5) {
+        font.setPointSizeF(dSize);
+        if (QFontMetrics(font).horizontalAdvance(pField->text()) <= nRoom)
+            break;
+    }
+    pField->setFont(font);
+    pField->setCursorPosition(0);
+}
+
+void CApproxDlg::Arrange() {
+    if (m_openingSize.isEmpty())
+        return;
+    // Horizontally every control in proportion; vertically two thirds of the extra height to
+    // the fit report, a third to the Optimization table.
+    const double dScale = static_cast<double>(width()) / m_openingSize.width();
+    const int nExtra = std::max(0, height() - m_openingSize.height());
+    const int nReport = nExtra * 2 / 3;
+    for (const SPlaced& placed : m_aPlaced) {
+        const QRect& r = placed.m_rect;
+        const int x = static_cast<int>(std::lround(r.x() * dScale));
+        const int w = static_cast<int>(std::lround((r.x() + r.width()) * dScale)) - x;
+        int y = r.y(), h = r.height();
+        if (placed.m_eGrowth == EGrowth::Report)
+            h += nReport;
+        else if (placed.m_eGrowth == EGrowth::Ranking)
+            y += nReport, h += nExtra - nReport;
+        // Labels keep their width: their texts do not grow.
+        placed.m_pWidget->setGeometry(x, y, qobject_cast<QLabel*>(placed.m_pWidget) ? r.width() : w, h);
+    }
+    for (QLineEdit* pField : m_aCoefFields)
+        FitText(pField);
+    FitText(m_pErrorSr);
+    FitText(m_pErrorMax);
+}
+
+void CApproxDlg::resizeEvent(QResizeEvent* pEvent) {
+    QDialog::resizeEvent(pEvent);
+    Arrange();
+}
+
+QString CApproxDlg::CoefficientsText() {
+    QString strText;
+    const CMaterial& material = *g_pMaterial;
+    if (!FindModel(material.m_nFunction))
+        return strText;
+    for (int k = 0; k < material.m_nCoef; ++k)
+        strText += QStringLiteral("A%1 = %2\n").arg(k + 1).arg(material.m_dCoef[static_cast<std::size_t>(k)], 0, 'g', 17);
+    return strText;
+}
+
+QString CApproxDlg::DoubtOfCoefficient(int k) {
+    const CMaterial& material = *g_pMaterial;
+    if (!material.m_confidence || !material.m_confidence->Ok())
+        return {};
+    for (const CCoefficientInterval& interval : material.m_confidence->m_aCoef) {
+        if (interval.m_nNumber != k || !std::isfinite(interval.m_dHalfWidth))
+            continue;
+        QStringList aReasons;
+        if (interval.Low() <= 0 && interval.High() >= 0)
+            aReasons << QStringLiteral("its 95 % interval %1 .. %2 includes 0")
+                            .arg(DialogNumber(interval.Low()), DialogNumber(interval.High()));
+        if (2 * interval.m_dHalfWidth > std::fabs(interval.m_dValue))
+            aReasons << QStringLiteral("its 95 % interval (width %1) is wider than its value")
+                            .arg(DialogNumber(2 * interval.m_dHalfWidth));
+        if (!aReasons.isEmpty())
+            return QStringLiteral("A%1 is poorly determined: ").arg(k) + aReasons.join(QStringLiteral("; "));
+    }
+    return {};
+}
+
+void CApproxDlg::contextMenuEvent(QContextMenuEvent* pEvent) {
+    QMenu menu(this);
+    QAction* pCopy = menu.addAction(QStringLiteral("Copy coefficients"));
+    pCopy->setEnabled(!CoefficientsText().isEmpty());
+    connect(pCopy, &QAction::triggered, this, [] { QGuiApplication::clipboard()->setText(CoefficientsText()); });
+    menu.exec(pEvent->globalPos());
 }
 
 void CApproxDlg::ShowModel() {
@@ -203,6 +306,7 @@ void CApproxDlg::ShowModel() {
     for (int k = 0; k < kCoefFields; ++k) {
         m_aCoefLabels[static_cast<std::size_t>(k)]->hide();
         m_aCoefFields[static_cast<std::size_t>(k)]->hide();
+        m_aCoefFields[static_cast<std::size_t>(k)]->setStyleSheet(QString());
         SetValue(m_aCoefFields[static_cast<std::size_t>(k)], 0.0);
     }
     SetValue(m_pErrorSr, material.m_dErrorSr);
@@ -215,7 +319,12 @@ void CApproxDlg::ShowModel() {
     for (int k = 0; k < std::min(pModel->m_nCoef, static_cast<int>(kCoefFields)); ++k) {
         m_aCoefLabels[static_cast<std::size_t>(k)]->show();
         m_aCoefFields[static_cast<std::size_t>(k)]->show();
-        SetValue(m_aCoefFields[static_cast<std::size_t>(k)], material.m_dCoef[static_cast<std::size_t>(k)]);
+        QLineEdit* pField = m_aCoefFields[static_cast<std::size_t>(k)];
+        SetValue(pField, material.m_dCoef[static_cast<std::size_t>(k)]);
+        const QString strDoubt = DoubtOfCoefficient(k + 1);
+        pField->setStyleSheet(strDoubt.isEmpty() ? QString() : QStringLiteral("background: %1;").arg(kDoubtColour));
+        if (!strDoubt.isEmpty())
+            pField->setToolTip(pField->text() + '\n' + strDoubt);
     }
 }
 
@@ -273,9 +382,15 @@ void CApproxDlg::ShowCoefficients() {
             for (const CCoefficientInterval& interval : pCi->m_aCoef)
                 if (interval.m_nNumber == k + 1)
                     pInterval = &interval;
-        if (pInterval)
+        if (pInterval) {
             cell(k, 1, QStringLiteral("\u00b1 ") + QString::number(pInterval->m_dHalfWidth, 'g', 3),
                  QStringLiteral("%1 .. %2").arg(DialogNumber(pInterval->Low()), DialogNumber(pInterval->High())));
+            if (const QString strDoubt = DoubtOfCoefficient(k + 1); !strDoubt.isEmpty())
+                for (int c = 0; c < 2; ++c) {
+                    m_pCoefficients->item(k, c)->setBackground(QColor(QLatin1StringView(kDoubtColour)));
+                    m_pCoefficients->item(k, c)->setToolTip(m_pCoefficients->item(k, c)->toolTip() + '\n' + strDoubt);
+                }
+        }
         else if (k + 1 >= kSplineGridAt + 1 && material.m_nFunction == kSplineModel)
             cell(k, 1, QStringLiteral("smoothed"),
                  QStringLiteral("No confidence interval: the spline's coefficients are smoothed, not estimated"));

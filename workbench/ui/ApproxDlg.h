@@ -18,6 +18,14 @@
 // conditions; "Coefficients", every coefficient of the fit (model 19 has 26, more than the
 // ten fields) with the half-width of its 95 % confidence interval after a fit that has them
 // (model 19, and the refined laws), and the pairs the data do not tell apart.
+//
+// The window can be resized and maximised: at its opening size everything stands where it
+// always stood; a larger window widens every control in proportion and gives the extra
+// height to the fit report and the Optimization table. A coefficient field whose number is
+// wider than the field shows it in a smaller font rather than cut off. A coefficient whose
+// 95 % interval includes 0 or is wider than its value is shown on an amber ground, its
+// tooltip saying which. The context menu's "Copy coefficients" copies A1..AK as text with
+// 17 significant digits, one "A<k> = <value>" a line.
 
 #include "vornel/fit/Confidence.h"
 
@@ -25,6 +33,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 class CFormulaPicture;
 class CKivView;
@@ -48,6 +57,12 @@ public:
 
     // The model's picture, fields and values from g_pMaterial (see above).
     void ShowModel();
+
+    // A1..AK of g_pMaterial as "Copy coefficients" puts them on the clipboard.
+    static QString CoefficientsText();
+    // Why coefficient k (1-based) of g_pMaterial is poorly determined; empty when it is not
+    // or has no interval.
+    static QString DoubtOfCoefficient(int k);
 
     // The text of the last warning box (empty when none was shown).
     const QString& LastWarning() const { return m_strLastWarning; }
@@ -77,7 +92,21 @@ public slots:
     void OnCalc();
     void OnOptimization();
 
+protected:
+    void resizeEvent(QResizeEvent* pEvent) override;
+    void contextMenuEvent(QContextMenuEvent* pEvent) override;
+
 private:
+    // Where a control stands at the opening size, and how it follows a larger window.
+    enum class EGrowth { Fixed, Report, Ranking };
+    struct SPlaced {
+        QWidget* m_pWidget;
+        QRect m_rect;
+        EGrowth m_eGrowth;
+    };
+    void Arrange();
+    // Shrinks the field's font until its text fits (the normal font when it does).
+    static void FitText(QLineEdit* pField);
     // What Calc and Optimization do after the run.
     void ShowRun(const CRunResult& result);
     void SetValue(QLineEdit* pField, double dValue);
@@ -88,4 +117,6 @@ private:
 
     CKivView& m_view;
     QString m_strLastWarning;
+    std::vector<SPlaced> m_aPlaced;
+    QSize m_openingSize;
 };

@@ -42,6 +42,7 @@
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QWhatsThis>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include <csignal>
@@ -154,6 +155,8 @@ private slots:
     void addCurvesFromListAndDroppedFiles();
     void viewMenuChoosesThePlotView();
     void droppedMaterialFileOpens();
+    void plotZoomPanPointAndHighlight_data();
+    void plotZoomPanPointAndHighlight();
     void workWindowShowsTheChosenModel_data();
     void workWindowShowsTheChosenModel();
     void calcRefusedShowsTheWarningWithReasons();
@@ -763,6 +766,106 @@ void CWindowTest::viewMenuChoosesThePlotView() {
     frame.Action(EKivCommand::Graf)->trigger();
     QVERIFY(view.m_bPlotMode && !view.Table().isVisible());
     QCOMPARE(view.m_viewStyle.m_eView, EPlotView::Single);
+}
+
+void CWindowTest::plotZoomPanPointAndHighlight_data() {
+    QTest::addColumn<int>("nView");
+    for (EPlotView eView : {EPlotView::Single, EPlotView::Temperatures, EPlotView::Deviations})
+        QTest::addRow("%s", PlotViewName(eView)) << static_cast<int>(eView);
+}
+
+// Wheel, drag, rectangle and Home change the axes of every view by the amounts the pixels
+// say; the pointer over a measured point reads its values; a click on it highlights its
+// curve and marks its row, marking a row highlights its curve.
+void CWindowTest::plotZoomPanPointAndHighlight() {
+    QFETCH(int, nView);
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    CKivView& view = window.View();
+    BuildMaterial(view, scratch, kFourCurves);
+    ChooseModel(9);
+    QVERIFY(Calc().Ok());
+    view.SetPlotView(static_cast<EPlotView>(nView));
+    view.repaint();
+    const auto panelOf = [&view](int i) {
+        for (const CPanelLayout& panel : view.m_lastLayout.m_aPanels)
+            if (std::find(panel.m_aCurves.begin(), panel.m_aCurves.end(), i) != panel.m_aCurves.end())
+                return panel;
+        return CPanelLayout{};
+    };
+    const CPanelLayout whole = panelOf(2);
+    const CPlotRect& r = whole.m_rect;
+    const double dStrainSpan = whole.m_axes.m_dMaxStrain - whole.m_axes.m_dMinStrain;
+    const double dStressSpan = whole.m_axes.m_dTopStress - whole.m_axes.m_dMinStress;
+    const QPoint centre((r.m_nLeft + r.m_nRight) / 2, (r.m_nTop + r.m_nBottom) / 2);
+    const auto strainAt = [](const CPanelLayout& panel, int x) {
+        return panel.m_axes.m_dMinStrain + (panel.m_axes.m_dMaxStrain - panel.m_axes.m_dMinStrain) *
+                                               (x - panel.m_rect.m_nLeft) / (panel.m_rect.m_nRight - panel.m_rect.m_nLeft);
+    };
+    // One notch of the wheel shows 80 % of each span and keeps the value under the pointer.
+    QWheelEvent wheel(centre, view.mapToGlobal(centre), {}, QPoint(0, 120), Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&view, &wheel);
+    view.repaint();
+    CPanelLayout zoomed = panelOf(2);
+    QCOMPARE(zoomed.m_axes.m_dMaxStrain - zoomed.m_axes.m_dMinStrain, 0.8 * dStrainSpan);
+    QCOMPARE(zoomed.m_axes.m_dTopStress - zoomed.m_axes.m_dMinStress, 0.8 * dStressSpan);
+    // (The stress labels' width may move the frame by a few pixels.)
+    const double dPixel = dStrainSpan / (r.m_nRight - r.m_nLeft);
+    QVERIFY(std::fabs(strainAt(zoomed, centre.x()) - strainAt(whole, centre.x())) < 8 * dPixel);
+    // A drag of 60 pixels to the right shows strains 60 pixels' worth lower.
+    QTest::mousePress(&view, Qt::LeftButton, {}, centre);
+    QTest::mouseMove(&view, centre + QPoint(30, 0));
+    QTest::mouseMove(&view, centre + QPoint(60, 0));
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, centre + QPoint(60, 0));
+    view.repaint();
+    const CPanelLayout panned = panelOf(2);
+    QVERIFY(std::fabs(panned.m_axes.m_dMinStrain - (zoomed.m_axes.m_dMinStrain - 0.8 * 60 * dPixel)) < 2 * dPixel);
+    QCOMPARE(panned.m_axes.m_dTopStress, zoomed.m_axes.m_dTopStress);
+    // A rectangle drawn with the right button over the middle half shows half of each span.
+    const QPoint a(r.m_nLeft + (r.m_nRight - r.m_nLeft) / 4, r.m_nTop + (r.m_nBottom - r.m_nTop) / 4);
+    const QPoint b(r.m_nLeft + 3 * (r.m_nRight - r.m_nLeft) / 4, r.m_nTop + 3 * (r.m_nBottom - r.m_nTop) / 4);
+    QTest::mousePress(&view, Qt::RightButton, {}, a);
+    QTest::mouseMove(&view, b);
+    QTest::mouseRelease(&view, Qt::RightButton, {}, b);
+    view.repaint();
+    const CPanelLayout banded = panelOf(2);
+    QVERIFY(std::fabs(banded.m_axes.m_dMaxStrain - banded.m_axes.m_dMinStrain - 0.4 * dStrainSpan) < 0.01 * dStrainSpan);
+    QVERIFY(std::fabs(strainAt(banded, r.m_nLeft) - strainAt(panned, a.x())) < 0.01 * dStrainSpan);
+    // Home shows the whole plot again.
+    QTest::keyClick(&view, Qt::Key_Home);
+    view.repaint();
+    QCOMPARE(panelOf(2).m_axes.m_dMinStrain, whole.m_axes.m_dMinStrain);
+    QCOMPARE(panelOf(2).m_axes.m_dTopStress, whole.m_axes.m_dTopStress);
+
+    // Point 10 of curve 3 (measured on the test law) under the pointer.
+    const CDeviationPoint point = CurveDeviationPoints(*g_pMaterial, 2)[10];
+    const QPoint at(PlaceStrain(r, whole.m_axes, point.m_dStrain),
+                    PlaceStress(r, whole.m_axes, nView == 2 ? point.Deviation() : point.m_dMeasured));
+    QTest::mouseMove(&view, at + QPoint(2, 1));
+    const QString strPointed = view.PointedText();
+    QVERIFY2(strPointed.startsWith(QStringLiteral("Curve 3 (t=1100 H=0.1): strain %1, measured %2 MPa, fitted %3 MPa")
+                                       .arg(QString::number(point.m_dStrain, 'g', 6),
+                                            QString::number(point.m_dMeasured, 'g', 6),
+                                            QString::number(point.m_dFitted, 'g', 6))),
+             qPrintable(strPointed));
+    QVERIFY(window.m_frame.StatusLine().contains(strPointed));
+    // A click highlights curve 3 with a wider pen and marks its row; a marked row highlights.
+    const QColor colour = view.m_lastLayout.m_aCurveColours[2];
+    const auto pixelsOf = [&view](const QColor& c) {
+        const QImage image = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += (image.pixel(x, y) & 0xffffff) == (c.rgb() & 0xffffff);
+        return n;
+    };
+    const int nPlain = pixelsOf(colour);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, at);
+    QCOMPARE(view.m_viewStyle.m_nHighlight, 3);
+    QCOMPARE(view.Table().MarkedCurve(), 3);
+    QVERIFY2(pixelsOf(colour) > nPlain * 5 / 4, qPrintable(QStringLiteral("%1 %2").arg(nPlain).arg(pixelsOf(colour))));
+    view.Table().MarkCurve(1);
+    QCOMPARE(view.m_viewStyle.m_nHighlight, 1);
 }
 
 void CWindowTest::droppedMaterialFileOpens() {

@@ -20,13 +20,20 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPageSetupDialog>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QRubberBand>
+#include <QWheelEvent>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+
+#include <cmath>
+#include <optional>
 
 namespace {
 
@@ -51,6 +58,8 @@ CKivView::CKivView(CKivDoc& doc, QWidget* pParent) : QWidget(pParent), m_doc(doc
     connect(m_pTable, &CCurveTableView::RemoveRequested, this, &CKivView::OnRemoveCurve);
     connect(m_pTable, &CCurveTableView::ConditionEdited, this, &CKivView::OnConditionEdited);
     connect(this, &CKivView::StateChanged, this, &CKivView::RefreshTable);
+    connect(m_pTable, &QTableWidget::itemSelectionChanged, this, [this] { Highlight(m_pTable->MarkedCurve()); });
+    setMouseTracking(true);
 }
 
 CKivView::~CKivView() = default;
@@ -68,6 +77,146 @@ void CKivView::paintEvent(QPaintEvent*) {
 void CKivView::resizeEvent(QResizeEvent* pEvent) {
     m_pTable->setGeometry(rect());
     QWidget::resizeEvent(pEvent);
+}
+
+// ---- pointing at the plot ---------------------------------------------------------------
+
+const CPanelLayout* CKivView::PanelAt(QPoint p, double& dFx, double& dFy) const {
+    for (const CPanelLayout& panel : m_lastLayout.m_aPanels) {
+        const CPlotRect& r = panel.m_rect;
+        if (r.m_nRight <= r.m_nLeft || r.m_nBottom <= r.m_nTop || p.x() < r.m_nLeft || p.x() > r.m_nRight ||
+            p.y() < r.m_nTop || p.y() > r.m_nBottom)
+            continue;
+        dFx = static_cast<double>(p.x() - r.m_nLeft) / (r.m_nRight - r.m_nLeft);
+        dFy = static_cast<double>(r.m_nBottom - p.y()) / (r.m_nBottom - r.m_nTop);
+        return &panel;
+    }
+    return nullptr;
+}
+
+void CKivView::ResetZoom() {
+    m_viewStyle.m_zoom = {};
+    update();
+}
+
+void CKivView::Highlight(int nCurve) {
+    if (m_viewStyle.m_nHighlight == nCurve)
+        return;
+    m_viewStyle.m_nHighlight = nCurve;
+    update();
+}
+
+void CKivView::ShowPointed(QPoint p) {
+    std::optional<CPlotPick> pick;
+    if (m_bPlotMode && g_pMaterial)
+        pick = PickPoint(m_lastLayout, *g_pMaterial, m_viewStyle.m_eView, p);
+    const QString strText = pick ? PickText(*g_pMaterial, *pick) : QString();
+    if (strText == m_strPointed)
+        return;
+    m_strPointed = strText;
+    setToolTip(strText);
+    if (!strText.isEmpty())
+        emit StatusText(strText);
+}
+
+void CKivView::wheelEvent(QWheelEvent* pEvent) {
+    double dFx = 0, dFy = 0;
+    if (!m_bPlotMode || !PanelAt(pEvent->position().toPoint(), dFx, dFy) || pEvent->angleDelta().y() == 0) {
+        QWidget::wheelEvent(pEvent);
+        return;
+    }
+    // A notch (120) shows 80 % of the span, about the pointer.
+    const double dScale = std::pow(0.8, pEvent->angleDelta().y() / 120.0);
+    m_viewStyle.m_zoom = SubZoom(m_viewStyle.m_zoom, dFx - dFx * dScale, dFx + (1 - dFx) * dScale, dFy - dFy * dScale,
+                                 dFy + (1 - dFy) * dScale);
+    update();
+    pEvent->accept();
+}
+
+void CKivView::mousePressEvent(QMouseEvent* pEvent) {
+    double dFx = 0, dFy = 0;
+    if (!m_bPlotMode || !PanelAt(pEvent->position().toPoint(), dFx, dFy)) {
+        QWidget::mousePressEvent(pEvent);
+        return;
+    }
+    m_dragFrom = pEvent->position().toPoint();
+    m_dragZoom = m_viewStyle.m_zoom;
+    m_bDragging = true;
+    m_bMoved = false;
+    m_bBanding = pEvent->button() == Qt::RightButton ||
+                 (pEvent->button() == Qt::LeftButton && (pEvent->modifiers() & Qt::ShiftModifier));
+    if (m_bBanding) {
+        if (!m_pBand)
+            m_pBand = new QRubberBand(QRubberBand::Rectangle, this);
+        m_pBand->setGeometry(QRect(m_dragFrom, QSize()));
+        m_pBand->show();
+    }
+}
+
+void CKivView::mouseMoveEvent(QMouseEvent* pEvent) {
+    const QPoint p = pEvent->position().toPoint();
+    if (!m_bDragging) {
+        ShowPointed(p);
+        return;
+    }
+    m_bMoved = m_bMoved || (p - m_dragFrom).manhattanLength() > 3;
+    if (m_bBanding) {
+        m_pBand->setGeometry(QRect(m_dragFrom, p).normalized());
+        return;
+    }
+    double dFx = 0, dFy = 0;
+    const CPanelLayout* pPanel = PanelAt(m_dragFrom, dFx, dFy);
+    if (!pPanel || !m_bMoved)
+        return;
+    // The plot follows the pointer.
+    const CPlotRect& r = pPanel->m_rect;
+    const double dx = static_cast<double>(p.x() - m_dragFrom.x()) / (r.m_nRight - r.m_nLeft);
+    const double dy = static_cast<double>(m_dragFrom.y() - p.y()) / (r.m_nBottom - r.m_nTop);
+    m_viewStyle.m_zoom = SubZoom(m_dragZoom, -dx, 1 - dx, -dy, 1 - dy);
+    update();
+}
+
+void CKivView::mouseReleaseEvent(QMouseEvent* pEvent) {
+    if (!m_bDragging) {
+        QWidget::mouseReleaseEvent(pEvent);
+        return;
+    }
+    m_bDragging = false;
+    const QPoint p = pEvent->position().toPoint();
+    if (m_bBanding) {
+        m_pBand->hide();
+        double dFx0 = 0, dFy0 = 0;
+        const CPanelLayout* pPanel = PanelAt(m_dragFrom, dFx0, dFy0);
+        if (pPanel && m_bMoved) {
+            const CPlotRect& r = pPanel->m_rect;
+            const double dFx1 = static_cast<double>(p.x() - r.m_nLeft) / (r.m_nRight - r.m_nLeft);
+            const double dFy1 = static_cast<double>(r.m_nBottom - p.y()) / (r.m_nBottom - r.m_nTop);
+            m_viewStyle.m_zoom = SubZoom(m_viewStyle.m_zoom, std::min(dFx0, dFx1), std::max(dFx0, dFx1),
+                                         std::min(dFy0, dFy1), std::max(dFy0, dFy1));
+            update();
+        }
+        return;
+    }
+    if (m_bMoved || pEvent->button() != Qt::LeftButton || !g_pMaterial)
+        return;
+    // A click: the curve of the point under the pointer, marked in the table too.
+    const std::optional<CPlotPick> pick = PickPoint(m_lastLayout, *g_pMaterial, m_viewStyle.m_eView, p);
+    const int nCurve = pick ? pick->m_nCurve : 0;
+    Highlight(nCurve);
+    if (m_pTable->rowCount() != g_pMaterial->m_nCurves)
+        m_pTable->Refill(g_pMaterial.get());
+    m_pTable->MarkCurve(nCurve);
+    if (pick)
+        emit StatusText(PickText(*g_pMaterial, *pick));
+}
+
+void CKivView::keyPressEvent(QKeyEvent* pEvent) {
+    if (m_bPlotMode && (pEvent->key() == Qt::Key_Home || pEvent->key() == Qt::Key_R) &&
+        !(pEvent->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        ResetZoom();
+        return;
+    }
+    QWidget::keyPressEvent(pEvent);
 }
 
 void CKivView::ShowPlot() {
@@ -171,6 +320,7 @@ void CKivView::OnNewMaterial() {
     if (Guarded(QStringLiteral("New material"), [&] { NewMaterial(strName, m_strStartFolder.toStdString()); })) {
         m_doc.SetModified(false);
         SetSelectedListRow(0);
+        m_viewStyle.m_zoom = {};
         update();
         emit StatusText(QStringLiteral("New material \"%1\": add its curves with Add File").arg(dialog.m_strName));
         emit StateChanged();
@@ -197,6 +347,7 @@ bool CKivView::OpenAsked(const QString& strPath) {
         return false;
     m_doc.SetModified(false);
     SetSelectedListRow(0);
+    m_viewStyle.m_zoom = {};
     update();
     emit MaterialFileUsed(FromStd(g_pMaterial->FilePath(1)));
     emit StatusText(QStringLiteral("Opened %1: %2 curves, %3 points")

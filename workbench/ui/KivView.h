@@ -8,6 +8,13 @@
 // Add File with one file asks for its conditions in "Uslovija deformacii"; with several
 // files (or files dropped on the window) one "Add curves" dialog lists them all.
 //
+// The plot, in every view: the wheel zooms about the pointer, a drag with the left button
+// pans, a drag with the right button (or the left with Shift) zooms to the rectangle drawn,
+// Home or R shows the whole plot again. The pointer near a measured point shows that
+// point's curve, conditions, strain, measured and fitted stress in the status bar and a
+// tooltip; a click on a point highlights its curve and marks its row in the curve table,
+// and marking a row highlights its curve.
+//
 // Every handler runs the core's operation (Operations.h) and shows what it throws in a
 // message box that names the file and the reason; the material then stays exactly as it
 // was. After each command the view emits StateChanged() so that the frame sets its
@@ -29,6 +36,7 @@
 class CCurveTableView;
 class CKivDoc;
 class QPrinter;
+class QRubberBand;
 struct CRunResult;
 
 class CKivView : public QWidget {
@@ -53,6 +61,11 @@ public:
     QString m_strViewerProgram;
     // Process id of the viewer the 3D command started last (0 before).
     qint64 m_nViewerPid = 0;
+
+    // Shows the whole plot again (Home, R).
+    void ResetZoom();
+    // The text the pointer last showed over the plot (empty when it was over no point).
+    const QString& PointedText() const { return m_strPointed; }
 
     // Plot mode on, list mode off, repaint ("Graf", and the work window's choices).
     void ShowPlot();
@@ -127,6 +140,11 @@ signals:
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
     void resizeEvent(QResizeEvent* pEvent) override;
+    void wheelEvent(QWheelEvent* pEvent) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseMoveEvent(QMouseEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
 
 private:
     // Runs fn; a CFileError or CInputError it throws is shown in a message box with the
@@ -145,7 +163,18 @@ private:
     bool OpenAsked(const QString& strPath);
     QPrinter& Printer();
 
+    // The panel drawn at p, or null; its fractions of p along strain and stress.
+    const CPanelLayout* PanelAt(QPoint p, double& dFx, double& dFy) const;
+    void ShowPointed(QPoint p);
+    void Highlight(int nCurve);
+
     CKivDoc& m_doc;
+    QString m_strPointed;
+    // A drag in progress: where it began, the zoom then, and whether it draws a rectangle.
+    QPoint m_dragFrom;
+    CPlotZoom m_dragZoom;
+    bool m_bDragging = false, m_bBanding = false, m_bMoved = false;
+    QRubberBand* m_pBand = nullptr;
     CCurveTableView* m_pTable = nullptr;  // child, shown in list mode
     std::unique_ptr<QPrinter> m_pPrinter; // created on first use
 };

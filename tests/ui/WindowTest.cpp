@@ -570,6 +570,22 @@ void CWindowTest::curveTableShowsTheFitAndEditsConditions() {
     QCOMPARE(g_pMaterial->m_nCurves, 3);
     QCOMPARE(g_pMaterial->Curve(2).m_strFile, strFourth);
     QCOMPARE(table.rowCount(), 3);
+
+    // Unticking "Fit" leaves the curve out: greyed in the table and the plot, and the work
+    // window's fit and report use the other two.
+    table.item(table.RowOfCurve(2), CCurveTableView::kFit)->setCheckState(Qt::Unchecked);
+    QTRY_VERIFY(g_pMaterial->Curve(1).m_bLeftOut);
+    QCOMPARE(table.item(table.RowOfCurve(2), CCurveTableView::kFit)->checkState(), Qt::Unchecked);
+    QVERIFY(table.item(table.RowOfCurve(2), CCurveTableView::kTemp)->foreground() !=
+            table.item(table.RowOfCurve(1), CCurveTableView::kTemp)->foreground());
+    CApproxDlg dialog(view, &window.m_frame);
+    dialog.m_pModelList->setCurrentIndex(dialog.m_pModelList->findData(2));
+    emit dialog.m_pModelList->activated(dialog.m_pModelList->currentIndex());
+    dialog.m_pCalc->click();
+    QCOMPARE(dialog.m_pReport->item(0, 0)->text(), QStringLiteral("2 of 3 curves"));
+    QVERIFY(window.m_frame.StatusLine().contains(QStringLiteral("(on 2 of 3 curves)")));
+    view.repaint();
+    QCOMPARE(view.m_lastLayout.m_aCurveColours[1], kLeftOutColour);
 }
 
 // The 30 hot-compression files, chosen together in the file dialog, come up in one dialog

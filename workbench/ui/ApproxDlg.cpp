@@ -347,7 +347,12 @@ void CApproxDlg::ShowReport() {
     if (nRows == 0)
         return;
     m_pReport->setVerticalHeaderItem(0, new QTableWidgetItem(QStringLiteral("All")));
-    cell(0, 0, QString(), 0);
+    // The count of the curves the fit used, in the place of the conditions.
+    cell(0, 0, QStringLiteral("%1 of %2 curves").arg(report.m_nUsed).arg(report.m_aCurves.size()), report.m_nUsed);
+    m_pReport->item(0, 0)->setToolTip(QStringLiteral("The fit used %1 of the %2 curves; the others are left out")
+                                          .arg(report.m_nUsed)
+                                          .arg(report.m_aCurves.size()));
+    m_pReport->setSpan(0, 0, 1, 2);
     cell(0, 1, QString(), 0);
     stats(0, report.m_all);
     for (int k = 0; k < static_cast<int>(report.m_aCurves.size()); ++k) {
@@ -356,6 +361,11 @@ void CApproxDlg::ShowReport() {
         cell(k + 1, 0, QString::number(curve.m_dTemp, 'g', 6), curve.m_dTemp);
         cell(k + 1, 1, QString::number(curve.m_dRate, 'g', 6), curve.m_dRate);
         stats(k + 1, curve.m_stats);
+        if (g_pMaterial->Curve(k).m_bLeftOut)
+            for (int c = 0; c < m_pReport->columnCount(); ++c) {
+                m_pReport->item(k + 1, c)->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+                m_pReport->item(k + 1, c)->setToolTip(QStringLiteral("Left out of the fit"));
+            }
     }
 }
 

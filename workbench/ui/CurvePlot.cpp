@@ -87,9 +87,10 @@ void CCurvePlot::DrawPlot(QPainter& painter, const QRect& client, const CMateria
         QPolygon raw;
         for (const CCurvePoint& p : curve.m_pPoints)
             raw << QPoint(PlaceStrain(r, m_axes, p.m_dStrain), PlaceStress(r, m_axes, p.m_dStress));
-        painter.setPen(QPen(RawLineColour(CurveColour(n)), 1));
+        const QColor colour = curve.m_bLeftOut ? kLeftOutColour : CurveColour(n);
+        painter.setPen(QPen(RawLineColour(colour), 1));
         painter.drawPolyline(raw);
-        painter.setPen(QPen(CurveColour(n), m_nHighlight == n ? 4 : 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setPen(QPen(colour, m_nHighlight == n ? 4 : 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter.setBrush(Qt::white);
         QPolygon fitted;
         for (const CCurvePoint& p : curve.m_pPoints) {

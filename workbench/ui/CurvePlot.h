@@ -24,6 +24,9 @@ class CMaterial;
 class QPainter;
 class QRect;
 
+// Colour of a curve left out of the fit, in every view.
+inline const QColor kLeftOutColour{170, 170, 170};
+
 // Pen colour of curve n (counted from 1).
 QColor CurveColour(int nCurve);
 // The pale tone of colour the measured points of a curve are joined in.

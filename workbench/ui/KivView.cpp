@@ -57,6 +57,7 @@ CKivView::CKivView(CKivDoc& doc, QWidget* pParent) : QWidget(pParent), m_doc(doc
     m_pTable->hide();
     connect(m_pTable, &CCurveTableView::RemoveRequested, this, &CKivView::OnRemoveCurve);
     connect(m_pTable, &CCurveTableView::ConditionEdited, this, &CKivView::OnConditionEdited);
+    connect(m_pTable, &CCurveTableView::LeftOutChanged, this, &CKivView::OnLeaveOut);
     connect(this, &CKivView::StateChanged, this, &CKivView::RefreshTable);
     connect(m_pTable, &QTableWidget::itemSelectionChanged, this, [this] { Highlight(m_pTable->MarkedCurve()); });
     setMouseTracking(true);
@@ -535,6 +536,22 @@ void CKivView::OnRemoveCurve(int nCurve) {
     update();
 }
 
+void CKivView::OnLeaveOut(int nCurve, bool bLeftOut) {
+    if (!g_pMaterial || nCurve < 1 || nCurve > g_pMaterial->m_nCurves || g_pMaterial->Curve(nCurve - 1).m_bLeftOut == bLeftOut)
+        return;
+    if (Guarded(QStringLiteral("Leave out of the fit"), [&] { LeaveOutCurve(nCurve, bLeftOut); })) {
+        m_doc.SetModified(true);
+        emit StatusText(QStringLiteral("Curve %1 %2 the fit: %3 of %4 curves fitted on; the fit is cleared")
+                            .arg(nCurve)
+                            .arg(bLeftOut ? QStringLiteral("left out of") : QStringLiteral("taken back into"))
+                            .arg(CurvesFittedOn(*g_pMaterial))
+                            .arg(g_pMaterial->m_nCurves));
+        emit StateChanged();
+    }
+    SetSelectedListRow(nCurve);
+    update();
+}
+
 void CKivView::OnConditionEdited(int nCurve, int nColumn, const QString& strText) {
     if (!g_pMaterial || nCurve < 1 || nCurve > g_pMaterial->m_nCurves)
         return;
@@ -733,7 +750,10 @@ void CKivView::ReportRun(const CRunResult& result) {
     else if (result.Ok() && g_pMaterial)
         emit StatusText(QStringLiteral("Model %1 fitted: ErrorSr= %2, ErrorMax= %3")
                             .arg(g_pMaterial->m_nFunction)
-                            .arg(DialogNumber(g_pMaterial->m_dErrorSr), DialogNumber(g_pMaterial->m_dErrorMax)));
+                            .arg(DialogNumber(g_pMaterial->m_dErrorSr), DialogNumber(g_pMaterial->m_dErrorMax)) +
+                        (CurvesFittedOn(*g_pMaterial) < g_pMaterial->m_nCurves
+                             ? QStringLiteral(" (on %1 of %2 curves)").arg(CurvesFittedOn(*g_pMaterial)).arg(g_pMaterial->m_nCurves)
+                             : QString()));
     if (!aFailed.isEmpty())
         QMessageBox::warning(this, QStringLiteral("Vornel"),
                              QStringLiteral("The fit is done, but these files could not be written:\n") +

@@ -124,6 +124,8 @@ public slots:
     void ShowSurface3D();
     // Removes curve nCurve (1-based) after asking.
     void OnRemoveCurve(int nCurve);
+    // The curve table's tick of nCurve (1-based): leave it out of the fit or take it back.
+    void OnLeaveOut(int nCurve, bool bLeftOut);
     // The user typed strText as the t (CCurveTableView::kTemp) or H (kRate) of nCurve.
     void OnConditionEdited(int nCurve, int nColumn, const QString& strText);
 

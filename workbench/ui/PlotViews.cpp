@@ -231,7 +231,8 @@ CViewLayout DrawSingle(QPainter& painter, const QRect& client, const CMaterial& 
     layout.m_aCurveColours.resize(static_cast<std::size_t>(material.m_nCurves));
     std::vector<std::pair<QColor, QString>> aItems;
     for (int i : aDrawn) {
-        layout.m_aCurveColours[static_cast<std::size_t>(i)] = CurveColour(i + 1);
+        layout.m_aCurveColours[static_cast<std::size_t>(i)] =
+            material.Curve(i).m_bLeftOut ? kLeftOutColour : CurveColour(i + 1);
         aItems.emplace_back(CurveColour(i + 1), Conditions(material.Curve(i)));
     }
     const int nBand = bLegend ? DrawLegend(painter, client, aItems, layout) : 0;
@@ -251,7 +252,8 @@ CViewLayout DrawTemperatures(QPainter& painter, const QRect& client, const CMate
     for (int i : aDrawn)
         if (const int k = ConditionIndex(aRates, material.Curve(i).m_dRate); k >= 0) {
             abRateUsed[static_cast<std::size_t>(k)] = true;
-            layout.m_aCurveColours[static_cast<std::size_t>(i)] = RateColour(k);
+            layout.m_aCurveColours[static_cast<std::size_t>(i)] =
+                material.Curve(i).m_bLeftOut ? kLeftOutColour : RateColour(k);
         }
     std::vector<std::pair<QColor, QString>> aItems;
     for (std::size_t k = 0; k < aRates.size(); ++k)
@@ -320,7 +322,8 @@ CViewLayout DrawDeviations(QPainter& painter, const QRect& client, const CMateri
     for (int i : aDrawn)
         if (const int k = ConditionIndex(aTemps, material.Curve(i).m_dTemp); k >= 0) {
             abTempUsed[static_cast<std::size_t>(k)] = true;
-            layout.m_aCurveColours[static_cast<std::size_t>(i)] = TemperatureColour(k, nTemps);
+            layout.m_aCurveColours[static_cast<std::size_t>(i)] =
+                material.Curve(i).m_bLeftOut ? kLeftOutColour : TemperatureColour(k, nTemps);
         }
     std::vector<std::pair<QColor, QString>> aItems;
     for (std::size_t k = 0; k < aTemps.size() && bFitted; ++k)

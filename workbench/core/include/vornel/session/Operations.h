@@ -93,6 +93,19 @@ std::vector<std::string> ExportCurves(const std::string& strFolder);
 // that does not exist or conditions outside their ranges; the material is then unchanged.
 void SetCurveConditions(int nCurve, double dTemp, double dRate);
 
+// Leaves curve nCurve (1-based) out of the fit (bLeftOut) or takes it back: the curve stays
+// in the material; a change clears the fit (ClearFit) and sets stage 2, as correcting its
+// conditions does. Throws CInputError for a curve that does not exist.
+//
+// Calc and the Optimization of a material with curves left out fit a material of the other
+// curves alone (the engine fits what it is given), then take its law, errors, intervals
+// and fitted curves back into their slots; the left-out curves are prepared as the run
+// prepared the others and get the law's stresses; the run's files are written from the
+// whole material. With every curve left out they throw CInputError and change nothing.
+void LeaveOutCurve(int nCurve, bool bLeftOut);
+// The curves a fit uses: those not left out.
+int CurvesFittedOn(const CMaterial& material);
+
 // Removes curve nCurve (1-based, 1..m_nCurves): the curves above it move down one slot in
 // order, the freed last slot becomes an empty curve, m_nPoints loses the curve's points,
 // the fit is cleared (ClearFit, which also selects all curves), the prepared flag stays,

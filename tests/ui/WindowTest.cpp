@@ -156,6 +156,8 @@ private slots:
     void viewMenuChoosesThePlotView();
     void droppedMaterialFileOpens();
     void plotZoomPanPointAndHighlight_data();
+    void undoAndRedoEachChange_data();
+    void undoAndRedoEachChange();
     void plotZoomPanPointAndHighlight();
     void workWindowShowsTheChosenModel_data();
     void workWindowShowsTheChosenModel();
@@ -221,7 +223,7 @@ void CWindowTest::menusToolbarAndPrompts() {
     QStringList aMenus;
     for (QAction* pMenu : frame.menuBar()->actions())
         aMenus << pMenu->text();
-    QCOMPARE(aMenus, (QStringList{"&File", "&View", "&Approximation", "&Help"}));
+    QCOMPARE(aMenus, (QStringList{"&File", "&Edit", "&View", "&Approximation", "&Help"}));
 
     // The toolbar, left to right, every button with an icon.
     const QToolBar* pToolBar = frame.findChild<QToolBar*>();
@@ -784,6 +786,63 @@ void CWindowTest::viewMenuChoosesThePlotView() {
     QCOMPARE(view.m_viewStyle.m_eView, EPlotView::Single);
 }
 
+void CWindowTest::undoAndRedoEachChange_data() {
+    QTest::addColumn<int>("nChange");
+    int nChange = 0;
+    for (const char* szChange : {"add curve", "remove curve", "leave out", "conditions", "law"})
+        QTest::newRow(szChange) << nChange++;
+}
+
+// Undo (Ctrl+Z) puts back the material as it was before each kind of change, Redo
+// (Ctrl+Shift+Z) the change; a material opened from its file starts with nothing to undo.
+void CWindowTest::undoAndRedoEachChange() {
+    QFETCH(int, nChange);
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    CKivView& view = window.View();
+    BuildMaterial(view, scratch, {{900, 1}, {1000, 1}, {1100, 1}});
+    const CMaterial before = *g_pMaterial;
+    switch (nChange) {
+    case 0:
+        AddFileAs(view, scratch.File("rec_900_1.asc"), 950, 2);
+        break;
+    case 1: {
+        auto pYes = AnswerMessageBox(QMessageBox::Yes);
+        view.OnRemoveCurve(2);
+        QVERIFY(*pYes);
+        break;
+    }
+    case 2:
+        view.OnLeaveOut(2, true);
+        break;
+    case 3:
+        view.OnConditionEdited(2, CCurveTableView::kTemp, QStringLiteral("1050"));
+        break;
+    default: {
+        CApproxDlg dialog(view, &window.m_frame);
+        dialog.m_pModelList->setCurrentIndex(3);
+        emit dialog.m_pModelList->activated(3);
+    }
+    }
+    const CMaterial after = *g_pMaterial;
+    QVERIFY(!(after == before));
+    QVERIFY(window.m_frame.UndoAction()->isEnabled());
+    QCOMPARE(window.m_frame.UndoAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Z")));
+    QCOMPARE(window.m_frame.RedoAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+    window.m_frame.UndoAction()->trigger();
+    QVERIFY(*g_pMaterial == before);
+    QVERIFY(window.m_frame.RedoAction()->isEnabled());
+    window.m_frame.RedoAction()->trigger();
+    QVERIFY(*g_pMaterial == after);
+    window.m_frame.UndoAction()->trigger();
+    QVERIFY(*g_pMaterial == before);
+    // Saved and opened again: no history.
+    SaveMaterialAs(scratch.File("saved.mat").toStdString());
+    window.m_frame.Doc().SetModified(false);
+    QVERIFY(view.OpenMaterialFile(scratch.File("saved.mat")));
+    QVERIFY(!window.m_frame.UndoAction()->isEnabled() && !window.m_frame.RedoAction()->isEnabled());
+}
+
 void CWindowTest::plotZoomPanPointAndHighlight_data() {
     QTest::addColumn<int>("nView");
     for (EPlotView eView : {EPlotView::Single, EPlotView::Temperatures, EPlotView::Deviations})
@@ -1338,6 +1397,7 @@ void CWindowTest::defectsUsersFound() {
     QVERIFY(g_pMaterial->m_confidence && g_pMaterial->m_confidence->Ok());
     const CMaterial fitted = *g_pMaterial;
     SaveMaterialAs(scratch.File("saved.mat").toStdString());
+    window.m_frame.Doc().SetModified(false);
     g_pMaterial.reset();
     OpenMaterial(scratch.File("saved.mat").toStdString());
     QCOMPARE(g_pMaterial->m_confidence, fitted.m_confidence);

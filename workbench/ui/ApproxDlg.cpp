@@ -1,4 +1,5 @@
 #include "ApproxDlg.h"
+#include "vornel/session/History.h"
 
 #include "Dialogs.h"
 #include "FormulaPicture.h"
@@ -434,7 +435,7 @@ void CApproxDlg::OnModelChosen(int nIndex) {
     if (nIndex < 0)
         return;
     try {
-        ChooseModel(m_pModelList->itemData(nIndex).toInt());
+        g_history.Record([&] { ChooseModel(m_pModelList->itemData(nIndex).toInt()); });
     } catch (const std::exception& e) {
         QMessageBox::critical(this, windowTitle(), QString::fromStdString(e.what()));
         ShowModel();

@@ -1,4 +1,5 @@
 #include "KivView.h"
+#include "vornel/session/History.h"
 
 #include "AddCurvesDlg.h"
 #include "ImportDlgs.h"
@@ -220,6 +221,11 @@ void CKivView::keyPressEvent(QKeyEvent* pEvent) {
     QWidget::keyPressEvent(pEvent);
 }
 
+void CKivView::ShowUndone() {
+    emit StateChanged();
+    update();
+}
+
 void CKivView::ShowPlot() {
     m_bPlotMode = true;
     m_bListMode = false;
@@ -400,7 +406,7 @@ void CKivView::AddFiles(const QStringList& aFiles) {
         return;
     CImportSummary summary;
     if (!Guarded(QStringLiteral("Add File"),
-                 [&] { summary = AddCurve(strPath.toStdString(), conditions.m_dTemp, conditions.m_dRate); }))
+                 [&] { g_history.Record([&] { summary = AddCurve(strPath.toStdString(), conditions.m_dTemp, conditions.m_dRate); }); }))
         return;
     m_doc.SetModified(true);
     emit StatusText(QStringLiteral("Curve %1 added from %2: %3 points read, %4 rows skipped")
@@ -527,7 +533,7 @@ void CKivView::OnRemoveCurve(int nCurve) {
             .arg(strLabel));
     if (answer != QMessageBox::Yes)
         return;
-    if (!Guarded(QStringLiteral("Remove curve"), [&] { RemoveCurve(nCurve); }))
+    if (!Guarded(QStringLiteral("Remove curve"), [&] { g_history.Record([&] { RemoveCurve(nCurve); }); }))
         return;
     m_doc.SetModified(true);
     emit StatusText(QStringLiteral("Curve %1 removed: %2 curves left").arg(nCurve).arg(g_pMaterial->m_nCurves));
@@ -539,7 +545,7 @@ void CKivView::OnRemoveCurve(int nCurve) {
 void CKivView::OnLeaveOut(int nCurve, bool bLeftOut) {
     if (!g_pMaterial || nCurve < 1 || nCurve > g_pMaterial->m_nCurves || g_pMaterial->Curve(nCurve - 1).m_bLeftOut == bLeftOut)
         return;
-    if (Guarded(QStringLiteral("Leave out of the fit"), [&] { LeaveOutCurve(nCurve, bLeftOut); })) {
+    if (Guarded(QStringLiteral("Leave out of the fit"), [&] { g_history.Record([&] { LeaveOutCurve(nCurve, bLeftOut); }); })) {
         m_doc.SetModified(true);
         emit StatusText(QStringLiteral("Curve %1 %2 the fit: %3 of %4 curves fitted on; the fit is cleared")
                             .arg(nCurve)
@@ -571,7 +577,7 @@ void CKivView::OnConditionEdited(int nCurve, int nColumn, const QString& strText
                                   .arg(nCurve)
                                   .arg(strWhat, strText.trimmed())
                                   .toStdString());
-        SetCurveConditions(nCurve, dTemp, dRate);
+        g_history.Record([&] { SetCurveConditions(nCurve, dTemp, dRate); });
     });
     if (bSet) {
         m_doc.SetModified(true);

@@ -67,6 +67,9 @@ public:
     // The text the pointer last showed over the plot (empty when it was over no point).
     const QString& PointedText() const { return m_strPointed; }
 
+    // After an undo or redo: the table and the plot of the material now current.
+    void ShowUndone();
+
     // Plot mode on, list mode off, repaint ("Graf", and the work window's choices).
     void ShowPlot();
     // The curve table of list mode.

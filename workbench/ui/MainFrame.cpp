@@ -1,4 +1,5 @@
 #include "MainFrame.h"
+#include "vornel/session/History.h"
 
 #include "AnalysisDialogs.h"
 #include "ApproxDlg.h"
@@ -264,6 +265,27 @@ void CMainFrame::CreateMenusAndToolbar() {
     pFile->addSeparator();
     pFile->addAction(pExit);
 
+    // Edit: undo and redo of the changes to the material (History.h).
+    m_pUndo = new QAction(QStringLiteral("&Undo"), this);
+    m_pUndo->setShortcut(QKeySequence::Undo);
+    m_pUndo->setStatusTip(QStringLiteral("Undo the last change of the curves, their conditions or the law"));
+    m_pRedo = new QAction(QStringLiteral("&Redo"), this);
+    m_pRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence::Redo});
+    m_pRedo->setStatusTip(QStringLiteral("Redo the change last undone"));
+    const auto step = [this](bool bUndo) {
+        if (bUndo)
+            g_history.Undo();
+        else
+            g_history.Redo();
+        m_pDoc->SetModified(true);
+        m_pView->ShowUndone();
+        ShowStatus(bUndo ? QStringLiteral("Undone") : QStringLiteral("Redone"));
+    };
+    connect(m_pUndo, &QAction::triggered, this, [step] { step(true); });
+    connect(m_pRedo, &QAction::triggered, this, [step] { step(false); });
+    QMenu* pEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    pEdit->addActions({m_pUndo, m_pRedo});
+
     QMenu* pViewMenu = menuBar()->addMenu(QStringLiteral("&View"));
     QToolBar* pToolBar = new QToolBar(QStringLiteral("Toolbar"), this);
     pToolBar->setObjectName(QStringLiteral("Toolbar"));
@@ -343,6 +365,8 @@ void CMainFrame::CreateMenusAndToolbar() {
 }
 
 void CMainFrame::UpdateCommandStates() {
+    m_pUndo->setEnabled(g_history.CanUndo());
+    m_pRedo->setEnabled(g_history.CanRedo());
     for (const SCommandAction& command : m_aCommands)
         command.m_pAction->setEnabled(IsCommandEnabled(command.m_eCommand, g_nStage));
     // A material with changes its file does not have yet can always be saved, also before

@@ -6,6 +6,7 @@
 #include "vornel/intake/Import.h"
 #include "vornel/model/ModelCatalogue.h"
 #include "vornel/session/FolderLock.h"
+#include "vornel/session/History.h"
 #include "vornel/session/Stage.h"
 
 #include <algorithm>
@@ -122,6 +123,7 @@ void OpenInto(const std::string& strFileName, const std::string& strWorkFolder) 
     pMaterial->ReadMaterialFile(1);
     pMaterial->m_dTemp3d = RunSurfaceTemperature(*pMaterial).m_dTemp;
     g_pMaterial = std::move(pMaterial);
+    g_history.Clear();
     g_nStage = StageAfter(EStageEvent::OpenFile);
 }
 
@@ -133,6 +135,7 @@ void NewMaterial(const std::string& strName, const std::string& strWorkFolder) {
     pMaterial->m_strFileName = strName + ".mat";
     pMaterial->m_strWorkFolder = AbsoluteFolder(strWorkFolder);
     g_pMaterial = std::move(pMaterial);
+    g_history.Clear();
     g_nStage = StageAfter(EStageEvent::NewMaterial);
 }
 

@@ -49,7 +49,8 @@ void NewMaterial(const std::string& strName, const std::string& strWorkFolder = 
 // Open File: reads the material file strPath into a fresh CMaterial, which replaces
 // g_pMaterial only when the whole file was read and validated. Its m_strFileName is the
 // file's absolute path and its work folder the file's folder (first form) or strWorkFolder
-// (second form; empty: the current folder, m_strFileName then stays as given). The name is
+// (second form; empty: the current folder, m_strFileName then stays as given). Both this
+// and New material start an empty undo history (History.h). The name is
 // empty, as the file does not store it; m_dTemp3d is the temperature a run would draw its
 // surface at (RunSurfaceTemperature). Stage 3. Throws CFileError naming the file.
 void OpenMaterial(const std::string& strPath);

@@ -1078,6 +1078,32 @@ void CWindowTest::calcFitsAndOptimizationPicksTheModel() {
         }
     }
     QCOMPARE(nSmallest, nChosen);
+
+    // Selecting another candidate shows its law and curves without fitting; "Use this law"
+    // makes it the material's (undoable); its coefficients are those of a fit of its own.
+    const int nOther = nChosen == 2 ? 3 : 2;
+    const CMaterial chosen = *g_pMaterial;
+    const int nColumn = static_cast<int>(std::find(kRefinedModelCandidates.begin(), kRefinedModelCandidates.end(), nOther) -
+                                         kRefinedModelCandidates.begin());
+    dialog.m_pCandidates->setCurrentCell(0, nColumn);
+    QVERIFY(*g_pMaterial == chosen);
+    QCOMPARE(window.View().Drawn()->m_nFunction, nOther);
+    QCOMPARE(dialog.m_pModelList->currentData().toInt(), nOther);
+    const CMaterial candidate = *window.View().Drawn();
+    QCOMPARE(dialog.m_aCoefFields[0]->text(), DialogNumber(candidate.m_dCoef[0]));
+    QVERIFY(dialog.m_pUseLaw->isEnabled());
+    dialog.m_pUseLaw->click();
+    QCOMPARE(g_pMaterial->m_nFunction, nOther);
+    QCOMPARE(window.View().Drawn(), g_pMaterial.get());
+    window.m_frame.UndoAction()->trigger();
+    QVERIFY(*g_pMaterial == chosen);
+    dialog.m_pModelList->setCurrentIndex(dialog.m_pModelList->findData(nOther));
+    emit dialog.m_pModelList->activated(dialog.m_pModelList->currentIndex());
+    dialog.m_pCalc->click();
+    QCOMPARE(g_pMaterial->m_nCoef, candidate.m_nCoef);
+    for (int k = 0; k < candidate.m_nCoef; ++k)
+        QCOMPARE(g_pMaterial->m_dCoef[k], candidate.m_dCoef[k]);
+    QCOMPARE(g_pMaterial->m_dErrorMax, candidate.m_dErrorMax);
 }
 
 // The fit report under the coefficients follows every fit; "Refine" refines Calc's fit and

@@ -172,8 +172,18 @@ CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_v
     m_pCandidates->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_pCandidates->verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_pCandidates->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_pCandidates->setSelectionMode(QAbstractItemView::NoSelection);
-    m_pCandidates->setFocusPolicy(Qt::NoFocus);
+    m_pCandidates->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_pCandidates->setFocusPolicy(Qt::ClickFocus);
+    m_pUseLaw = new QPushButton(QStringLiteral("Use this law"), m_pRanking);
+    m_pUseLaw->setAutoDefault(false);
+    m_pUseLaw->setEnabled(false);
+    m_pUseLaw->setToolTip(QStringLiteral("Make the selected candidate's law the material's (Edit > Undo takes it back)"));
+    m_pUseLaw->setStyleSheet(QStringLiteral("padding: 0px 4px;"));
+    connect(m_pUseLaw, &QPushButton::clicked, this, &CApproxDlg::OnUseLaw);
+    connect(m_pCandidates, &QTableWidget::itemSelectionChanged, this, [this] {
+        const QList<QTableWidgetItem*> aSelected = m_pCandidates->selectedItems();
+        OnCandidateChosen(aSelected.isEmpty() ? -1 : aSelected.front()->column());
+    });
     m_pCandidates->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_pCandidates->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // The candidates beyond the fourteen are tried only with the refinement.
@@ -207,6 +217,49 @@ CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_v
         m_pCurveList->addItem(QString::fromStdString(material.Curve(i).m_strLabel));
     m_pCurveList->setCurrentIndex(0);
     m_pCurveList->setEnabled(true);
+}
+
+CApproxDlg::~CApproxDlg() { m_view.SetPreview(nullptr); }
+
+const CMaterial& CApproxDlg::Shown() const { return m_pPreview ? *m_pPreview : *g_pMaterial; }
+
+void CApproxDlg::OnCandidateChosen(int nColumn) {
+    const int nModel = nColumn >= 0 ? kRefinedModelCandidates[static_cast<std::size_t>(nColumn)] : 0;
+    const auto found = std::find_if(m_aReports.begin(), m_aReports.end(),
+                                    [nModel](const CCandidateReport& report) { return report.m_nModel == nModel; });
+    m_pPreview.reset();
+    m_nPreviewed = 0;
+    if (found != m_aReports.end() && !found->m_aCoef.empty() && g_pMaterial) {
+        try {
+            m_pPreview = std::make_unique<CMaterial>(WithCandidateLaw(*g_pMaterial, *found));
+            m_nPreviewed = nModel;
+        } catch (const std::exception& e) {
+            QMessageBox::critical(this, windowTitle(), QString::fromStdString(e.what()));
+        }
+    }
+    m_pUseLaw->setEnabled(m_pPreview != nullptr);
+    m_view.SetPreview(m_pPreview.get());
+    m_view.ShowPlot();
+    ShowModel();
+}
+
+void CApproxDlg::OnUseLaw() {
+    const auto found = std::find_if(m_aReports.begin(), m_aReports.end(),
+                                    [this](const CCandidateReport& report) { return report.m_nModel == m_nPreviewed; });
+    if (found == m_aReports.end())
+        return;
+    try {
+        g_history.Record([&] { UseCandidateLaw(*found); });
+    } catch (const std::exception& e) {
+        QMessageBox::critical(this, windowTitle(), QString::fromStdString(e.what()));
+        return;
+    }
+    m_view.MarkModified();
+    emit m_view.StatusText(QStringLiteral("Model %1 is the material's law: ErrorSr= %2, ErrorMax= %3")
+                               .arg(g_pMaterial->m_nFunction)
+                               .arg(DialogNumber(g_pMaterial->m_dErrorSr), DialogNumber(g_pMaterial->m_dErrorMax)));
+    m_pCandidates->clearSelection(); // shows the material, which now holds the law
+    emit m_view.StateChanged();
 }
 
 void CApproxDlg::SetValue(QLineEdit* pField, double dValue) {
@@ -251,6 +304,9 @@ void CApproxDlg::Arrange() {
         // Labels keep their width: their texts do not grow.
         placed.m_pWidget->setGeometry(x, y, qobject_cast<QLabel*>(placed.m_pWidget) ? r.width() : w, h);
     }
+    const QSize useSize = m_pUseLaw->sizeHint();
+    m_pUseLaw->setGeometry(m_pRanking->width() - useSize.width() - 6, 0, useSize.width(),
+                           std::min(useSize.height(), m_pCandidates->y() - m_pRanking->y()));
     for (QLineEdit* pField : m_aCoefFields)
         FitText(pField);
     FitText(m_pErrorSr);
@@ -262,9 +318,9 @@ void CApproxDlg::resizeEvent(QResizeEvent* pEvent) {
     Arrange();
 }
 
-QString CApproxDlg::CoefficientsText() {
+QString CApproxDlg::CoefficientsText() const {
     QString strText;
-    const CMaterial& material = *g_pMaterial;
+    const CMaterial& material = Shown();
     if (!FindModel(material.m_nFunction))
         return strText;
     for (int k = 0; k < material.m_nCoef; ++k)
@@ -272,8 +328,8 @@ QString CApproxDlg::CoefficientsText() {
     return strText;
 }
 
-QString CApproxDlg::DoubtOfCoefficient(int k) {
-    const CMaterial& material = *g_pMaterial;
+QString CApproxDlg::DoubtOfCoefficient(int k) const {
+    const CMaterial& material = Shown();
     if (!material.m_confidence || !material.m_confidence->Ok())
         return {};
     for (const CCoefficientInterval& interval : material.m_confidence->m_aCoef) {
@@ -296,12 +352,12 @@ void CApproxDlg::contextMenuEvent(QContextMenuEvent* pEvent) {
     QMenu menu(this);
     QAction* pCopy = menu.addAction(QStringLiteral("Copy coefficients"));
     pCopy->setEnabled(!CoefficientsText().isEmpty());
-    connect(pCopy, &QAction::triggered, this, [] { QGuiApplication::clipboard()->setText(CoefficientsText()); });
+    connect(pCopy, &QAction::triggered, this, [this] { QGuiApplication::clipboard()->setText(CoefficientsText()); });
     menu.exec(pEvent->globalPos());
 }
 
 void CApproxDlg::ShowModel() {
-    const CMaterial& material = *g_pMaterial;
+    const CMaterial& material = Shown();
     const CModelInfo* pModel = FindModel(material.m_nFunction);
     m_pModelList->setCurrentIndex(pModel ? m_pModelList->findData(pModel->m_nNumber) : -1);
     for (int k = 0; k < kCoefFields; ++k) {
@@ -330,7 +386,7 @@ void CApproxDlg::ShowModel() {
 }
 
 void CApproxDlg::ShowReport() {
-    const CFitReport report = MakeFitReport(*g_pMaterial);
+    const CFitReport report = MakeFitReport(Shown());
     const int nRows = report.m_bFitted ? 1 + static_cast<int>(report.m_aCurves.size()) : 0;
     m_pReport->setRowCount(nRows);
     const auto cell = [&](int nRow, int nColumn, const QString& strText, double dValue) {
@@ -362,7 +418,7 @@ void CApproxDlg::ShowReport() {
         cell(k + 1, 0, QString::number(curve.m_dTemp, 'g', 6), curve.m_dTemp);
         cell(k + 1, 1, QString::number(curve.m_dRate, 'g', 6), curve.m_dRate);
         stats(k + 1, curve.m_stats);
-        if (g_pMaterial->Curve(k).m_bLeftOut)
+        if (Shown().Curve(k).m_bLeftOut)
             for (int c = 0; c < m_pReport->columnCount(); ++c) {
                 m_pReport->item(k + 1, c)->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
                 m_pReport->item(k + 1, c)->setToolTip(QStringLiteral("Left out of the fit"));
@@ -371,7 +427,7 @@ void CApproxDlg::ShowReport() {
 }
 
 void CApproxDlg::ShowCoefficients() {
-    const CMaterial& material = *g_pMaterial;
+    const CMaterial& material = Shown();
     const int nCoef = FindModel(material.m_nFunction) ? material.m_nCoef : 0;
     const CConfidenceIntervals* pCi =
         material.m_confidence && material.m_confidence->Ok() ? &*material.m_confidence : nullptr;
@@ -434,6 +490,7 @@ void CApproxDlg::SyncCurveList() {
 void CApproxDlg::OnModelChosen(int nIndex) {
     if (nIndex < 0)
         return;
+    m_pCandidates->clearSelection();
     try {
         g_history.Record([&] { ChooseModel(m_pModelList->itemData(nIndex).toInt()); });
     } catch (const std::exception& e) {
@@ -480,6 +537,7 @@ void CApproxDlg::ShowRun(const CRunResult& result) {
 }
 
 void CApproxDlg::OnCalc() {
+    m_pCandidates->clearSelection();
     CRunResult result;
     try {
         const CWaitCursor wait;
@@ -497,6 +555,8 @@ void CApproxDlg::OnOptimization() {
     m_pRanking->setTitle(options.m_bRefine ? QStringLiteral("Optimization: RMS over the measured points of each "
                                                             "candidate, refined")
                                            : QStringLiteral("Optimization: ErrorMax of each candidate"));
+    m_pCandidates->clearSelection();
+    m_aReports.clear();
     for (int c = 0; c < m_pCandidates->columnCount(); ++c) {
         m_pCandidates->item(0, c)->setText(QString());
         m_pCandidates->item(0, c)->setBackground(QBrush());
@@ -512,11 +572,16 @@ void CApproxDlg::OnOptimization() {
                 const double dRank = options.m_bRefine ? report.m_dRms : report.m_dErrorMax;
                 pCell->setText(report.m_nCoef > 0 ? QString::number(dRank, 'g', 4)
                                                   : QStringLiteral("refused"));
+                QString strCoef;
+                for (std::size_t k = 0; k < report.m_aCoef.size(); ++k)
+                    strCoef += QStringLiteral("\nA%1= %2").arg(k + 1).arg(DialogNumber(report.m_aCoef[k]));
                 pCell->setToolTip(report.m_nCoef > 0
                                       ? QStringLiteral("ErrorMax= %1\nErrorSr= %2\nRMS= %3")
-                                            .arg(DialogNumber(report.m_dErrorMax), DialogNumber(report.m_dErrorSr),
-                                                 DialogNumber(report.m_dRms))
+                                                .arg(DialogNumber(report.m_dErrorMax), DialogNumber(report.m_dErrorSr),
+                                                     DialogNumber(report.m_dRms)) +
+                                            strCoef + QStringLiteral("\nSelect to see its curves")
                                       : QStringLiteral("This model was refused for these curves"));
+                m_aReports.push_back(report);
             }
             QStringList aLines;
             for (const CRunLine& line : CandidateLines(report))

@@ -31,7 +31,11 @@
 
 #include <QDialog>
 
+#include "vornel/document/FitResults.h"
+#include "vornel/document/Material.h"
+
 #include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -58,11 +62,17 @@ public:
     // The model's picture, fields and values from g_pMaterial (see above).
     void ShowModel();
 
-    // A1..AK of g_pMaterial as "Copy coefficients" puts them on the clipboard.
-    static QString CoefficientsText();
-    // Why coefficient k (1-based) of g_pMaterial is poorly determined; empty when it is not
-    // or has no interval.
-    static QString DoubtOfCoefficient(int k);
+    ~CApproxDlg() override;
+
+    // A1..AK shown (g_pMaterial's, or a selected candidate's) as "Copy coefficients" puts
+    // them on the clipboard.
+    QString CoefficientsText() const;
+    // Why coefficient k (1-based) shown is poorly determined; empty when it is not or has no
+    // interval.
+    QString DoubtOfCoefficient(int k) const;
+    // The material shown: g_pMaterial, or while a candidate of the Optimization is selected,
+    // g_pMaterial with its law (WithCandidateLaw).
+    const CMaterial& Shown() const;
 
     // The text of the last warning box (empty when none was shown).
     const QString& LastWarning() const { return m_strLastWarning; }
@@ -84,13 +94,18 @@ public:
     QTableWidget* m_pCoefficients; // row k-1: A<k>, its value and "± half-width"; then the ill-determined pairs
     QGroupBox* m_pRanking;
     QTableWidget* m_pCandidates; // one column per Optimization candidate, its ErrorMax (RMS when refined);
-                                 // the column of model 19 shows only with "Refine"
+                                 // the column of model 19 shows only with "Refine"; selecting a
+                                 // column shows that candidate's law and curves without fitting
+    QPushButton* m_pUseLaw;      // "Use this law": the selected candidate's law becomes the material's
 
 public slots:
     void OnModelChosen(int nIndex);
     void OnCurveChosen(int nIndex);
     void OnCalc();
     void OnOptimization();
+    // The candidate of column nColumn (-1: none) shown in the fields and the plot.
+    void OnCandidateChosen(int nColumn);
+    void OnUseLaw();
 
 protected:
     void resizeEvent(QResizeEvent* pEvent) override;
@@ -118,5 +133,8 @@ private:
     CKivView& m_view;
     QString m_strLastWarning;
     std::vector<SPlaced> m_aPlaced;
+    std::vector<CCandidateReport> m_aReports; // of the last Optimization
+    std::unique_ptr<CMaterial> m_pPreview;    // the selected candidate's material
+    int m_nPreviewed = 0;                     // its model
     QSize m_openingSize;
 };

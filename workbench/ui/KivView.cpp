@@ -72,8 +72,8 @@ void CKivView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Base));
     painter.setPen(palette().color(QPalette::Text));
-    if (m_bPlotMode && g_pMaterial)
-        m_lastLayout = DrawPlotView(painter, rect(), *g_pMaterial, m_plot, m_viewStyle);
+    if (m_bPlotMode && Drawn())
+        m_lastLayout = DrawPlotView(painter, rect(), *Drawn(), m_plot, m_viewStyle);
 }
 
 void CKivView::resizeEvent(QResizeEvent* pEvent) {
@@ -110,9 +110,9 @@ void CKivView::Highlight(int nCurve) {
 
 void CKivView::ShowPointed(QPoint p) {
     std::optional<CPlotPick> pick;
-    if (m_bPlotMode && g_pMaterial)
-        pick = PickPoint(m_lastLayout, *g_pMaterial, m_viewStyle.m_eView, p);
-    const QString strText = pick ? PickText(*g_pMaterial, *pick) : QString();
+    if (m_bPlotMode && Drawn())
+        pick = PickPoint(m_lastLayout, *Drawn(), m_viewStyle.m_eView, p);
+    const QString strText = pick ? PickText(*Drawn(), *pick) : QString();
     if (strText == m_strPointed)
         return;
     m_strPointed = strText;
@@ -202,14 +202,14 @@ void CKivView::mouseReleaseEvent(QMouseEvent* pEvent) {
     if (m_bMoved || pEvent->button() != Qt::LeftButton || !g_pMaterial)
         return;
     // A click: the curve of the point under the pointer, marked in the table too.
-    const std::optional<CPlotPick> pick = PickPoint(m_lastLayout, *g_pMaterial, m_viewStyle.m_eView, p);
+    const std::optional<CPlotPick> pick = PickPoint(m_lastLayout, *Drawn(), m_viewStyle.m_eView, p);
     const int nCurve = pick ? pick->m_nCurve : 0;
     Highlight(nCurve);
     if (m_pTable->rowCount() != g_pMaterial->m_nCurves)
         m_pTable->Refill(g_pMaterial.get());
     m_pTable->MarkCurve(nCurve);
     if (pick)
-        emit StatusText(PickText(*g_pMaterial, *pick));
+        emit StatusText(PickText(*Drawn(), *pick));
 }
 
 void CKivView::keyPressEvent(QKeyEvent* pEvent) {
@@ -220,6 +220,15 @@ void CKivView::keyPressEvent(QKeyEvent* pEvent) {
     }
     QWidget::keyPressEvent(pEvent);
 }
+
+void CKivView::SetPreview(const CMaterial* pMaterial) {
+    m_pPreview = pMaterial;
+    update();
+}
+
+const CMaterial* CKivView::Drawn() const { return m_pPreview ? m_pPreview : g_pMaterial.get(); }
+
+void CKivView::MarkModified() { m_doc.SetModified(true); }
 
 void CKivView::ShowUndone() {
     emit StateChanged();

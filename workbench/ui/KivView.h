@@ -67,6 +67,14 @@ public:
     // The text the pointer last showed over the plot (empty when it was over no point).
     const QString& PointedText() const { return m_strPointed; }
 
+    // Draws pMaterial in place of g_pMaterial while it is not null (a candidate of the
+    // Optimization that the work window shows); it must outlive its showing.
+    void SetPreview(const CMaterial* pMaterial);
+    // The material drawn: the preview, else g_pMaterial (null when neither).
+    const CMaterial* Drawn() const;
+    // The material differs from its file now.
+    void MarkModified();
+
     // After an undo or redo: the table and the plot of the material now current.
     void ShowUndone();
 
@@ -174,6 +182,7 @@ private:
     void Highlight(int nCurve);
 
     CKivDoc& m_doc;
+    const CMaterial* m_pPreview = nullptr;
     QString m_strPointed;
     // A drag in progress: where it began, the zoom then, and whether it draws a rectangle.
     QPoint m_dragFrom;

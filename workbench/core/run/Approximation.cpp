@@ -113,6 +113,10 @@ std::vector<CCandidateReport> CMaterial::FindBestModelOnExchangeFile(const Model
         report.m_nCoef = check.Ok() ? m_nCoef : 0;
         report.m_dErrorSr = m_dErrorSr;
         report.m_dErrorMax = m_dErrorMax;
+        if (check.Ok()) {
+            report.m_aCoef.assign(m_dCoef.begin(), m_dCoef.begin() + m_nCoef);
+            report.m_confidence = m_confidence;
+        }
         aReports.push_back(report);
         if (onCandidate)
             onCandidate(aReports.back());

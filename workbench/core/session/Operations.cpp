@@ -213,6 +213,30 @@ CImportedCurves AddCurves(const std::vector<CCurveSpec>& aCurves, const CImportP
 
 std::vector<std::string> ExportCurves(const std::string& strFolder) { return WriteCurveFiles(Current(), strFolder); }
 
+CMaterial WithCandidateLaw(const CMaterial& material, const CCandidateReport& candidate) {
+    if (candidate.m_aCoef.empty() || !FindModel(candidate.m_nModel) ||
+        candidate.m_aCoef.size() > static_cast<std::size_t>(CMaterial::kMaxCoef))
+        throw CInputError("model " + std::to_string(candidate.m_nModel) + " was refused for these curves: it has no law");
+    CMaterial result = material;
+    result.m_nFunction = candidate.m_nModel;
+    result.m_nCoef = static_cast<int>(candidate.m_aCoef.size());
+    result.m_dCoef.fill(0);
+    std::copy(candidate.m_aCoef.begin(), candidate.m_aCoef.end(), result.m_dCoef.begin());
+    result.m_dErrorSr = candidate.m_dErrorSr;
+    result.m_dErrorMax = candidate.m_dErrorMax;
+    result.m_confidence = candidate.m_confidence;
+    for (int i = 0; i < result.m_nCurves; ++i)
+        for (CCurvePoint& point : result.Curve(i).m_pPoints)
+            point.m_dFitStress = result.Evaluate(point.m_dStrain, point.m_dTemp, point.m_dRate);
+    return result;
+}
+
+void UseCandidateLaw(const CCandidateReport& candidate) {
+    CMaterial& material = Current();
+    material = WithCandidateLaw(material, candidate);
+    g_nStage = StageAfter(EStageEvent::FitSucceeded);
+}
+
 void LeaveOutCurve(int nCurve, bool bLeftOut) {
     CMaterial& material = Current();
     CheckCurveNumber(material, nCurve);

@@ -140,6 +140,14 @@ CRunResult Calc(const CFitOptions& options = {});
 // candidate was refused, the run's refusal says so.
 COptimizationResult Optimization(const CandidateCallback& onCandidate = {}, const CFitOptions& options = {});
 
+// The material with the law of an Optimization's candidate in place of its own (model,
+// coefficients, errors, intervals; the points' fitted stresses the law's): what selecting
+// the candidate shows, without fitting again. The candidate must have been fitted on these
+// curves. Throws CInputError for a refused candidate.
+CMaterial WithCandidateLaw(const CMaterial& material, const CCandidateReport& candidate);
+// "Use this law": WithCandidateLaw on g_pMaterial; stage 3.
+void UseCandidateLaw(const CCandidateReport& candidate);
+
 // 3d visualization: checks dTemp (CheckTemp3d), stores it in m_dTemp3d and writes the
 // surface file "visual.tmp" in the work folder for that temperature. Returns whether it
 // was written (not with no measured points); throws CFileError when it cannot be written.

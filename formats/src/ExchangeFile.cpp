@@ -148,9 +148,14 @@ CExchangeView ParseExchangeImage(const unsigned char* pBytes, std::size_t nBytes
     view.m_nFunction = cursor.Int32("function number");
     view.m_nCoef = cursor.Count("coefficient count", limits.m_nMaxCoef);
     view.m_pCoef = cursor.Skip(static_cast<std::size_t>(view.m_nCoef) * sizeof(double), "the coefficients");
+    const unsigned char* pErrors = cursor.Skip(0, "the errors");
     view.m_dErrorSr = cursor.Double("ErrorSr");
     view.m_dErrorMax = cursor.Double("ErrorMax");
-    view.m_aSections = ParseSections(cursor, static_cast<std::size_t>(nCurves));
+    // The engine's trailer repeats the two errors; the section mark is looked for only after
+    // the workbench's, since the errors' bytes may spell the mark in a file of one curve.
+    const bool bEngineTrailer = cursor.Remaining() == 16 && std::memcmp(cursor.Skip(0, "the trailer"), pErrors, 16) == 0;
+    if (!bEngineTrailer)
+        view.m_aSections = ParseSections(cursor, static_cast<std::size_t>(nCurves));
     return view;
 }
 

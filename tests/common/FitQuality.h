@@ -61,9 +61,12 @@ inline std::unique_ptr<CMaterial> NoisyPreparedMaterial(int nModel, const std::v
 // Residuals of a catalogue law in its plain coefficients A1..AK over the measured points
 // (the strain and strain-rate bounds of Evaluate applied), for a forward-difference
 // Levenberg-Marquardt fit that shares nothing with the refinement but the law.
+// With aFree, only the coefficients of those indices are fitted, the others held at their
+// values in aAll.
 struct COracleResiduals : Eigen::DenseFunctor<double> {
-    COracleResiduals(const CMaterial& material, int nCoef)
-        : Eigen::DenseFunctor<double>(nCoef, MeasuredCount(material)), m_pfnLaw(FindModel(material.m_nFunction)->m_pfnLaw) {
+    COracleResiduals(const CMaterial& material, int nCoef, std::vector<double> aAll = {}, std::vector<int> aFree = {})
+        : Eigen::DenseFunctor<double>(nCoef, MeasuredCount(material)), m_pfnLaw(FindModel(material.m_nFunction)->m_pfnLaw),
+          m_aAll(std::move(aAll)), m_aFree(std::move(aFree)) {
         for (int i = 0; i < material.m_nCurves; ++i) {
             const CCurve& curve = material.Curve(i);
             for (int j = FirstMeasuredPoint(material); j < curve.PointCount(); ++j) {
@@ -80,9 +83,12 @@ struct COracleResiduals : Eigen::DenseFunctor<double> {
         return n;
     }
     int operator()(const Eigen::VectorXd& a, Eigen::VectorXd& r) const {
+        std::vector<double> aCoef = m_aAll.empty() ? std::vector<double>(a.data(), a.data() + a.size()) : m_aAll;
+        for (std::size_t k = 0; k < m_aFree.size(); ++k)
+            aCoef[static_cast<std::size_t>(m_aFree[k])] = a(static_cast<Eigen::Index>(k));
         for (std::size_t i = 0; i < m_aPoints.size(); ++i) {
             const SPoint& p = m_aPoints[i];
-            r(static_cast<Eigen::Index>(i)) = m_pfnLaw(a.data(), p.E, p.H, p.t) - p.s;
+            r(static_cast<Eigen::Index>(i)) = m_pfnLaw(aCoef.data(), p.E, p.H, p.t) - p.s;
         }
         return 0;
     }
@@ -91,6 +97,8 @@ struct COracleResiduals : Eigen::DenseFunctor<double> {
     };
     std::vector<SPoint> m_aPoints;
     double (*m_pfnLaw)(const double*, double, double, double);
+    std::vector<double> m_aAll;
+    std::vector<int> m_aFree;
 };
 
 struct COracleFit {
@@ -98,15 +106,22 @@ struct COracleFit {
     double m_dSumSq = 0;
 };
 
-// Least squares of the material's law on its measured points from aStart.
-inline COracleFit OracleFit(const CMaterial& material, const std::vector<double>& aStart) {
-    Eigen::NumericalDiff<COracleResiduals> residuals(
-        COracleResiduals(material, static_cast<int>(aStart.size())));
+// Least squares of the material's law on its measured points from aStart; with aFree over
+// the coefficients of those indices only, aStart holding all of them (the fitted ones come
+// back in the order of aFree).
+inline COracleFit OracleFit(const CMaterial& material, const std::vector<double>& aStart,
+                            const std::vector<int>& aFree = {}) {
+    std::vector<double> aFitted;
+    for (int k : aFree)
+        aFitted.push_back(aStart[static_cast<std::size_t>(k)]);
+    const std::vector<double>& aFirst = aFree.empty() ? aStart : aFitted;
+    Eigen::NumericalDiff<COracleResiduals> residuals(COracleResiduals(
+        material, static_cast<int>(aFirst.size()), aFree.empty() ? std::vector<double>{} : aStart, aFree));
     Eigen::LevenbergMarquardt<Eigen::NumericalDiff<COracleResiduals>> solver(residuals);
     solver.setFtol(1e-14);
     solver.setXtol(1e-14);
     solver.setMaxfev(20000);
-    Eigen::VectorXd a = Eigen::Map<const Eigen::VectorXd>(aStart.data(), static_cast<Eigen::Index>(aStart.size()));
+    Eigen::VectorXd a = Eigen::Map<const Eigen::VectorXd>(aFirst.data(), static_cast<Eigen::Index>(aFirst.size()));
     solver.minimize(a);
     Eigen::VectorXd r(residuals.values());
     residuals(a, r);

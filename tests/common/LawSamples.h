@@ -3,8 +3,9 @@
 // size for strains 0.01..1.2, strain rates 0.001..100 1/s and temperatures 700..1250 deg C:
 // each coefficient drawn uniformly between 0.5 and 1.5 times a typical magnitude of its own
 // (model 19: polynomials whose constant terms dominate, and a strain range within
-// 0.025..1.05; model 21: such a backbone, the spline's ranges over sqrt of that strain range,
-// ln H of 0.01..10 1/s and 850..1150 deg C, and its coefficients between -0.15 and 0.15).
+// 0.025..1.05; model 20: H0 = 0.01 1/s, tr = 600 and tm = 1600 deg C; model 21: such a
+// backbone, the spline's ranges over sqrt of that strain range, ln H of 0.01..10 1/s and
+// 850..1150 deg C, and its coefficients between -0.15 and 0.15).
 
 #include "vornel/document/Material.h"
 #include "vornel/model/ModelCatalogue.h"
@@ -51,11 +52,14 @@ inline std::vector<double> TypicalCoefficients(int nModel, std::mt19937& rng) {
         {30000, 0.2, -0.005, -0.3, 0.0001, 0.1, 0.00002, -0.5, -0.002},
         {0.012, 0.002, -0.001, 0.0005, -0.0002, 0.0001, 5, -1, 0.5, -0.2, 0.1, -0.05, 400, -60, 30, -10, 5, -2,
          35, -5, 2.5, -1, 0.5, -0.2, 0.05, 0.7},
+        {20, 300, 0.3, 0.05, 1, 0.01, 600, 1600},
     };
     std::uniform_real_distribution<double> factor(0.5, 1.5);
     std::vector<double> aCoef;
     for (double dScale : s_aScales.at(static_cast<std::size_t>(nModel == kSplineModel ? kSinhModel - 1 : nModel - 1)))
         aCoef.push_back(dScale * factor(rng));
+    if (nModel == 20) // the reference rate and temperatures as given, tm above every test temperature
+        std::copy_n(s_aScales.at(19).begin() + 5, 3, aCoef.begin() + 5);
     if (nModel == kSplineModel) {
         const double adRange[6] = {std::sqrt(aCoef[24]), std::sqrt(aCoef[25]), std::log(0.01), std::log(10.0),
                                    1000 / (1150 + 273.15), 1000 / (850 + 273.15)};
@@ -122,7 +126,7 @@ inline SCentralSlopes CentralSlopes(const CMaterial& material, double dE, double
         // law curves too sharply within the steps for the h^4 rest to be negligible.
         const double dScale = std::max(std::fabs(slopes.m_adSlope[k]),
                                        1e-4 * std::fabs(evaluate(k, adArg[k])) / std::max(std::fabs(adArg[k]), 1e-3));
-        if (std::fabs(dNear - dFar) > 1e-3 * dScale)
+        if (std::fabs(dNear - dFar) > 2e-4 * dScale)
             slopes.m_abUsable[k] = false;
     }
     return slopes;

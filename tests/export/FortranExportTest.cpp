@@ -67,7 +67,7 @@ TEST_F(FortranExport, WritesModel1WithFullDigitsAndBoundedArguments) {
 }
 
 TEST_F(FortranExport, WritesHeaderAndEndOnlyWithoutAModel) {
-    for (int n : {0, 20, -3}) {
+    for (int n : {0, 99, -3}) {
         MaterialWith(n, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}).WriteFortran();
         EXPECT_EQ(FileText("progr.f90"), kHeader + kEnd) << "model " << n;
     }
@@ -197,7 +197,7 @@ class FortranSubroutine : public ScratchTest, public ::testing::WithParamInterfa
 
 TEST_P(FortranSubroutine, ReturnsWhatEvaluateReturns) {
 #ifndef VORNEL_GFORTRAN
-    GTEST_SKIP() << "gfortran was not found when the tests were configured";
+    SkipOrFailWithoutOracle("gfortran was not found when the tests were configured");
 #else
     const int nModel = GetParam();
     std::mt19937 rng(500u + static_cast<unsigned>(nModel));

@@ -19,6 +19,7 @@
 #include <map>
 #include <random>
 #include <sstream>
+#include <tuple>
 
 using namespace vornel_test;
 
@@ -46,8 +47,9 @@ void WriteGeneratedSet(const std::string& strFolder) {
     WriteText(strFolder + "/conditions.txt", strList);
 }
 
-// The material of set strSet ("steel-gleeble" beside the checkout, or "generated") with
-// model nModel fitted by the engine; null when the measured set is absent.
+// The material of set strSet (a measured set beside the checkout, or "generated") with
+// model nModel fitted (the Johnson-Cook law with the melting temperature of steel or of
+// aluminium); null when the measured set is absent.
 std::unique_ptr<CMaterial> FittedMaterial(const std::string& strSet, int nModel) {
     std::string strFolder;
     if (strSet == "generated") {
@@ -61,6 +63,7 @@ std::unique_ptr<CMaterial> FittedMaterial(const std::string& strSet, int nModel)
     auto pMaterial = LoadMeasuredSet(strFolder);
     pMaterial->m_strName = strSet;
     pMaterial->m_nFunction = nModel;
+    pMaterial->m_johnsonCook.m_dMeltTemp = strSet == "generated" ? 660.0 : 1500.0;
     const CFitOutcome outcome = pMaterial->FitModel();
     EXPECT_TRUE(outcome.Ok()) << strSet << " model " << nModel << ": " << outcome.m_strMessage;
     return pMaterial;
@@ -226,12 +229,12 @@ class Subroutines : public ScratchTest, public ::testing::WithParamInterface<SSu
 
 TEST_P(Subroutines, ReturnEvaluateAndItsDerivatives) {
 #ifndef VORNEL_GFORTRAN
-    GTEST_SKIP() << "gfortran was not found when the tests were configured";
+    SkipOrFailWithoutOracle("gfortran was not found when the tests were configured");
 #else
     const SSubroutineCase& c = GetParam();
     const std::unique_ptr<CMaterial> pMaterial = FittedMaterial(c.m_strSet, c.m_nModel);
     if (!pMaterial)
-        GTEST_SKIP() << "the measured set " << c.m_strSet << " is not beside the checkout (../shared/data)";
+        SkipOrFailWithoutOracle(std::string("the measured set ") + c.m_strSet + " is not beside the checkout (../shared/data)");
     ASSERT_GT(pMaterial->m_nCoef, 0);
     const CLawExport law = MakeLawExport(*pMaterial);
     const std::vector<SPoint> aPoints = WritePoints(law.m_measured, 100u + static_cast<unsigned>(c.m_nModel));
@@ -263,6 +266,124 @@ INSTANTIATE_TEST_SUITE_P(FittedModels, Subroutines, ::testing::ValuesIn(Subrouti
                              std::replace(strName.begin(), strName.end(), '-', '_');
                              return strName;
                          });
+
+// The tables of every model fitted to both measured sets, interpolated linearly between
+// neighbouring nodes and checked at 40 points within every interval against Evaluate:
+// along the strains and the temperatures within kTableTolerance, along the strain rates of
+// the LS-DYNA deck (in their logarithm, as *MAT_024_LOG_INTERPOLATION takes them) within 1 %.
+class TablesOfFittedLaws : public ScratchTest, public ::testing::WithParamInterface<SSubroutineCase> {};
+
+TEST_P(TablesOfFittedLaws, StayNearTheLawBetweenTheirNodes) {
+    const SSubroutineCase& c = GetParam();
+    const std::unique_ptr<CMaterial> pMaterial = FittedMaterial(c.m_strSet, c.m_nModel);
+    if (!pMaterial)
+        SkipOrFailWithoutOracle(std::string("the measured set ") + c.m_strSet + " is not beside the checkout (../shared/data)");
+    ASSERT_GT(pMaterial->m_nCoef, 0);
+    const CLawExport law = MakeLawExport(*pMaterial);
+    CExportGrid base = law.m_baseGrid;
+    const CLawExport dyna = LawOnGrid(law, base, ERateAxis::Log);
+    double dLargest = 0;
+    for (const CLawValue& value : law.m_aValues)
+        dLargest = std::max(dLargest, std::fabs(value.m_dStress));
+    // The largest departure along axis k (0 strain, 1 rate, 2 temperature) of the table t.
+    const auto worst = [&](const CLawExport& t, int k, bool bLog) {
+        const CExportGrid& g = t.m_grid;
+        const std::vector<double>* apAxes[3] = {&g.m_aStrains, &g.m_aRates, &g.m_aTemps};
+        double dWorst = 0;
+        for (std::size_t i0 = 0; i0 < g.m_aTemps.size(); ++i0)
+            for (std::size_t i1 = 0; i1 < g.m_aRates.size(); ++i1)
+                for (std::size_t i2 = 0; i2 < g.m_aStrains.size(); ++i2) {
+                    std::size_t an[3] = {i2, i1, i0};
+                    if (an[k] + 1 >= apAxes[k]->size())
+                        continue;
+                    const double a = (*apAxes[k])[an[k]], b = (*apAxes[k])[an[k] + 1];
+                    const double fa = t.At(i0, i1, i2).m_dStress;
+                    ++an[k];
+                    const double fb = t.At(an[2], an[1], an[0]).m_dStress;
+                    for (int j = 1; j < 40; ++j) {
+                        double ad[3] = {g.m_aStrains[i2], g.m_aRates[i1], g.m_aTemps[i0]};
+                        ad[k] = a + (b - a) * j / 40.0;
+                        const double dShare = bLog ? std::log(ad[k] / a) / std::log(b / a) : (ad[k] - a) / (b - a);
+                        const double f = pMaterial->Evaluate(ad[0], ad[2], ad[1]);
+                        dWorst = std::max(dWorst, std::fabs(fa + (fb - fa) * dShare - f) /
+                                                      std::max(std::fabs(f), 0.01 * dLargest));
+                    }
+                }
+        return dWorst;
+    };
+    const double dStrains = worst(law, 0, false), dTemps = worst(law, 2, false), dDynaRates = worst(dyna, 1, true);
+    std::printf("%s model %d: strains %.3f %%, temperatures %.3f %%, LS-DYNA rates %.3f %% (stated %s)\n",
+                c.m_strSet.c_str(), c.m_nModel, 100 * dStrains, 100 * dTemps, 100 * dDynaRates,
+                law.m_interpolation.Describe().c_str());
+    EXPECT_LE(dStrains, kTableTolerance);
+    EXPECT_LE(dTemps, kTableTolerance);
+    EXPECT_LE(dDynaRates, 0.01);
+    EXPECT_LE(worst(law, 1, false), kTableTolerance);
+    EXPECT_LE(worst(law, 1, true), kTableTolerance);
+}
+
+std::vector<SSubroutineCase> MeasuredSetCases() {
+    std::vector<SSubroutineCase> aCases;
+    for (const char* szSet : {"steel-gleeble", "bst-compression"})
+        for (int nModel = 1; nModel <= static_cast<int>(ModelCatalogue().size()); ++nModel)
+            aCases.push_back({szSet, nModel});
+    return aCases;
+}
+
+INSTANTIATE_TEST_SUITE_P(MeasuredSets, TablesOfFittedLaws, ::testing::ValuesIn(MeasuredSetCases()),
+                         [](const ::testing::TestParamInfo<SSubroutineCase>& info) {
+                             std::string strName = info.param.m_strSet + "_Model" + std::to_string(info.param.m_nModel);
+                             std::replace(strName.begin(), strName.end(), '-', '_');
+                             return strName;
+                         });
+
+// UHARD and VUHARD written for temperatures in K, and for GPa, 1/ms and K, give at T + 273.15
+// and at the rate in 1/ms what the deg C subroutines give, converted, to 1e-12.
+TEST_F(Subroutines, InOtherUnitsAreTheLawConverted) {
+#ifndef VORNEL_GFORTRAN
+    SkipOrFailWithoutOracle("gfortran was not found when the tests were configured");
+#else
+    const std::unique_ptr<CMaterial> pMaterial = FittedMaterial("generated", 17);
+    const CLawExport law = MakeLawExport(*pMaterial);
+    const std::vector<SPoint> aPoints = WritePoints(law.m_measured, 117u);
+    WriteText("uhard_driver.f90", kUhardDriver);
+    WriteText("vuhard_driver.f90", kVuhardDriver);
+    const auto run = [&](const char* szFormat, const char* szUnits, const std::vector<SPoint>& aAt) {
+        CDeckOptions deck;
+        deck.SetUnits(szUnits);
+        CLawExport converted = law;
+        converted.m_deck = deck;
+        std::string strPoints = std::to_string(aAt.size()) + "\n";
+        for (const SPoint& p : aAt)
+            strPoints += Digits17(p.m_dE) + " " + Digits17(p.m_dH) + " " + Digits17(p.m_dT) + "\n";
+        WriteText("points.txt", strPoints);
+        WriteLawExport(*FindExportFormat(szFormat), converted, "law.f");
+        EXPECT_TRUE(CompileWithDriver("law.f", std::string(szFormat) + "_driver.f90", szFormat));
+        EXPECT_EQ(std::system((std::string("./") + szFormat + " > values.txt 2> run.log").c_str()), 0);
+        std::vector<double> aValues;
+        std::istringstream in(FileText("values.txt"));
+        for (double d; in >> d;)
+            aValues.push_back(d);
+        EXPECT_EQ(aValues.size(), 4 * aAt.size());
+        return aValues;
+    };
+    for (const char* szFormat : {"uhard", "vuhard"}) {
+        const std::vector<double> aCelsius = run(szFormat, "", aPoints);
+        for (const auto& [szUnits, dStress, dRate] : {std::tuple{"MPa-mm-s-K", 1.0, 1.0}, {"GPa-mm-ms-K", 1e-3, 1e-3}}) {
+            std::vector<SPoint> aShifted = aPoints;
+            for (SPoint& p : aShifted) {
+                p.m_dT += 273.15;
+                p.m_dH *= dRate;
+            }
+            const std::vector<double> aKelvin = run(szFormat, szUnits, aShifted);
+            const double adFactor[4] = {dStress, dStress, dStress / dRate, dStress};
+            for (std::size_t i = 0; i < std::min(aKelvin.size(), aCelsius.size()); ++i)
+                EXPECT_TRUE(Near(aKelvin[i], adFactor[i % 4] * aCelsius[i], 1e-12))
+                    << szFormat << " " << szUnits << ", value " << i % 4 << " of point " << i / 4;
+        }
+    }
+#endif
+}
 
 // The lines of a fixed-form file: comments with C in column 1, statements in columns 7 to
 // 72, continuation marks in column 6; and its statements with their continuations joined.
@@ -338,7 +459,7 @@ TEST_F(SubroutineLayout, StatesTheSolverInterfaceInFixedForm) {
                           "JELEM(NBLOCK)");
     const std::string strHeader = FindExportFormat("uhard")->m_pfnText(law);
     for (const char* szNamed : {"Model 18: 18. (Gridan)", "Material: layout", "*PLASTIC, HARDENING=USER",
-                                "extrapolated", "Units: stress in the units of the data files"})
+                                "extrapolated", "Units of the law: stress in the units of the data files"})
         EXPECT_NE(strHeader.find(szNamed), std::string::npos) << szNamed;
 
 #ifdef VORNEL_GFORTRAN

@@ -11,7 +11,9 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <random>
 #include <set>
+#include <tuple>
 
 using namespace vornel_test;
 
@@ -97,23 +99,36 @@ protected:
 
 } // namespace
 
-TEST_P(LawTables, TheGridIsTheMeasuredOneUnlessSet) {
+// The grid asked for is the measured one unless set; the tables' grid holds its every node,
+// the strain bound 0.001 and the nodes the refinement added, ascending.
+TEST_P(LawTables, TheGridIsTheMeasuredOneUnlessSetRefinedWhereTheLawBends) {
     const STableCase& c = GetParam();
+    const CExportGrid& base = m_law.m_baseGrid;
     if (*c.m_szTemps == '\0') {
-        EXPECT_EQ(m_grid.m_aTemps, (std::vector<double>{900, 1000, 1150}));
-        EXPECT_EQ(m_grid.m_aRates, (std::vector<double>{0.01, 1, 10}));
-        ASSERT_EQ(m_grid.m_aStrains.size(), 41u);
-        EXPECT_EQ(m_grid.m_aStrains.back(), 0.8);
-        EXPECT_NEAR(m_grid.m_aStrains[1], 0.02, 1e-15);
+        EXPECT_EQ(base.m_aTemps, (std::vector<double>{900, 1000, 1150}));
+        EXPECT_EQ(base.m_aRates, (std::vector<double>{0.01, 1, 10}));
+        ASSERT_EQ(base.m_aStrains.size(), 41u);
+        EXPECT_EQ(base.m_aStrains.back(), 0.8);
+        EXPECT_NEAR(base.m_aStrains[1], 0.02, 1e-15);
     }
-    EXPECT_EQ(m_grid.m_aStrains.front(), 0.0);
-    EXPECT_TRUE(std::is_sorted(m_grid.m_aStrains.begin(), m_grid.m_aStrains.end()));
+    const auto holds = [](const std::vector<double>& aGrid, const std::vector<double>& aNodes) {
+        return std::is_sorted(aGrid.begin(), aGrid.end()) &&
+               std::all_of(aNodes.begin(), aNodes.end(), [&](double d) {
+                   return std::find(aGrid.begin(), aGrid.end(), d) != aGrid.end();
+               });
+    };
+    EXPECT_TRUE(holds(m_grid.m_aStrains, base.m_aStrains));
+    EXPECT_TRUE(holds(m_grid.m_aStrains, {0.0, kEvaluateMinStrain}));
+    EXPECT_TRUE(holds(m_grid.m_aRates, base.m_aRates));
+    EXPECT_TRUE(holds(m_grid.m_aTemps, base.m_aTemps));
+    EXPECT_GT(m_grid.m_aStrains.size(), base.m_aStrains.size());
+    EXPECT_LE(m_law.m_interpolation.m_dRelative, kTableTolerance);
 }
 
 TEST_P(LawTables, CsvHoldsEveryNodeToSeventeenDigits) {
     const std::vector<std::string> aCards = Cards(Text("csv"), "#");
     ASSERT_EQ(aCards.size(), 1 + m_grid.NodeCount());
-    EXPECT_EQ(aCards[0], "temperature_C,strain_rate_1/s,strain,stress");
+    EXPECT_EQ(aCards[0], "temperature_C,strain_rate_1/s,strain,stress_MPa");
     std::size_t nRow = 1;
     for (std::size_t iTemp = 0; iTemp < m_grid.m_aTemps.size(); ++iTemp)
         for (std::size_t iRate = 0; iRate < m_grid.m_aRates.size(); ++iRate)
@@ -129,7 +144,11 @@ TEST_P(LawTables, CsvHoldsEveryNodeToSeventeenDigits) {
 
 TEST_P(LawTables, AbaqusHoldsOnePlasticBlockPerRate) {
     const std::vector<std::string> aCards = Cards(Text("abaqus"), "**");
-    std::size_t nCard = 0;
+    const std::vector<std::string> aHead = {"*MATERIAL, NAME=table_test", "*ELASTIC", "<YOUNGS_MODULUS>, <POISSON_RATIO>",
+                                            "*DENSITY", "<DENSITY>"};
+    ASSERT_GT(aCards.size(), aHead.size());
+    EXPECT_EQ(std::vector<std::string>(aCards.begin(), aCards.begin() + 5), aHead);
+    std::size_t nCard = aHead.size();
     for (std::size_t iRate = 0; iRate < m_grid.m_aRates.size(); ++iRate) {
         ASSERT_LT(nCard, aCards.size());
         ASSERT_TRUE(aCards[nCard].starts_with("*PLASTIC, RATE=")) << aCards[nCard];
@@ -152,6 +171,12 @@ TEST_P(LawTables, AbaqusHoldsOnePlasticBlockPerRate) {
 // cards of 20, each field right-aligned, and the ids tying the tables together.
 TEST_P(LawTables, LsDynaTablesSitInTheirColumns) {
     const std::vector<std::string> aCards = Cards(Text("lsdyna"), "$");
+    // The deck's grid: its rates refined for log interpolation, a rate 0 as the bound 0.0001.
+    CExportGrid base = m_law.m_baseGrid;
+    for (double& dRate : base.m_aRates)
+        dRate = std::max(dRate, kEvaluateMinRate);
+    base.m_aRates.erase(std::unique(base.m_aRates.begin(), base.m_aRates.end()), base.m_aRates.end());
+    m_grid = LawOnGrid(m_law, base, ERateAxis::Log).m_grid;
     ASSERT_GE(aCards.size(), 2u);
     EXPECT_EQ(aCards.front(), "*KEYWORD");
     EXPECT_EQ(aCards.back(), "*END");
@@ -170,6 +195,7 @@ TEST_P(LawTables, LsDynaTablesSitInTheirColumns) {
     std::map<int, std::vector<std::pair<double, double>>> curves; // id -> (strain, stress)
     std::vector<int> aOrder;                                       // ids as defined
     std::vector<std::pair<double, int>> aTable3d;
+    std::vector<std::pair<int, int>> aMaterials; // MID, LCSS
     int nTable3d = 0;
     for (std::size_t n = 1; n + 1 < aCards.size();) {
         const std::string strKeyword = aCards[n++];
@@ -177,7 +203,13 @@ TEST_P(LawTables, LsDynaTablesSitInTheirColumns) {
         while (n + 1 < aCards.size() && !aCards[n].starts_with("*"))
             aBody.push_back(aCards[n++]);
         ASSERT_FALSE(aBody.empty()) << strKeyword;
-        if (strKeyword == "*DEFINE_TABLE" || strKeyword == "*DEFINE_TABLE_3D") {
+        if (strKeyword == "*MAT_PIECEWISE_LINEAR_PLASTICITY_LOG_INTERPOLATION") {
+            ASSERT_EQ(aBody.size(), 4u);
+            EXPECT_TRUE(aBody[0].starts_with(std::string(10 - std::to_string(5000 + aMaterials.size()).size(), ' ') +
+                                             std::to_string(5000 + aMaterials.size()) + "      &RHO     &EMOD       &PR"))
+                << aBody[0];
+            aMaterials.push_back({5000 + static_cast<int>(aMaterials.size()), static_cast<int>(fields(aBody[1], 5, 10)[2])});
+        } else if (strKeyword == "*DEFINE_TABLE" || strKeyword == "*DEFINE_TABLE_3D") {
             const std::vector<double> aHead = fields(aBody[0], 3, 10);
             EXPECT_EQ(aHead[1], 1.0);
             EXPECT_EQ(aHead[2], 0.0);
@@ -209,9 +241,11 @@ TEST_P(LawTables, LsDynaTablesSitInTheirColumns) {
     EXPECT_EQ(nTable3d, 5000);
     EXPECT_EQ(std::set<int>(aOrder.begin(), aOrder.end()).size(), aOrder.size());
     ASSERT_EQ(aTable3d.size(), m_grid.m_aTemps.size());
+    ASSERT_EQ(aMaterials.size(), m_grid.m_aTemps.size());
     for (std::size_t iTemp = 0; iTemp < m_grid.m_aTemps.size(); ++iTemp) {
         EXPECT_TRUE(Printed(aTable3d[iTemp].first, m_grid.m_aTemps[iTemp], 12));
         const int nTable = aTable3d[iTemp].second;
+        EXPECT_EQ(aMaterials[iTemp].second, nTable) << "the card of the temperature points at its table";
         ASSERT_EQ(tables.count(nTable), 1u) << nTable;
         const std::vector<double>& aRates = tables[nTable];
         ASSERT_EQ(aRates.size(), m_grid.m_aRates.size());
@@ -324,4 +358,156 @@ TEST(MakeLawExport, RefusesWhatCannotBeExported) {
     // The LS-DYNA ids must stay within 32-bit integers.
     const CLawExport law = MakeLawExport(material, {}, 2147483640);
     EXPECT_THROW(FindExportFormat("lsdyna")->m_pfnText(law), CExportError);
+}
+
+// ---- unit systems and native cards ---------------------------------------------------------
+
+// The CSV, the Abaqus deck and the LS-DYNA deck in SI with kelvin and in GPa-mm-ms are the
+// default ones with every number converted by what it is (stress, strain rate, temperature;
+// strains and ids as they are), to the digits printed.
+TEST(ExportUnits, DecksInOtherSystemsAreTheDefaultConverted) {
+    std::mt19937 rng(17);
+    const CLawExport law = MakeLawExport(TableMaterial(17, TypicalCoefficients(17, rng)));
+    for (const char* szUnits : {"Pa-m-s-K", "GPa-mm-ms"}) {
+        CLawExport other = law;
+        other.m_deck.SetUnits(szUnits);
+        const CExportUnits& units = other.m_deck.m_units;
+        const auto convert = [&](char cKind, double d) {
+            return cKind == 's' ? units.Stress(d) : cKind == 'r' ? units.Rate(d) : cKind == 't' ? units.Temp(d) : d;
+        };
+        for (const auto& [szFormat, szComment] : {std::pair{"csv", "#"}, {"abaqus", "**"}, {"lsdyna", "$"}}) {
+            const std::vector<std::string> aOld = Cards(FindExportFormat(szFormat)->m_pfnText(law), szComment);
+            const std::vector<std::string> aNew = Cards(FindExportFormat(szFormat)->m_pfnText(other), szComment);
+            ASSERT_EQ(aOld.size(), aNew.size()) << szFormat;
+            std::string strKeyword;
+            for (std::size_t n = 1; n < aOld.size(); ++n) {
+                // What each field of the line is, and the fields.
+                std::string strKinds;
+                std::vector<std::string> aFieldsOld, aFieldsNew;
+                if (aOld[n].starts_with("*PLASTIC, RATE=")) {
+                    strKinds = "r";
+                    aFieldsOld = {aOld[n].substr(15)};
+                    aFieldsNew = {aNew[n].substr(15)};
+                } else if (aOld[n].starts_with("*") || aOld[n].starts_with("<")) {
+                    strKeyword = aOld[n];
+                    EXPECT_EQ(aNew[n], aOld[n]);
+                    continue;
+                } else if (std::string(szFormat) != "lsdyna") {
+                    strKinds = std::string(szFormat) == "csv" ? "tres" : "set";
+                    aFieldsOld = Split(aOld[n], ',');
+                    aFieldsNew = Split(aNew[n], ',');
+                } else if (aOld[n].size() == 20 || aOld[n].size() == 40) { // a value card
+                    strKinds = strKeyword == "*DEFINE_TABLE" ? "r" : strKeyword == "*DEFINE_CURVE" ? "es" : "te";
+                    for (std::size_t k = 0; k < aOld[n].size(); k += 20) {
+                        aFieldsOld.push_back(aOld[n].substr(k, 20));
+                        aFieldsNew.push_back(aNew[n].substr(k, 20));
+                    }
+                } else {
+                    EXPECT_EQ(aNew[n], aOld[n]);
+                    continue;
+                }
+                ASSERT_EQ(aFieldsOld.size(), strKinds.size()) << szFormat << ": " << aOld[n];
+                for (std::size_t k = 0; k < strKinds.size(); ++k) {
+                    const double dExpected = convert(strKinds[k], Number(aFieldsOld[k]));
+                    EXPECT_NEAR(Number(aFieldsNew[k]), dExpected, 1e-8 * std::fabs(dExpected))
+                        << szFormat << " " << szUnits << ": " << aOld[n] << " -> " << aNew[n];
+                }
+            }
+        }
+    }
+}
+
+// The /MAT/LAW103 card of models 9, 14 and 18 (its A7 and A8 0), read back and evaluated by
+// the card's formula as OpenRadioss computes it (sigeps103.F: eps = EPS_0 + plastic strain,
+// T = the model's temperature in K - 273.15, the strain rate in 1/s), gives Evaluate at 1000
+// points of plastic strain 0.001 and above, strain rate 0.0001 1/s and above, in MPa-mm-s
+// and in GPa-mm-ms; other laws are refused with the reason.
+TEST(OpenRadiossCard, GivesTheLawAtAThousandPoints) {
+    std::mt19937 rng(103);
+    for (int nModel : {9, 14, 18}) {
+        std::vector<double> aCoef = TypicalCoefficients(nModel, rng);
+        if (nModel == 18)
+            aCoef[6] = aCoef[7] = 0;
+        const CMaterial material = TableMaterial(nModel, aCoef);
+        for (const char* szUnits : {"", "GPa-mm-ms"}) {
+            CDeckOptions deck;
+            deck.SetUnits(szUnits);
+            const CLawExport law = MakeLawExport(material, {}, 5000, deck);
+            const std::string strText = FindExportFormat("openradioss")->m_pfnText(law);
+            std::vector<std::string> aCards = Cards(strText.substr(strText.find("/MAT/LAW103/5000\n")), "#");
+            ASSERT_EQ(aCards.size(), 8u) << strText;
+            const auto field = [&](std::size_t nCard, std::size_t k) {
+                const std::size_t nStart = nCard == 6 && k > 0 ? 10 + 20 * (k - 1) : 20 * k;
+                return Number(aCards[nCard].substr(nStart, nCard == 6 && k == 0 ? 10 : 20));
+            };
+            const double A0 = field(4, 0), m1 = field(4, 1), m2 = field(4, 2), m3 = field(4, 3), m4 = field(4, 4);
+            const double m5 = field(5, 0), m7 = field(5, 1), dEps0 = field(6, 2);
+            std::uniform_real_distribution<double> strain(0.001, 1.2), logRate(std::log(1e-4), std::log(100.0)),
+                kelvin(700 + 273.15, 1250 + 273.15);
+            for (int i = 0; i < 1000; ++i) {
+                const double dPlastic = strain(rng), dRate = std::exp(logRate(rng)), dKelvin = kelvin(rng);
+                const double eps = dEps0 + dPlastic, T = dKelvin - 273.15;
+                const double dCard = A0 * std::exp(m1 * T) * std::pow(eps, m2) * std::pow(dRate, m3) *
+                                     std::exp(m4 / eps) * std::pow(1 + eps, m5 * T) * std::exp(m7 * eps);
+                EXPECT_TRUE(Near(dCard, deck.m_units.Stress(material.Evaluate(dPlastic, T, dRate)), 1e-9))
+                    << "model " << nModel << " " << szUnits << " at " << dPlastic << ", " << dRate << ", " << dKelvin;
+            }
+        }
+    }
+    std::vector<double> aGridan = TypicalCoefficients(18, rng);
+    for (const auto& [nModel, aCoef, szReason] :
+         {std::tuple{17, TypicalCoefficients(17, rng), "model 17's law is not of that form"},
+          {18, aGridan, "model 18's A7 = "}}) {
+        const CLawExport law = MakeLawExport(TableMaterial(nModel, aCoef));
+        try {
+            FindExportFormat("openradioss")->m_pfnText(law);
+            ADD_FAILURE() << "model " << nModel << " was written";
+        } catch (const CExportError& e) {
+            EXPECT_NE(std::string(e.what()).find(szReason), std::string::npos) << e.what();
+        }
+    }
+}
+
+// The native Johnson-Cook cards of model 20, in GPa-mm-ms-K: Abaqus's *PLASTIC, HARDENING=
+// JOHNSON COOK and *RATE DEPENDENT hold A, B, n, m, tm, tr and C, H0; each LS-DYNA *MAT_098
+// card holds A and B times 1 - T*^m at its temperature, N, C and EPS0 = H0 (its stress at
+// the card's temperature and H0 is the law's there).
+TEST(JohnsonCookCards, HoldTheLawConverted) {
+    std::mt19937 rng(20);
+    const std::vector<double> A = TypicalCoefficients(20, rng);
+    CDeckOptions deck;
+    deck.SetUnits("GPa-mm-ms-K");
+    const CLawExport law = MakeLawExport(TableMaterial(20, A), {}, 5000, deck);
+    const std::vector<std::string> aAbaqus = Cards(FindExportFormat("abaqus")->m_pfnText(law), "**");
+    const auto at = std::find(aAbaqus.begin(), aAbaqus.end(), "*PLASTIC, HARDENING=JOHNSON COOK");
+    ASSERT_TRUE(at != aAbaqus.end() && at + 3 < aAbaqus.end());
+    ASSERT_EQ(*(at + 2), "*RATE DEPENDENT, TYPE=JOHNSON COOK");
+    const std::vector<std::string> aPlastic = Split(*(at + 1), ','), aRate = Split(*(at + 3), ',');
+    ASSERT_EQ(aPlastic.size(), 6u);
+    ASSERT_EQ(aRate.size(), 2u);
+    const double adPlastic[6] = {1e-3 * A[0], 1e-3 * A[1], A[2], A[4], A[7] + 273.15, A[6] + 273.15};
+    for (std::size_t k = 0; k < 6; ++k)
+        EXPECT_TRUE(Printed(Number(aPlastic[k]), adPlastic[k], 9)) << *(at + 1);
+    EXPECT_TRUE(Printed(Number(aRate[0]), A[3], 9));
+    EXPECT_TRUE(Printed(Number(aRate[1]), 1e-3 * A[5], 9));
+
+    const std::vector<std::string> aDyna = Cards(FindExportFormat("lsdyna")->m_pfnText(law), "$");
+    const std::vector<double> aTemps = LawOnGrid(law, law.m_baseGrid, ERateAxis::Log).m_grid.m_aTemps;
+    std::size_t nCards = 0;
+    for (std::size_t n = 0; n + 2 < aDyna.size(); ++n) {
+        if (aDyna[n] != "*MAT_SIMPLIFIED_JOHNSON_COOK")
+            continue;
+        ASSERT_LT(nCards, aTemps.size());
+        const double dTemp = aTemps[nCards]; // the cards follow the deck's grid temperatures
+        EXPECT_EQ(Number(aDyna[n + 1].substr(0, 10)), 5000.0 + static_cast<double>(nCards++));
+        double adCard[8];
+        for (std::size_t k = 0; k < 8; ++k)
+            adCard[k] = Number(aDyna[n + 2].substr(10 * k, 10));
+        const double dLaw = 1e-3 * TableMaterial(20, A).Evaluate(1.0, dTemp, A[5]);
+        EXPECT_NEAR(adCard[0] + adCard[1], dLaw, 1e-6 * dLaw) << "t = " << dTemp;
+        EXPECT_NEAR(adCard[2], A[2], 1e-6 * A[2]);
+        EXPECT_NEAR(adCard[3], A[3], 1e-6 * A[3]);
+        EXPECT_NEAR(adCard[7], 1e-3 * A[5], 1e-12);
+    }
+    EXPECT_EQ(nCards, aTemps.size());
 }

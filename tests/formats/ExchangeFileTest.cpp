@@ -111,6 +111,17 @@ TEST_F(ScratchTest, ExchangeSectionsFollowTheTrailerAndReadBack) {
     EXPECT_EQ(ReadExchangeData("sections.mat", CExchangeLimits{}).m_aSections, data.m_aSections);
     EXPECT_TRUE(ReadExchangeData("engine.mat", CExchangeLimits{}).m_aSections.empty());
     EXPECT_TRUE(ReadExchangeData("plain.mat", CExchangeLimits{}).m_aSections.empty());
+
+    // The engine's file of one curve whose errors' bytes spell the mark reads as it was written.
+    CExchangeData one = MakeData({3}, 4);
+    const std::int32_t nOneSection = 1;
+    std::memcpy(reinterpret_cast<char*>(&one.m_dErrorSr) + 4, "VORN", 4);
+    std::memcpy(&one.m_dErrorMax, "ELSX", 4);
+    std::memcpy(reinterpret_cast<char*>(&one.m_dErrorMax) + 4, &nOneSection, 4);
+    WriteExchangeData("engine1.mat", one, EExchangeTrailer::ErrorsAgain);
+    const CExchangeData back = ReadExchangeData("engine1.mat", CExchangeLimits{});
+    EXPECT_TRUE(back.m_aSections.empty());
+    EXPECT_EQ(std::memcmp(&back.m_dErrorSr, &one.m_dErrorSr, 8), 0);
 }
 
 // Records that lie strided, unaligned and in another order of values (as the workbench's

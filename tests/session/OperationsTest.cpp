@@ -236,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(
         SFailure{"RemoveCurve201", [] { RemoveCurve(201); }, "curve 201 does not exist"},
         SFailure{"RemoveCurve6", [] { RemoveCurve(6); }, "numbered 1..5"},
         SFailure{"SelectCurve6", [] { SelectCurve(6); }, "curve 6"},
-        SFailure{"ChooseModel20", [] { ChooseModel(20); }, "model 20"},
+        SFailure{"ChooseModel99", [] { ChooseModel(99); }, "model 99"},
         SFailure{"SaveAsIntoMissingFolder", [] { SaveMaterialAs("no-such-folder/x.mat"); }, "no-such-folder"},
         SFailure{"SurfaceTooHot", [] { ExportSurface3D(1601); }, "temperature 1601 is outside 0..1600 deg C"},
         SFailure{"CalcWithoutExchangeFile",

@@ -2,9 +2,15 @@
 
 #include "CurvePlot.h"
 #include "Dialogs.h"
+#include "ImportDlgs.h"
+#include "RecordFiles.h"
 #include "UiTestSupport.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
 #include <QRadioButton>
 #include <QtTest>
 
@@ -58,6 +64,7 @@ private slots:
     void atoiLikeTheCLibrary();
     void materialNameAndAbout();
     void dialogUnitsScaleWithTheFont();
+    void columnAndPreparationDialogs();
 };
 
 void CDialogsTest::conditionsCaptionAndControls() {
@@ -246,4 +253,62 @@ void CDialogsTest::dialogUnitsScaleWithTheFont() {
 }
 
 QTEST_MAIN(CDialogsTest)
+
+// A simulator record through both dialogs: the titles choose the columns, force and stroke
+// need the specimen, the preparation's keys are checked as a profile's are.
+void CDialogsTest::columnAndPreparationDialogs() {
+    QTemporaryDir folder;
+    const std::string strFile = folder.filePath(QStringLiteral("sim_1000_1.csv")).toStdString();
+    vornel_test::WriteSimulatorRecord(strFile, vornel_test::SofteningLaw, 1000, 1);
+    CColumnChoiceDlg columns(strFile, CImportProfile{});
+    QCOMPARE(columns.windowTitle(), QStringLiteral("Columns of sim_1000_1.csv"));
+    QCOMPARE(static_cast<int>(columns.m_aRoles.size()), 6);
+    QCOMPARE(columns.m_aRoles[3]->currentText(), QStringLiteral("strain"));
+    QCOMPARE(columns.m_aRoles[4]->currentText(), QStringLiteral("stress"));
+    QCOMPARE(columns.m_aUnits[4]->text(), QStringLiteral("MPa"));
+    // Force and stroke instead: refused until the specimen is given, naming what is missing.
+    columns.m_aRoles[1]->setCurrentText(QStringLiteral("force"));
+    columns.m_aRoles[2]->setCurrentText(QStringLiteral("stroke"));
+    columns.m_aRoles[3]->setCurrentIndex(0);
+    columns.m_aRoles[4]->setCurrentIndex(0);
+    columns.show();
+    auto pAnswered = AnswerMessageBox(QMessageBox::Ok);
+    columns.accept();
+    QVERIFY(*pAnswered);
+    QVERIFY2(columns.m_strLastError.contains(QStringLiteral("height0")), qPrintable(columns.m_strLastError));
+    QVERIFY(columns.result() != QDialog::Accepted);
+    columns.m_pHeight0->setText(QStringLiteral("12"));
+    columns.m_pDiameter0->setText(QStringLiteral("10"));
+    columns.accept();
+    QVERIFY2(columns.result() == QDialog::Accepted, qPrintable(columns.m_strLastError));
+    const CImportProfile profile = columns.Profile();
+    QVERIFY(profile.FromForce());
+    QCOMPARE(profile.m_force.m_nNumber, 2);
+    QCOMPARE(profile.m_stroke.m_nNumber, 3);
+    QCOMPARE(profile.m_dHeight0, 12.0);
+    columns.grab().save(vornel_ui_test::ScreenshotPath(QStringLiteral("column-choice.png")));
+
+    CPreparationDlg prep({strFile}, profile);
+    prep.m_pSegment->setChecked(true);
+    prep.m_pFriction->setText(QStringLiteral("0.2"));
+    prep.m_pAdiabatic->setCurrentText(QStringLiteral("rate"));
+    prep.m_pDensity->clear();
+    prep.show();
+    pAnswered = AnswerMessageBox(QMessageBox::Ok);
+    prep.accept();
+    QVERIFY(*pAnswered);
+    QVERIFY2(prep.m_strLastError.contains(QStringLiteral("density")), qPrintable(prep.m_strLastError));
+    prep.m_pDensity->setText(QStringLiteral("7800"));
+    prep.m_pHeatCapacity->setText(QStringLiteral("600"));
+    prep.accept();
+    QVERIFY2(prep.result() == QDialog::Accepted, qPrintable(prep.m_strLastError));
+    prep.grab().save(vornel_ui_test::ScreenshotPath(QStringLiteral("preparation.png")));
+    const CPreparation steps = prep.Profile().m_prep;
+    QVERIFY(steps.m_bSegment && !steps.m_bFoot && !steps.m_bAverageRepeats);
+    QCOMPARE(steps.m_dFrictionM.value_or(-1), 0.2);
+    QVERIFY(steps.m_eAdiabatic == EAdiabatic::Rate);
+    QCOMPARE(steps.m_dDensity, 7800.0);
+    QCOMPARE(prep.Profile().m_force.m_nNumber, 2);
+}
+
 #include "DialogsTest.moc"

@@ -100,7 +100,11 @@ void CExportLawTest::writesEachFormatOnTheGridTyped() {
     grid.SetStrains("1:4");
     grid.SetRates("0.1,10");
     grid.SetTemps("900,1100");
-    const CLawExport law = MakeLawExport(*g_pMaterial, grid, 3000);
+    CDeckOptions deck;
+    deck.SetUnits("GPa-mm-ms-K");
+    deck.SetElastic("120,0.3");
+    deck.SetRate("1");
+    const CLawExport law = MakeLawExport(*g_pMaterial, grid, 3000, deck);
     const std::span<const CExportFormat> aFormats = ExportFormats();
     QStringList aTypes;
     for (int nType = 0; nType < static_cast<int>(aFormats.size()); ++nType) {
@@ -113,6 +117,9 @@ void CExportLawTest::writesEachFormatOnTheGridTyped() {
             pDlg->m_pRatesEdit->setText(QStringLiteral("0.1, 10"));
             pDlg->m_pTempsEdit->setText(QStringLiteral("900,1100"));
             pDlg->m_pFirstIdSpin->setValue(3000);
+            pDlg->m_pUnitsList->setCurrentText(QStringLiteral("GPa-mm-ms-K"));
+            pDlg->m_pElasticEdit->setText(QStringLiteral("120, 0.3"));
+            pDlg->m_pCalculixRateEdit->setText(QStringLiteral("1"));
             if (nType == 0)
                 pDlg->grab().save(ScreenshotPath(QStringLiteral("export-law.png")));
             pFile = ChooseTypeAndFile(nType, strName, nType == 0 ? &aTypes : nullptr);

@@ -604,7 +604,7 @@ void CPlotTest::formulaPicturesShowEachModelsCoefficients() {
         DrawFormula(painter, QRectF(image.rect()), 0);
     }
     QCOMPARE(image, blank);
-    QVERIFY(FormulaMarkup(20).isEmpty());
+    QVERIFY(FormulaMarkup(99).isEmpty());
 }
 
 void CPlotTest::iconsAndProgramPicture() {

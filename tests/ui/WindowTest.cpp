@@ -163,6 +163,7 @@ private slots:
     void workWindowShowsTheChosenModel();
     void calcRefusedShowsTheWarningWithReasons();
     void calcFitsAndOptimizationPicksTheModel();
+    void calcOfJohnsonCookAsksForTheMeltingTemperature();
     void refineAndTheFitReport();
     void curveListSelectsTheCurve();
     void surfaceCommandStartsTheViewer();
@@ -1027,6 +1028,35 @@ void CWindowTest::calcRefusedShowsTheWarningWithReasons() {
     QVERIFY(window.m_frame.StatusLine().contains(strReason));
 }
 
+// Calc of model 20 asks for the melting temperature, offering the one given last; a
+// cancelled prompt fits nothing.
+void CWindowTest::calcOfJohnsonCookAsksForTheMeltingTemperature() {
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    BuildMaterial(window.View(), scratch, kFourCurves);
+    CApproxDlg dialog(window.View(), &window.m_frame);
+    dialog.m_pModelList->setCurrentIndex(19);
+    emit dialog.m_pModelList->activated(19);
+    QList<double> aOffered;
+    std::optional<double> dAnswer;
+    dialog.m_askMeltTemperature = [&](double dSuggested) {
+        aOffered << dSuggested;
+        return dAnswer;
+    };
+    dialog.m_pCalc->click();
+    QCOMPARE(g_pMaterial->m_nCoef, 0);
+    QCOMPARE(dialog.LastWarning(), QString());
+    dAnswer = 1450;
+    dialog.m_pCalc->click();
+    QCOMPARE(dialog.LastWarning(), QString());
+    QCOMPARE(g_pMaterial->m_nCoef, 8);
+    QCOMPARE(g_pMaterial->m_dCoef[7], 1450.0);
+    QCOMPARE(dialog.m_aCoefFields[7]->text(), DialogNumber(1450));
+    dialog.m_pCalc->click();
+    QCOMPARE(aOffered, (QList<double>{1500, 1500, 1450}));
+    dialog.grab().save(ScreenshotPath(QStringLiteral("work-window-johnson-cook.png")));
+}
+
 void CWindowTest::calcFitsAndOptimizationPicksTheModel() {
     CScratchFolder scratch;
     SWindow window(scratch);
@@ -1427,7 +1457,11 @@ void CWindowTest::defectsUsersFound() {
     g_pMaterial.reset();
     OpenMaterial(scratch.File("saved.mat").toStdString());
     QCOMPARE(g_pMaterial->m_confidence, fitted.m_confidence);
+    // The fit report's row of a prepared curve carries its preparation record.
+    g_pMaterial->Curve(1).m_strPrep = "segment; friction m=0.2";
     CApproxDlg reopened(view, &window.m_frame);
     QVERIFY2(reopened.m_pCoefficients->item(0, 1)->text().startsWith(QStringLiteral("\u00b1 ")),
              qPrintable(reopened.m_pCoefficients->item(0, 1)->text()));
+    QCOMPARE(reopened.m_pReport->verticalHeaderItem(2)->toolTip(), QStringLiteral("segment; friction m=0.2"));
+    QVERIFY(reopened.m_pReport->verticalHeaderItem(1)->toolTip().isEmpty());
 }

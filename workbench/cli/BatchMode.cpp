@@ -39,7 +39,7 @@ bool ExportLaw(const CBatchOptions& options, bool bFitted, std::ostream& out, st
     }
     std::optional<CLawExport> law;
     try {
-        law = MakeLawExport(*g_pMaterial, options.m_exportGrid, options.m_nExportId);
+        law = MakeLawExport(*g_pMaterial, options.m_exportGrid, options.m_nExportId, options.m_deck);
     } catch (const CExportError& e) {
         err << "vornel: --export: " << e.what() << '\n';
         return false;
@@ -54,7 +54,11 @@ bool ExportLaw(const CBatchOptions& options, bool bFitted, std::ostream& out, st
     for (const CBatchExport& entry : options.m_aExports) {
         try {
             WriteLawExport(*entry.m_pFormat, *law, entry.m_strFile);
-        } catch (const std::runtime_error& e) { // CFileError, CExportError
+        } catch (const CExportError& e) { // the law does not fit the format: nothing is written
+            err << "vornel: --export " << entry.m_pFormat->m_szName << " " << entry.m_strFile << ": " << e.what() << '\n';
+            bWritten = false;
+            continue;
+        } catch (const std::runtime_error& e) { // CFileError, naming the file
             err << "vornel: " << e.what() << '\n';
             bWritten = false;
             continue;
@@ -167,6 +171,7 @@ int RunBatch(const std::vector<std::string>& aArgs, std::ostream& out, std::ostr
             if (nModel < 0)
                 return kBatchFitted;
         }
+        g_pMaterial->m_johnsonCook = options.m_johnsonCook;
         // The folder is this run's from the first write of "temp.mat" to its last file.
         const std::string strFolder = g_pMaterial->m_strWorkFolder;
         const CFolderLockWait wait{std::chrono::milliseconds(std::llround(options.m_dLockWait * 1000)),

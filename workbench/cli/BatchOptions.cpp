@@ -158,6 +158,37 @@ CBatchOptions ParseOptions(const std::vector<std::string>& aArgs) {
             } catch (const CExportError& e) {
                 throw CBatchError(strArg + ": " + e.what());
             }
+        } else if (strArg == "--units" || strArg == "--elastic" || strArg == "--density" ||
+                   strArg == "--heat-fraction" || strArg == "--export-rate") {
+            need(i, 1, strArg);
+            const std::string& strValue = aArgs[++i];
+            try {
+                if (strArg == "--units")
+                    options.m_deck.SetUnits(strValue);
+                else if (strArg == "--elastic")
+                    options.m_deck.SetElastic(strValue);
+                else if (strArg == "--density")
+                    options.m_deck.SetDensity(strValue);
+                else if (strArg == "--heat-fraction")
+                    options.m_deck.SetHeatFraction(strValue);
+                else
+                    options.m_deck.SetRate(strValue);
+            } catch (const CExportError& e) {
+                throw CBatchError(strArg + ": " + e.what());
+            }
+        } else if (strArg == "--melt-temperature" || strArg == "--reference-temperature") {
+            need(i, 1, strArg);
+            const double dTemp = ParseNumber(aArgs[++i], strArg);
+            if (!(dTemp > -273.15))
+                throw CBatchError(strArg + ": " + aArgs[i] + " deg C is not above -273.15 deg C");
+            (strArg == "--melt-temperature" ? options.m_johnsonCook.m_dMeltTemp : options.m_johnsonCook.m_dRefTemp) =
+                dTemp;
+        } else if (strArg == "--reference-rate") {
+            need(i, 1, strArg);
+            const double dRate = ParseNumber(aArgs[++i], strArg);
+            if (!(dRate > 0))
+                throw CBatchError(strArg + ": " + aArgs[i] + " 1/s is not above 0");
+            options.m_johnsonCook.m_dRefRate = dRate;
         } else if (strArg == "--plot") {
             need(i, 1, strArg);
             if (options.m_bPlot)

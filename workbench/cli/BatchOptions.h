@@ -3,6 +3,7 @@
 // is asked to do, read from the program's arguments.
 
 #include "vornel/analysis/ProcessingMap.h"
+#include "vornel/document/JohnsonCookInputs.h"
 #include "vornel/export/LawExport.h"
 #include "vornel/intake/Import.h"
 #include "vornel/intake/ImportProfile.h"
@@ -35,7 +36,7 @@ struct CBatchExport {
 
 struct CBatchOptions {
     bool m_bHelp = false;
-    std::string m_strModel;      // "1".."18" or "best"
+    std::string m_strModel;      // a model number or "best"
     bool m_bName = false;
     std::string m_strName;
     std::string m_strOpen;
@@ -59,6 +60,8 @@ struct CBatchOptions {
     std::string m_strMapCsv;           // write the processing maps' grid into this file
     std::vector<double> m_aMapStrains; // at these strains (empty: DefaultMapStrain)
     EMapSource m_eMapSource = EMapSource::Law; // from the law or the measured curves
+    CDeckOptions m_deck;               // --units, --elastic, --density, --heat-fraction, --export-rate
+    CJohnsonCookInputs m_johnsonCook;  // --melt-temperature, --reference-temperature, --reference-rate
 };
 
 // The options of the arguments (without the program's name), every value checked: a curve's

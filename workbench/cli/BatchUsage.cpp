@@ -5,8 +5,11 @@ std::string BatchUsage() {
               [--profile FILE] [--write-curves FOLDER] [--open FILE.mat]
               [--refine] [--report] [--validate] [--plot FILE [--plot-view VIEW]]
               [--surface-temperature T] [--lock-wait S]
+              [--melt-temperature T [--reference-temperature T] [--reference-rate H]]
               [--export FORMAT FILE]... [--export-id N] [--export-strains MAX:N]
               [--export-rates R1,R2,...] [--export-temperatures T1,T2,...]
+              [--export-rate R] [--units SYSTEM] [--elastic E,NU] [--density RHO]
+              [--heat-fraction F]
               [--map FILE] [--map-csv FILE] [--map-strains E1,E2,...]
               [--map-source law|data]
        vornel --help
@@ -22,13 +25,14 @@ current folder, as a fit in the workbench window does:
               first fit), the model, its coefficients and errors
 
 Options:
-  --fit MODEL        the model 1..19 or 21, or "best": fit models 1, 2, 3, 4, 7, 9,
-                     10, 11, 12, 14, 15, 16, 17 and 18 in turn and keep the one
-                     with the smallest maximum error (as the Optimization button
-                     does); model 19 is the strain-compensated hyperbolic-sine law,
-                     model 21 that law corrected by a smooth tensor spline whose
-                     smoothing is chosen by leaving out each condition in turn,
-                     both fitted on the measured stresses
+  --fit MODEL        the model 1..21, or "best": fit models 1, 2, 3, 4, 7, 9, 10,
+                     11, 12, 14, 15, 16, 17 and 18 in turn and keep the one with the
+                     smallest maximum error (as the Optimization button does);
+                     model 19 is the strain-compensated hyperbolic-sine law, model
+                     20 the Johnson-Cook law, model 21 model 19's law corrected by
+                     a smooth tensor spline whose smoothing is chosen by leaving
+                     out each condition in turn, all three fitted on the measured
+                     stresses
   --curve FILE T H   add the experiment data file FILE measured at temperature T
                      (deg C, -200..2600) and strain rate H (1/s, 0..10000);
                      may be repeated
@@ -101,27 +105,53 @@ Options:
                      coloured by strain rate, with a legend of the rates) or
                      "deviations" (fitted minus measured stress over strain,
                      coloured by temperature, with a zero line)
+  --melt-temperature T
+                     the melting temperature tm (deg C) of the Johnson-Cook law
+                     (model 20), above the measured temperatures; needed for it
+  --reference-temperature T
+                     its reference temperature tr (default: the lowest measured)
+  --reference-rate H its reference strain rate H0 in 1/s (default: the lowest
+                     measured above 0)
   --export FORMAT FILE
                      also write the fitted law for a forming solver into FILE;
                      may be repeated. FORMAT is one of
-                       uhard   Abaqus/Standard user subroutine UHARD (Fortran)
-                       vuhard  Abaqus/Explicit user subroutine VUHARD (Fortran)
-                       abaqus  Abaqus *PLASTIC tables, one per strain rate
-                       lsdyna  LS-DYNA *DEFINE_TABLE_3D of tables of curves
-                       csv     comma-separated table of the law
-                     The subroutines compute the law and its derivatives; the
-                     tables hold the law on a grid of the measured temperatures
-                     and strain rates and 41 strains from 0 to the largest
-                     measured. The law check (positive, finite, not rising with
-                     temperature, not falling with strain rate) names each
-                     property the law fails on the error stream.
-  --export-id N      first id of the LS-DYNA tables and curves (default 1000)
+                       uhard       Abaqus/Standard user subroutine UHARD (Fortran)
+                       vuhard      Abaqus/Explicit user subroutine VUHARD (Fortran)
+                       abaqus      Abaqus *MATERIAL deck: *ELASTIC, *DENSITY,
+                                   *PLASTIC tables, one per strain rate (model
+                                   20: Abaqus's Johnson-Cook plasticity)
+                       calculix    CalculiX *MATERIAL deck, the law at the one
+                                   strain rate --export-rate
+                       lsdyna      LS-DYNA *MAT_024 cards (model 20: *MAT_098),
+                                   one per temperature, on keyword tables
+                       openradioss OpenRadioss /MAT/LAW103 of models 9, 14 and
+                                   18 (with A7 = A8 = 0)
+                       csv         comma-separated table of the law
+                     The subroutines and native cards compute the law; the
+                     tables hold it on a grid of the measured temperatures and
+                     strain rates and 41 strains from 0 to the largest measured,
+                     refined where the law bends so that linear interpolation
+                     stays within 0.5 % of it. The law check (positive, finite,
+                     not rising with temperature, not falling with strain rate)
+                     names each property the law fails on the error stream.
+  --export-id N      first id of the LS-DYNA materials, tables and curves and of
+                     the OpenRadioss material (default 1000)
   --export-strains MAX:N
-                     table strains 0 and N equal steps up to MAX
+                     table strains 0 and N equal steps up to MAX (points are
+                     added between them where the law bends)
   --export-rates R1,R2,...
                      table strain rates (1/s) instead of the measured ones
   --export-temperatures T1,T2,...
                      table temperatures (deg C) instead of the measured ones
+  --export-rate R    the strain rate (1/s) of the CalculiX deck
+  --units SYSTEM     the unit system of the exports: MPa-mm-s (the default; the
+                     stresses in the data's units, taken as MPa), Pa-m-s or
+                     GPa-mm-ms, with -K after it for temperatures in K
+  --elastic E,NU     elastic modulus and Poisson's ratio of the decks, in their
+                     units (default: placeholders the solver stops on)
+  --density RHO      density of the decks, in their units (default: a
+                     placeholder)
+  --heat-fraction F  inelastic heat fraction 0..1 of the decks (default: none)
   --map FILE         also draw the processing maps of the dynamic materials
                      model into FILE (an SVG drawing when its name ends in .svg,
                      else a PNG image, .png), a panel per strain: the efficiency

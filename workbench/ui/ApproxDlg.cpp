@@ -8,6 +8,7 @@
 #include "vornel/run/RunMessages.h"
 #include "vornel/fit/FitReport.h"
 #include "vornel/document/Material.h"
+#include "vornel/model/JohnsonCookLaw.h"
 #include "vornel/model/ModelCatalogue.h"
 #include "vornel/model/SplineLaw.h"
 #include "vornel/session/Operations.h"
@@ -21,6 +22,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -72,6 +74,14 @@ QLineEdit* ValueField(QWidget* pParent) {
 
 CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_view(view) {
     setWindowTitle(QStringLiteral("Work window for data approximation"));
+    m_askMeltTemperature = [this](double dSuggested) -> std::optional<double> {
+        bool bOk = false;
+        const double dMelt = QInputDialog::getDouble(
+            this, QStringLiteral("Johnson-Cook law"),
+            QStringLiteral("Melting temperature of the material (deg C), above the measured temperatures:"),
+            dSuggested, -273.0, 5000.0, 1, &bOk);
+        return bOk ? std::optional<double>(dMelt) : std::nullopt;
+    };
     const CDialogUnits du(font());
     const auto place = [&](QWidget* pWidget, int x, int y, int w, int h) {
         pWidget->setGeometry(du.Rect(x, y, w, h));
@@ -414,7 +424,11 @@ void CApproxDlg::ShowReport() {
     stats(0, report.m_all);
     for (int k = 0; k < static_cast<int>(report.m_aCurves.size()); ++k) {
         const CCurveFit& curve = report.m_aCurves[static_cast<std::size_t>(k)];
-        m_pReport->setVerticalHeaderItem(k + 1, new QTableWidgetItem(QString::number(k + 1)));
+        // A prepared curve's row says how it was prepared, as its row in the curve table does.
+        auto* pHeader = new QTableWidgetItem(QString::number(k + 1));
+        if (k < g_pMaterial->m_nCurves && !g_pMaterial->Curve(k).m_strPrep.empty())
+            pHeader->setToolTip(QString::fromStdString(g_pMaterial->Curve(k).m_strPrep));
+        m_pReport->setVerticalHeaderItem(k + 1, pHeader);
         cell(k + 1, 0, QString::number(curve.m_dTemp, 'g', 6), curve.m_dTemp);
         cell(k + 1, 1, QString::number(curve.m_dRate, 'g', 6), curve.m_dRate);
         stats(k + 1, curve.m_stats);
@@ -538,6 +552,15 @@ void CApproxDlg::ShowRun(const CRunResult& result) {
 
 void CApproxDlg::OnCalc() {
     m_pCandidates->clearSelection();
+    if (g_pMaterial->m_nFunction == kJohnsonCookModel) {
+        CJohnsonCookInputs& inputs = g_pMaterial->m_johnsonCook;
+        const bool bFitted = g_pMaterial->m_nCoef == kJohnsonCookCoef;
+        const double dSuggested = inputs.m_dMeltTemp ? *inputs.m_dMeltTemp : bFitted ? g_pMaterial->m_dCoef[7] : 1500.0;
+        const std::optional<double> dMelt = m_askMeltTemperature(dSuggested);
+        if (!dMelt)
+            return;
+        inputs.m_dMeltTemp = *dMelt;
+    }
     CRunResult result;
     try {
         const CWaitCursor wait;

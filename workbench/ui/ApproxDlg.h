@@ -10,6 +10,10 @@
 // candidates, filling the candidate table as each finishes, then fits the chosen one as
 // Calc does. Every file error appears in a message box; the material stays as it was.
 //
+// Calc of model 20, the Johnson-Cook law, first asks for the melting temperature of the
+// material (MeltTemperaturePrompt; the last one given, else the fitted law's, is offered);
+// cancelling it fits nothing.
+//
 // With "Refine" checked, Calc and Optimization refine the laws fitted on ln(stress) on the
 // measured stresses (Refinement.h), and the Optimization also fits model 19 and ranks its
 // candidates by their RMS over the measured points. Under the coefficients, the fit report
@@ -35,6 +39,7 @@
 #include "vornel/document/Material.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -97,6 +102,10 @@ public:
                                  // the column of model 19 shows only with "Refine"; selecting a
                                  // column shows that candidate's law and curves without fitting
     QPushButton* m_pUseLaw;      // "Use this law": the selected candidate's law becomes the material's
+
+    // Asks for the melting temperature (deg C), offering dSuggested; none when cancelled. A
+    // QInputDialog unless a test sets another.
+    std::function<std::optional<double>(double dSuggested)> m_askMeltTemperature;
 
 public slots:
     void OnModelChosen(int nIndex);

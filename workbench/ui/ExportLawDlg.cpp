@@ -2,6 +2,7 @@
 
 #include "vornel/document/Material.h"
 
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -53,9 +54,10 @@ CExportLawDlg::CExportLawDlg(const CMaterial& material, const QString& strFolder
                                    this);
     pModelLabel->setWordWrap(true);
     pLayout->addWidget(pModelLabel);
-    auto* pHint = new QLabel(QStringLiteral("The tables (Abaqus, LS-DYNA, CSV) hold the law on this grid; an empty "
-                                            "field takes the measured values. The subroutines (UHARD, VUHARD) compute "
-                                            "the law and its derivatives wherever the solver calls them."),
+    auto* pHint = new QLabel(QStringLiteral("The tables (Abaqus, CalculiX, LS-DYNA, CSV) hold the law on this grid, "
+                                            "refined where the law bends; an empty field takes the measured values. "
+                                            "The subroutines (UHARD, VUHARD) and native cards compute the law "
+                                            "wherever the solver calls them."),
                              this);
     pHint->setWordWrap(true);
     pLayout->addWidget(pHint);
@@ -84,6 +86,27 @@ CExportLawDlg::CExportLawDlg(const CMaterial& material, const QString& strFolder
     pForm->addRow(QStringLiteral("Strain rates (1/s):"), m_pRatesEdit);
     pForm->addRow(QStringLiteral("Temperatures (deg C):"), m_pTempsEdit);
     pForm->addRow(QStringLiteral("First LS-DYNA id:"), m_pFirstIdSpin);
+    m_pUnitsList = new QComboBox(this);
+    m_pUnitsList->setObjectName(QStringLiteral("units"));
+    for (const QString& strName : QString::fromStdString(ExportUnitNames()).split(QStringLiteral(", ")))
+        m_pUnitsList->addItem(strName);
+    m_pUnitsList->setToolTip(QStringLiteral("Stress, length and time of the solver model, then K for temperatures "
+                                            "in kelvin; the law was fitted in MPa, 1/s and deg C"));
+    const auto field = [this](const char* szName, const char* szPlaceholder) {
+        auto* pEdit = new QLineEdit(this);
+        pEdit->setObjectName(QString::fromLatin1(szName));
+        pEdit->setPlaceholderText(QString::fromLatin1(szPlaceholder));
+        return pEdit;
+    };
+    m_pElasticEdit = field("elastic", "placeholders in the deck");
+    m_pDensityEdit = field("density", "a placeholder in the deck");
+    m_pHeatFractionEdit = field("heatFraction", "none");
+    m_pCalculixRateEdit = field("calculixRate", "needed for the CalculiX deck");
+    pForm->addRow(QStringLiteral("Units:"), m_pUnitsList);
+    pForm->addRow(QStringLiteral("Elastic modulus, Poisson's ratio:"), m_pElasticEdit);
+    pForm->addRow(QStringLiteral("Density:"), m_pDensityEdit);
+    pForm->addRow(QStringLiteral("Inelastic heat fraction:"), m_pHeatFractionEdit);
+    pForm->addRow(QStringLiteral("CalculiX strain rate (1/s):"), m_pCalculixRateEdit);
     pLayout->addLayout(pForm);
 
     pLayout->addWidget(new QLabel(QStringLiteral("Law check:"), this));
@@ -103,9 +126,11 @@ CExportLawDlg::CExportLawDlg(const CMaterial& material, const QString& strFolder
     connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     pLayout->addWidget(pButtons);
 
-    for (QLineEdit* pEdit : {m_pStrainsEdit, m_pRatesEdit, m_pTempsEdit})
+    for (QLineEdit* pEdit :
+         {m_pStrainsEdit, m_pRatesEdit, m_pTempsEdit, m_pElasticEdit, m_pDensityEdit, m_pHeatFractionEdit,
+          m_pCalculixRateEdit})
         connect(pEdit, &QLineEdit::editingFinished, this, &CExportLawDlg::UpdateLawCheck);
-    resize(560, 430);
+    resize(560, 560);
     UpdateLawCheck();
 }
 
@@ -129,10 +154,32 @@ std::optional<CLawExport> CExportLawDlg::MakeLaw(bool bTell) {
             break;
         }
     }
+    CDeckOptions deck;
+    const struct {
+        QLineEdit* m_pEdit;
+        const char* m_szName;
+        void (CDeckOptions::*m_pfnSet)(std::string_view);
+    } aDeckFields[] = {{m_pElasticEdit, "Elastic modulus, Poisson's ratio", &CDeckOptions::SetElastic},
+                       {m_pDensityEdit, "Density", &CDeckOptions::SetDensity},
+                       {m_pHeatFractionEdit, "Inelastic heat fraction", &CDeckOptions::SetHeatFraction},
+                       {m_pCalculixRateEdit, "CalculiX strain rate", &CDeckOptions::SetRate}};
+    if (strProblem.isEmpty()) {
+        deck.SetUnits(m_pUnitsList->currentText().toStdString());
+        for (const auto& field : aDeckFields) {
+            try {
+                (deck.*field.m_pfnSet)(field.m_pEdit->text().toStdString());
+            } catch (const CExportError& e) {
+                strProblem = QStringLiteral("%1: %2").arg(QString::fromLatin1(field.m_szName), FromStd(e.what()));
+                if (bTell)
+                    field.m_pEdit->setFocus();
+                break;
+            }
+        }
+    }
     std::optional<CLawExport> law;
     if (strProblem.isEmpty()) {
         try {
-            law = MakeLawExport(m_material, options, m_pFirstIdSpin->value());
+            law = MakeLawExport(m_material, options, m_pFirstIdSpin->value(), deck);
         } catch (const CExportError& e) {
             strProblem = FromStd(e.what());
         }
@@ -152,6 +199,12 @@ void CExportLawDlg::UpdateLawCheck() {
         return;
     m_pCheckPane->setPlainText(
         CheckText(QStringLiteral("Tables"), law->m_aTableCheck) + '\n' +
+        QStringLiteral("Tables, interpolated linearly between their %1 x %2 x %3 points: within %4 of the law")
+            .arg(law->m_grid.m_aTemps.size())
+            .arg(law->m_grid.m_aRates.size())
+            .arg(law->m_grid.m_aStrains.size())
+            .arg(FromStd(law->m_interpolation.Describe())) +
+        '\n' +
         CheckText(QStringLiteral("Subroutines over %1").arg(FromStd(DescribeGrid(SubroutineCheckGrid(law->m_measured)))),
                   law->m_aSubroutineCheck));
 }

@@ -3,8 +3,10 @@
 // the formats of LawExport.h, chosen by the file dialog's file type (one filter a format).
 //
 // The dialog holds the three fields of the tables' grid ("MAX:N" strains, strain rates,
-// temperatures; empty takes the measured values, shown greyed in the field) and the first
-// LS-DYNA id, and shows what the law check finds over the tables' grid and over the range
+// temperatures; empty takes the measured values, shown greyed in the field), the first
+// LS-DYNA id, and what a deck holds beside the law (CDeckOptions): the unit system, the
+// elastic modulus and Poisson's ratio, the density, the inelastic heat fraction (empty:
+// placeholders, none) and the strain rate of the CalculiX deck; and it shows what the law check finds over the tables' grid and over the range
 // the subroutines are called in, anew whenever a field is left. Export... asks for the file
 // and writes it; the dialog stays open for the next format. A field that cannot be read, or
 // a file that cannot be written, is shown in a message box naming it, and nothing is
@@ -21,6 +23,7 @@ class CMaterial;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QComboBox;
 class QPushButton;
 class QSpinBox;
 
@@ -34,6 +37,11 @@ public:
     QLineEdit* m_pRatesEdit = nullptr;
     QLineEdit* m_pTempsEdit = nullptr;
     QSpinBox* m_pFirstIdSpin = nullptr;
+    QComboBox* m_pUnitsList = nullptr;      // ExportUnitNames(), the default first
+    QLineEdit* m_pElasticEdit = nullptr;    // "E,nu"
+    QLineEdit* m_pDensityEdit = nullptr;
+    QLineEdit* m_pHeatFractionEdit = nullptr;
+    QLineEdit* m_pCalculixRateEdit = nullptr; // the CalculiX deck's strain rate, 1/s
     QPlainTextEdit* m_pCheckPane = nullptr; // the law check's findings
     QLabel* m_pWrittenLabel = nullptr;      // the last file written
     QPushButton* m_pExportButton = nullptr;

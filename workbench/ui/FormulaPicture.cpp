@@ -8,7 +8,7 @@
 namespace {
 
 // One row per model, model 1 first: the law as Evaluate computes it.
-constexpr std::array<const char*, 19> kFormulas = {
+constexpr std::array<const char*, 20> kFormulas = {
     R"(k_s = \a_1 \e^{\a_2})",
     R"(k_s = \a_1 + \a_2 \e)",
     R"(k_s = \a_1 + \a_2 \e + \a_3 \e^2)",
@@ -28,6 +28,7 @@ constexpr std::array<const char*, 19> kFormulas = {
     R"(k_s = \a_1 \e^{\a_2 + \a_3 t + \a_4 \d} exp(\a_5 \e) \d^{\a_6 + \a_7 t} exp(\a_8 t))",
     R"(k_s = \a_1 \e^{\a_2} exp(\a_3/\e) exp(\a_4 \e) (1 + \e)^{\a_5 t} \d^{\a_6} \d^{\a_7 t} t^{\a_8} exp(\a_9 t))",
     R"(k_s = asinh((Z/A)^{1/n})/\a,  Z = \d exp(Q/(R T)),  \a, n, Q, ln A polynomials of \e up to \e^5)",
+    R"(k_s = (\a_1 + \a_2 \e^{\a_3}) (1 + \a_4 ln(\d/\a_6)) (1 - T_h^{\a_5}),  T_h = (t - \a_7)/(\a_8 - \a_7))",
 };
 
 // Models beyond the first rows, by number.

@@ -5,8 +5,9 @@
 // temperature (deg C). Each picture shows the law as CMaterial::Evaluate computes it with
 // the coefficients the work window lists (so model 9 reads exp(alpha_4 t)); model 19 names
 // its four polynomials alpha, n, Q and ln A of the strain instead of its 26 coefficients,
-// model 21 its backbone (model 19's law) and its spline s of the square root of the strain,
-// the logarithm of the strain rate and 1000 over the temperature in K.
+// model 20 writes T_h for the homologous temperature (t - alpha_7)/(alpha_8 - alpha_7), and
+// model 21 names its backbone (model 19's law) and its spline s of the square root of the
+// strain, the logarithm of the strain rate and 1000 over the temperature in K.
 //
 // The laws are written in a small markup, one row per model, and one routine lays any of
 // them out:

@@ -372,9 +372,12 @@ CPreparationDlg::CPreparationDlg(std::vector<std::string> aFiles, const CImportP
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(pButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* pIntro = new QLabel(QStringLiteral("The steps for all %1 files, in this order; the preview shows %2.")
-                                  .arg(m_aFiles.size())
-                                  .arg(m_aFiles.empty() ? QString() : QFileInfo(FromStd(m_aFiles.front())).fileName()),
+    const QString strFirst = m_aFiles.empty() ? QString() : QFileInfo(FromStd(m_aFiles.front())).fileName();
+    auto* pIntro = new QLabel(m_aFiles.size() == 1
+                                  ? QStringLiteral("The steps for %1, in this order.").arg(strFirst)
+                                  : QStringLiteral("The steps for all %1 files, in this order; the preview shows %2.")
+                                        .arg(m_aFiles.size())
+                                        .arg(strFirst),
                               this);
     auto* pBody = new QHBoxLayout;
     pBody->addLayout(pForm);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The batch mode's output on the two measured flow-curve sets, as one text: for each set the
 # standard output and error of
-#   vornel --fit best --refine --report --validate --export <every format> ...
+#   vornel --fit best --refine --report --validate --export <every table and subroutine format> ...
+# (not openradioss, whose card holds only the Hensel-Spittel laws, not the law best chooses)
 # verbatim, then the SHA-256 of every file the run wrote. The files of the run are large;
 # their digests tell whether one byte changed, and the run's folder is kept for a look when
 # one did (its path is printed).
@@ -33,6 +34,7 @@ text() {
     (cd "$dir" && "$vornel" --fit best --refine --report --validate --name "$set" \
         --curves "$data/$set/conditions.txt" \
         --export uhard law_uhard.f --export vuhard law_vuhard.f --export abaqus law.inp \
+        --export calculix law_ccx.inp --export-rate 0.1 \
         --export lsdyna law.k --export csv law.csv >stdout.txt 2>stderr.txt) || rc=$?
     echo "== $set: status $rc"
     echo "-- standard output"
@@ -40,7 +42,7 @@ text() {
     echo "-- standard error"
     cat "$dir/stderr.txt"
     echo "-- files"
-    (cd "$dir" && for f in law_uhard.f law_vuhard.f law.inp law.k law.csv progr.f90 visual.tmp temp.mat "$set.mat"; do
+    (cd "$dir" && for f in law_uhard.f law_vuhard.f law.inp law_ccx.inp law.k law.csv progr.f90 visual.tmp temp.mat "$set.mat"; do
        if [ -f "$f" ]; then sha256sum "$f"; else echo "missing  $f"; fi
      done)
   done

@@ -1,5 +1,6 @@
 #include "vornel/analysis/ActivationEnergy.h"
 
+#include "vornel/document/Text.h"
 #include "vornel/analysis/CurveCharacteristics.h"
 #include "vornel/document/Material.h"
 #include "vornel/document/MeasuredConditions.h"
@@ -16,12 +17,6 @@
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-std::string Format(const char* szFormat, auto... args) {
-    char szText[320];
-    std::snprintf(szText, sizeof szText, szFormat, args...);
-    return szText;
-}
 
 // ln sinh(x) for x > 0, without overflow for large x nor cancellation for small x:
 // x - ln 2 + ln(1 - e^(-2x)).
@@ -128,13 +123,13 @@ CActivationEnergy Refuse(CActivationEnergy result, std::string strMessage) {
 std::string SlopePlotTitle(const CSlopePlot& plot) {
     switch (plot.m_eKind) {
     case ESlopePlot::LnRateOverLnStress:
-        return Format("n1 = %.4g (mean slope)", plot.m_dMeanSlope);
+        return FormatText("n1 = %.4g (mean slope)", plot.m_dMeanSlope);
     case ESlopePlot::LnRateOverStress:
-        return Format("beta = %.4g (mean slope)", plot.m_dMeanSlope);
+        return FormatText("beta = %.4g (mean slope)", plot.m_dMeanSlope);
     case ESlopePlot::LnRateOverLnSinh:
-        return Format("n = %.4g at alpha = %.4g", plot.m_dMeanSlope, plot.m_dAlpha);
+        return FormatText("n = %.4g at alpha = %.4g", plot.m_dMeanSlope, plot.m_dAlpha);
     case ESlopePlot::LnSinhOverInverseT:
-        return Format("Q/(R n) = %.4g K at alpha = %.4g", plot.m_dMeanSlope * 1000.0, plot.m_dAlpha);
+        return FormatText("Q/(R n) = %.4g K at alpha = %.4g", plot.m_dMeanSlope * 1000.0, plot.m_dAlpha);
     }
     return {};
 }
@@ -228,10 +223,10 @@ CActivationEnergy AnalyseActivationEnergy(const CMaterial& material, const CStre
         return strList;
     };
     if (nStandIns > 0)
-        result.m_aNotes.push_back(Format("%d curve%s without a peak contribute%s the largest stress", nStandIns,
+        result.m_aNotes.push_back(FormatText("%d curve%s without a peak contribute%s the largest stress", nStandIns,
                                          nStandIns == 1 ? "" : "s", nStandIns == 1 ? "s" : ""));
     if (!aShort.empty())
-        result.m_aNotes.push_back("curves " + list(aShort) + " end before strain " + Format("%g", basis.m_dStrain) +
+        result.m_aNotes.push_back("curves " + list(aShort) + " end before strain " + FormatText("%g", basis.m_dStrain) +
                                   " and are left out");
     if (!aUnusable.empty())
         result.m_aNotes.push_back("curves " + list(aUnusable) +
@@ -252,7 +247,7 @@ CActivationEnergy AnalyseActivationEnergy(const CMaterial& material, const CStre
     result.m_dBeta = result.m_aPlots[1].m_dMeanSlope;
     const double dAlpha0 = result.m_dBeta / result.m_dN1;
     if (!(result.m_dN1 > 0) || !(result.m_dBeta > 0) || !std::isfinite(dAlpha0))
-        return Refuse(std::move(result), Format("the stresses do not rise with the strain rate (n1= %g, beta= %g), so "
+        return Refuse(std::move(result), FormatText("the stresses do not rise with the strain rate (n1= %g, beta= %g), so "
                                                 "the hyperbolic sine has no usable slope",
                                                 result.m_dN1, result.m_dBeta));
 
@@ -269,7 +264,7 @@ CActivationEnergy AnalyseActivationEnergy(const CMaterial& material, const CStre
     standard.m_dN = result.m_aPlots[2].m_dMeanSlope;
     if (!(standard.m_dN > 0) || !std::isfinite(standard.m_dN))
         return Refuse(std::move(result),
-                      Format("ln sinh(alpha s) does not rise with ln H at alpha = beta/n1 = %g (n= %g)", dAlpha0,
+                      FormatText("ln sinh(alpha s) does not rise with ln H at alpha = beta/n1 = %g (n= %g)", dAlpha0,
                              standard.m_dN));
     // Q = R n S with S per 1000/T: J/mol x 1000 / 1000 = kJ/mol.
     standard.m_dQ = kGasConstant * standard.m_dN * result.m_aPlots[3].m_dMeanSlope;
@@ -307,7 +302,7 @@ CActivationEnergy AnalyseActivationEnergy(const CMaterial& material, const CStre
     result.m_searched = FitSinhPlane(aPoints, std::exp(dLnAlpha));
     sinhPlots(result.m_searched.m_dAlpha, result.m_aPlots[4], result.m_aPlots[5]);
     if (result.m_bAlphaAtEnd)
-        result.m_aNotes.push_back(Format("the search for alpha ended at the end of its range (beta/n1 / %g to x %g)",
+        result.m_aNotes.push_back(FormatText("the search for alpha ended at the end of its range (beta/n1 / %g to x %g)",
                                          kAlphaSpan, kAlphaSpan));
 
     if (material.m_nFunction == kSinhModel && material.m_nCoef == kSinhCoef) {
@@ -326,7 +321,7 @@ CActivationEnergy AnalyseActivationEnergy(const CMaterial& material, const CStre
 }
 
 std::string ActivationEnergyCsv(const CActivationEnergy& energy) {
-    const auto number = [](double d) { return std::isnan(d) ? std::string("nan") : Format("%.17g", d); };
+    const auto number = [](double d) { return std::isnan(d) ? std::string("nan") : FormatText("%.17g", d); };
     std::string strText = energy.m_basis.m_eBasis == EStressBasis::Peak
                               ? std::string("# from the peak stresses\n")
                               : "# from the stresses at strain " + number(energy.m_basis.m_dStrain) + "\n";

@@ -1,5 +1,6 @@
 #include "vornel/analysis/ProcessingMap.h"
 
+#include "vornel/document/Text.h"
 #include "vornel/analysis/CurveCharacteristics.h"
 #include "vornel/document/InputRanges.h"
 #include "vornel/document/Material.h"
@@ -17,12 +18,6 @@
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-std::string Format(const char* szFormat, auto... args) {
-    char szText[320];
-    std::snprintf(szText, sizeof szText, szFormat, args...);
-    return szText;
-}
 
 CProcessingMap Refuse(CProcessingMap map, std::string strMessage) {
     map.m_eStatus = EMapStatus::Refused;
@@ -71,7 +66,7 @@ CProcessingMap LawMap(const CMaterial& material, CProcessingMap map) {
         }
     }
     if (!bVaries)
-        return Refuse(std::move(map), Format("the law of model %d does not change with the strain rate (m = 0 "
+        return Refuse(std::move(map), FormatText("the law of model %d does not change with the strain rate (m = 0 "
                                              "everywhere), so it has no processing map",
                                              map.m_nModel));
     return map;
@@ -108,7 +103,7 @@ CProcessingMap DataMap(const CMaterial& material, CProcessingMap map) {
         std::string strList;
         for (int n : aShort)
             strList += (strList.empty() ? "" : ", ") + std::to_string(n);
-        map.m_aNotes.push_back(Format("curve%s %s %s no stress above 0 at strain %g and %s left out",
+        map.m_aNotes.push_back(FormatText("curve%s %s %s no stress above 0 at strain %g and %s left out",
                                       aShort.size() == 1 ? "" : "s", strList.c_str(),
                                       aShort.size() == 1 ? "has" : "have", map.m_dStrain,
                                       aShort.size() == 1 ? "is" : "are"));
@@ -116,7 +111,7 @@ CProcessingMap DataMap(const CMaterial& material, CProcessingMap map) {
     std::sort(aTemps.begin(), aTemps.end(), [](const auto& a, const auto& b) { return a.m_dTemp < b.m_dTemp; });
     for (auto it = aTemps.begin(); it != aTemps.end();) {
         if (it->m_aRates.size() < 2) {
-            map.m_aNotes.push_back(Format("at t= %g fewer than 2 strain rates reach strain %g: the temperature is left "
+            map.m_aNotes.push_back(FormatText("at t= %g fewer than 2 strain rates reach strain %g: the temperature is left "
                                           "out",
                                           it->m_dTemp, map.m_dStrain));
             it = aTemps.erase(it);
@@ -125,7 +120,7 @@ CProcessingMap DataMap(const CMaterial& material, CProcessingMap map) {
         }
     }
     if (aTemps.size() < 2)
-        return Refuse(std::move(map), Format("at strain %g fewer than 2 temperatures have curves at 2 or more strain "
+        return Refuse(std::move(map), FormatText("at strain %g fewer than 2 temperatures have curves at 2 or more strain "
                                              "rates",
                                              map.m_dStrain));
 
@@ -216,7 +211,7 @@ CProcessingMap MakeProcessingMap(const CMaterial& material, double dStrain, EMap
             aRates.push_back(curve.m_dRate);
     }
     if (!(dStrain > 0) || !std::isfinite(dStrain))
-        return Refuse(std::move(map), Format("the strain %g of a map must be a number above 0", dStrain));
+        return Refuse(std::move(map), FormatText("the strain %g of a map must be a number above 0", dStrain));
     if (aTemps.size() < 2 || aRates.size() < 2)
         return Refuse(std::move(map), "a processing map needs curves at 2 or more temperatures and 2 or more strain "
                                       "rates above 0");
@@ -244,14 +239,14 @@ std::vector<CProcessingMap> MakeProcessingMaps(const CMaterial& material, const 
 }
 
 std::string MapTitle(const CProcessingMap& map) {
-    std::string strTitle = Format("Processing map at strain %g, ", map.m_dStrain);
+    std::string strTitle = FormatText("Processing map at strain %g, ", map.m_dStrain);
     if (map.m_eSource == EMapSource::Law)
-        return strTitle + (map.m_nModel > 0 ? Format("law of model %d", map.m_nModel) : std::string("fitted law"));
+        return strTitle + (map.m_nModel > 0 ? FormatText("law of model %d", map.m_nModel) : std::string("fitted law"));
     const auto [itLo, itHi] = std::minmax_element(map.m_aDegrees.begin(), map.m_aDegrees.end());
     static const char* const s_aszDegree[] = {"constant", "linear", "quadratic", "cubic"};
     std::string strDegree = "polynomial";
     if (itLo != map.m_aDegrees.end())
-        strDegree = *itLo == *itHi ? s_aszDegree[*itLo] : Format("degree %d to %d", *itLo, *itHi);
+        strDegree = *itLo == *itHi ? s_aszDegree[*itLo] : FormatText("degree %d to %d", *itLo, *itHi);
     return strTitle + "measured curves (" + strDegree + " in ln H)";
 }
 
@@ -292,7 +287,7 @@ std::vector<double> ParseStrainList(const std::string& strText) {
 }
 
 std::string ProcessingMapCsv(const std::vector<CProcessingMap>& aMaps) {
-    const auto number = [](double d) { return std::isnan(d) ? std::string("nan") : Format("%.17g", d); };
+    const auto number = [](double d) { return std::isnan(d) ? std::string("nan") : FormatText("%.17g", d); };
     std::string strText = "# Processing maps of the dynamic materials model: m = d ln s / d ln H, eta = 2m/(m+1), "
                           "xi = d ln(m/(m+1))/d ln H + m (unstable where xi < 0)\n";
     for (const CProcessingMap& map : aMaps) {

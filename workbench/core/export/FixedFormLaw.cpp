@@ -63,14 +63,18 @@ void AppendFortranLawSetup(std::string& strOut, const CLawExport& law) {
     const CModelInfo& model = *law.m_pModel;
     const char* szLocals = model.m_szFortranLocals;
     const char* szSlopeLocals = model.m_szFortranSlopeLocals;
+    const CExportUnits& units = law.m_deck.m_units;
     AppendFixedForm(strOut, "DOUBLE PRECISION A(" + std::to_string(nCoef) +
-                                "), EPSMIN, HMIN, EPS, H, T, KS, DKDE, DKDH, DKDT" +
+                                "), EPSMIN, HMIN, SFAC, RFAC, TOFF, EPS, H, T, KS, DKDE, DKDH, DKDT" +
                                 (szLocals ? ", " + Upper(szLocals) : std::string()) +
                                 (szSlopeLocals ? ", " + Upper(szSlopeLocals) : std::string()));
     if (model.m_szFortranIntegers)
         AppendFixedForm(strOut, "INTEGER " + Upper(model.m_szFortranIntegers));
     AppendFixedForm(strOut, "PARAMETER (EPSMIN = " + FortranDouble(kEvaluateMinStrain) +
                                 ", HMIN = " + FortranDouble(kEvaluateMinRate) + ")");
+    AppendFixedForm(strOut, "PARAMETER (SFAC = " + FortranDouble(units.Stress(1.0)) + ", RFAC = " +
+                                FortranDouble(1.0 / units.Rate(1.0)) + ", TOFF = " +
+                                FortranDouble(units.m_bKelvin ? -kCelsiusOffset : 0.0) + ")");
     if (model.m_bFortranData) {
         for (const std::string& strData : FortranDataStatements(law.m_aCoef.data(), static_cast<int>(nCoef)))
             AppendFixedForm(strOut, Upper(strData));
@@ -84,12 +88,13 @@ void AppendFortranLawPoint(std::string& strOut, const CLawExport& law, std::stri
                            std::string_view strRate, std::string_view strTemp, int nIndent) {
     const std::string strE(strStrain), strH(strRate), strT(strTemp);
     const auto statement = [&](const std::string& strText) { AppendFixedForm(strOut, strText, nIndent); };
-    // !(x > bound) also holds for NaN, as in CMaterial::Evaluate.
+    // !(x > bound) also holds for NaN, as in CMaterial::Evaluate; the bounded argument then
+    // equals its bound, and only then.
     statement("EPS = " + strE);
     statement("IF (.NOT. (EPS .GT. EPSMIN)) EPS = EPSMIN");
-    statement("H = " + strH);
+    statement("H = " + strH + "*RFAC");
     statement("IF (.NOT. (H .GT. HMIN)) H = HMIN");
-    statement("T = " + strT);
+    statement("T = " + strT + " + TOFF");
     for (const std::string& strStep : FortranLawSteps(*law.m_pModel))
         statement(Upper(strStep));
     statement("KS = " + Upper(FortranLawExpression(*law.m_pModel)));
@@ -98,6 +103,6 @@ void AppendFortranLawPoint(std::string& strOut, const CLawExport& law, std::stri
     const char* const aszNames[] = {"DKDE", "DKDH", "DKDT"};
     for (std::size_t k = 0; k < 3; ++k)
         statement(std::string(aszNames[k]) + " = " + law.m_pModel->m_aFortranSlopes[k]);
-    statement("IF (.NOT. (" + strE + " .GT. EPSMIN)) DKDE = 0D0");
-    statement("IF (.NOT. (" + strH + " .GT. HMIN)) DKDH = 0D0");
+    statement("IF (EPS .EQ. EPSMIN) DKDE = 0D0");
+    statement("IF (H .EQ. HMIN) DKDH = 0D0");
 }

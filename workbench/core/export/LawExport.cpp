@@ -16,8 +16,10 @@ namespace {
 constexpr CExportFormat kFormats[] = {
     {"uhard", "Abaqus/Standard UHARD subroutine (*.f)", "f", true, UhardText},
     {"vuhard", "Abaqus/Explicit VUHARD subroutine (*.f)", "f", true, VuhardText},
-    {"abaqus", "Abaqus *PLASTIC tables (*.inp)", "inp", false, AbaqusTableText},
-    {"lsdyna", "LS-DYNA keyword tables (*.k)", "k", false, LsDynaText},
+    {"abaqus", "Abaqus *MATERIAL deck (*.inp)", "inp", false, AbaqusDeckText},
+    {"calculix", "CalculiX *MATERIAL deck at one strain rate (*.inp)", "inp", false, CalculixDeckText},
+    {"lsdyna", "LS-DYNA *MAT cards and tables (*.k)", "k", false, LsDynaText},
+    {"openradioss", "OpenRadioss /MAT/LAW103 card (*.rad)", "rad", true, OpenRadiossText},
     {"csv", "CSV table (*.csv)", "csv", false, CsvText},
 };
 
@@ -79,7 +81,68 @@ std::vector<double> Even(double dFirst, double dLast, int nSteps) {
     return aValues;
 }
 
+// The one number of text, checked by check (which throws); nothing for a blank text.
+template <class Check>
+std::optional<double> ParseOptional(std::string_view text, Check check) {
+    if (IsBlank(text))
+        return std::nullopt;
+    const double dValue = ParseReal(text);
+    if (!std::isfinite(dValue))
+        throw CExportError(Significant(dValue, 6) + " is not a finite number");
+    check(dValue);
+    return dValue;
+}
+
 } // namespace
+
+void CDeckOptions::SetUnits(std::string_view strText) {
+    m_units = IsBlank(strText) ? CExportUnits{} : ParseExportUnits(strText);
+}
+
+void CDeckOptions::SetElastic(std::string_view strText) {
+    if (IsBlank(strText)) {
+        m_dYoungsModulus.reset();
+        m_dPoisson.reset();
+        return;
+    }
+    const std::size_t nComma = strText.find(',');
+    if (nComma == std::string_view::npos)
+        throw CExportError("\"" + std::string(Trimmed(strText)) +
+                           "\" is not E,nu, the elastic modulus and Poisson's ratio (as 210000,0.3)");
+    const auto modulus = ParseOptional(strText.substr(0, nComma), [](double dE) {
+        if (!(dE > 0))
+            throw CExportError("the elastic modulus " + Significant(dE, 6) + " is not above 0");
+    });
+    const auto poisson = ParseOptional(strText.substr(nComma + 1), [](double dNu) {
+        if (!(dNu > -1 && dNu < 0.5))
+            throw CExportError("Poisson's ratio " + Significant(dNu, 6) + " is not above -1 and below 0.5");
+    });
+    if (!modulus || !poisson)
+        throw CExportError("\"" + std::string(Trimmed(strText)) + "\" lacks the elastic modulus or Poisson's ratio");
+    m_dYoungsModulus = modulus;
+    m_dPoisson = poisson;
+}
+
+void CDeckOptions::SetDensity(std::string_view strText) {
+    m_dDensity = ParseOptional(strText, [](double dRho) {
+        if (!(dRho > 0))
+            throw CExportError("the density " + Significant(dRho, 6) + " is not above 0");
+    });
+}
+
+void CDeckOptions::SetHeatFraction(std::string_view strText) {
+    m_dHeatFraction = ParseOptional(strText, [](double dFraction) {
+        if (!(dFraction >= 0 && dFraction <= 1))
+            throw CExportError("the inelastic heat fraction " + Significant(dFraction, 6) + " is outside 0..1");
+    });
+}
+
+void CDeckOptions::SetRate(std::string_view strText) {
+    m_dRate = ParseOptional(strText, [](double dRate) {
+        if (dRate < 0)
+            throw CExportError("the strain rate " + Significant(dRate, 6) + " is below 0");
+    });
+}
 
 CMeasuredRanges MeasuredRanges(const CMaterial& material) {
     CMeasuredRanges ranges;
@@ -195,7 +258,18 @@ CCheck CheckLawExport(const CMaterial& material) {
     return CCheck::Refuse(kNoCurves);
 }
 
-CLawExport MakeLawExport(const CMaterial& material, const CExportGridOptions& options, int nFirstId) {
+CLawExport LawOnGrid(const CLawExport& law, CExportGrid base, ERateAxis eRates) {
+    CLawExport result = law;
+    result.m_baseGrid = base;
+    result.m_eRateAxis = eRates;
+    result.m_interpolation = RefineGrid(law.m_pModel->m_nNumber, law.m_aCoef.data(), base, eRates);
+    result.m_grid = std::move(base);
+    result.m_aValues = EvaluateOnGrid(law.m_pModel->m_nNumber, law.m_aCoef.data(), result.m_grid);
+    return result;
+}
+
+CLawExport MakeLawExport(const CMaterial& material, const CExportGridOptions& options, int nFirstId,
+                         const CDeckOptions& deck) {
     if (const CCheck check = CheckLawExport(material); !check.Ok())
         throw CExportError(check.m_strMessage);
     if (nFirstId < 1)
@@ -207,9 +281,9 @@ CLawExport MakeLawExport(const CMaterial& material, const CExportGridOptions& op
                             ? material.m_strName
                             : std::filesystem::path(material.m_strFileName).stem().string();
     law.m_measured = MeasuredRanges(material);
-    law.m_grid = TableGrid(law.m_measured, options);
     law.m_nFirstId = nFirstId;
-    law.m_aValues = EvaluateOnGrid(law.m_pModel->m_nNumber, law.m_aCoef.data(), law.m_grid);
+    law.m_deck = deck;
+    law = LawOnGrid(law, TableGrid(law.m_measured, options), ERateAxis::LinearOrLog);
     law.m_aTableCheck = CheckLaw(law);
     law.m_aSubroutineCheck =
         CheckLaw(law.m_pModel->m_nNumber, law.m_aCoef.data(), SubroutineCheckGrid(law.m_measured));
@@ -292,16 +366,21 @@ std::string DescribeGrid(const CExportGrid& grid) {
            std::to_string(grid.m_aTemps.size()) + ")";
 }
 
-std::string CommentBlock(const CLawExport& law, bool bSubroutine, std::string_view strWhat,
-                         std::string_view strVariables, std::string_view strPrefix) {
+const char* const kSubroutineUnits =
+    "The solver's arguments and results are in the units of this file; the parameters SFAC, RFAC and TOFF "
+    "convert them for the law, which computes in the units it was fitted in. The derivative with respect to an "
+    "argument a bound holds is 0.";
+
+std::string CommentBlock(const CLawExport& law, const CFileHeader& header) {
     const CModelInfo& model = *law.m_pModel;
     const CMeasuredRanges& measured = law.m_measured;
+    const CExportUnits& units = law.m_deck.m_units;
     std::string strLabel = model.m_szLabel;
     while (!strLabel.empty() && strLabel.back() == ' ')
         strLabel.pop_back();
     std::string strOut;
-    const auto line = [&](const std::string& strText) { AppendComment(strOut, strPrefix, strText); };
-    line("Flow-stress law fitted by Vornel: " + std::string(strWhat));
+    const auto line = [&](const std::string& strText) { AppendComment(strOut, header.m_strPrefix, strText); };
+    line("Flow-stress law fitted by Vornel: " + header.m_strWhat);
     line("Material: " + law.m_strMaterial);
     line("Model " + std::to_string(model.m_nNumber) + ": " + strLabel);
     std::string strSteps;
@@ -310,30 +389,77 @@ std::string CommentBlock(const CLawExport& law, bool bSubroutine, std::string_vi
     line("Law as evaluated: " +
          (model.m_szLawText ? std::string(model.m_szLawText) : "Ks = " + FortranLawExpression(model) + strSteps) +
          " (Eps the strain, H the strain rate, t the temperature)");
-    if (!bSubroutine)
+    if (header.m_bCoefficientLines)
         for (std::size_t k = 0; k < law.m_aCoef.size(); ++k)
             line("A(" + std::to_string(k + 1) + ") = " + Significant(law.m_aCoef[k], 17));
     line("Measured: strain " + Range(measured.m_dMinStrain, measured.m_dMaxStrain) + ", strain rate " +
          Range(measured.m_aRates.front(), measured.m_aRates.back()) + " 1/s, temperature " +
          Range(measured.m_aTemps.front(), measured.m_aTemps.back()) + " deg C");
-    line("Units: stress in the units of the data files, strain rate 1/s, temperature deg C");
+    line("Units of the law: stress in the units of the data files (taken as MPa), strain rate 1/s, temperature "
+         "deg C. Units of this file: " + units.Describe() + ".");
     line("A strain below 0.001 is taken as 0.001 and a strain rate below 0.0001 1/s as 0.0001 1/s.");
-    if (bSubroutine) {
-        line("Outside the measured ranges the law is extrapolated; its derivative with respect to a held "
-             "argument is 0.");
-        line(std::string(strVariables));
-    } else {
-        line("Grid: " + DescribeGrid(law.m_grid) + ".");
-        line("Where the grid reaches beyond the measured ranges the values are the law's extrapolation; "
-             "outside the grid the solver holds the tables' end values.");
-        if (!strVariables.empty())
-            line(std::string(strVariables));
+    if (header.m_bComputed)
+        line("Outside the measured ranges the law is extrapolated.");
+    if (header.m_bTables) {
+        line("Grid (units of the law): " + DescribeGrid(law.m_grid) + ", refined where the law bends from " +
+             DescribeGrid(law.m_baseGrid) + ".");
+        line("Interpolated linearly between neighbouring grid points" +
+             std::string(law.m_eRateAxis == ERateAxis::Log ? " (strain rates in their logarithm)" : "") +
+             ", the tables stay within " + law.m_interpolation.Describe() + " of the law.");
+        line("Where the grid reaches beyond the measured ranges the values are the law's extrapolation.");
     }
-    const std::vector<CLawFinding>& aFindings = bSubroutine ? law.m_aSubroutineCheck : law.m_aTableCheck;
+    if (!header.m_strOutside.empty())
+        line(header.m_strOutside);
+    for (const std::string& strLine : header.m_aLines)
+        line(strLine);
+    if (!header.m_strSources.empty())
+        line(header.m_strSources);
+    const std::vector<CLawFinding>& aFindings = header.m_bComputed ? law.m_aSubroutineCheck : law.m_aTableCheck;
     const std::string strGrid =
-        bSubroutine ? DescribeGrid(SubroutineCheckGrid(measured)) : std::string("the grid of the tables");
+        header.m_bComputed ? DescribeGrid(SubroutineCheckGrid(measured)) : std::string("the grid of the tables");
     line("Law check over " + strGrid + ": " + (aFindings.empty() ? "ok" : std::to_string(aFindings.size()) + " findings"));
     for (const CLawFinding& finding : aFindings)
         line(finding.Message());
     return strOut;
+}
+
+std::string DeckName(const std::string& strName) {
+    std::string strDeck;
+    for (char c : strName) {
+        const bool bLetter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        const bool bKept = bLetter || (c >= '0' && c <= '9') || c == '_' || c == '-';
+        if (strDeck.empty() && !bLetter)
+            continue;
+        strDeck += bKept ? c : '_';
+    }
+    return strDeck.empty() ? std::string("MATERIAL") : strDeck.substr(0, 80);
+}
+
+std::string MaterialHeadCards(const CLawExport& law) {
+    const CDeckOptions& deck = law.m_deck;
+    std::string strText = "*MATERIAL, NAME=" + DeckName(law.m_strMaterial) + "\n*ELASTIC\n";
+    strText += deck.m_dYoungsModulus ? Significant(*deck.m_dYoungsModulus, 9) + ", " + Significant(*deck.m_dPoisson, 9)
+                                     : std::string("<YOUNGS_MODULUS>, <POISSON_RATIO>");
+    strText += "\n*DENSITY\n";
+    strText += deck.m_dDensity ? Significant(*deck.m_dDensity, 9) : std::string("<DENSITY>");
+    return strText + "\n";
+}
+
+std::string PlasticDataLines(const CLawExport& law, std::size_t iRate) {
+    constexpr int kDigits = 9;
+    const CExportGrid& grid = law.m_grid;
+    const CExportUnits& units = law.m_deck.m_units;
+    std::string strText;
+    for (std::size_t iTemp = 0; iTemp < grid.m_aTemps.size(); ++iTemp) {
+        const std::string strTemp = Significant(units.Temp(grid.m_aTemps[iTemp]), kDigits);
+        for (std::size_t iStrain = 0; iStrain < grid.m_aStrains.size(); ++iStrain) {
+            strText += Significant(units.Stress(law.At(iTemp, iRate, iStrain).m_dStress), kDigits);
+            strText += ", ";
+            strText += Significant(grid.m_aStrains[iStrain], kDigits);
+            strText += ", ";
+            strText += strTemp;
+            strText += '\n';
+        }
+    }
+    return strText;
 }

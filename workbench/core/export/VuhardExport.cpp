@@ -5,12 +5,19 @@
 #include "ExportText.h"
 
 std::string VuhardText(const CLawExport& law) {
-    std::string strText = CommentBlock(
-        law, true, "Abaqus/Explicit user subroutine VUHARD (fixed-form Fortran)",
-        "The strain is the equivalent plastic strain EQPS(K), the strain rate EQPSRATE(K) and the temperature "
-        "TEMPNEW(K) (deg C); YIELD(K) is the law, DYIELDDEQPS(K,1), DYIELDDEQPS(K,2) and DYIELDDTEMP(K) its "
-        "derivatives with respect to them; STATENEW is STATEOLD. The material needs *PLASTIC, HARDENING=USER.",
-        "C ");
+    CFileHeader header;
+    header.m_strWhat = "Abaqus/Explicit user subroutine VUHARD (fixed-form Fortran)";
+    header.m_strPrefix = "C ";
+    header.m_bComputed = true;
+    header.m_bTables = false;
+    header.m_bCoefficientLines = false;
+    header.m_aLines = {"The strain is the equivalent plastic strain EQPS(K), the strain rate EQPSRATE(K) and the "
+                       "temperature TEMPNEW(K); YIELD(K) is the law, DYIELDDEQPS(K,1), DYIELDDEQPS(K,2) and "
+                       "DYIELDDTEMP(K) its derivatives with respect to them; STATENEW is STATEOLD. The material needs "
+                       "*PLASTIC, HARDENING=USER; run the job with user=<this file>.",
+                       kSubroutineUnits};
+    header.m_strSources = "Sources: Abaqus User Subroutines Reference Guide, VUHARD.";
+    std::string strText = CommentBlock(law, header);
     AppendFixedForm(strText, "SUBROUTINE VUHARD(NBLOCK,JELEM,KINTPT,KLAYER,KSECPT,LANNEAL,STEPTIME,TOTALTIME,DT,"
                              "CMNAME,NSTATEV,NFIELDV,NPROPS,PROPS,TEMPOLD,TEMPNEW,FIELDOLD,FIELDNEW,STATEOLD,EQPS,"
                              "EQPSRATE,YIELD,DYIELDDTEMP,DYIELDDEQPS,STATENEW)");
@@ -24,10 +31,10 @@ std::string VuhardText(const CLawExport& law) {
     AppendFortranLawSetup(strText, law);
     AppendFixedForm(strText, "DO K = 1, NBLOCK");
     AppendFortranLawPoint(strText, law, "EQPS(K)", "EQPSRATE(K)", "TEMPNEW(K)", 2);
-    AppendFixedForm(strText, "YIELD(K) = KS", 2);
-    AppendFixedForm(strText, "DYIELDDEQPS(K,1) = DKDE", 2);
-    AppendFixedForm(strText, "DYIELDDEQPS(K,2) = DKDH", 2);
-    AppendFixedForm(strText, "DYIELDDTEMP(K) = DKDT", 2);
+    AppendFixedForm(strText, "YIELD(K) = SFAC*KS", 2);
+    AppendFixedForm(strText, "DYIELDDEQPS(K,1) = SFAC*DKDE", 2);
+    AppendFixedForm(strText, "DYIELDDEQPS(K,2) = SFAC*RFAC*DKDH", 2);
+    AppendFixedForm(strText, "DYIELDDTEMP(K) = SFAC*DKDT", 2);
     AppendFixedForm(strText, "DO J = 1, NSTATEV", 2);
     AppendFixedForm(strText, "STATENEW(K,J) = STATEOLD(K,J)", 4);
     AppendFixedForm(strText, "END DO", 2);

@@ -1,9 +1,11 @@
 #include "vornel/fit/ModelFit.h"
 
 #include "vornel/document/Material.h"
+#include "vornel/fit/JohnsonCookFit.h"
 #include "vornel/fit/Refinement.h"
 #include "vornel/fit/SinhLawFit.h"
 #include "vornel/fit/SplineLawFit.h"
+#include "vornel/model/JohnsonCookLaw.h"
 #include "vornel/model/ModelCatalogue.h"
 #include "vornel/model/SinhLaw.h"
 #include "vornel/model/SplineLaw.h"
@@ -152,7 +154,8 @@ CoreFit FindCoreFit(int nModel) {
         int m_nModel;
         CoreFit m_pfnFit;
     };
-    static constexpr SCoreFit kCoreFits[] = {{kSinhModel, FitSinhLaw}, {kSplineModel, FitSplineLaw}};
+    static constexpr SCoreFit kCoreFits[] = {
+        {kSinhModel, FitSinhLaw}, {kJohnsonCookModel, FitJohnsonCook}, {kSplineModel, FitSplineLaw}};
     for (const SCoreFit& entry : kCoreFits)
         if (entry.m_nModel == nModel)
             return entry.m_pfnFit;

@@ -1,5 +1,6 @@
 #include "vornel/fit/Refinement.h"
 
+#include "vornel/document/Text.h"
 #include "vornel/fit/FitReport.h"
 #include "vornel/document/Material.h"
 #include "vornel/model/ModelCatalogue.h"
@@ -112,12 +113,6 @@ double MeasuredSumSq(const CMaterial& material) {
     return all.m_dRms * all.m_dRms * all.m_nPoints;
 }
 
-std::string Format(const char* szFormat, auto... args) {
-    char szText[256];
-    std::snprintf(szText, sizeof szText, szFormat, args...);
-    return szText;
-}
-
 CRefinementResult Keep(CRefinementResult result, ERefinement eStatus, std::string strMessage) {
     result.m_eStatus = eStatus;
     result.m_strMessage = std::move(strMessage);
@@ -147,12 +142,26 @@ void StoreLawStresses(CMaterial& material, bool bRootMeanSquare) {
                                             : std::sqrt(dSumSq) / nPoints;
 }
 
+CRefinementResult TakeWorkbenchFit(CMaterial& material, CRefinementResult&& fit, const std::vector<double>& aCoef) {
+    material.m_dCoef.fill(0.0);
+    if (!fit.Ok()) {
+        material.m_nCoef = 0;
+        material.m_dErrorSr = kRefusalError;
+        material.m_dErrorMax = kRefusalError;
+        return std::move(fit);
+    }
+    std::copy(aCoef.begin(), aCoef.end(), material.m_dCoef.begin());
+    material.m_nCoef = static_cast<int>(aCoef.size());
+    StoreLawStresses(material, true);
+    return std::move(fit);
+}
+
 CRefinementResult RefineFit(CMaterial& material) {
     CRefinementResult result;
     const SLogLaw* pLaw = FindLogLaw(material.m_nFunction);
     if (!pLaw)
         return Keep(result, ERefinement::NotALogLaw,
-                    Format("Model %d is fitted on the stresses themselves; refinement applies to models 9, 13, 14, 17 "
+                    FormatText("Model %d is fitted on the stresses themselves; refinement applies to models 9, 13, 14, 17 "
                            "and 18.",
                            material.m_nFunction));
     const int nCoef = FindModel(pLaw->m_nModel)->m_nCoef;
@@ -171,7 +180,7 @@ CRefinementResult RefineFit(CMaterial& material) {
     result.m_nPoints = nPoints;
     if (nPoints < nCoef)
         return Keep(result, ERefinement::TooFewPoints,
-                    Format("Refinement needs at least %d measured points, the material has %d; the log-space fit is "
+                    FormatText("Refinement needs at least %d measured points, the material has %d; the log-space fit is "
                            "kept.",
                            nCoef, nPoints));
     Eigen::MatrixXd basis(nPoints, nCoef);
@@ -192,7 +201,7 @@ CRefinementResult RefineFit(CMaterial& material) {
             const double dStart = material.Evaluate(p.m_dStrain, p.m_dTemp, p.m_dRate);
             if (!basis.row(nRow).allFinite() || !std::isfinite(dStart) || !std::isfinite(p.m_dStress))
                 return Keep(result, ERefinement::NotFinite,
-                            Format("The law is not finite at strain %g, t= %g, H= %g of curve %d; the log-space fit "
+                            FormatText("The law is not finite at strain %g, t= %g, H= %g of curve %d; the log-space fit "
                                    "is kept.",
                                    p.m_dStrain, p.m_dTemp, p.m_dRate, i + 1));
         }
@@ -210,7 +219,7 @@ CRefinementResult RefineFit(CMaterial& material) {
     result.m_nEvaluations = static_cast<int>(solver.nfev() + solver.njev());
     if (eStatus == Eigen::LevenbergMarquardtSpace::TooManyFunctionEvaluation)
         return Keep(result, ERefinement::SolverFailed,
-                    Format("The refinement did not converge within %d evaluations; the log-space fit is kept.",
+                    FormatText("The refinement did not converge within %d evaluations; the log-space fit is kept.",
                            result.m_nEvaluations));
     if (solver.info() != Eigen::Success || !p.allFinite())
         return Keep(result, ERefinement::SolverFailed,
@@ -233,7 +242,7 @@ CRefinementResult RefineFit(CMaterial& material) {
     result.m_confidence = MakeConfidenceIntervals(J.data(), nPoints, nCoef, material.m_dCoef.data(), dSumSq);
     result.m_eStatus = ERefinement::Refined;
     result.m_dSumSq = dSumSq;
-    result.m_strMessage = Format("Refined on the stresses of %d measured points: RMS %.6g -> %.6g (%d evaluations).",
+    result.m_strMessage = FormatText("Refined on the stresses of %d measured points: RMS %.6g -> %.6g (%d evaluations).",
                                  nPoints, std::sqrt(result.m_dStartSumSq / nPoints), std::sqrt(dSumSq / nPoints),
                                  result.m_nEvaluations);
     return result;

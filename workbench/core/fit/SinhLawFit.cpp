@@ -1,5 +1,6 @@
 #include "vornel/fit/SinhLawFit.h"
 
+#include "vornel/document/Text.h"
 #include "vornel/fit/FitReport.h"
 #include "vornel/document/Material.h"
 #include "vornel/model/ModelCatalogue.h"
@@ -15,12 +16,6 @@
 #include <map>
 
 namespace {
-
-std::string Format(const char* szFormat, auto... args) {
-    char szText[320];
-    std::snprintf(szText, sizeof szText, szFormat, args...);
-    return szText;
-}
 
 // A measured point at the bounds Evaluate applies.
 struct SPoint {
@@ -223,7 +218,7 @@ CSinhStart SinhStart(const CMaterial& material, int nOrder) {
     }
     if (!(dHigh > dLow)) {
         start.m_eStatus = ECheck::Refused;
-        start.m_strMessage = Format("the curves share no strain range (the common range would be %g to %g)", dLow, dHigh);
+        start.m_strMessage = FormatText("the curves share no strain range (the common range would be %g to %g)", dLow, dHigh);
         return start;
     }
     std::vector<double> aInverseT;
@@ -238,7 +233,7 @@ CSinhStart SinhStart(const CMaterial& material, int nOrder) {
             const double s = StressAt(aCurves[c], dE);
             if (!(s > 0)) {
                 start.m_eStatus = ECheck::Refused;
-                start.m_strMessage = Format("the stress of the curve at t= %g, H= %g is not above 0 at strain %g",
+                start.m_strMessage = FormatText("the stress of the curve at t= %g, H= %g is not above 0 at strain %g",
                                             aTemp[c], std::exp(aLnRate[c]), dE);
                 return start;
             }
@@ -250,7 +245,7 @@ CSinhStart SinhStart(const CMaterial& material, int nOrder) {
         const double alpha = beta / n1;
         if (!(n1 > 0) || !(beta > 0) || !std::isfinite(alpha)) {
             start.m_eStatus = ECheck::Refused;
-            start.m_strMessage = Format("at strain %g the stresses do not rise with the strain rate (n1= %g, beta= %g), "
+            start.m_strMessage = FormatText("at strain %g the stresses do not rise with the strain rate (n1= %g, beta= %g), "
                                         "so the hyperbolic sine has no usable slope",
                                         dE, n1, beta);
             return start;
@@ -261,7 +256,7 @@ CSinhStart SinhStart(const CMaterial& material, int nOrder) {
         const double n = MeanSlope(aByTemp, aLnSinh, aLnRate);
         if (!(n > 0) || !std::isfinite(n)) {
             start.m_eStatus = ECheck::Refused;
-            start.m_strMessage = Format("at strain %g ln sinh(alpha s) does not rise with ln H (n= %g)", dE, n);
+            start.m_strMessage = FormatText("at strain %g ln sinh(alpha s) does not rise with ln H (n= %g)", dE, n);
             return start;
         }
         const double dQ = kGasConstant * n * MeanSlope(aByRate, aInverseT, aLnSinh); // J/mol
@@ -271,7 +266,7 @@ CSinhStart SinhStart(const CMaterial& material, int nOrder) {
         dLnA /= static_cast<double>(aCurves.size());
         if (!std::isfinite(dQ) || !std::isfinite(dLnA)) {
             start.m_eStatus = ECheck::Refused;
-            start.m_strMessage = Format("at strain %g the activation energy cannot be formed", dE);
+            start.m_strMessage = FormatText("at strain %g the activation energy cannot be formed", dE);
             return start;
         }
         aLevels.push_back(dE);
@@ -320,7 +315,7 @@ CSinhFit FitSinhLawOfOrder(const CMaterial& material, int nOrder, const double* 
     fit.m_nPoints = static_cast<int>(aPoints.size());
     if (fit.m_nPoints <= nFit)
         return Refuse(fit, ERefinement::TooFewPoints,
-                      Format("model 19: %d measured points do not determine %d coefficients; the fit is refused",
+                      FormatText("model 19: %d measured points do not determine %d coefficients; the fit is refused",
                              fit.m_nPoints, nFit));
     const double dMinStrain = start.m_aCoef[static_cast<std::size_t>(nFit)];
     const double dMaxStrain = start.m_aCoef[static_cast<std::size_t>(nFit) + 1];
@@ -357,11 +352,11 @@ CSinhFit FitSinhLawOfOrder(const CMaterial& material, int nOrder, const double* 
     residuals.df(x, J);
     fit.m_confidence = MakeConfidenceIntervals(J.data(), fit.m_nPoints, nFit, x.data(), fit.m_dSumSq);
     fit.m_eStatus = ERefinement::Refined;
-    fit.m_strMessage = Format("Fitted on the stresses of %d measured points from %s: RMS %.6g -> %.6g (%d "
+    fit.m_strMessage = FormatText("Fitted on the stresses of %d measured points from %s: RMS %.6g -> %.6g (%d "
                               "evaluations%s).",
                               fit.m_nPoints,
                               bGiven ? "the fit of a like material"
-                                     : Format("the start at %d strain levels", kSinhLevels).c_str(),
+                                     : FormatText("the start at %d strain levels", kSinhLevels).c_str(),
                               std::sqrt(fit.m_dStartSumSq / fit.m_nPoints),
                               std::sqrt(fit.m_dSumSq / fit.m_nPoints), fit.m_nEvaluations,
                               eStatus == Eigen::LevenbergMarquardtSpace::TooManyFunctionEvaluation
@@ -373,16 +368,5 @@ CSinhFit FitSinhLawOfOrder(const CMaterial& material, int nOrder, const double* 
 CRefinementResult FitSinhLaw(CMaterial& material, const CCoreFitStart* pStart) {
     const bool bStart = pStart && pStart->m_aCoef.size() >= static_cast<std::size_t>(kSinhFitCoef);
     CSinhFit fit = FitSinhLawOfOrder(material, kSinhOrder, bStart ? pStart->m_aCoef.data() : nullptr);
-    if (!fit.Ok()) {
-        material.m_dCoef.fill(0.0);
-        material.m_nCoef = 0;
-        material.m_dErrorSr = kRefusalError;
-        material.m_dErrorMax = kRefusalError;
-        return std::move(static_cast<CRefinementResult&>(fit));
-    }
-    material.m_dCoef.fill(0.0);
-    std::copy(fit.m_aCoef.begin(), fit.m_aCoef.end(), material.m_dCoef.begin());
-    material.m_nCoef = kSinhCoef;
-    StoreLawStresses(material, true);
-    return std::move(static_cast<CRefinementResult&>(fit));
+    return TakeWorkbenchFit(material, std::move(fit), fit.m_aCoef);
 }

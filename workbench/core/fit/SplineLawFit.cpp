@@ -1,5 +1,6 @@
 #include "vornel/fit/SplineLawFit.h"
 
+#include "vornel/document/Text.h"
 #include "vornel/document/Material.h"
 #include "vornel/document/MeasuredConditions.h"
 #include "vornel/export/LawCheck.h"
@@ -18,12 +19,6 @@
 #include <span>
 
 namespace {
-
-std::string Format(const char* szFormat, auto... args) {
-    char szText[512];
-    std::snprintf(szText, sizeof szText, szFormat, args...);
-    return szText;
-}
 
 constexpr int kGrid = kSplineGridCoef;
 constexpr int kAlongU = kSplineCount[0];                                  // coefficients along u
@@ -429,7 +424,7 @@ CSplineFit FitSplineLawTo(const CMaterial& material, const CCoreFitStart* pStart
         return Refuse(fit, backbone.m_eStatus, "model 21: its backbone, model 19's law: " + strReason);
     }
     fit.m_confidence = backbone.m_confidence;
-    fit.m_strNoIntervals = Format("A%d..A%d: the spline's coefficients are smoothed, not estimated", kSplineGridAt + 1,
+    fit.m_strNoIntervals = FormatText("A%d..A%d: the spline's coefficients are smoothed, not estimated", kSplineGridAt + 1,
                                   kSplineCoef);
     fit.m_nEvaluations = backbone.m_nEvaluations;
     fit.m_dBackboneRms = std::sqrt(backbone.m_dSumSq / backbone.m_nPoints);
@@ -477,7 +472,7 @@ CSplineFit FitSplineLawTo(const CMaterial& material, const CCoreFitStart* pStart
         const double Kb = terms.m_backbone.m_dStress;
         if (!(Kb > 0) || !std::isfinite(Kb))
             return Refuse(fit, ERefinement::NotFinite,
-                          Format("model 21: its backbone is not a stress above 0 at strain %g, t= %g, H= %g; the fit "
+                          FormatText("model 21: its backbone is not a stress above 0 at strain %g, t= %g, H= %g; the fit "
                                  "is refused",
                                  p.E, p.t, p.H));
         SRow row;
@@ -556,7 +551,7 @@ CSplineFit FitSplineLawTo(const CMaterial& material, const CCoreFitStart* pStart
     fit.m_dSumSq = dSumSq;
     fit.m_aCoef = std::move(aCoef);
     fit.m_eStatus = ERefinement::Refined;
-    fit.m_strMessage = Format(
+    fit.m_strMessage = FormatText(
         "Fitted on the stresses of %d measured points: the backbone (model 19) RMS %.6g, with the spline %.6g; smoothing "
         "weights 10^%g, 10^%g, 10^%g (strain, strain rate, temperature) by leaving out each of %d conditions in turn "
         "(their RMS %.6g); %d coefficient differences held for monotonicity%s. The spline's coefficients have no "
@@ -569,15 +564,5 @@ CSplineFit FitSplineLawTo(const CMaterial& material, const CCoreFitStart* pStart
 
 CRefinementResult FitSplineLaw(CMaterial& material, const CCoreFitStart* pStart) {
     CSplineFit fit = FitSplineLawTo(material, pStart);
-    material.m_dCoef.fill(0.0);
-    if (!fit.Ok()) {
-        material.m_nCoef = 0;
-        material.m_dErrorSr = kRefusalError;
-        material.m_dErrorMax = kRefusalError;
-        return std::move(static_cast<CRefinementResult&>(fit));
-    }
-    std::copy(fit.m_aCoef.begin(), fit.m_aCoef.end(), material.m_dCoef.begin());
-    material.m_nCoef = kSplineCoef;
-    StoreLawStresses(material, true);
-    return std::move(static_cast<CRefinementResult&>(fit));
+    return TakeWorkbenchFit(material, std::move(fit), fit.m_aCoef);
 }

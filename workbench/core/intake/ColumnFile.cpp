@@ -229,24 +229,17 @@ std::vector<std::string> SplitOnBlankRuns(std::string_view line, std::size_t nMi
 // columns where the first row's fields end.
 std::vector<std::string> SplitByPosition(std::string_view line, const std::vector<std::size_t>& aEnds) {
     std::vector<std::string> a(aEnds.size());
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && IsBlank(line[i]))
-            ++i;
-        if (i >= line.size())
-            break;
-        const std::size_t nStart = i;
-        while (i < line.size() && !IsBlank(line[i]))
-            ++i;
-        const std::size_t nEnd = CharColumn(line, i);
+    ForEachField(line, EDelimiter::Whitespace, [&](int, std::string_view word, std::size_t nAfter) {
+        const std::size_t nEnd = CharColumn(line, nAfter);
         std::size_t k = 0;
         while (k + 1 < aEnds.size() && nEnd > aEnds[k])
             ++k;
         std::string& str = a[k];
         if (!str.empty())
             str += ' ';
-        str.append(line.substr(nStart, i - nStart));
-    }
+        str.append(word);
+        return true;
+    });
     return a;
 }
 

@@ -1,5 +1,6 @@
 #include "vornel/model/ModelCatalogue.h"
 
+#include "vornel/model/JohnsonCookLaw.h"
 #include "vornel/model/SinhLaw.h"
 #include "vornel/model/SplineLaw.h"
 #include "tarnfit/tarnfit.h"
@@ -239,6 +240,27 @@ constexpr CModelInfo kModels[] = {
      },
      {SINH_SLOPE_E("KS"), SINH_SLOPE_H, SINH_SLOPE_T},
      "Ec, Al, Rn, Qa, LnA, Y, Ym"},
+    // Johnson-Cook law (JohnsonCookLaw.h); the engine prepares the curves, the workbench fits
+    // A1..A5 (JohnsonCookFit.h) with A6 = H0, A7 = tr, A8 = tm given.
+    {20, "20. (Johnson-Cook) Ts=(A1+A2*E**A3)*(1+A4*ln(H/A6))*(1-((t-A7)/(A8-A7))**A5)", kJohnsonCookCoef,
+     [](const double* A, double E, double H, double t) { return JohnsonCookTerms(A, E, H, t).m_dStress; },
+     {"Th = min(max((t-A(7))/(A(8)-A(7)), 0D0), 1D0)",
+      "Ks = (A(1)+A(2)*Eps**A(3))*(1D0+A(4)*log(max(H/A(6), 1D0)))*merge(1D0, 1D0-Th**A(5), Th .le. 0D0)"},
+     KIVHOTHALVEKALL,
+     [](const double* A, double E, double H, double t, double) {
+         const CJohnsonCookTerms s = JohnsonCookTerms(A, E, H, t);
+         const bool bSoftening = s.m_dHomologous > 0 && s.m_dHomologous < 1;
+         return CLawSlopes{A[1] * A[2] * Pow(E, A[2]) / E * s.m_dRateFactor * s.m_dTempFactor,
+                           H > A[5] ? s.m_dHardening * A[3] / H * s.m_dTempFactor : 0.0,
+                           bSoftening ? -s.m_dHardening * s.m_dRateFactor * A[4] * Pow(s.m_dHomologous, A[4]) /
+                                            s.m_dHomologous / (A[7] - A[6])
+                                      : 0.0};
+     },
+     {"A(2)*A(3)*EPS**(A(3)-1D0)*(1D0+A(4)*LOG(MAX(H/A(6),1D0)))*MERGE(1D0,1D0-TH**A(5),TH .LE. 0D0)",
+      "MERGE((A(1)+A(2)*EPS**A(3))*A(4)/H*MERGE(1D0,1D0-TH**A(5),TH .LE. 0D0),0D0,H .GT. A(6))",
+      "MERGE(-(A(1)+A(2)*EPS**A(3))*(1D0+A(4)*LOG(MAX(H/A(6),1D0)))*A(5)*TH**(A(5)-1D0)/(A(8)-A(7)),0D0,"
+      "TH .GT. 0D0 .AND. TH .LT. 1D0)"},
+     "Th"},
     // Model 19's law times exp of a tensor spline (SplineLaw.h); the engine prepares the
     // curves, the workbench fits the law (SplineLawFit.h).
     {kSplineModel, "21. Ts=Kb*exp(s(sqrt(E),ln H,1000/(t+273.15))), Kb the law of model 19, s a cubic tensor spline",

@@ -20,14 +20,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The material without curve nSkip: its other curves in order, the same model and
-// preparation state, no fit, working in strFolder.
+// The material without curve nSkip: its other curves in order, the same model, preparation
+// state and what the Johnson-Cook law takes from the user, no fit, working in strFolder.
 std::unique_ptr<CMaterial> WithoutCurve(const CMaterial& material, int nSkip, const std::string& strFolder) {
     auto pReduced = std::make_unique<CMaterial>();
     pReduced->m_strWorkFolder = strFolder;
     pReduced->m_strName = material.m_strName;
     pReduced->m_nPrepared = material.m_nPrepared;
     pReduced->m_nFunction = material.m_nFunction;
+    pReduced->m_johnsonCook = material.m_johnsonCook;
     for (int i = 0; i < material.m_nCurves; ++i)
         if (i != nSkip)
             pReduced->Curve(pReduced->m_nCurves++) = material.Curve(i);

@@ -6,6 +6,7 @@
 // in use. No Qt here: the window shell shows what these operations throw.
 
 #include "vornel/document/FitResults.h"
+#include "vornel/document/JohnsonCookInputs.h"
 #include "vornel/model/ModelCatalogue.h"
 #include "formats/ExchangeFile.h"
 
@@ -199,7 +200,7 @@ public:
     std::string m_strName;                   // material name as typed
     std::string m_strFileName = "temp.mat";  // material file, relative to the work folder unless absolute
     std::string m_strWorkFolder;             // folder of the run's files; empty: the current folder
-    int m_nFunction = 0;                     // model of the catalogue (1..19, 21), 0 = none
+    int m_nFunction = 0;                     // model of the catalogue (1..21), 0 = none
     int m_nCoef = 0;                         // number of fitted coefficients
     std::array<double, kMaxCoef> m_dCoef{};  // A1, A2, ...
     double m_dErrorSr = 0;                   // mean error of the last fit
@@ -209,6 +210,7 @@ public:
     // the fit.
     std::optional<CConfidenceIntervals> m_confidence;
     CValueRanges m_ranges;                   // set by UpdateDataRanges
+    CJohnsonCookInputs m_johnsonCook;        // tm, tr, H0 of model 20's fit (not stored in the file)
 
     // Every field equal (a NaN is never equal).
     bool operator==(const CMaterial&) const = default;

@@ -2,7 +2,7 @@
 // The road of every fit of the workbench: the exchange file "temp.mat" goes to the model's
 // engine entry point, run in the material's work folder with the lines of the engine and the
 // kernels collected (nothing reaches standard output), and comes back; a law the workbench
-// fits itself (models 19 and 21) is fitted on the curves the entry point prepared; the fit is checked
+// fits itself (models 19, 20 and 21) is fitted on the curves the entry point prepared; the fit is checked
 // and, when asked, refined on the measured stresses. CMaterial::FitModel,
 // FitOnExchangeFile and FitModelOnExchangeFile (run/Approximation.h describes them) are
 // defined here.

@@ -24,6 +24,8 @@
 
 #include "vornel/fit/Confidence.h"
 
+#include <vector>
+
 class CMaterial;
 
 // The result, CRefinementResult, is in document/FitResults.h.
@@ -32,6 +34,12 @@ class CMaterial;
 // points (N of them): ErrorMax the largest |d|, ErrorSr sqrt(sum d^2 / N) when
 // bRootMeanSquare, else sqrt(sum d^2) / N.
 void StoreLawStresses(CMaterial& material, bool bRootMeanSquare);
+
+// A law the workbench fitted itself, put into the material: when fit is Ok(), aCoef become
+// A1..AK (m_nCoef their count, the rest of the table 0) and StoreLawStresses(material, true)
+// follows; else no coefficients and both errors kRefusalError. Returns fit, sliced to the
+// result.
+CRefinementResult TakeWorkbenchFit(CMaterial& material, CRefinementResult&& fit, const std::vector<double>& aCoef);
 
 // True for the models RefineFit refines: 9, 13, 14, 17 and 18.
 bool IsRefinableModel(int nModel);

@@ -6,10 +6,10 @@
 // Symbols: E = true strain, H = strain rate [1/s], t = temperature [deg C], Ts = flow
 // stress in the units of the data files, A1..AK = CMaterial::m_dCoef[0..K-1].
 // Models 1..7 depend on the strain only; models 8 and above on strain, strain rate and
-// temperature. Model numbers run 1..19 and 21; 0 means that no model is chosen. Model 19 is
-// the strain-compensated hyperbolic-sine law (SinhLaw.h), model 21 that law corrected by a
-// tensor spline (SplineLaw.h). How a law is fitted is not the catalogue's business
-// (fit/ModelFit.h).
+// temperature. Model numbers run 1..21; 0 means that no model is chosen. Model 19 is the
+// strain-compensated hyperbolic-sine law (SinhLaw.h), model 20 the Johnson-Cook law
+// (JohnsonCookLaw.h), model 21 model 19's law corrected by a tensor spline (SplineLaw.h).
+// How a law is fitted is not the catalogue's business (fit/ModelFit.h).
 
 #include <array>
 #include <span>
@@ -27,7 +27,7 @@ struct CLawSlopes {
 // One model. The rows are aggregates in number order, so a further column can be added at
 // the end without touching the others.
 struct CModelInfo {
-    int m_nNumber;              // 1..19, 21
+    int m_nNumber;              // 1..21
     const char* m_szLabel;      // entry of the work window's model list, exactly as shown
     int m_nCoef;                // K: coefficients A1..AK the model has
     // The law at bounded arguments: pCoef = A1..AK (at least K valid entries), dE > 0,
@@ -87,7 +87,7 @@ std::span<const CModelInfo> ModelCatalogue();
 // The row of model nNumber, or null for a number the catalogue does not hold.
 const CModelInfo* FindModel(int nNumber);
 
-// The model numbers in words for messages: "1..19 or 21".
+// The model numbers in words for messages: "1..21"; with gaps "1..19 or 21".
 std::string ModelNumbersText();
 
 // Lower bounds CMaterial::Evaluate puts on its arguments: a strain not above kMinStrain

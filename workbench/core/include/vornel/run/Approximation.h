@@ -18,8 +18,9 @@
 //      model, a file it leaves untouched) never comes back as this run's;
 //   2. calls the engine entry point of model m_nFunction (none for a number the catalogue
 //      does not hold) with the work folder as the current folder, where the engine finds
-//      "temp.mat"; for models 19 and 21 the entry point only prepares the curves and the
-//      workbench fits the law (fit/SinhLawFit.h, fit/SplineLawFit.h) after step 3, leaving
+//      "temp.mat"; for models 19, 20 and 21 the entry point only prepares the curves and the
+//      workbench fits the law (fit/SinhLawFit.h, fit/JohnsonCookFit.h, fit/SplineLawFit.h)
+//      after step 3, leaving
 //      its fit in "temp.mat" too (FitModelOnExchangeFile, fit/ModelFit.h);
 //   3. reads "temp.mat" back: prepared curves after the first fit, fitted stresses,
 //      coefficients and errors; coefficients beyond the count read become 0. The lines the
@@ -28,8 +29,8 @@
 //   4. a fit that is not usable (CheckFit) becomes the refusal result: no coefficients,
 //      both errors 100000, the reason in the result; a usable fit of models 9, 13, 14, 17
 //      and 18 is refined when options.m_bRefine asks for it (FitModel). The result's
-//      m_refinement then holds the refinement, and for models 19 and 21 their fit when it
-//      fitted, with the coefficients' confidence intervals (fit/Confidence.h; for model 21
+//      m_refinement then holds the refinement, and for models 19, 20 and 21 their fit when
+//      it fitted, with the coefficients' confidence intervals (fit/Confidence.h; for model 21
 //      those of its backbone, A1..A24, none for the spline);
 //   5. writes "progr.f90", the surface file "visual.tmp" (WriteRunSurface of
 //      SurfaceExport.h: at options.m_dSurfaceTemp when given, else at 1000 deg C unless that
@@ -67,7 +68,11 @@
 inline constexpr const char* kNoFitMessage = "Need data or select enather function for approximation!!!";
 
 // Candidates of FindBestModel, in the order they are tried; with the refinement models 19
-// and 21, fitted on the stresses as the refined laws are, compete too.
+// and 21, fitted on the stresses as the refined laws are, compete too. Model 20, the
+// Johnson-Cook law, never competes: it needs the melting temperature from the user, which a
+// search over models does not ask for, and it is chosen for the card a solver has built in
+// rather than for its fit (on the steel set, with tm = 1500 deg C, its RMS is 5.0 MPa against
+// 2.9 MPa of the refined model 17).
 inline constexpr std::array<int, 14> kBestModelCandidates = {1, 2, 3, 4, 7, 9, 10, 11, 12, 14, 15, 16, 17, 18};
 inline constexpr std::array<int, 16> kRefinedModelCandidates = {1, 2, 3, 4, 7, 9, 10, 11, 12, 14, 15, 16, 17, 18, 19, 21};
 

@@ -35,6 +35,7 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
@@ -1374,11 +1375,32 @@ void CWindowTest::printAndExportDrawThePlot() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(scratch.File("plot.pdf"));
-    window.View().PrintTo(&printer);
+    ChooseModel(2);
+    QVERIFY(Calc().Ok());
+    const QStringList aHeader = window.View().PrintTo(&printer);
     QFile pdf(scratch.File("plot.pdf"));
     QVERIFY(pdf.open(QIODevice::ReadOnly));
     QVERIFY(pdf.read(5) == "%PDF-");
     QVERIFY(pdf.size() > 2000);
+    // The header: material, model, every coefficient to the last bit, the errors.
+    QCOMPARE(aHeader.value(0), QStringLiteral("Material: STAL_45"));
+    QCOMPARE(aHeader.value(1), QStringLiteral("Model ") + QString::fromLatin1(FindModel(2)->m_szLabel));
+    const QString strHeader = aHeader.join('\n');
+    for (int k = 0; k < g_pMaterial->m_nCoef; ++k) {
+        const QRegularExpression coef(QStringLiteral("A%1 = (\\S+)").arg(k + 1));
+        QCOMPARE(coef.match(strHeader).captured(1).toDouble(), g_pMaterial->m_dCoef[k]);
+    }
+    QVERIFY(strHeader.contains(QStringLiteral("ErrorMax= ") + DialogNumber(g_pMaterial->m_dErrorMax)));
+    // "Export report..." writes the same page as a landscape PDF.
+    auto pReport = ChooseFile(scratch.File("report.pdf"));
+    window.m_frame.ExportReportAction()->trigger();
+    QVERIFY(*pReport);
+    QFile report(scratch.File("report.pdf"));
+    QVERIFY(report.open(QIODevice::ReadOnly));
+    const QRegularExpressionMatch box =
+        QRegularExpression(QStringLiteral("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]")).match(QString::fromLatin1(report.readAll()));
+    QVERIFY(box.hasMatch());
+    QVERIFY(box.captured(1).toDouble() > box.captured(2).toDouble());
 
     // "Export plot..." writes a PNG by the name chosen.
     auto pChosen = ChooseFile(scratch.File("exported.png"));

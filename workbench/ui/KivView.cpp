@@ -1,4 +1,6 @@
 #include "KivView.h"
+#include "vornel/model/ModelCatalogue.h"
+#include "formats/BinaryFile.h"
 #include "vornel/session/History.h"
 
 #include "AddCurvesDlg.h"
@@ -23,7 +25,9 @@
 #include <QPageSetupDialog>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QBuffer>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QRubberBand>
 #include <QWheelEvent>
 #include <QPrintDialog>
@@ -644,31 +648,100 @@ void CKivView::OnExportPlot() {
 }
 
 QPrinter& CKivView::Printer() {
-    if (!m_pPrinter)
+    if (!m_pPrinter) {
         m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        m_pPrinter->setPageOrientation(QPageLayout::Landscape);
+    }
     return *m_pPrinter;
 }
 
-void CKivView::PrintTo(QPrinter* pPrinter) {
+namespace {
+
+// The header of the report page: material, model, coefficients, errors.
+QStringList ReportHeader(const CMaterial& material) {
+    QStringList aLines;
+    aLines << QStringLiteral("Material: %1").arg(MaterialTitle(material));
+    const CModelInfo* pModel = FindModel(material.m_nFunction);
+    aLines << (pModel ? QStringLiteral("Model %1").arg(QString::fromLatin1(pModel->m_szLabel))
+                      : QStringLiteral("No model chosen"));
+    QString strCoef;
+    for (int k = 0; k < (pModel ? material.m_nCoef : 0); ++k) {
+        const QString strOne = QStringLiteral("A%1 = %2").arg(k + 1).arg(material.m_dCoef[static_cast<std::size_t>(k)], 0, 'g', 17);
+        // Four coefficients a line.
+        if (k % 4 == 0 && !strCoef.isEmpty()) {
+            aLines << strCoef;
+            strCoef.clear();
+        }
+        strCoef += (strCoef.isEmpty() ? QString() : QStringLiteral("    ")) + strOne;
+    }
+    if (!strCoef.isEmpty())
+        aLines << strCoef;
+    if (pModel && material.m_nCoef > 0)
+        aLines << QStringLiteral("ErrorSr= %1    ErrorMax= %2    curves fitted on: %3 of %4")
+                      .arg(DialogNumber(material.m_dErrorSr), DialogNumber(material.m_dErrorMax))
+                      .arg(CurvesFittedOn(material))
+                      .arg(material.m_nCurves);
+    return aLines;
+}
+
+} // namespace
+
+QStringList CKivView::PrintTo(QPagedPaintDevice* pPrinter) {
     if (!g_pMaterial)
-        return;
+        return {};
     QPainter painter;
     if (!painter.begin(pPrinter)) {
         QMessageBox::critical(this, QStringLiteral("Print"), QStringLiteral("The printer cannot be used."));
-        return;
+        return {};
     }
-    // The plot is laid out on a 1200 x 800 canvas scaled to the page, so lines and texts
-    // keep their proportions on any printer.
+    // The page is laid out on a canvas 1200 wide, as high as the page's proportions ask,
+    // scaled to the page, so lines and texts keep their proportions on any printer.
     const QRect page = painter.viewport();
-    const QSize canvas(kPlotImageWidth, kPlotImageHeight);
-    const QSize fitted = canvas.scaled(page.size(), Qt::KeepAspectRatio);
-    painter.setViewport(QRect(page.topLeft(), fitted));
+    const int nHeight = page.width() > 0 ? kPlotImageWidth * page.height() / page.width() : kPlotImageHeight;
+    const QSize canvas(kPlotImageWidth, std::max(nHeight, 200));
     painter.setWindow(QRect(QPoint(0, 0), canvas));
     painter.setFont(PlotFileFont());
     painter.setPen(Qt::black);
+    const QStringList aHeader = ReportHeader(*g_pMaterial);
+    const int nLine = QFontMetrics(PlotFileFont()).height() + 2;
+    int y = 4;
+    for (const QString& strLine : aHeader) {
+        DrawTextAt(painter, 8, y, strLine);
+        y += nLine;
+    }
+    painter.drawLine(8, y + 2, canvas.width() - 8, y + 2);
     CCurvePlot plot = m_plot;
-    DrawPlotView(painter, QRect(QPoint(0, 0), canvas), *g_pMaterial, plot, m_viewStyle);
+    DrawPlotView(painter, QRect(QPoint(0, y + 8), QPoint(canvas.width() - 1, canvas.height() - 1)), *g_pMaterial, plot,
+                 m_viewStyle);
     painter.end();
+    return aHeader;
+}
+
+void CKivView::OnExportReport() {
+    if (!g_pMaterial)
+        return;
+    const QString strPath = AskFileName(QStringLiteral("Export report"), QStringLiteral("PDF files (*.pdf)"),
+                                        QStringLiteral("pdf"), true);
+    if (strPath.isEmpty())
+        return;
+    // The page is made in memory and written as a whole through the one writer of every
+    // output: a failed write leaves the previous file.
+    QByteArray aBytes;
+    {
+        QBuffer buffer(&aBytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageOrientation(QPageLayout::Landscape);
+        writer.setResolution(300);
+        writer.setTitle(MaterialTitle(*g_pMaterial));
+        PrintTo(&writer);
+    }
+    if (Guarded(QStringLiteral("Export report"), [&] {
+            WriteFileBytes(strPath.toStdString(),
+                           {reinterpret_cast<const unsigned char*>(aBytes.constData()), static_cast<std::size_t>(aBytes.size())});
+        }))
+        emit StatusText(QStringLiteral("Report written to %1").arg(strPath));
 }
 
 void CKivView::OnPrint() {

@@ -35,6 +35,7 @@
 
 class CCurveTableView;
 class CKivDoc;
+class QPagedPaintDevice;
 class QPrinter;
 class QRubberBand;
 struct CRunResult;
@@ -103,8 +104,12 @@ public:
     // lines (status bar and messages pane).
     void ReportRun(const CRunResult& result);
 
-    // Draws the plot on one page of pPrinter (the whole page, kept at 3 : 2).
-    void PrintTo(QPrinter* pPrinter);
+    // Draws the report page on one page of pPrinter: a header with the material, the model's
+    // label, the coefficients (17 digits) and the errors, and the plot in the rest of the page
+    // (the printer starts in landscape). Returns the header's lines.
+    QStringList PrintTo(QPagedPaintDevice* pPrinter);
+    // File > "Export report...": the same page as a PDF file by the name chosen.
+    void OnExportReport();
 
     // The work folder of the current material (or the start-up folder before one exists).
     QString WorkFolder() const;

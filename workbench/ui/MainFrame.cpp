@@ -233,6 +233,10 @@ void CMainFrame::CreateMenusAndToolbar() {
     m_pExportPlot = new QAction(QStringLiteral("Export plot..."), this);
     m_pExportPlot->setStatusTip(QStringLiteral("Write the plot as a PNG image or an SVG drawing"));
     connect(m_pExportPlot, &QAction::triggered, v, &CKivView::OnExportPlot);
+    m_pExportReport = new QAction(QStringLiteral("Export report..."), this);
+    m_pExportReport->setStatusTip(QStringLiteral("Write the printed page (material, law, coefficients, errors and the "
+                                                 "plot) as a PDF file"));
+    connect(m_pExportReport, &QAction::triggered, v, &CKivView::OnExportReport);
 
     m_pExportLaw = new QAction(QStringLiteral("Export &law..."), this);
     m_pExportLaw->setStatusTip(QStringLiteral("Write the fitted law for a forming solver: Abaqus subroutine or table, "
@@ -249,7 +253,7 @@ void CMainFrame::CreateMenusAndToolbar() {
     QMenu* pFile = menuBar()->addMenu(QStringLiteral("&File"));
     pFile->addActions({pNew, pOpen, pAdd, m_pAddFromList, pSave, pSaveAs, m_pExportLaw, m_pExportCurves});
     pFile->addSeparator();
-    pFile->addActions({pPrint, pPreview, pSetup});
+    pFile->addActions({pPrint, pPreview, pSetup, m_pExportReport});
     pFile->addSeparator();
     for (int i = 0; i < kRecentFiles; ++i) {
         auto* pRecent = new QAction(this);
@@ -376,6 +380,7 @@ void CMainFrame::UpdateCommandStates() {
             Action(e)->setEnabled(true);
     // The plot file goes with the plot's other outputs, printing.
     m_pExportPlot->setEnabled(IsCommandEnabled(EKivCommand::Print, g_nStage));
+    m_pExportReport->setEnabled(IsCommandEnabled(EKivCommand::Print, g_nStage));
     // Adding from a list goes with Add File, the plot's views with Graf.
     m_pAddFromList->setEnabled(IsCommandEnabled(EKivCommand::AddFile, g_nStage));
     m_pExportCurves->setEnabled(g_pMaterial && g_pMaterial->m_nCurves > 0);

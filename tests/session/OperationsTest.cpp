@@ -3,6 +3,7 @@
 
 #include "vornel/session/Operations.h"
 #include "vornel/session/FolderLock.h"
+#include "vornel/fit/FitReport.h"
 #include "RecordFiles.h"
 #include "SessionSupport.h"
 #include "formats/ExchangeFile.h"
@@ -367,5 +368,60 @@ TEST_F(Operations, CorrectedConditionsReachEveryPointAndClearTheFit) {
     const CMaterial before = material;
     EXPECT_THROW(SetCurveConditions(1, 900, -1), CInputError);
     EXPECT_THROW(SetCurveConditions(3, 900, 1), CInputError);
+    EXPECT_TRUE(*g_pMaterial == before);
+}
+
+// A curve left out stays in the material and its file but not in the fit: Calc and the
+// Optimization give what they give on the material of the other curves alone.
+TEST_F(Operations, ALeftOutCurveIsKeptButNotFittedOn) {
+    WriteFiveRecords();
+    const auto fit = [](bool bOptimize) {
+        ChooseModel(9);
+        if (bOptimize)
+            EXPECT_TRUE(Optimization({}, CFitOptions{true}).m_run.Ok());
+        else
+            EXPECT_TRUE(Calc().Ok());
+        return *g_pMaterial;
+    };
+    std::vector<CMaterial> aReference;
+    NewMaterial("four");
+    for (int i : {0, 1, 3, 4})
+        AddCurve(CurveFile(i), kTemps[i], kRates[i]);
+    SaveMaterialAs("four.mat");
+    EXPECT_EQ(FileText("four.mat").find("left out"), std::string::npos); // no section without one
+    for (bool bOptimize : {false, true})
+        aReference.push_back(fit(bOptimize));
+
+    FiveCurveMaterial();
+    LeaveOutCurve(3, true);
+    EXPECT_EQ(g_nStage, 2);
+    EXPECT_EQ(CurvesFittedOn(*g_pMaterial), 4);
+    for (bool bOptimize : {false, true}) {
+        const CMaterial& reference = aReference[bOptimize];
+        const CMaterial fitted = fit(bOptimize);
+        EXPECT_EQ(fitted.m_nCurves, 5);
+        EXPECT_EQ(fitted.m_nFunction, reference.m_nFunction);
+        for (int k = 0; k < reference.m_nCoef; ++k)
+            EXPECT_DOUBLE_EQ(fitted.m_dCoef[k], reference.m_dCoef[k]) << k;
+        const CFitReport report = MakeFitReport(fitted);
+        EXPECT_EQ(report.m_nUsed, 4);
+        EXPECT_DOUBLE_EQ(report.m_all.m_dRms, MakeFitReport(reference).m_all.m_dRms);
+        EXPECT_DOUBLE_EQ(fitted.m_dErrorMax, reference.m_dErrorMax);
+        // The left-out curve is prepared as the others and carries the law's stresses.
+        const CCurve& left = fitted.Curve(2);
+        EXPECT_TRUE(left.m_bLeftOut);
+        EXPECT_EQ(left.PointCount(), fitted.Curve(1).PointCount());
+        EXPECT_DOUBLE_EQ(left.m_pPoints[10].m_dFitStress,
+                         fitted.Evaluate(left.m_pPoints[10].m_dStrain, kTemps[2], kRates[2]));
+        EXPECT_EQ(fitted.Curve(3).m_strFile, CurveFile(3));
+    }
+    // The mark goes through the material file; with every curve out Calc refuses.
+    OpenMaterial("STAL_45.mat");
+    EXPECT_TRUE(g_pMaterial->Curve(2).m_bLeftOut);
+    EXPECT_EQ(CurvesFittedOn(*g_pMaterial), 4);
+    for (int n = 1; n <= 5; ++n)
+        LeaveOutCurve(n, true);
+    const CMaterial before = *g_pMaterial;
+    EXPECT_THROW(Calc(), CInputError);
     EXPECT_TRUE(*g_pMaterial == before);
 }

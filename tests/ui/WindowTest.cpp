@@ -22,6 +22,7 @@
 #include "vornel/export/SurfaceExport.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -34,6 +35,7 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
@@ -41,6 +43,7 @@
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QWhatsThis>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include <csignal>
@@ -153,6 +156,10 @@ private slots:
     void addCurvesFromListAndDroppedFiles();
     void viewMenuChoosesThePlotView();
     void droppedMaterialFileOpens();
+    void plotZoomPanPointAndHighlight_data();
+    void undoAndRedoEachChange_data();
+    void undoAndRedoEachChange();
+    void plotZoomPanPointAndHighlight();
     void workWindowShowsTheChosenModel_data();
     void workWindowShowsTheChosenModel();
     void calcRefusedShowsTheWarningWithReasons();
@@ -218,7 +225,7 @@ void CWindowTest::menusToolbarAndPrompts() {
     QStringList aMenus;
     for (QAction* pMenu : frame.menuBar()->actions())
         aMenus << pMenu->text();
-    QCOMPARE(aMenus, (QStringList{"&File", "&View", "&Approximation", "&Help"}));
+    QCOMPARE(aMenus, (QStringList{"&File", "&Edit", "&View", "&Approximation", "&Help"}));
 
     // The toolbar, left to right, every button with an icon.
     const QToolBar* pToolBar = frame.findChild<QToolBar*>();
@@ -567,6 +574,22 @@ void CWindowTest::curveTableShowsTheFitAndEditsConditions() {
     QCOMPARE(g_pMaterial->m_nCurves, 3);
     QCOMPARE(g_pMaterial->Curve(2).m_strFile, strFourth);
     QCOMPARE(table.rowCount(), 3);
+
+    // Unticking "Fit" leaves the curve out: greyed in the table and the plot, and the work
+    // window's fit and report use the other two.
+    table.item(table.RowOfCurve(2), CCurveTableView::kFit)->setCheckState(Qt::Unchecked);
+    QTRY_VERIFY(g_pMaterial->Curve(1).m_bLeftOut);
+    QCOMPARE(table.item(table.RowOfCurve(2), CCurveTableView::kFit)->checkState(), Qt::Unchecked);
+    QVERIFY(table.item(table.RowOfCurve(2), CCurveTableView::kTemp)->foreground() !=
+            table.item(table.RowOfCurve(1), CCurveTableView::kTemp)->foreground());
+    CApproxDlg dialog(view, &window.m_frame);
+    dialog.m_pModelList->setCurrentIndex(dialog.m_pModelList->findData(2));
+    emit dialog.m_pModelList->activated(dialog.m_pModelList->currentIndex());
+    dialog.m_pCalc->click();
+    QCOMPARE(dialog.m_pReport->item(0, 0)->text(), QStringLiteral("2 of 3 curves"));
+    QVERIFY(window.m_frame.StatusLine().contains(QStringLiteral("(on 2 of 3 curves)")));
+    view.repaint();
+    QCOMPARE(view.m_lastLayout.m_aCurveColours[1], kLeftOutColour);
 }
 
 // The 30 hot-compression files, chosen together in the file dialog, come up in one dialog
@@ -765,6 +788,163 @@ void CWindowTest::viewMenuChoosesThePlotView() {
     QCOMPARE(view.m_viewStyle.m_eView, EPlotView::Single);
 }
 
+void CWindowTest::undoAndRedoEachChange_data() {
+    QTest::addColumn<int>("nChange");
+    int nChange = 0;
+    for (const char* szChange : {"add curve", "remove curve", "leave out", "conditions", "law"})
+        QTest::newRow(szChange) << nChange++;
+}
+
+// Undo (Ctrl+Z) puts back the material as it was before each kind of change, Redo
+// (Ctrl+Shift+Z) the change; a material opened from its file starts with nothing to undo.
+void CWindowTest::undoAndRedoEachChange() {
+    QFETCH(int, nChange);
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    CKivView& view = window.View();
+    BuildMaterial(view, scratch, {{900, 1}, {1000, 1}, {1100, 1}});
+    const CMaterial before = *g_pMaterial;
+    switch (nChange) {
+    case 0:
+        AddFileAs(view, scratch.File("rec_900_1.asc"), 950, 2);
+        break;
+    case 1: {
+        auto pYes = AnswerMessageBox(QMessageBox::Yes);
+        view.OnRemoveCurve(2);
+        QVERIFY(*pYes);
+        break;
+    }
+    case 2:
+        view.OnLeaveOut(2, true);
+        break;
+    case 3:
+        view.OnConditionEdited(2, CCurveTableView::kTemp, QStringLiteral("1050"));
+        break;
+    default: {
+        CApproxDlg dialog(view, &window.m_frame);
+        dialog.m_pModelList->setCurrentIndex(3);
+        emit dialog.m_pModelList->activated(3);
+    }
+    }
+    const CMaterial after = *g_pMaterial;
+    QVERIFY(!(after == before));
+    QVERIFY(window.m_frame.UndoAction()->isEnabled());
+    QCOMPARE(window.m_frame.UndoAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Z")));
+    QCOMPARE(window.m_frame.RedoAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+    window.m_frame.UndoAction()->trigger();
+    QVERIFY(*g_pMaterial == before);
+    QVERIFY(window.m_frame.RedoAction()->isEnabled());
+    window.m_frame.RedoAction()->trigger();
+    QVERIFY(*g_pMaterial == after);
+    window.m_frame.UndoAction()->trigger();
+    QVERIFY(*g_pMaterial == before);
+    // Saved and opened again: no history.
+    SaveMaterialAs(scratch.File("saved.mat").toStdString());
+    window.m_frame.Doc().SetModified(false);
+    QVERIFY(view.OpenMaterialFile(scratch.File("saved.mat")));
+    QVERIFY(!window.m_frame.UndoAction()->isEnabled() && !window.m_frame.RedoAction()->isEnabled());
+}
+
+void CWindowTest::plotZoomPanPointAndHighlight_data() {
+    QTest::addColumn<int>("nView");
+    for (EPlotView eView : {EPlotView::Single, EPlotView::Temperatures, EPlotView::Deviations})
+        QTest::addRow("%s", PlotViewName(eView)) << static_cast<int>(eView);
+}
+
+// Wheel, drag, rectangle and Home change the axes of every view by the amounts the pixels
+// say; the pointer over a measured point reads its values; a click on it highlights its
+// curve and marks its row, marking a row highlights its curve.
+void CWindowTest::plotZoomPanPointAndHighlight() {
+    QFETCH(int, nView);
+    CScratchFolder scratch;
+    SWindow window(scratch);
+    CKivView& view = window.View();
+    BuildMaterial(view, scratch, kFourCurves);
+    ChooseModel(9);
+    QVERIFY(Calc().Ok());
+    view.SetPlotView(static_cast<EPlotView>(nView));
+    view.repaint();
+    const auto panelOf = [&view](int i) {
+        for (const CPanelLayout& panel : view.m_lastLayout.m_aPanels)
+            if (std::find(panel.m_aCurves.begin(), panel.m_aCurves.end(), i) != panel.m_aCurves.end())
+                return panel;
+        return CPanelLayout{};
+    };
+    const CPanelLayout whole = panelOf(2);
+    const CPlotRect& r = whole.m_rect;
+    const double dStrainSpan = whole.m_axes.m_dMaxStrain - whole.m_axes.m_dMinStrain;
+    const double dStressSpan = whole.m_axes.m_dTopStress - whole.m_axes.m_dMinStress;
+    const QPoint centre((r.m_nLeft + r.m_nRight) / 2, (r.m_nTop + r.m_nBottom) / 2);
+    const auto strainAt = [](const CPanelLayout& panel, int x) {
+        return panel.m_axes.m_dMinStrain + (panel.m_axes.m_dMaxStrain - panel.m_axes.m_dMinStrain) *
+                                               (x - panel.m_rect.m_nLeft) / (panel.m_rect.m_nRight - panel.m_rect.m_nLeft);
+    };
+    // One notch of the wheel shows 80 % of each span and keeps the value under the pointer.
+    QWheelEvent wheel(centre, view.mapToGlobal(centre), {}, QPoint(0, 120), Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&view, &wheel);
+    view.repaint();
+    CPanelLayout zoomed = panelOf(2);
+    QCOMPARE(zoomed.m_axes.m_dMaxStrain - zoomed.m_axes.m_dMinStrain, 0.8 * dStrainSpan);
+    QCOMPARE(zoomed.m_axes.m_dTopStress - zoomed.m_axes.m_dMinStress, 0.8 * dStressSpan);
+    // (The stress labels' width may move the frame by a few pixels.)
+    const double dPixel = dStrainSpan / (r.m_nRight - r.m_nLeft);
+    QVERIFY(std::fabs(strainAt(zoomed, centre.x()) - strainAt(whole, centre.x())) < 8 * dPixel);
+    // A drag of 60 pixels to the right shows strains 60 pixels' worth lower.
+    QTest::mousePress(&view, Qt::LeftButton, {}, centre);
+    QTest::mouseMove(&view, centre + QPoint(30, 0));
+    QTest::mouseMove(&view, centre + QPoint(60, 0));
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, centre + QPoint(60, 0));
+    view.repaint();
+    const CPanelLayout panned = panelOf(2);
+    QVERIFY(std::fabs(panned.m_axes.m_dMinStrain - (zoomed.m_axes.m_dMinStrain - 0.8 * 60 * dPixel)) < 2 * dPixel);
+    QCOMPARE(panned.m_axes.m_dTopStress, zoomed.m_axes.m_dTopStress);
+    // A rectangle drawn with the right button over the middle half shows half of each span.
+    const QPoint a(r.m_nLeft + (r.m_nRight - r.m_nLeft) / 4, r.m_nTop + (r.m_nBottom - r.m_nTop) / 4);
+    const QPoint b(r.m_nLeft + 3 * (r.m_nRight - r.m_nLeft) / 4, r.m_nTop + 3 * (r.m_nBottom - r.m_nTop) / 4);
+    QTest::mousePress(&view, Qt::RightButton, {}, a);
+    QTest::mouseMove(&view, b);
+    QTest::mouseRelease(&view, Qt::RightButton, {}, b);
+    view.repaint();
+    const CPanelLayout banded = panelOf(2);
+    QVERIFY(std::fabs(banded.m_axes.m_dMaxStrain - banded.m_axes.m_dMinStrain - 0.4 * dStrainSpan) < 0.01 * dStrainSpan);
+    QVERIFY(std::fabs(strainAt(banded, r.m_nLeft) - strainAt(panned, a.x())) < 0.01 * dStrainSpan);
+    // Home shows the whole plot again.
+    QTest::keyClick(&view, Qt::Key_Home);
+    view.repaint();
+    QCOMPARE(panelOf(2).m_axes.m_dMinStrain, whole.m_axes.m_dMinStrain);
+    QCOMPARE(panelOf(2).m_axes.m_dTopStress, whole.m_axes.m_dTopStress);
+
+    // Point 10 of curve 3 (measured on the test law) under the pointer.
+    const CDeviationPoint point = CurveDeviationPoints(*g_pMaterial, 2)[10];
+    const QPoint at(PlaceStrain(r, whole.m_axes, point.m_dStrain),
+                    PlaceStress(r, whole.m_axes, nView == 2 ? point.Deviation() : point.m_dMeasured));
+    QTest::mouseMove(&view, at + QPoint(2, 1));
+    const QString strPointed = view.PointedText();
+    QVERIFY2(strPointed.startsWith(QStringLiteral("Curve 3 (t=1100 H=0.1): strain %1, measured %2 MPa, fitted %3 MPa")
+                                       .arg(QString::number(point.m_dStrain, 'g', 6),
+                                            QString::number(point.m_dMeasured, 'g', 6),
+                                            QString::number(point.m_dFitted, 'g', 6))),
+             qPrintable(strPointed));
+    QVERIFY(window.m_frame.StatusLine().contains(strPointed));
+    // A click highlights curve 3 with a wider pen and marks its row; a marked row highlights.
+    const QColor colour = view.m_lastLayout.m_aCurveColours[2];
+    const auto pixelsOf = [&view](const QColor& c) {
+        const QImage image = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += (image.pixel(x, y) & 0xffffff) == (c.rgb() & 0xffffff);
+        return n;
+    };
+    const int nPlain = pixelsOf(colour);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, at);
+    QCOMPARE(view.m_viewStyle.m_nHighlight, 3);
+    QCOMPARE(view.Table().MarkedCurve(), 3);
+    QVERIFY2(pixelsOf(colour) > nPlain * 5 / 4, qPrintable(QStringLiteral("%1 %2").arg(nPlain).arg(pixelsOf(colour))));
+    view.Table().MarkCurve(1);
+    QCOMPARE(view.m_viewStyle.m_nHighlight, 1);
+}
+
 void CWindowTest::droppedMaterialFileOpens() {
     CScratchFolder scratch;
     SWindow window(scratch);
@@ -929,6 +1109,32 @@ void CWindowTest::calcFitsAndOptimizationPicksTheModel() {
         }
     }
     QCOMPARE(nSmallest, nChosen);
+
+    // Selecting another candidate shows its law and curves without fitting; "Use this law"
+    // makes it the material's (undoable); its coefficients are those of a fit of its own.
+    const int nOther = nChosen == 2 ? 3 : 2;
+    const CMaterial chosen = *g_pMaterial;
+    const int nColumn = static_cast<int>(std::find(kRefinedModelCandidates.begin(), kRefinedModelCandidates.end(), nOther) -
+                                         kRefinedModelCandidates.begin());
+    dialog.m_pCandidates->setCurrentCell(0, nColumn);
+    QVERIFY(*g_pMaterial == chosen);
+    QCOMPARE(window.View().Drawn()->m_nFunction, nOther);
+    QCOMPARE(dialog.m_pModelList->currentData().toInt(), nOther);
+    const CMaterial candidate = *window.View().Drawn();
+    QCOMPARE(dialog.m_aCoefFields[0]->text(), DialogNumber(candidate.m_dCoef[0]));
+    QVERIFY(dialog.m_pUseLaw->isEnabled());
+    dialog.m_pUseLaw->click();
+    QCOMPARE(g_pMaterial->m_nFunction, nOther);
+    QCOMPARE(window.View().Drawn(), g_pMaterial.get());
+    window.m_frame.UndoAction()->trigger();
+    QVERIFY(*g_pMaterial == chosen);
+    dialog.m_pModelList->setCurrentIndex(dialog.m_pModelList->findData(nOther));
+    emit dialog.m_pModelList->activated(dialog.m_pModelList->currentIndex());
+    dialog.m_pCalc->click();
+    QCOMPARE(g_pMaterial->m_nCoef, candidate.m_nCoef);
+    for (int k = 0; k < candidate.m_nCoef; ++k)
+        QCOMPARE(g_pMaterial->m_dCoef[k], candidate.m_dCoef[k]);
+    QCOMPARE(g_pMaterial->m_dErrorMax, candidate.m_dErrorMax);
 }
 
 // The fit report under the coefficients follows every fit; "Refine" refines Calc's fit and
@@ -968,6 +1174,44 @@ void CWindowTest::refineAndTheFitReport() {
                  qPrintable(dialog.m_pCoefficients->item(k, 1)->text()));
     }
     QVERIFY(dialog.m_pCandidates->isColumnHidden(dialog.m_pCandidates->columnCount() - 1) == false);
+    // A larger window widens the fields and gives the report and the table more height; no
+    // field cuts its number off.
+    dialog.show();
+    const QSize opening = dialog.size();
+    const int nField = dialog.m_aCoefFields[0]->width(), nReport = dialog.m_pReportTabs->height(),
+              nRanking = dialog.m_pCandidates->height();
+    for (const QSize size : {opening, opening * 1.6}) {
+        dialog.resize(size);
+        QCoreApplication::processEvents();
+        for (const QLineEdit* pField : dialog.m_aCoefFields)
+            QVERIFY2(QFontMetrics(pField->font()).horizontalAdvance(pField->text()) < pField->width() - 4,
+                     qPrintable(pField->text()));
+    }
+    QVERIFY(dialog.m_aCoefFields[0]->width() > nField * 3 / 2);
+    QVERIFY(dialog.m_pReportTabs->height() > nReport + opening.height() / 4);
+    QVERIFY(dialog.m_pCandidates->height() > nRanking + opening.height() / 8);
+    // "Copy coefficients" gives every coefficient back to the last bit.
+    QTimer::singleShot(200, [] {
+        for (QAction* pAction : QApplication::activePopupWidget()->actions())
+            if (pAction->text() == QStringLiteral("Copy coefficients"))
+                pAction->trigger();
+        QApplication::activePopupWidget()->close();
+    });
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5), dialog.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&dialog, &menuEvent);
+    const QStringList aCopied = QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(aCopied.size(), g_pMaterial->m_nCoef);
+    for (int k = 0; k < g_pMaterial->m_nCoef; ++k)
+        QCOMPARE(aCopied[k].section(QStringLiteral(" = "), 1).toDouble(), g_pMaterial->m_dCoef[k]);
+    // A coefficient whose interval holds 0 is marked, one known to a thousandth is not.
+    g_pMaterial->m_confidence->m_aCoef[0].m_dHalfWidth = 1.5 * std::fabs(g_pMaterial->m_dCoef[0]);
+    g_pMaterial->m_confidence->m_aCoef[1].m_dHalfWidth = 1e-3 * std::fabs(g_pMaterial->m_dCoef[1]);
+    dialog.ShowModel();
+    QVERIFY(dialog.m_aCoefFields[0]->toolTip().contains(QStringLiteral("includes 0")));
+    QVERIFY(dialog.m_pCoefficients->item(0, 0)->toolTip().contains(QStringLiteral("wider than its value")));
+    QVERIFY(dialog.m_pCoefficients->item(0, 1)->background() != dialog.m_pCoefficients->item(1, 1)->background());
+    QVERIFY(!dialog.m_aCoefFields[1]->toolTip().contains(QStringLiteral("poorly")));
+    dialog.resize(opening);
 
     dialog.m_pOptimization->click();
     QVERIFY(dialog.m_pRanking->title().contains(QStringLiteral("RMS")));
@@ -1131,11 +1375,32 @@ void CWindowTest::printAndExportDrawThePlot() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(scratch.File("plot.pdf"));
-    window.View().PrintTo(&printer);
+    ChooseModel(2);
+    QVERIFY(Calc().Ok());
+    const QStringList aHeader = window.View().PrintTo(&printer);
     QFile pdf(scratch.File("plot.pdf"));
     QVERIFY(pdf.open(QIODevice::ReadOnly));
     QVERIFY(pdf.read(5) == "%PDF-");
     QVERIFY(pdf.size() > 2000);
+    // The header: material, model, every coefficient to the last bit, the errors.
+    QCOMPARE(aHeader.value(0), QStringLiteral("Material: STAL_45"));
+    QCOMPARE(aHeader.value(1), QStringLiteral("Model ") + QString::fromLatin1(FindModel(2)->m_szLabel));
+    const QString strHeader = aHeader.join('\n');
+    for (int k = 0; k < g_pMaterial->m_nCoef; ++k) {
+        const QRegularExpression coef(QStringLiteral("A%1 = (\\S+)").arg(k + 1));
+        QCOMPARE(coef.match(strHeader).captured(1).toDouble(), g_pMaterial->m_dCoef[k]);
+    }
+    QVERIFY(strHeader.contains(QStringLiteral("ErrorMax= ") + DialogNumber(g_pMaterial->m_dErrorMax)));
+    // "Export report..." writes the same page as a landscape PDF.
+    auto pReport = ChooseFile(scratch.File("report.pdf"));
+    window.m_frame.ExportReportAction()->trigger();
+    QVERIFY(*pReport);
+    QFile report(scratch.File("report.pdf"));
+    QVERIFY(report.open(QIODevice::ReadOnly));
+    const QRegularExpressionMatch box =
+        QRegularExpression(QStringLiteral("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]")).match(QString::fromLatin1(report.readAll()));
+    QVERIFY(box.hasMatch());
+    QVERIFY(box.captured(1).toDouble() > box.captured(2).toDouble());
 
     // "Export plot..." writes a PNG by the name chosen.
     auto pChosen = ChooseFile(scratch.File("exported.png"));
@@ -1210,6 +1475,7 @@ void CWindowTest::defectsUsersFound() {
     QVERIFY(g_pMaterial->m_confidence && g_pMaterial->m_confidence->Ok());
     const CMaterial fitted = *g_pMaterial;
     SaveMaterialAs(scratch.File("saved.mat").toStdString());
+    window.m_frame.Doc().SetModified(false);
     g_pMaterial.reset();
     OpenMaterial(scratch.File("saved.mat").toStdString());
     QCOMPARE(g_pMaterial->m_confidence, fitted.m_confidence);

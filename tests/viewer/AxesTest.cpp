@@ -120,7 +120,7 @@ TEST_F(SurfaceAxes, FollowTheNodeValuesOfTheSurface) {
     ASSERT_EQ(axes.aAxes.size(), 3u);
     EXPECT_EQ(axes.aAxes[0].m_strTitle, "strain");
     EXPECT_EQ(axes.aAxes[1].m_strTitle, "strain rate, 1/s");
-    EXPECT_EQ(axes.aAxes[2].m_strTitle, "stress");
+    EXPECT_EQ(axes.aAxes[2].m_strTitle, "stress, MPa");
     // Strain 0.1..0.5 and rate 1..10 over the box; stress 140..350.
     EXPECT_EQ(Labels(axes.aAxes[0].m_aTicks), (std::vector<std::string>{"0.1", "0.2", "0.3", "0.4", "0.5"}));
     EXPECT_EQ(Labels(axes.aAxes[1].m_aTicks), (std::vector<std::string>{"2", "4", "6", "8", "10"}));

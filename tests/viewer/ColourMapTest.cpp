@@ -81,16 +81,25 @@ TEST(FaceValue, IsTheMeanOfItsNodesInSinglePrecision) {
     EXPECT_EQ(FaceValue(store, aNodes, kValueNone), 0.0f);
 }
 
-TEST(LegendValues, StepByASeventhAndEndAtTheMaximum) {
-    const CLegendValues legend = SetLegendValues(0, 7, "Vz");
+TEST(LegendValues, SixEqualStepsAsTheColoursRun) {
+    const CLegendValues legend = SetLegendValues(0, 6, "Vz");
     EXPECT_EQ(legend.aLabels, (std::array<std::string, 7>{"0.000000", "1.000000", "2.000000", "3.000000", "4.000000",
-                                                           "5.000000", "7.000000"}));
+                                                           "5.000000", "6.000000"}));
+    // The labels at the ends and the middle are the values of the bar's band boundaries
+    // there: blue, green, red.
+    const auto colour = [](const std::string& strLabel) { return FaceColour(66.1f, 163.02f, std::stof(strLabel), 1); };
+    const CLegendValues measured = SetLegendValues(66.1f, 163.02f, "Sigma");
+    EXPECT_EQ(colour(measured.aLabels[0]).g, 0.0f);
+    EXPECT_NEAR(colour(measured.aLabels[3]).r, 0.0f, 1e-5);
+    EXPECT_NEAR(colour(measured.aLabels[3]).b, 0.0f, 1e-5);
+    EXPECT_NEAR(colour(measured.aLabels[6]).g, 0.0f, 1e-5);
+    EXPECT_NEAR(std::stod(measured.aLabels[5]) - std::stod(measured.aLabels[4]), (163.02 - 66.1) / 6, 1e-4);
     EXPECT_EQ(legend.strTitle, "View legend: function Vz");
     EXPECT_FALSE(legend.bTemperature);
 
     const CLegendValues temperature = SetLegendValues(-70, 0, "T");
     EXPECT_EQ(temperature.aLabels[0], "-70.000000");
-    EXPECT_EQ(temperature.aLabels[1], "-60.000000");
+    EXPECT_EQ(temperature.aLabels[3], "-35.000000");
     EXPECT_EQ(temperature.aLabels[6], "0.000000");
     EXPECT_TRUE(temperature.bTemperature);
     EXPECT_EQ(SetLegendValues(0, 0, "None").strTitle, "View legend: function None");

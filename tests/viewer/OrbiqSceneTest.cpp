@@ -257,7 +257,7 @@ TEST_F(OrbiqScene, LeavesTheSurfaceRedWhenTheValuesDoNotVary) {
 // Picking and read-out
 // ---------------------------------------------------------------------------------------
 
-TEST_F(OrbiqScene, PicksTheSurfaceFaceUnderTheMouseAndReadsOutItsFirstNode) {
+TEST_F(OrbiqScene, PicksTheSurfaceFaceUnderTheMouseAndReadsOutItsValues) {
     // Face 0 of a cell is (a, b, e) and face 1 (a, e, b): one of them faces the camera.
     for (int nFace : {40 * 4, 40 * 4 + 1, 57 * 4 + 2, 57 * 4 + 3}) {
         const std::array<int, 2> pixel = FaceCentrePixel(nFace);
@@ -268,15 +268,17 @@ TEST_F(OrbiqScene, PicksTheSurfaceFaceUnderTheMouseAndReadsOutItsFirstNode) {
 
         const std::optional<CReadout> readout = m_scene.PickReadout(pixel[0], pixel[1], kValueVz);
         ASSERT_TRUE(readout);
-        const int nP = m_scene.FaceTable()[static_cast<std::size_t>(hit->nFace)][0];
+        const std::array<std::int32_t, 3>& aNodes = m_scene.FaceTable()[static_cast<std::size_t>(hit->nFace)];
         const NodeValueStore& store = m_scene.Store();
         char sz[4][80];
-        std::snprintf(sz[0], sizeof sz[0], "Function Vz=%f", FaceValue(store, m_scene.FaceTable()[static_cast<std::size_t>(hit->nFace)], kValueVz));
-        std::snprintf(sz[1], sizeof sz[1], "X= %5.3lf", static_cast<double>(store.NodeValue(nP, kValueVx)));
-        std::snprintf(sz[2], sizeof sz[2], "Y= %5.3lf", static_cast<double>(store.NodeValue(nP, kValueVy)));
-        std::snprintf(sz[3], sizeof sz[3], "Z= %5.3lf", static_cast<double>(store.NodeValue(nP, kValueVz)));
+        std::snprintf(sz[0], sizeof sz[0], "Function Vz=%f", FaceValue(store, aNodes, kValueVz));
+        for (int i = 0; i < 3; ++i)
+            std::snprintf(sz[i + 1], sizeof sz[i + 1], "%c= %5.3lf", "XYZ"[i],
+                          static_cast<double>(FaceValue(store, aNodes, kValueVx + i)));
         for (int i = 0; i < 4; ++i)
             EXPECT_EQ(readout->aPanes[static_cast<std::size_t>(i)], sz[i]);
+        // The stress reads the same in the Z pane and the function's, to the Z pane's digits.
+        EXPECT_NEAR(std::stod(readout->aPanes[3].substr(3)), std::stod(readout->aPanes[0].substr(12)), 5e-4);
     }
     // The function box at "None": the value is 0.
     const std::array<int, 2> pixel = FaceCentrePixel(0);

@@ -175,7 +175,7 @@ void ViewerGlTest::snapshotOfAWorkbenchSurfaceIsColouredByStress() {
         QVERIFY2(nDrawn >= 3, qPrintable(QString("%1: %2 dark pixels").arg(text.strText).arg(nDrawn)));
     }
     // The example was measured at 0.1 to 10 1/s: labels at the powers of ten.
-    for (const char* szText : {"strain", "strain rate, 1/s", "stress", "0.1", "1", "10"})
+    for (const char* szText : {"strain", "strain rate, 1/s", "stress, MPa", "0.1", "1", "10"})
         QVERIFY2(aShown.contains(szText), qPrintable(aShown.join(", ")));
     QVERIFY2(aShown.size() >= 3 + 3 * 3, qPrintable(aShown.join(", ")));
 }

@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QToolBar>
 
@@ -156,6 +157,13 @@ void ViewerWindowTest::readsAFileAndKeepsTheSceneWhenTheNextIsBroken() {
     QVERIFY(m_pFrame->OpenSurfaceFile("visual.tmp", true));
     QCOMPARE(m_pFrame->windowTitle(), QString("visual.tmp - orbiq"));
     QCOMPARE(m_pFrame->RecentFiles().value(0), QDir::current().absoluteFilePath("visual.tmp"));
+    // The function box offers the node values the file holds: Vx, Vy, Vz, Ti and T.
+    QStringList aOffered;
+    const auto* pModel = qobject_cast<QStandardItemModel*>(m_pFrame->FunctionBox()->model());
+    for (int i = 0; pModel && i < pModel->rowCount(); ++i)
+        if (pModel->item(i)->isEnabled())
+            aOffered << pModel->item(i)->text().trimmed();
+    QCOMPARE(aOffered, QStringList({"None", "Vx", "Vy", "Vz", "Ti", "T"}));
     m_pFrame->FunctionBox()->setCurrentIndex(kValueVz);
     const CMatrix4 world = m_pFrame->View()->Scene().World().Transform();
 

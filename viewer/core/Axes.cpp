@@ -168,7 +168,7 @@ CAxisSet MakeAxes(const CSurfaceFileContent& content) {
     for (int k = 0; k < 3; ++k)
         if (!std::isfinite(At(axes.box.lo, k)) || !std::isfinite(At(axes.box.hi, k)))
             return {};
-    static const char* const kaszTitles[3] = {"strain", "strain rate, 1/s", "stress"};
+    static const char* const kaszTitles[3] = {"strain", "strain rate, 1/s", "stress, MPa"};
     for (int k = 0; k < 3; ++k) {
         std::vector<std::array<double, 2>> aNodes;
         aNodes.reserve(pSurface->m_aVertices.size());

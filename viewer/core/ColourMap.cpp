@@ -35,7 +35,9 @@ CColour FaceColour(float a, float b, float v, int nType) {
 
 CLegendValues SetLegendValues(float a, float b, const std::string& strName) {
     CLegendValues legend;
-    const float c = (b - a) * 0.14285715f;
+    // Six equal steps: the labels stand evenly along the bar, as its colours run, so each
+    // reads the value of the colour beside it (a seventh made the last step two).
+    const float c = (b - a) / 6.0f;
     for (int i = 0; i < 7; ++i) {
         const float f = i == 6 ? b : a + static_cast<float>(i) * c;
         AppendFixed6(legend.aLabels[static_cast<std::size_t>(i)], f);

@@ -322,14 +322,16 @@ std::optional<CReadout> COrbiqScene::PickReadout(int x, int y, int nFunction) co
     const int nP = aNodes[0];
     // The node values Vx, Vy, Vz carry strain, strain rate and stress in their own units;
     // the header's one scale fits all three axes only when their ranges are equal, so the
-    // coordinates serve only a file whose node values say nothing.
+    // coordinates serve only a file whose node values say nothing. The values are the
+    // triangle's, as the function's value and its colour are, so that one picked point
+    // reads the same in every pane (Z and "Function Vz").
     std::array<double, 3> aShown{};
     bool bValues = false;
     for (int t = kValueVx; t <= kValueVz; ++t)
         bValues = bValues || m_store.ValueMax(t) - m_store.ValueMin(t) > 0;
     for (int i = 0; i < 3; ++i) {
         if (bValues) {
-            aShown[static_cast<std::size_t>(i)] = m_store.NodeValue(nP, kValueVx + i);
+            aShown[static_cast<std::size_t>(i)] = FaceValue(m_store, aNodes, kValueVx + i);
         } else {
             const CVec3& p = m_aPositions[static_cast<std::size_t>(nP)];
             const float fStored = i == 0 ? p.x : i == 1 ? p.y : p.z;

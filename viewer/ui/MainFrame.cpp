@@ -11,6 +11,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QListView>
+#include <QStandardItemModel>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -62,6 +64,7 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent), m_pPrinter(std:
     CreateMenus();
     CreateToolBar();
     CreateFunctionBar();
+    OfferHeldFunctions();
     CreateStatusBar();
 
     connect(m_pView, &COrbiqView::messageChanged, this, &CMainFrame::OnMessage);
@@ -276,6 +279,7 @@ bool CMainFrame::OpenSurfaceFile(const QString& strPath, bool bStartup) {
             ShowMessage(strMessage);
         return false;
     }
+    OfferHeldFunctions();
     // Coloured by the fitted stress, as --snapshot shows it; "None" makes it red.
     OnReadout({});
     {
@@ -299,8 +303,23 @@ bool CMainFrame::OpenSurfaceFile(const QString& strPath, bool bStartup) {
     return true;
 }
 
+void CMainFrame::OfferHeldFunctions() {
+    const bool bLoaded = m_pView->Scene().SceneLoaded();
+    const NodeValueStore& store = m_pView->Scene().Store();
+    auto* pList = qobject_cast<QListView*>(m_pFunctionBox->view());
+    for (int nType = 1; nType < m_pFunctionBox->count(); ++nType) {
+        const bool bHeld = bLoaded && nType <= kValueTypeCount &&
+                           (store.ValueMin(nType) != 0 || store.ValueMax(nType) != 0);
+        if (auto* pModel = qobject_cast<QStandardItemModel*>(m_pFunctionBox->model()))
+            pModel->item(nType)->setEnabled(bHeld);
+        if (pList)
+            pList->setRowHidden(nType, !bHeld);
+    }
+}
+
 void CMainFrame::OnFileNew() {
     m_pView->ClearScene();
+    OfferHeldFunctions();
     {
         const QSignalBlocker blocker(m_pFunctionBox);
         m_pFunctionBox->setCurrentIndex(kValueNone);

@@ -73,6 +73,8 @@ private slots:
     void OnFunctionChanged(int nIndex);
     void OnLegendToggled(bool bDown);
     void OnFunctionBoxReset();
+    // The function box offers "None" and the node values the file holds (not all 0).
+    void OfferHeldFunctions();
     void OnReadout(const QStringList& aPanes);
     void OnMessage(const QString& strMessage);
     void OnOpenGLFailed(const QString& strReason);

@@ -1,4 +1,5 @@
 #include "AddCurvesDlg.h"
+#include "vornel/session/History.h"
 
 #include "ImportDlgs.h"
 
@@ -181,7 +182,8 @@ void CAddCurvesDlg::accept() {
     }
     const std::vector<CCurveSpec> aCurves = SpecsOfRows(aRows);
     try {
-        const CImportedCurves imported = AddCurves(aCurves, m_pProfile);
+        CImportedCurves imported;
+        g_history.Record([&] { imported = AddCurves(aCurves, m_pProfile); });
         m_aAdded = imported.m_aSummaries;
         m_aNotes = imported.m_aNotes;
     } catch (const std::bad_alloc&) {

@@ -1,4 +1,5 @@
 #include "ApproxDlg.h"
+#include "vornel/session/History.h"
 
 #include "Dialogs.h"
 #include "FormulaPicture.h"
@@ -13,6 +14,10 @@
 #include "vornel/session/Operations.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QStyle>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -25,7 +30,12 @@
 #include <QTabWidget>
 #include <QTableWidget>
 
+#include <cmath>
+
 namespace {
+
+// Ground of a poorly determined coefficient.
+constexpr const char* kDoubtColour = "#ffd27f";
 
 // Label and value field of A1..A10, dialog units: label x, y, field x, y.
 struct SCoefPlace {
@@ -77,6 +87,8 @@ CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_v
         pWidget->setGeometry(du.Rect(x, y, w, h));
         if (auto* pLabel = qobject_cast<QLabel*>(pWidget))
             pLabel->resize(std::max(pLabel->width(), pLabel->sizeHint().width()), pLabel->height());
+        m_aPlaced.push_back({pWidget, pWidget->geometry(),
+                             y >= 184 ? EGrowth::Ranking : y >= 108 ? EGrowth::Report : EGrowth::Fixed});
     };
 
     m_pPicture = new CFormulaPicture(this);
@@ -170,8 +182,18 @@ CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_v
     m_pCandidates->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_pCandidates->verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_pCandidates->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_pCandidates->setSelectionMode(QAbstractItemView::NoSelection);
-    m_pCandidates->setFocusPolicy(Qt::NoFocus);
+    m_pCandidates->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_pCandidates->setFocusPolicy(Qt::ClickFocus);
+    m_pUseLaw = new QPushButton(QStringLiteral("Use this law"), m_pRanking);
+    m_pUseLaw->setAutoDefault(false);
+    m_pUseLaw->setEnabled(false);
+    m_pUseLaw->setToolTip(QStringLiteral("Make the selected candidate's law the material's (Edit > Undo takes it back)"));
+    m_pUseLaw->setStyleSheet(QStringLiteral("padding: 0px 4px;"));
+    connect(m_pUseLaw, &QPushButton::clicked, this, &CApproxDlg::OnUseLaw);
+    connect(m_pCandidates, &QTableWidget::itemSelectionChanged, this, [this] {
+        const QList<QTableWidgetItem*> aSelected = m_pCandidates->selectedItems();
+        OnCandidateChosen(aSelected.isEmpty() ? -1 : aSelected.front()->column());
+    });
     m_pCandidates->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_pCandidates->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // The candidates beyond the fourteen are tried only with the refinement.
@@ -182,7 +204,14 @@ CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_v
     showCandidates(false);
     connect(m_pRefine, &QCheckBox::toggled, this, showCandidates);
 
-    setFixedSize(du.Size(385, 230));
+    m_openingSize = du.Size(385, 230);
+    setMinimumSize(m_openingSize);
+    resize(m_openingSize);
+    setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
+    setSizeGripEnabled(true);
+    for (QLineEdit* pField : m_aCoefFields)
+        pField->setContextMenuPolicy(Qt::NoContextMenu); // the window's own menu
+    m_pCoefficients->setContextMenuPolicy(Qt::NoContextMenu);
 
     connect(m_pModelList, &QComboBox::activated, this, &CApproxDlg::OnModelChosen);
     connect(m_pCurveList, &QComboBox::activated, this, &CApproxDlg::OnCurveChosen);
@@ -200,19 +229,151 @@ CApproxDlg::CApproxDlg(CKivView& view, QWidget* pParent) : QDialog(pParent), m_v
     m_pCurveList->setEnabled(true);
 }
 
+CApproxDlg::~CApproxDlg() { m_view.SetPreview(nullptr); }
+
+const CMaterial& CApproxDlg::Shown() const { return m_pPreview ? *m_pPreview : *g_pMaterial; }
+
+void CApproxDlg::OnCandidateChosen(int nColumn) {
+    const int nModel = nColumn >= 0 ? kRefinedModelCandidates[static_cast<std::size_t>(nColumn)] : 0;
+    const auto found = std::find_if(m_aReports.begin(), m_aReports.end(),
+                                    [nModel](const CCandidateReport& report) { return report.m_nModel == nModel; });
+    m_pPreview.reset();
+    m_nPreviewed = 0;
+    if (found != m_aReports.end() && !found->m_aCoef.empty() && g_pMaterial) {
+        try {
+            m_pPreview = std::make_unique<CMaterial>(WithCandidateLaw(*g_pMaterial, *found));
+            m_nPreviewed = nModel;
+        } catch (const std::exception& e) {
+            QMessageBox::critical(this, windowTitle(), QString::fromStdString(e.what()));
+        }
+    }
+    m_pUseLaw->setEnabled(m_pPreview != nullptr);
+    m_view.SetPreview(m_pPreview.get());
+    m_view.ShowPlot();
+    ShowModel();
+}
+
+void CApproxDlg::OnUseLaw() {
+    const auto found = std::find_if(m_aReports.begin(), m_aReports.end(),
+                                    [this](const CCandidateReport& report) { return report.m_nModel == m_nPreviewed; });
+    if (found == m_aReports.end())
+        return;
+    try {
+        g_history.Record([&] { UseCandidateLaw(*found); });
+    } catch (const std::exception& e) {
+        QMessageBox::critical(this, windowTitle(), QString::fromStdString(e.what()));
+        return;
+    }
+    m_view.MarkModified();
+    emit m_view.StatusText(QStringLiteral("Model %1 is the material's law: ErrorSr= %2, ErrorMax= %3")
+                               .arg(g_pMaterial->m_nFunction)
+                               .arg(DialogNumber(g_pMaterial->m_dErrorSr), DialogNumber(g_pMaterial->m_dErrorMax)));
+    m_pCandidates->clearSelection(); // shows the material, which now holds the law
+    emit m_view.StateChanged();
+}
+
 void CApproxDlg::SetValue(QLineEdit* pField, double dValue) {
     pField->setText(DialogNumber(dValue));
     pField->setCursorPosition(0);
     pField->setToolTip(pField->text());
+    FitText(pField);
+}
+
+void CApproxDlg::FitText(QLineEdit* pField) {
+    QFont font = pField->parentWidget()->font();
+    // Room for the text: the frame and the line edit's own margins (2 pixels a side) off.
+    const int nRoom = pField->width() - 2 * pField->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) - 6 -
+                      pField->textMargins().left() - pField->textMargins().right();
+    const double dBase = font.pointSizeF();
+    for (double dSize = dBase; dSize > 4; dSize -= 0.5) {
+        font.setPointSizeF(dSize);
+        if (QFontMetrics(font).horizontalAdvance(pField->text()) <= nRoom)
+            break;
+    }
+    pField->setFont(font);
+    pField->setCursorPosition(0);
+}
+
+void CApproxDlg::Arrange() {
+    if (m_openingSize.isEmpty())
+        return;
+    // Horizontally every control in proportion; vertically two thirds of the extra height to
+    // the fit report, a third to the Optimization table.
+    const double dScale = static_cast<double>(width()) / m_openingSize.width();
+    const int nExtra = std::max(0, height() - m_openingSize.height());
+    const int nReport = nExtra * 2 / 3;
+    for (const SPlaced& placed : m_aPlaced) {
+        const QRect& r = placed.m_rect;
+        const int x = static_cast<int>(std::lround(r.x() * dScale));
+        const int w = static_cast<int>(std::lround((r.x() + r.width()) * dScale)) - x;
+        int y = r.y(), h = r.height();
+        if (placed.m_eGrowth == EGrowth::Report)
+            h += nReport;
+        else if (placed.m_eGrowth == EGrowth::Ranking)
+            y += nReport, h += nExtra - nReport;
+        // Labels keep their width: their texts do not grow.
+        placed.m_pWidget->setGeometry(x, y, qobject_cast<QLabel*>(placed.m_pWidget) ? r.width() : w, h);
+    }
+    const QSize useSize = m_pUseLaw->sizeHint();
+    m_pUseLaw->setGeometry(m_pRanking->width() - useSize.width() - 6, 0, useSize.width(),
+                           std::min(useSize.height(), m_pCandidates->y() - m_pRanking->y()));
+    for (QLineEdit* pField : m_aCoefFields)
+        FitText(pField);
+    FitText(m_pErrorSr);
+    FitText(m_pErrorMax);
+}
+
+void CApproxDlg::resizeEvent(QResizeEvent* pEvent) {
+    QDialog::resizeEvent(pEvent);
+    Arrange();
+}
+
+QString CApproxDlg::CoefficientsText() const {
+    QString strText;
+    const CMaterial& material = Shown();
+    if (!FindModel(material.m_nFunction))
+        return strText;
+    for (int k = 0; k < material.m_nCoef; ++k)
+        strText += QStringLiteral("A%1 = %2\n").arg(k + 1).arg(material.m_dCoef[static_cast<std::size_t>(k)], 0, 'g', 17);
+    return strText;
+}
+
+QString CApproxDlg::DoubtOfCoefficient(int k) const {
+    const CMaterial& material = Shown();
+    if (!material.m_confidence || !material.m_confidence->Ok())
+        return {};
+    for (const CCoefficientInterval& interval : material.m_confidence->m_aCoef) {
+        if (interval.m_nNumber != k || !std::isfinite(interval.m_dHalfWidth))
+            continue;
+        QStringList aReasons;
+        if (interval.Low() <= 0 && interval.High() >= 0)
+            aReasons << QStringLiteral("its 95 % interval %1 .. %2 includes 0")
+                            .arg(DialogNumber(interval.Low()), DialogNumber(interval.High()));
+        if (2 * interval.m_dHalfWidth > std::fabs(interval.m_dValue))
+            aReasons << QStringLiteral("its 95 % interval (width %1) is wider than its value")
+                            .arg(DialogNumber(2 * interval.m_dHalfWidth));
+        if (!aReasons.isEmpty())
+            return QStringLiteral("A%1 is poorly determined: ").arg(k) + aReasons.join(QStringLiteral("; "));
+    }
+    return {};
+}
+
+void CApproxDlg::contextMenuEvent(QContextMenuEvent* pEvent) {
+    QMenu menu(this);
+    QAction* pCopy = menu.addAction(QStringLiteral("Copy coefficients"));
+    pCopy->setEnabled(!CoefficientsText().isEmpty());
+    connect(pCopy, &QAction::triggered, this, [this] { QGuiApplication::clipboard()->setText(CoefficientsText()); });
+    menu.exec(pEvent->globalPos());
 }
 
 void CApproxDlg::ShowModel() {
-    const CMaterial& material = *g_pMaterial;
+    const CMaterial& material = Shown();
     const CModelInfo* pModel = FindModel(material.m_nFunction);
     m_pModelList->setCurrentIndex(pModel ? m_pModelList->findData(pModel->m_nNumber) : -1);
     for (int k = 0; k < kCoefFields; ++k) {
         m_aCoefLabels[static_cast<std::size_t>(k)]->hide();
         m_aCoefFields[static_cast<std::size_t>(k)]->hide();
+        m_aCoefFields[static_cast<std::size_t>(k)]->setStyleSheet(QString());
         SetValue(m_aCoefFields[static_cast<std::size_t>(k)], 0.0);
     }
     SetValue(m_pErrorSr, material.m_dErrorSr);
@@ -225,12 +386,17 @@ void CApproxDlg::ShowModel() {
     for (int k = 0; k < std::min(pModel->m_nCoef, static_cast<int>(kCoefFields)); ++k) {
         m_aCoefLabels[static_cast<std::size_t>(k)]->show();
         m_aCoefFields[static_cast<std::size_t>(k)]->show();
-        SetValue(m_aCoefFields[static_cast<std::size_t>(k)], material.m_dCoef[static_cast<std::size_t>(k)]);
+        QLineEdit* pField = m_aCoefFields[static_cast<std::size_t>(k)];
+        SetValue(pField, material.m_dCoef[static_cast<std::size_t>(k)]);
+        const QString strDoubt = DoubtOfCoefficient(k + 1);
+        pField->setStyleSheet(strDoubt.isEmpty() ? QString() : QStringLiteral("background: %1;").arg(kDoubtColour));
+        if (!strDoubt.isEmpty())
+            pField->setToolTip(pField->text() + '\n' + strDoubt);
     }
 }
 
 void CApproxDlg::ShowReport() {
-    const CFitReport report = MakeFitReport(*g_pMaterial);
+    const CFitReport report = MakeFitReport(Shown());
     const int nRows = report.m_bFitted ? 1 + static_cast<int>(report.m_aCurves.size()) : 0;
     m_pReport->setRowCount(nRows);
     const auto cell = [&](int nRow, int nColumn, const QString& strText, double dValue) {
@@ -248,7 +414,12 @@ void CApproxDlg::ShowReport() {
     if (nRows == 0)
         return;
     m_pReport->setVerticalHeaderItem(0, new QTableWidgetItem(QStringLiteral("All")));
-    cell(0, 0, QString(), 0);
+    // The count of the curves the fit used, in the place of the conditions.
+    cell(0, 0, QStringLiteral("%1 of %2 curves").arg(report.m_nUsed).arg(report.m_aCurves.size()), report.m_nUsed);
+    m_pReport->item(0, 0)->setToolTip(QStringLiteral("The fit used %1 of the %2 curves; the others are left out")
+                                          .arg(report.m_nUsed)
+                                          .arg(report.m_aCurves.size()));
+    m_pReport->setSpan(0, 0, 1, 2);
     cell(0, 1, QString(), 0);
     stats(0, report.m_all);
     for (int k = 0; k < static_cast<int>(report.m_aCurves.size()); ++k) {
@@ -261,11 +432,16 @@ void CApproxDlg::ShowReport() {
         cell(k + 1, 0, QString::number(curve.m_dTemp, 'g', 6), curve.m_dTemp);
         cell(k + 1, 1, QString::number(curve.m_dRate, 'g', 6), curve.m_dRate);
         stats(k + 1, curve.m_stats);
+        if (Shown().Curve(k).m_bLeftOut)
+            for (int c = 0; c < m_pReport->columnCount(); ++c) {
+                m_pReport->item(k + 1, c)->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+                m_pReport->item(k + 1, c)->setToolTip(QStringLiteral("Left out of the fit"));
+            }
     }
 }
 
 void CApproxDlg::ShowCoefficients() {
-    const CMaterial& material = *g_pMaterial;
+    const CMaterial& material = Shown();
     const int nCoef = FindModel(material.m_nFunction) ? material.m_nCoef : 0;
     const CConfidenceIntervals* pCi =
         material.m_confidence && material.m_confidence->Ok() ? &*material.m_confidence : nullptr;
@@ -287,9 +463,15 @@ void CApproxDlg::ShowCoefficients() {
             for (const CCoefficientInterval& interval : pCi->m_aCoef)
                 if (interval.m_nNumber == k + 1)
                     pInterval = &interval;
-        if (pInterval)
+        if (pInterval) {
             cell(k, 1, QStringLiteral("\u00b1 ") + QString::number(pInterval->m_dHalfWidth, 'g', 3),
                  QStringLiteral("%1 .. %2").arg(DialogNumber(pInterval->Low()), DialogNumber(pInterval->High())));
+            if (const QString strDoubt = DoubtOfCoefficient(k + 1); !strDoubt.isEmpty())
+                for (int c = 0; c < 2; ++c) {
+                    m_pCoefficients->item(k, c)->setBackground(QColor(QLatin1StringView(kDoubtColour)));
+                    m_pCoefficients->item(k, c)->setToolTip(m_pCoefficients->item(k, c)->toolTip() + '\n' + strDoubt);
+                }
+        }
         else if (k + 1 >= kSplineGridAt + 1 && material.m_nFunction == kSplineModel)
             cell(k, 1, QStringLiteral("smoothed"),
                  QStringLiteral("No confidence interval: the spline's coefficients are smoothed, not estimated"));
@@ -322,8 +504,9 @@ void CApproxDlg::SyncCurveList() {
 void CApproxDlg::OnModelChosen(int nIndex) {
     if (nIndex < 0)
         return;
+    m_pCandidates->clearSelection();
     try {
-        ChooseModel(m_pModelList->itemData(nIndex).toInt());
+        g_history.Record([&] { ChooseModel(m_pModelList->itemData(nIndex).toInt()); });
     } catch (const std::exception& e) {
         QMessageBox::critical(this, windowTitle(), QString::fromStdString(e.what()));
         ShowModel();
@@ -368,6 +551,7 @@ void CApproxDlg::ShowRun(const CRunResult& result) {
 }
 
 void CApproxDlg::OnCalc() {
+    m_pCandidates->clearSelection();
     if (g_pMaterial->m_nFunction == kJohnsonCookModel) {
         CJohnsonCookInputs& inputs = g_pMaterial->m_johnsonCook;
         const bool bFitted = g_pMaterial->m_nCoef == kJohnsonCookCoef;
@@ -394,6 +578,8 @@ void CApproxDlg::OnOptimization() {
     m_pRanking->setTitle(options.m_bRefine ? QStringLiteral("Optimization: RMS over the measured points of each "
                                                             "candidate, refined")
                                            : QStringLiteral("Optimization: ErrorMax of each candidate"));
+    m_pCandidates->clearSelection();
+    m_aReports.clear();
     for (int c = 0; c < m_pCandidates->columnCount(); ++c) {
         m_pCandidates->item(0, c)->setText(QString());
         m_pCandidates->item(0, c)->setBackground(QBrush());
@@ -409,11 +595,16 @@ void CApproxDlg::OnOptimization() {
                 const double dRank = options.m_bRefine ? report.m_dRms : report.m_dErrorMax;
                 pCell->setText(report.m_nCoef > 0 ? QString::number(dRank, 'g', 4)
                                                   : QStringLiteral("refused"));
+                QString strCoef;
+                for (std::size_t k = 0; k < report.m_aCoef.size(); ++k)
+                    strCoef += QStringLiteral("\nA%1= %2").arg(k + 1).arg(DialogNumber(report.m_aCoef[k]));
                 pCell->setToolTip(report.m_nCoef > 0
                                       ? QStringLiteral("ErrorMax= %1\nErrorSr= %2\nRMS= %3")
-                                            .arg(DialogNumber(report.m_dErrorMax), DialogNumber(report.m_dErrorSr),
-                                                 DialogNumber(report.m_dRms))
+                                                .arg(DialogNumber(report.m_dErrorMax), DialogNumber(report.m_dErrorSr),
+                                                     DialogNumber(report.m_dRms)) +
+                                            strCoef + QStringLiteral("\nSelect to see its curves")
                                       : QStringLiteral("This model was refused for these curves"));
+                m_aReports.push_back(report);
             }
             QStringList aLines;
             for (const CRunLine& line : CandidateLines(report))

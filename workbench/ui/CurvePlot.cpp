@@ -33,6 +33,10 @@ void DrawTextAt(QPainter& painter, int x, int y, const QString& strText) {
     painter.drawText(QPoint(x, y + fm.ascent()), strText);
 }
 
+QColor RawLineColour(const QColor& colour) {
+    return QColor((colour.red() + 2 * 255) / 3, (colour.green() + 2 * 255) / 3, (colour.blue() + 2 * 255) / 3);
+}
+
 QColor CurveColour(int nCurve) { return QColor(kSlotColours[static_cast<std::size_t>(CurveSlot(nCurve) - 1)]); }
 
 CPlotRect CCurvePlot::Rect(QPainter& painter, const QRect& client) const {
@@ -42,7 +46,7 @@ CPlotRect CCurvePlot::Rect(QPainter& painter, const QRect& client) const {
 }
 
 void CCurvePlot::DrawPlot(QPainter& painter, const QRect& client, const CMaterial& material) {
-    m_axes = FindPlotAxes(material);
+    m_axes = ZoomAxes(FindPlotAxes(material), m_zoom);
     const QFontMetrics fm = painter.fontMetrics();
     const CPlotRect r = Rect(painter, client);
     const QPen framePen = painter.pen();
@@ -53,17 +57,21 @@ void CCurvePlot::DrawPlot(QPainter& painter, const QRect& client, const CMateria
     const QString strMinStress = Number(m_axes.m_dMinStress);
     DrawTextAt(painter, r.m_nLeft - 4 - fm.horizontalAdvance(strMinStress), r.m_nBottom - fm.height() / 2, strMinStress);
     // Axis titles.
-    const QString strStrainTitle = QStringLiteral("Deformation");
+    const QString strStrainTitle = QStringLiteral("Deformation") + QStringLiteral(", -");
     const QRect strainTitle = fm.boundingRect(strStrainTitle);
     DrawTextAt(painter, r.m_nRight - fm.horizontalAdvance(strStrainTitle) - kPlotGap, r.m_nBottom - strainTitle.height(),
            strStrainTitle);
-    const QString strStressTitle = QStringLiteral("Yield stress");
+    const QString strStressTitle = QStringLiteral("Yield stress") + QStringLiteral(", MPa");
     DrawTextAt(painter, r.m_nLeft + kPlotGap, r.m_nTop - fm.boundingRect(strStressTitle).height(), strStressTitle);
 
     DrawGrid(painter, client, m_nXCells, m_nYCells);
 
     const bool bFitted = material.m_nCoef > 0;
     const int nSelected = material.m_nSelectedCurve;
+    painter.save();
+    painter.setClipRect(QRect(QPoint(r.m_nLeft, r.m_nTop), QPoint(r.m_nRight, r.m_nBottom))
+                            .adjusted(-kPointHalfSize - 1, -kPointHalfSize - 1, kPointHalfSize + 1, kPointHalfSize + 1),
+                        Qt::IntersectClip);
     for (int n = 1; n <= material.m_nCurves; ++n) {
         if (nSelected != 0 && nSelected != n)
             continue;
@@ -76,7 +84,13 @@ void CCurvePlot::DrawPlot(QPainter& painter, const QRect& client, const CMateria
             std::snprintf(szLine, sizeof szLine, "Strain Ratio=%3.3lf", curve.m_dRate);
             DrawTextAt(painter, client.left() + kSelectedTextX, client.top() + kSelectedTextY2, szLine);
         }
-        painter.setPen(QPen(CurveColour(n), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        QPolygon raw;
+        for (const CCurvePoint& p : curve.m_pPoints)
+            raw << QPoint(PlaceStrain(r, m_axes, p.m_dStrain), PlaceStress(r, m_axes, p.m_dStress));
+        const QColor colour = curve.m_bLeftOut ? kLeftOutColour : CurveColour(n);
+        painter.setPen(QPen(RawLineColour(colour), 1));
+        painter.drawPolyline(raw);
+        painter.setPen(QPen(colour, m_nHighlight == n ? 4 : 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter.setBrush(Qt::white);
         QPolygon fitted;
         for (const CCurvePoint& p : curve.m_pPoints) {
@@ -96,6 +110,7 @@ void CCurvePlot::DrawPlot(QPainter& painter, const QRect& client, const CMateria
         painter.drawPolyline(fitted);
         painter.setBrush(Qt::NoBrush);
     }
+    painter.restore();
 
     painter.setPen(framePen);
     painter.drawPolyline(QPolygon({QPoint(r.m_nLeft, r.m_nBottom), QPoint(r.m_nLeft, r.m_nTop),

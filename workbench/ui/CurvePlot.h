@@ -24,8 +24,13 @@ class CMaterial;
 class QPainter;
 class QRect;
 
+// Colour of a curve left out of the fit, in every view.
+inline const QColor kLeftOutColour{170, 170, 170};
+
 // Pen colour of curve n (counted from 1).
 QColor CurveColour(int nCurve);
+// The pale tone of colour the measured points of a curve are joined in.
+QColor RawLineColour(const QColor& colour);
 
 // Draws text with its top-left corner at (x, y).
 void DrawTextAt(QPainter& painter, int x, int y, const QString& strText);
@@ -44,6 +49,8 @@ public:
     // The plot rectangle for client with the painter's font and the stored axes.
     CPlotRect Rect(QPainter& painter, const QRect& client) const;
 
+    CPlotZoom m_zoom{};            // the part of the axes drawn
+    int m_nHighlight = 0;          // curve (1-based) drawn with a pen of width 4
     int m_nXCells = kDefaultCells; // grid cells along the strain axis
     int m_nYCells = kDefaultCells; // grid cells along the stress axis
 

@@ -50,7 +50,9 @@ QTableWidgetItem* StatItem(double dValue) {
 
 CCurveTableView::CCurveTableView(QWidget* pParent) : QTableWidget(0, kColumns, pParent) {
     setHorizontalHeaderLabels({QStringLiteral("#"), QStringLiteral("File"), QStringLiteral("t"), QStringLiteral("H"),
-                               QStringLiteral("Points"), QStringLiteral("RMS"), QStringLiteral("MaxAbs")});
+                               QStringLiteral("Points"), QStringLiteral("RMS"), QStringLiteral("MaxAbs"), QStringLiteral("Fit")});
+    horizontalHeaderItem(kFit)->setToolTip(QStringLiteral("Ticked: the fit uses the curve; untick to leave it out of "
+                                                          "the fit (it stays in the material)"));
     horizontalHeaderItem(kTemp)->setToolTip(QStringLiteral("Temperature, deg C (double-click to change)"));
     horizontalHeaderItem(kRate)->setToolTip(QStringLiteral("Strain rate, 1/s (double-click to change)"));
     horizontalHeaderItem(kRms)->setToolTip(QStringLiteral("Root mean square of the law's deviations over the curve's "
@@ -66,7 +68,16 @@ CCurveTableView::CCurveTableView(QWidget* pParent) : QTableWidget(0, kColumns, p
     horizontalHeader()->setSortIndicator(kNumber, Qt::AscendingOrder);
     setSortingEnabled(true);
     connect(this, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* pItem) {
-        if (m_bFilling || (pItem->column() != kTemp && pItem->column() != kRate))
+        if (m_bFilling)
+            return;
+        if (pItem->column() == kFit) {
+            const int nCurve = CurveOfRow(pItem->row());
+            const bool bLeftOut = pItem->checkState() != Qt::Checked;
+            QMetaObject::invokeMethod(
+                this, [this, nCurve, bLeftOut] { emit LeftOutChanged(nCurve, bLeftOut); }, Qt::QueuedConnection);
+            return;
+        }
+        if (pItem->column() != kTemp && pItem->column() != kRate)
             return;
         const int nCurve = CurveOfRow(pItem->row());
         const int nColumn = pItem->column();
@@ -107,6 +118,14 @@ void CCurveTableView::Refill(const CMaterial* pMaterial) {
             setItem(r, kRms, TextItem(QString()));
             setItem(r, kMaxAbs, TextItem(QString()));
         }
+        const bool bLeftOut = pMaterial->Curve(row.m_nCurve - 1).m_bLeftOut;
+        auto* pFit = new CValueItem(QString(), bLeftOut ? 0 : 1, false);
+        pFit->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        pFit->setCheckState(bLeftOut ? Qt::Unchecked : Qt::Checked);
+        setItem(r, kFit, pFit);
+        if (bLeftOut)
+            for (int c = 0; c < kColumns; ++c)
+                item(r, c)->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
     }
     setSortingEnabled(true);
     m_bFilling = false;

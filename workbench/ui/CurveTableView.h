@@ -4,7 +4,8 @@
 // vornel/CurveTable.h). A click on a heading sorts by that column (numbers as numbers); a
 // double click on t or H edits the curve's conditions, which the view hands to the core
 // (SetCurveConditions); Delete and the context menu's "Remove curve" ask the view to remove
-// the marked curve.
+// the marked curve. The last column's tick says whether the curve is fitted on; unticking
+// it asks the view to leave the curve out of the fit (its row then greyed).
 
 #include <QTableWidget>
 
@@ -13,7 +14,7 @@ class CMaterial;
 class CCurveTableView : public QTableWidget {
     Q_OBJECT
 public:
-    enum EColumn { kNumber, kFile, kTemp, kRate, kPoints, kRms, kMaxAbs, kColumns };
+    enum EColumn { kNumber, kFile, kTemp, kRate, kPoints, kRms, kMaxAbs, kFit, kColumns };
 
     explicit CCurveTableView(QWidget* pParent = nullptr);
 
@@ -34,6 +35,8 @@ public:
 signals:
     // The user typed strText as the curve's t (column kTemp) or H (kRate).
     void ConditionEdited(int nCurve, int nColumn, const QString& strText);
+    // The tick of kFit changed: bLeftOut when it was taken off.
+    void LeftOutChanged(int nCurve, bool bLeftOut);
     // Delete or "Remove curve" on the curve.
     void RemoveRequested(int nCurve);
 

@@ -1,4 +1,7 @@
 #include "KivView.h"
+#include "vornel/model/ModelCatalogue.h"
+#include "formats/BinaryFile.h"
+#include "vornel/session/History.h"
 
 #include "AddCurvesDlg.h"
 #include "ImportDlgs.h"
@@ -20,13 +23,22 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPageSetupDialog>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QBuffer>
 #include <QPainter>
+#include <QPdfWriter>
+#include <QRubberBand>
+#include <QWheelEvent>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+
+#include <cmath>
+#include <optional>
 
 namespace {
 
@@ -50,7 +62,10 @@ CKivView::CKivView(CKivDoc& doc, QWidget* pParent) : QWidget(pParent), m_doc(doc
     m_pTable->hide();
     connect(m_pTable, &CCurveTableView::RemoveRequested, this, &CKivView::OnRemoveCurve);
     connect(m_pTable, &CCurveTableView::ConditionEdited, this, &CKivView::OnConditionEdited);
+    connect(m_pTable, &CCurveTableView::LeftOutChanged, this, &CKivView::OnLeaveOut);
     connect(this, &CKivView::StateChanged, this, &CKivView::RefreshTable);
+    connect(m_pTable, &QTableWidget::itemSelectionChanged, this, [this] { Highlight(m_pTable->MarkedCurve()); });
+    setMouseTracking(true);
 }
 
 CKivView::~CKivView() = default;
@@ -61,13 +76,167 @@ void CKivView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Base));
     painter.setPen(palette().color(QPalette::Text));
-    if (m_bPlotMode && g_pMaterial)
-        m_lastLayout = DrawPlotView(painter, rect(), *g_pMaterial, m_plot, m_viewStyle);
+    if (m_bPlotMode && Drawn())
+        m_lastLayout = DrawPlotView(painter, rect(), *Drawn(), m_plot, m_viewStyle);
 }
 
 void CKivView::resizeEvent(QResizeEvent* pEvent) {
     m_pTable->setGeometry(rect());
     QWidget::resizeEvent(pEvent);
+}
+
+// ---- pointing at the plot ---------------------------------------------------------------
+
+const CPanelLayout* CKivView::PanelAt(QPoint p, double& dFx, double& dFy) const {
+    for (const CPanelLayout& panel : m_lastLayout.m_aPanels) {
+        const CPlotRect& r = panel.m_rect;
+        if (r.m_nRight <= r.m_nLeft || r.m_nBottom <= r.m_nTop || p.x() < r.m_nLeft || p.x() > r.m_nRight ||
+            p.y() < r.m_nTop || p.y() > r.m_nBottom)
+            continue;
+        dFx = static_cast<double>(p.x() - r.m_nLeft) / (r.m_nRight - r.m_nLeft);
+        dFy = static_cast<double>(r.m_nBottom - p.y()) / (r.m_nBottom - r.m_nTop);
+        return &panel;
+    }
+    return nullptr;
+}
+
+void CKivView::ResetZoom() {
+    m_viewStyle.m_zoom = {};
+    update();
+}
+
+void CKivView::Highlight(int nCurve) {
+    if (m_viewStyle.m_nHighlight == nCurve)
+        return;
+    m_viewStyle.m_nHighlight = nCurve;
+    update();
+}
+
+void CKivView::ShowPointed(QPoint p) {
+    std::optional<CPlotPick> pick;
+    if (m_bPlotMode && Drawn())
+        pick = PickPoint(m_lastLayout, *Drawn(), m_viewStyle.m_eView, p);
+    const QString strText = pick ? PickText(*Drawn(), *pick) : QString();
+    if (strText == m_strPointed)
+        return;
+    m_strPointed = strText;
+    setToolTip(strText);
+    if (!strText.isEmpty())
+        emit StatusText(strText);
+}
+
+void CKivView::wheelEvent(QWheelEvent* pEvent) {
+    double dFx = 0, dFy = 0;
+    if (!m_bPlotMode || !PanelAt(pEvent->position().toPoint(), dFx, dFy) || pEvent->angleDelta().y() == 0) {
+        QWidget::wheelEvent(pEvent);
+        return;
+    }
+    // A notch (120) shows 80 % of the span, about the pointer.
+    const double dScale = std::pow(0.8, pEvent->angleDelta().y() / 120.0);
+    m_viewStyle.m_zoom = SubZoom(m_viewStyle.m_zoom, dFx - dFx * dScale, dFx + (1 - dFx) * dScale, dFy - dFy * dScale,
+                                 dFy + (1 - dFy) * dScale);
+    update();
+    pEvent->accept();
+}
+
+void CKivView::mousePressEvent(QMouseEvent* pEvent) {
+    double dFx = 0, dFy = 0;
+    if (!m_bPlotMode || !PanelAt(pEvent->position().toPoint(), dFx, dFy)) {
+        QWidget::mousePressEvent(pEvent);
+        return;
+    }
+    m_dragFrom = pEvent->position().toPoint();
+    m_dragZoom = m_viewStyle.m_zoom;
+    m_bDragging = true;
+    m_bMoved = false;
+    m_bBanding = pEvent->button() == Qt::RightButton ||
+                 (pEvent->button() == Qt::LeftButton && (pEvent->modifiers() & Qt::ShiftModifier));
+    if (m_bBanding) {
+        if (!m_pBand)
+            m_pBand = new QRubberBand(QRubberBand::Rectangle, this);
+        m_pBand->setGeometry(QRect(m_dragFrom, QSize()));
+        m_pBand->show();
+    }
+}
+
+void CKivView::mouseMoveEvent(QMouseEvent* pEvent) {
+    const QPoint p = pEvent->position().toPoint();
+    if (!m_bDragging) {
+        ShowPointed(p);
+        return;
+    }
+    m_bMoved = m_bMoved || (p - m_dragFrom).manhattanLength() > 3;
+    if (m_bBanding) {
+        m_pBand->setGeometry(QRect(m_dragFrom, p).normalized());
+        return;
+    }
+    double dFx = 0, dFy = 0;
+    const CPanelLayout* pPanel = PanelAt(m_dragFrom, dFx, dFy);
+    if (!pPanel || !m_bMoved)
+        return;
+    // The plot follows the pointer.
+    const CPlotRect& r = pPanel->m_rect;
+    const double dx = static_cast<double>(p.x() - m_dragFrom.x()) / (r.m_nRight - r.m_nLeft);
+    const double dy = static_cast<double>(m_dragFrom.y() - p.y()) / (r.m_nBottom - r.m_nTop);
+    m_viewStyle.m_zoom = SubZoom(m_dragZoom, -dx, 1 - dx, -dy, 1 - dy);
+    update();
+}
+
+void CKivView::mouseReleaseEvent(QMouseEvent* pEvent) {
+    if (!m_bDragging) {
+        QWidget::mouseReleaseEvent(pEvent);
+        return;
+    }
+    m_bDragging = false;
+    const QPoint p = pEvent->position().toPoint();
+    if (m_bBanding) {
+        m_pBand->hide();
+        double dFx0 = 0, dFy0 = 0;
+        const CPanelLayout* pPanel = PanelAt(m_dragFrom, dFx0, dFy0);
+        if (pPanel && m_bMoved) {
+            const CPlotRect& r = pPanel->m_rect;
+            const double dFx1 = static_cast<double>(p.x() - r.m_nLeft) / (r.m_nRight - r.m_nLeft);
+            const double dFy1 = static_cast<double>(r.m_nBottom - p.y()) / (r.m_nBottom - r.m_nTop);
+            m_viewStyle.m_zoom = SubZoom(m_viewStyle.m_zoom, std::min(dFx0, dFx1), std::max(dFx0, dFx1),
+                                         std::min(dFy0, dFy1), std::max(dFy0, dFy1));
+            update();
+        }
+        return;
+    }
+    if (m_bMoved || pEvent->button() != Qt::LeftButton || !g_pMaterial)
+        return;
+    // A click: the curve of the point under the pointer, marked in the table too.
+    const std::optional<CPlotPick> pick = PickPoint(m_lastLayout, *Drawn(), m_viewStyle.m_eView, p);
+    const int nCurve = pick ? pick->m_nCurve : 0;
+    Highlight(nCurve);
+    if (m_pTable->rowCount() != g_pMaterial->m_nCurves)
+        m_pTable->Refill(g_pMaterial.get());
+    m_pTable->MarkCurve(nCurve);
+    if (pick)
+        emit StatusText(PickText(*Drawn(), *pick));
+}
+
+void CKivView::keyPressEvent(QKeyEvent* pEvent) {
+    if (m_bPlotMode && (pEvent->key() == Qt::Key_Home || pEvent->key() == Qt::Key_R) &&
+        !(pEvent->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        ResetZoom();
+        return;
+    }
+    QWidget::keyPressEvent(pEvent);
+}
+
+void CKivView::SetPreview(const CMaterial* pMaterial) {
+    m_pPreview = pMaterial;
+    update();
+}
+
+const CMaterial* CKivView::Drawn() const { return m_pPreview ? m_pPreview : g_pMaterial.get(); }
+
+void CKivView::MarkModified() { m_doc.SetModified(true); }
+
+void CKivView::ShowUndone() {
+    emit StateChanged();
+    update();
 }
 
 void CKivView::ShowPlot() {
@@ -171,6 +340,7 @@ void CKivView::OnNewMaterial() {
     if (Guarded(QStringLiteral("New material"), [&] { NewMaterial(strName, m_strStartFolder.toStdString()); })) {
         m_doc.SetModified(false);
         SetSelectedListRow(0);
+        m_viewStyle.m_zoom = {};
         update();
         emit StatusText(QStringLiteral("New material \"%1\": add its curves with Add File").arg(dialog.m_strName));
         emit StateChanged();
@@ -197,6 +367,7 @@ bool CKivView::OpenAsked(const QString& strPath) {
         return false;
     m_doc.SetModified(false);
     SetSelectedListRow(0);
+    m_viewStyle.m_zoom = {};
     update();
     emit MaterialFileUsed(FromStd(g_pMaterial->FilePath(1)));
     emit StatusText(QStringLiteral("Opened %1: %2 curves, %3 points")
@@ -248,7 +419,7 @@ void CKivView::AddFiles(const QStringList& aFiles) {
         return;
     CImportSummary summary;
     if (!Guarded(QStringLiteral("Add File"),
-                 [&] { summary = AddCurve(strPath.toStdString(), conditions.m_dTemp, conditions.m_dRate); }))
+                 [&] { g_history.Record([&] { summary = AddCurve(strPath.toStdString(), conditions.m_dTemp, conditions.m_dRate); }); }))
         return;
     m_doc.SetModified(true);
     emit StatusText(QStringLiteral("Curve %1 added from %2: %3 points read, %4 rows skipped")
@@ -375,12 +546,28 @@ void CKivView::OnRemoveCurve(int nCurve) {
             .arg(strLabel));
     if (answer != QMessageBox::Yes)
         return;
-    if (!Guarded(QStringLiteral("Remove curve"), [&] { RemoveCurve(nCurve); }))
+    if (!Guarded(QStringLiteral("Remove curve"), [&] { g_history.Record([&] { RemoveCurve(nCurve); }); }))
         return;
     m_doc.SetModified(true);
     emit StatusText(QStringLiteral("Curve %1 removed: %2 curves left").arg(nCurve).arg(g_pMaterial->m_nCurves));
     emit StateChanged();
     SetSelectedListRow(std::min(nCurve, g_pMaterial->m_nCurves));
+    update();
+}
+
+void CKivView::OnLeaveOut(int nCurve, bool bLeftOut) {
+    if (!g_pMaterial || nCurve < 1 || nCurve > g_pMaterial->m_nCurves || g_pMaterial->Curve(nCurve - 1).m_bLeftOut == bLeftOut)
+        return;
+    if (Guarded(QStringLiteral("Leave out of the fit"), [&] { g_history.Record([&] { LeaveOutCurve(nCurve, bLeftOut); }); })) {
+        m_doc.SetModified(true);
+        emit StatusText(QStringLiteral("Curve %1 %2 the fit: %3 of %4 curves fitted on; the fit is cleared")
+                            .arg(nCurve)
+                            .arg(bLeftOut ? QStringLiteral("left out of") : QStringLiteral("taken back into"))
+                            .arg(CurvesFittedOn(*g_pMaterial))
+                            .arg(g_pMaterial->m_nCurves));
+        emit StateChanged();
+    }
+    SetSelectedListRow(nCurve);
     update();
 }
 
@@ -403,7 +590,7 @@ void CKivView::OnConditionEdited(int nCurve, int nColumn, const QString& strText
                                   .arg(nCurve)
                                   .arg(strWhat, strText.trimmed())
                                   .toStdString());
-        SetCurveConditions(nCurve, dTemp, dRate);
+        g_history.Record([&] { SetCurveConditions(nCurve, dTemp, dRate); });
     });
     if (bSet) {
         m_doc.SetModified(true);
@@ -461,31 +648,100 @@ void CKivView::OnExportPlot() {
 }
 
 QPrinter& CKivView::Printer() {
-    if (!m_pPrinter)
+    if (!m_pPrinter) {
         m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        m_pPrinter->setPageOrientation(QPageLayout::Landscape);
+    }
     return *m_pPrinter;
 }
 
-void CKivView::PrintTo(QPrinter* pPrinter) {
+namespace {
+
+// The header of the report page: material, model, coefficients, errors.
+QStringList ReportHeader(const CMaterial& material) {
+    QStringList aLines;
+    aLines << QStringLiteral("Material: %1").arg(MaterialTitle(material));
+    const CModelInfo* pModel = FindModel(material.m_nFunction);
+    aLines << (pModel ? QStringLiteral("Model %1").arg(QString::fromLatin1(pModel->m_szLabel))
+                      : QStringLiteral("No model chosen"));
+    QString strCoef;
+    for (int k = 0; k < (pModel ? material.m_nCoef : 0); ++k) {
+        const QString strOne = QStringLiteral("A%1 = %2").arg(k + 1).arg(material.m_dCoef[static_cast<std::size_t>(k)], 0, 'g', 17);
+        // Four coefficients a line.
+        if (k % 4 == 0 && !strCoef.isEmpty()) {
+            aLines << strCoef;
+            strCoef.clear();
+        }
+        strCoef += (strCoef.isEmpty() ? QString() : QStringLiteral("    ")) + strOne;
+    }
+    if (!strCoef.isEmpty())
+        aLines << strCoef;
+    if (pModel && material.m_nCoef > 0)
+        aLines << QStringLiteral("ErrorSr= %1    ErrorMax= %2    curves fitted on: %3 of %4")
+                      .arg(DialogNumber(material.m_dErrorSr), DialogNumber(material.m_dErrorMax))
+                      .arg(CurvesFittedOn(material))
+                      .arg(material.m_nCurves);
+    return aLines;
+}
+
+} // namespace
+
+QStringList CKivView::PrintTo(QPagedPaintDevice* pPrinter) {
     if (!g_pMaterial)
-        return;
+        return {};
     QPainter painter;
     if (!painter.begin(pPrinter)) {
         QMessageBox::critical(this, QStringLiteral("Print"), QStringLiteral("The printer cannot be used."));
-        return;
+        return {};
     }
-    // The plot is laid out on a 1200 x 800 canvas scaled to the page, so lines and texts
-    // keep their proportions on any printer.
+    // The page is laid out on a canvas 1200 wide, as high as the page's proportions ask,
+    // scaled to the page, so lines and texts keep their proportions on any printer.
     const QRect page = painter.viewport();
-    const QSize canvas(kPlotImageWidth, kPlotImageHeight);
-    const QSize fitted = canvas.scaled(page.size(), Qt::KeepAspectRatio);
-    painter.setViewport(QRect(page.topLeft(), fitted));
+    const int nHeight = page.width() > 0 ? kPlotImageWidth * page.height() / page.width() : kPlotImageHeight;
+    const QSize canvas(kPlotImageWidth, std::max(nHeight, 200));
     painter.setWindow(QRect(QPoint(0, 0), canvas));
     painter.setFont(PlotFileFont());
     painter.setPen(Qt::black);
+    const QStringList aHeader = ReportHeader(*g_pMaterial);
+    const int nLine = QFontMetrics(PlotFileFont()).height() + 2;
+    int y = 4;
+    for (const QString& strLine : aHeader) {
+        DrawTextAt(painter, 8, y, strLine);
+        y += nLine;
+    }
+    painter.drawLine(8, y + 2, canvas.width() - 8, y + 2);
     CCurvePlot plot = m_plot;
-    DrawPlotView(painter, QRect(QPoint(0, 0), canvas), *g_pMaterial, plot, m_viewStyle);
+    DrawPlotView(painter, QRect(QPoint(0, y + 8), QPoint(canvas.width() - 1, canvas.height() - 1)), *g_pMaterial, plot,
+                 m_viewStyle);
     painter.end();
+    return aHeader;
+}
+
+void CKivView::OnExportReport() {
+    if (!g_pMaterial)
+        return;
+    const QString strPath = AskFileName(QStringLiteral("Export report"), QStringLiteral("PDF files (*.pdf)"),
+                                        QStringLiteral("pdf"), true);
+    if (strPath.isEmpty())
+        return;
+    // The page is made in memory and written as a whole through the one writer of every
+    // output: a failed write leaves the previous file.
+    QByteArray aBytes;
+    {
+        QBuffer buffer(&aBytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageOrientation(QPageLayout::Landscape);
+        writer.setResolution(300);
+        writer.setTitle(MaterialTitle(*g_pMaterial));
+        PrintTo(&writer);
+    }
+    if (Guarded(QStringLiteral("Export report"), [&] {
+            WriteFileBytes(strPath.toStdString(),
+                           {reinterpret_cast<const unsigned char*>(aBytes.constData()), static_cast<std::size_t>(aBytes.size())});
+        }))
+        emit StatusText(QStringLiteral("Report written to %1").arg(strPath));
 }
 
 void CKivView::OnPrint() {
@@ -582,7 +838,10 @@ void CKivView::ReportRun(const CRunResult& result) {
     else if (result.Ok() && g_pMaterial)
         emit StatusText(QStringLiteral("Model %1 fitted: ErrorSr= %2, ErrorMax= %3")
                             .arg(g_pMaterial->m_nFunction)
-                            .arg(DialogNumber(g_pMaterial->m_dErrorSr), DialogNumber(g_pMaterial->m_dErrorMax)));
+                            .arg(DialogNumber(g_pMaterial->m_dErrorSr), DialogNumber(g_pMaterial->m_dErrorMax)) +
+                        (CurvesFittedOn(*g_pMaterial) < g_pMaterial->m_nCurves
+                             ? QStringLiteral(" (on %1 of %2 curves)").arg(CurvesFittedOn(*g_pMaterial)).arg(g_pMaterial->m_nCurves)
+                             : QString()));
     if (!aFailed.isEmpty())
         QMessageBox::warning(this, QStringLiteral("Vornel"),
                              QStringLiteral("The fit is done, but these files could not be written:\n") +

@@ -8,6 +8,13 @@
 // Add File with one file asks for its conditions in "Uslovija deformacii"; with several
 // files (or files dropped on the window) one "Add curves" dialog lists them all.
 //
+// The plot, in every view: the wheel zooms about the pointer, a drag with the left button
+// pans, a drag with the right button (or the left with Shift) zooms to the rectangle drawn,
+// Home or R shows the whole plot again. The pointer near a measured point shows that
+// point's curve, conditions, strain, measured and fitted stress in the status bar and a
+// tooltip; a click on a point highlights its curve and marks its row in the curve table,
+// and marking a row highlights its curve.
+//
 // Every handler runs the core's operation (Operations.h) and shows what it throws in a
 // message box that names the file and the reason; the material then stays exactly as it
 // was. After each command the view emits StateChanged() so that the frame sets its
@@ -28,7 +35,9 @@
 
 class CCurveTableView;
 class CKivDoc;
+class QPagedPaintDevice;
 class QPrinter;
+class QRubberBand;
 struct CRunResult;
 
 class CKivView : public QWidget {
@@ -53,6 +62,22 @@ public:
     QString m_strViewerProgram;
     // Process id of the viewer the 3D command started last (0 before).
     qint64 m_nViewerPid = 0;
+
+    // Shows the whole plot again (Home, R).
+    void ResetZoom();
+    // The text the pointer last showed over the plot (empty when it was over no point).
+    const QString& PointedText() const { return m_strPointed; }
+
+    // Draws pMaterial in place of g_pMaterial while it is not null (a candidate of the
+    // Optimization that the work window shows); it must outlive its showing.
+    void SetPreview(const CMaterial* pMaterial);
+    // The material drawn: the preview, else g_pMaterial (null when neither).
+    const CMaterial* Drawn() const;
+    // The material differs from its file now.
+    void MarkModified();
+
+    // After an undo or redo: the table and the plot of the material now current.
+    void ShowUndone();
 
     // Plot mode on, list mode off, repaint ("Graf", and the work window's choices).
     void ShowPlot();
@@ -79,8 +104,12 @@ public:
     // lines (status bar and messages pane).
     void ReportRun(const CRunResult& result);
 
-    // Draws the plot on one page of pPrinter (the whole page, kept at 3 : 2).
-    void PrintTo(QPrinter* pPrinter);
+    // Draws the report page on one page of pPrinter: a header with the material, the model's
+    // label, the coefficients (17 digits) and the errors, and the plot in the rest of the page
+    // (the printer starts in landscape). Returns the header's lines.
+    QStringList PrintTo(QPagedPaintDevice* pPrinter);
+    // File > "Export report...": the same page as a PDF file by the name chosen.
+    void OnExportReport();
 
     // The work folder of the current material (or the start-up folder before one exists).
     QString WorkFolder() const;
@@ -111,6 +140,8 @@ public slots:
     void ShowSurface3D();
     // Removes curve nCurve (1-based) after asking.
     void OnRemoveCurve(int nCurve);
+    // The curve table's tick of nCurve (1-based): leave it out of the fit or take it back.
+    void OnLeaveOut(int nCurve, bool bLeftOut);
     // The user typed strText as the t (CCurveTableView::kTemp) or H (kRate) of nCurve.
     void OnConditionEdited(int nCurve, int nColumn, const QString& strText);
 
@@ -127,6 +158,11 @@ signals:
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
     void resizeEvent(QResizeEvent* pEvent) override;
+    void wheelEvent(QWheelEvent* pEvent) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseMoveEvent(QMouseEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
 
 private:
     // Runs fn; a CFileError or CInputError it throws is shown in a message box with the
@@ -145,7 +181,19 @@ private:
     bool OpenAsked(const QString& strPath);
     QPrinter& Printer();
 
+    // The panel drawn at p, or null; its fractions of p along strain and stress.
+    const CPanelLayout* PanelAt(QPoint p, double& dFx, double& dFy) const;
+    void ShowPointed(QPoint p);
+    void Highlight(int nCurve);
+
     CKivDoc& m_doc;
+    const CMaterial* m_pPreview = nullptr;
+    QString m_strPointed;
+    // A drag in progress: where it began, the zoom then, and whether it draws a rectangle.
+    QPoint m_dragFrom;
+    CPlotZoom m_dragZoom;
+    bool m_bDragging = false, m_bBanding = false, m_bMoved = false;
+    QRubberBand* m_pBand = nullptr;
     CCurveTableView* m_pTable = nullptr;  // child, shown in list mode
     std::unique_ptr<QPrinter> m_pPrinter; // created on first use
 };

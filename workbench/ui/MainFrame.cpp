@@ -1,4 +1,5 @@
 #include "MainFrame.h"
+#include "vornel/session/History.h"
 
 #include "AnalysisDialogs.h"
 #include "ApproxDlg.h"
@@ -232,6 +233,10 @@ void CMainFrame::CreateMenusAndToolbar() {
     m_pExportPlot = new QAction(QStringLiteral("Export plot..."), this);
     m_pExportPlot->setStatusTip(QStringLiteral("Write the plot as a PNG image or an SVG drawing"));
     connect(m_pExportPlot, &QAction::triggered, v, &CKivView::OnExportPlot);
+    m_pExportReport = new QAction(QStringLiteral("Export report..."), this);
+    m_pExportReport->setStatusTip(QStringLiteral("Write the printed page (material, law, coefficients, errors and the "
+                                                 "plot) as a PDF file"));
+    connect(m_pExportReport, &QAction::triggered, v, &CKivView::OnExportReport);
 
     m_pExportLaw = new QAction(QStringLiteral("Export &law..."), this);
     m_pExportLaw->setStatusTip(QStringLiteral("Write the fitted law for a forming solver: Abaqus subroutine or table, "
@@ -248,7 +253,7 @@ void CMainFrame::CreateMenusAndToolbar() {
     QMenu* pFile = menuBar()->addMenu(QStringLiteral("&File"));
     pFile->addActions({pNew, pOpen, pAdd, m_pAddFromList, pSave, pSaveAs, m_pExportLaw, m_pExportCurves});
     pFile->addSeparator();
-    pFile->addActions({pPrint, pPreview, pSetup});
+    pFile->addActions({pPrint, pPreview, pSetup, m_pExportReport});
     pFile->addSeparator();
     for (int i = 0; i < kRecentFiles; ++i) {
         auto* pRecent = new QAction(this);
@@ -263,6 +268,27 @@ void CMainFrame::CreateMenusAndToolbar() {
     }
     pFile->addSeparator();
     pFile->addAction(pExit);
+
+    // Edit: undo and redo of the changes to the material (History.h).
+    m_pUndo = new QAction(QStringLiteral("&Undo"), this);
+    m_pUndo->setShortcut(QKeySequence::Undo);
+    m_pUndo->setStatusTip(QStringLiteral("Undo the last change of the curves, their conditions or the law"));
+    m_pRedo = new QAction(QStringLiteral("&Redo"), this);
+    m_pRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence::Redo});
+    m_pRedo->setStatusTip(QStringLiteral("Redo the change last undone"));
+    const auto step = [this](bool bUndo) {
+        if (bUndo)
+            g_history.Undo();
+        else
+            g_history.Redo();
+        m_pDoc->SetModified(true);
+        m_pView->ShowUndone();
+        ShowStatus(bUndo ? QStringLiteral("Undone") : QStringLiteral("Redone"));
+    };
+    connect(m_pUndo, &QAction::triggered, this, [step] { step(true); });
+    connect(m_pRedo, &QAction::triggered, this, [step] { step(false); });
+    QMenu* pEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    pEdit->addActions({m_pUndo, m_pRedo});
 
     QMenu* pViewMenu = menuBar()->addMenu(QStringLiteral("&View"));
     QToolBar* pToolBar = new QToolBar(QStringLiteral("Toolbar"), this);
@@ -343,6 +369,8 @@ void CMainFrame::CreateMenusAndToolbar() {
 }
 
 void CMainFrame::UpdateCommandStates() {
+    m_pUndo->setEnabled(g_history.CanUndo());
+    m_pRedo->setEnabled(g_history.CanRedo());
     for (const SCommandAction& command : m_aCommands)
         command.m_pAction->setEnabled(IsCommandEnabled(command.m_eCommand, g_nStage));
     // A material with changes its file does not have yet can always be saved, also before
@@ -352,6 +380,7 @@ void CMainFrame::UpdateCommandStates() {
             Action(e)->setEnabled(true);
     // The plot file goes with the plot's other outputs, printing.
     m_pExportPlot->setEnabled(IsCommandEnabled(EKivCommand::Print, g_nStage));
+    m_pExportReport->setEnabled(IsCommandEnabled(EKivCommand::Print, g_nStage));
     // Adding from a list goes with Add File, the plot's views with Graf.
     m_pAddFromList->setEnabled(IsCommandEnabled(EKivCommand::AddFile, g_nStage));
     m_pExportCurves->setEnabled(g_pMaterial && g_pMaterial->m_nCurves > 0);

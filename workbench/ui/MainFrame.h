@@ -65,6 +65,9 @@ public:
     // The texts of the lock keys' panes, left to right.
     QStringList LockIndicators() const;
     QAction* HelpTopicsAction() const { return m_pHelpTopics; }
+    QAction* UndoAction() const { return m_pUndo; }
+    QAction* ExportReportAction() const { return m_pExportReport; }
+    QAction* RedoAction() const { return m_pRedo; }
     QAction* WhatsThisAction() const { return m_pWhatsThis; }
 
     // Enables every command by g_nStage; sets the caption.
@@ -118,6 +121,9 @@ private:
     QLabel* m_pStatus = nullptr;            // the status bar's message pane
     QLabel* m_aLockPanes[3] = {};           // CAP, NUM, SCRL; owned by the status bar
     QAction* m_pHelpTopics = nullptr;
+    QAction* m_pExportReport = nullptr;     // File > Export report...: the printed page as PDF
+    QAction* m_pUndo = nullptr;             // Edit > Undo, Ctrl+Z
+    QAction* m_pRedo = nullptr;             // Edit > Redo, Ctrl+Shift+Z
     QAction* m_pWhatsThis = nullptr;
     std::vector<SCommandAction> m_aCommands;
     std::vector<QAction*> m_aRecentActions; // kRecentFiles entries of the File menu

@@ -32,7 +32,13 @@ constexpr int kPanelYCells = 4;
 constexpr int kSwatchWidth = 22;
 
 QString Short(double dValue) { return QString::number(dValue, 'g', 6); }
-QString Tick(double dValue) { return QString::number(std::fabs(dValue) < 1e-12 ? 0.0 : dValue, 'g', 6); }
+// A tick value: six digits, or with nDecimals decimals (>= 0) on a zoomed axis, whose ticks are
+// not round numbers.
+QString Tick(double dValue, int nDecimals = -1) {
+    if (nDecimals >= 0)
+        return QString::number(std::fabs(dValue) < 0.5 * std::pow(10.0, -nDecimals) ? 0.0 : dValue, 'f', nDecimals);
+    return QString::number(std::fabs(dValue) < 1e-12 ? 0.0 : dValue, 'g', 6);
+}
 
 QString Conditions(const CCurve& curve) {
     return QStringLiteral("t=%1 H=%2").arg(Short(curve.m_dTemp), Short(curve.m_dRate));
@@ -95,6 +101,7 @@ int DrawLegend(QPainter& painter, const QRect& client, const std::vector<std::pa
 struct SPanelAxes {
     CPlotAxes m_axes;
     int m_nx = 1, m_ny = 1;
+    int m_nStrainDecimals = -1, m_nStressDecimals = -1; // of the tick values; -1: six digits
 };
 
 SPanelAxes PanelAxes(double dMinStrain, double dMaxStrain, double dMinStress, double dMaxStress, int nx, int ny) {
@@ -115,7 +122,7 @@ CPlotRect DrawPanelFrame(QPainter& painter, const CPlotRect& cell, const SPanelA
     const QFontMetrics fm = painter.fontMetrics();
     int nLabel = 0;
     for (int k = 0; k <= ny; ++k)
-        nLabel = std::max(nLabel, fm.horizontalAdvance(Tick(StressTick(axes, k, ny))));
+        nLabel = std::max(nLabel, fm.horizontalAdvance(Tick(StressTick(axes, k, ny), panel.m_nStressDecimals)));
     CPlotRect r;
     r.m_nLeft = cell.m_nLeft + nLabel + 8;
     r.m_nRight = cell.m_nRight - 12;
@@ -129,7 +136,7 @@ CPlotRect DrawPanelFrame(QPainter& painter, const CPlotRect& cell, const SPanelA
     const QPen dotted(QColor(200, 200, 200), 1, Qt::DotLine);
     for (int k = 0; k <= nx; ++k) {
         const int x = StrainTickX(r, k, nx);
-        const QString strLabel = Tick(StrainTick(axes, k, nx));
+        const QString strLabel = Tick(StrainTick(axes, k, nx), panel.m_nStrainDecimals);
         const int nWidth = fm.horizontalAdvance(strLabel);
         painter.setPen(Qt::black);
         DrawTextAt(painter, k == 0 ? x : k == nx ? x - nWidth : x - nWidth / 2, r.m_nBottom + 3, strLabel);
@@ -140,7 +147,7 @@ CPlotRect DrawPanelFrame(QPainter& painter, const CPlotRect& cell, const SPanelA
     }
     for (int k = 0; k <= ny; ++k) {
         const int y = StressTickY(r, k, ny);
-        const QString strLabel = Tick(StressTick(axes, k, ny));
+        const QString strLabel = Tick(StressTick(axes, k, ny), panel.m_nStressDecimals);
         painter.setPen(Qt::black);
         DrawTextAt(painter, r.m_nLeft - 4 - fm.horizontalAdvance(strLabel), y - fm.height() / 2, strLabel);
         if (k > 0 && k < ny) {
@@ -192,14 +199,40 @@ void StrainRange(const CMaterial& material, const std::vector<int>& aCurves, dou
         }
 }
 
+// The panel's axes cut to the part zoom shows.
+SPanelAxes Zoomed(SPanelAxes panel, const CPlotZoom& zoom) {
+    if (zoom == CPlotZoom{})
+        return panel;
+    panel.m_axes = ZoomAxes(panel.m_axes, zoom);
+    // Two digits of a cell's step, so that the labels differ and keep their width.
+    const auto decimals = [](double dSpan, int nCells) {
+        const double dStep = std::fabs(dSpan) / std::max(nCells, 1);
+        return dStep > 0 && std::isfinite(dStep) ? std::clamp(1 - static_cast<int>(std::floor(std::log10(dStep))), 0, 9)
+                                                 : 6;
+    };
+    panel.m_nStrainDecimals = decimals(panel.m_axes.m_dMaxStrain - panel.m_axes.m_dMinStrain, panel.m_nx);
+    panel.m_nStressDecimals = decimals(panel.m_axes.m_dTopStress - panel.m_axes.m_dMinStress, panel.m_ny);
+    return panel;
+}
+
+// The measured points of a curve joined by a thin line in its pale colour.
+void DrawRawLine(QPainter& painter, const std::vector<QPoint>& aPoints, const QColor& colour) {
+    painter.setPen(QPen(RawLineColour(colour), 1));
+    painter.drawPolyline(QPolygon(QList<QPoint>(aPoints.begin(), aPoints.end())));
+}
+
 CViewLayout DrawSingle(QPainter& painter, const QRect& client, const CMaterial& material, CCurvePlot& plot,
-                       bool bLegend) {
+                       const CPlotViewStyle& style) {
+    const bool bLegend = style.m_bLegend;
+    plot.m_zoom = style.m_zoom;
+    plot.m_nHighlight = style.m_nHighlight;
     CViewLayout layout;
     const std::vector<int> aDrawn = DrawnCurves(material);
     layout.m_aCurveColours.resize(static_cast<std::size_t>(material.m_nCurves));
     std::vector<std::pair<QColor, QString>> aItems;
     for (int i : aDrawn) {
-        layout.m_aCurveColours[static_cast<std::size_t>(i)] = CurveColour(i + 1);
+        layout.m_aCurveColours[static_cast<std::size_t>(i)] =
+            material.Curve(i).m_bLeftOut ? kLeftOutColour : CurveColour(i + 1);
         aItems.emplace_back(CurveColour(i + 1), Conditions(material.Curve(i)));
     }
     const int nBand = bLegend ? DrawLegend(painter, client, aItems, layout) : 0;
@@ -209,7 +242,8 @@ CViewLayout DrawSingle(QPainter& painter, const QRect& client, const CMaterial& 
     return layout;
 }
 
-CViewLayout DrawTemperatures(QPainter& painter, const QRect& client, const CMaterial& material) {
+CViewLayout DrawTemperatures(QPainter& painter, const QRect& client, const CMaterial& material,
+                             const CPlotViewStyle& style) {
     CViewLayout layout;
     const std::vector<int> aDrawn = DrawnCurves(material);
     const std::vector<double> aRates = MeasuredConditions(material).m_aRates;
@@ -218,7 +252,8 @@ CViewLayout DrawTemperatures(QPainter& painter, const QRect& client, const CMate
     for (int i : aDrawn)
         if (const int k = ConditionIndex(aRates, material.Curve(i).m_dRate); k >= 0) {
             abRateUsed[static_cast<std::size_t>(k)] = true;
-            layout.m_aCurveColours[static_cast<std::size_t>(i)] = RateColour(k);
+            layout.m_aCurveColours[static_cast<std::size_t>(i)] =
+                material.Curve(i).m_bLeftOut ? kLeftOutColour : RateColour(k);
         }
     std::vector<std::pair<QColor, QString>> aItems;
     for (std::size_t k = 0; k < aRates.size(); ++k)
@@ -245,7 +280,8 @@ CViewLayout DrawTemperatures(QPainter& painter, const QRect& client, const CMate
                 dMin = std::min(dMin, p.m_dStress);
                 dMax = std::max(dMax, p.m_dStress);
             }
-        const SPanelAxes panel = PanelAxes(dMinStrain, dMaxStrain, dMin, dMax, kPanelXCells, kPanelYCells);
+        const SPanelAxes panel =
+            Zoomed(PanelAxes(dMinStrain, dMaxStrain, dMin, dMax, kPanelXCells, kPanelYCells), style.m_zoom);
         const CPlotAxes& axes = panel.m_axes;
         const CPlotRect cell =
             PanelCell(grid, static_cast<int>(k), area.left(), area.top(), area.width(), area.height());
@@ -263,7 +299,9 @@ CViewLayout DrawTemperatures(QPainter& painter, const QRect& client, const CMate
                                         ? std::optional<QPoint>(QPoint(x, PlaceStress(r, axes, p.m_dFitStress)))
                                         : std::nullopt);
             }
-            DrawSeries(painter, aCircles, aLine, layout.m_aCurveColours[static_cast<std::size_t>(i)]);
+            const QColor& colour = layout.m_aCurveColours[static_cast<std::size_t>(i)];
+            DrawRawLine(painter, aCircles, colour);
+            DrawSeries(painter, aCircles, aLine, colour, style.m_nHighlight == i + 1 ? 4 : 2);
         }
         painter.restore();
         layout.m_aPanels.push_back({r, axes, group.m_dTemp, group.m_aCurves});
@@ -271,7 +309,8 @@ CViewLayout DrawTemperatures(QPainter& painter, const QRect& client, const CMate
     return layout;
 }
 
-CViewLayout DrawDeviations(QPainter& painter, const QRect& client, const CMaterial& material) {
+CViewLayout DrawDeviations(QPainter& painter, const QRect& client, const CMaterial& material,
+                           const CPlotViewStyle& style) {
     CViewLayout layout;
     const std::vector<int> aDrawn = DrawnCurves(material);
     const std::vector<double> aTemps = MeasuredConditions(material).m_aTemps;
@@ -283,7 +322,8 @@ CViewLayout DrawDeviations(QPainter& painter, const QRect& client, const CMateri
     for (int i : aDrawn)
         if (const int k = ConditionIndex(aTemps, material.Curve(i).m_dTemp); k >= 0) {
             abTempUsed[static_cast<std::size_t>(k)] = true;
-            layout.m_aCurveColours[static_cast<std::size_t>(i)] = TemperatureColour(k, nTemps);
+            layout.m_aCurveColours[static_cast<std::size_t>(i)] =
+                material.Curve(i).m_bLeftOut ? kLeftOutColour : TemperatureColour(k, nTemps);
         }
     std::vector<std::pair<QColor, QString>> aItems;
     for (std::size_t k = 0; k < aTemps.size() && bFitted; ++k)
@@ -312,12 +352,13 @@ CViewLayout DrawDeviations(QPainter& painter, const QRect& client, const CMateri
     }
     if (!(dLargest > 0))
         dLargest = 1;
-    const SPanelAxes panel = PanelAxes(dMinStrain, dMaxStrain, -dLargest, dLargest, CCurvePlot::kDefaultCells, 4);
+    const SPanelAxes panel =
+        Zoomed(PanelAxes(dMinStrain, dMaxStrain, -dLargest, dLargest, CCurvePlot::kDefaultCells, 4), style.m_zoom);
     const CPlotAxes& axes = panel.m_axes;
-    const CPlotRect r = DrawPanelFrame(painter, cell, panel, QStringLiteral("Fitted - measured stress"));
+    const CPlotRect r = DrawPanelFrame(painter, cell, panel, QStringLiteral("Fitted - measured stress") + QStringLiteral(", MPa"));
     const QFontMetrics fm = painter.fontMetrics();
     painter.setPen(Qt::black);
-    const QString strStrain = QStringLiteral("Deformation");
+    const QString strStrain = QStringLiteral("Deformation") + QStringLiteral(", -");
     DrawTextAt(painter, r.m_nRight - fm.horizontalAdvance(strStrain) - kPlotGap, r.m_nBottom - fm.height() - 2, strStrain);
     layout.m_aPanels.push_back({r, axes, 0, bFitted ? aDrawn : std::vector<int>()});
     if (!bFitted) {
@@ -328,10 +369,10 @@ CViewLayout DrawDeviations(QPainter& painter, const QRect& client, const CMateri
         return layout;
     }
     const int yZero = PlaceStress(r, axes, 0.0);
-    painter.setPen(QPen(Qt::black, 1));
-    painter.drawLine(r.m_nLeft, yZero, r.m_nRight, yZero);
     painter.save();
     painter.setClipRect(ClipOf(r));
+    painter.setPen(QPen(Qt::black, 1));
+    painter.drawLine(r.m_nLeft, yZero, r.m_nRight, yZero);
     for (int i : aDrawn) {
         std::vector<QPoint> aCircles;
         std::vector<std::optional<QPoint>> aLine;
@@ -345,7 +386,8 @@ CViewLayout DrawDeviations(QPainter& painter, const QRect& client, const CMateri
             aLine.push_back(at);
         }
         // Thin lines: the deviations of many curves lie close around zero.
-        DrawSeries(painter, aCircles, aLine, layout.m_aCurveColours[static_cast<std::size_t>(i)], 1);
+        DrawSeries(painter, aCircles, aLine, layout.m_aCurveColours[static_cast<std::size_t>(i)],
+                   style.m_nHighlight == i + 1 ? 3 : 1);
     }
     painter.restore();
     return layout;
@@ -370,13 +412,57 @@ CViewLayout DrawPlotView(QPainter& painter, const QRect& client, const CMaterial
                          const CPlotViewStyle& style) {
     switch (style.m_eView) {
     case EPlotView::Temperatures:
-        return DrawTemperatures(painter, client, material);
+        return DrawTemperatures(painter, client, material, style);
     case EPlotView::Deviations:
-        return DrawDeviations(painter, client, material);
+        return DrawDeviations(painter, client, material, style);
     case EPlotView::Single:
         break;
     }
-    return DrawSingle(painter, client, material, plot, style.m_bLegend);
+    return DrawSingle(painter, client, material, plot, style);
+}
+
+std::optional<CPlotPick> PickPoint(const CViewLayout& layout, const CMaterial& material, EPlotView eView, QPoint at,
+                                   int nRadius) {
+    std::optional<CPlotPick> best;
+    long long nBest = static_cast<long long>(nRadius) * nRadius;
+    const bool bFitted = material.m_nCoef > 0;
+    for (const CPanelLayout& panel : layout.m_aPanels) {
+        const CPlotRect& r = panel.m_rect;
+        if (!QRect(QPoint(r.m_nLeft, r.m_nTop), QPoint(r.m_nRight, r.m_nBottom)).adjusted(-nRadius, -nRadius, nRadius, nRadius).contains(at))
+            continue;
+        for (int i : panel.m_aCurves) {
+            std::vector<CDeviationPoint> aPoints;
+            if (eView == EPlotView::Deviations) {
+                aPoints = CurveDeviationPoints(material, i);
+            } else {
+                for (const CCurvePoint& p : material.Curve(i).m_pPoints)
+                    aPoints.push_back({p.m_dStrain, bFitted ? p.m_dFitStress : NAN, p.m_dStress});
+            }
+            for (const CDeviationPoint& p : aPoints) {
+                const double dY = eView == EPlotView::Deviations ? p.Deviation() : p.m_dMeasured;
+                if (!std::isfinite(dY))
+                    continue;
+                const QPoint drawn(PlaceStrain(r, panel.m_axes, p.m_dStrain), PlaceStress(r, panel.m_axes, dY));
+                const QPoint d = drawn - at;
+                const long long nDistance = static_cast<long long>(d.x()) * d.x() + static_cast<long long>(d.y()) * d.y();
+                if (nDistance <= nBest) {
+                    nBest = nDistance;
+                    best = CPlotPick{i + 1, p.m_dStrain, p.m_dMeasured, p.m_dFitted, drawn};
+                }
+            }
+        }
+    }
+    return best;
+}
+
+QString PickText(const CMaterial& material, const CPlotPick& pick) {
+    const CCurve& curve = material.Curve(pick.m_nCurve - 1);
+    QString strText = QStringLiteral("Curve %1 (%2): strain %3, measured %4 MPa")
+                          .arg(pick.m_nCurve)
+                          .arg(Conditions(curve), Short(pick.m_dStrain), Short(pick.m_dMeasured));
+    if (std::isfinite(pick.m_dFitted))
+        strText += QStringLiteral(", fitted %1 MPa").arg(Short(pick.m_dFitted));
+    return strText;
 }
 
 QFont PlotFileFont() {

@@ -17,6 +17,10 @@
 //                           of its temperature (blue the coldest, red the hottest), a zero
 //                           line, and a legend of the temperatures. Without a fit it says so.
 // With a selected curve (m_nSelectedCurve > 0) every view draws that curve alone.
+// Every view shows the part m_zoom of its panels' axes, clipped to each frame, draws the
+// highlighted curve with a pen twice as wide, and joins each curve's measured points with a
+// thin line of its pale colour under the fitted line, so that the raw curves read before
+// any fit. The strain axis is titled "-" and the stress axis "MPa" where there is room.
 //
 // A band keeps at most a third of the height; entries that do not fit are counted in its
 // last place ("+12 more").
@@ -33,6 +37,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +54,8 @@ QColor TemperatureColour(int k, int n);
 struct CPlotViewStyle {
     EPlotView m_eView = EPlotView::Single;
     bool m_bLegend = false; // the single plot's legend (the other views always have theirs)
+    CPlotZoom m_zoom{};     // the part of every panel's axes shown (the whole by default)
+    int m_nHighlight = 0;   // curve (1-based) drawn with a wider pen, 0 for none
 };
 
 // One legend entry as drawn: its colour sample and its text.
@@ -73,6 +80,20 @@ struct CViewLayout {
     std::vector<CPanelLayout> m_aPanels;
     std::vector<QColor> m_aCurveColours; // per curve (zero-based); invalid for a curve not drawn
 };
+
+// The measured point nearest to a pixel in what a view drew.
+struct CPlotPick {
+    int m_nCurve = 0;      // 1-based
+    double m_dStrain = 0;
+    double m_dMeasured = 0;
+    double m_dFitted = 0;  // NaN without a fit (or where the law gives none)
+    QPoint m_at;           // where it is drawn
+};
+// The point of layout (drawn in eView) nearest to at, if one lies within nRadius pixels.
+std::optional<CPlotPick> PickPoint(const CViewLayout& layout, const CMaterial& material, EPlotView eView, QPoint at,
+                                   int nRadius = 12);
+// "Curve 2 (t=1000 H=1): strain 0.25, measured 120.4 MPa, fitted 118.9 MPa".
+QString PickText(const CMaterial& material, const CPlotPick& pick);
 
 // Draws the view of material into client with the painter's font. plot gives the grid cells
 // of the single plot and keeps its axes.

@@ -240,8 +240,16 @@ void CMaterial::ReadMaterialFile(int nFlag) {
     } catch (const std::invalid_argument& e) {
         throw CFileError(strPath, std::string(e.what()) + "; the material is not read");
     }
+    if (!sections.m_aLeftOut.empty() && sections.m_aLeftOut.back() > static_cast<int>(view.m_aCurves.size()))
+        throw CFileError(strPath, "section left out names curve " + std::to_string(sections.m_aLeftOut.back()) +
+                                      ", the file holds " + std::to_string(view.m_aCurves.size()) +
+                                      "; the material is not read");
     TakeExchangeView(view);
     m_confidence = std::move(sections.m_confidence);
+    // As the records: a file without the section (the engine's) leaves the marks.
+    if (!sections.m_aLeftOut.empty())
+        for (int i = 0; i < m_nCurves; ++i)
+            Curve(i).m_bLeftOut = std::binary_search(sections.m_aLeftOut.begin(), sections.m_aLeftOut.end(), i + 1);
     // The records stay with their curves: a file without them (the engine's) leaves them.
     if (!sections.m_aPrep.empty())
         for (int i = 0; i < m_nCurves; ++i)

@@ -29,12 +29,32 @@
 //   model <number>
 //   errors <ErrorSr> <ErrorMax>
 //   coef <k> <A_k>                         for k = 1..K in order
+//
+// "left out": the curves left out of the fit (CCurve::m_bLeftOut), their numbers on one
+// line; no section when every curve is fitted on.
 
 namespace {
 
 constexpr const char* kConfidenceSection = "confidence";
 constexpr const char* kPrepSection = "preparation";
 constexpr const char* kLawSection = "law";
+constexpr const char* kLeftOutSection = "left out";
+
+std::vector<int> ParseLeftOut(const std::string& strText) {
+    std::vector<int> aCurves;
+    std::istringstream in(strText);
+    std::string strWord;
+    while (in >> strWord) {
+        int nCurve = 0;
+        const auto [pEnd, ec] = std::from_chars(strWord.data(), strWord.data() + strWord.size(), nCurve);
+        if (ec != std::errc() || pEnd != strWord.data() + strWord.size() || nCurve < 1 || nCurve > kMaxExchangeCurves ||
+            (!aCurves.empty() && nCurve <= aCurves.back()))
+            throw std::invalid_argument(std::string("section ") + kLeftOutSection + ": \"" + strWord.substr(0, 20) +
+                                        "\" is not a curve number after the previous one");
+        aCurves.push_back(nCurve);
+    }
+    return aCurves;
+}
 
 std::string PrepText(const CMaterial& material) {
     std::string strText;
@@ -199,6 +219,12 @@ std::vector<CExchangeSection> MaterialSections(const CMaterial& material) {
         aSections.push_back({kPrepSection, std::move(strPrep)});
     if (material.m_nCoef > kMaxFileCoef)
         aSections.push_back({kLawSection, LawText(material)});
+    std::string strLeftOut;
+    for (int i = 0; i < material.m_nCurves; ++i)
+        if (material.Curve(i).m_bLeftOut)
+            strLeftOut += (strLeftOut.empty() ? "" : " ") + std::to_string(i + 1);
+    if (!strLeftOut.empty())
+        aSections.push_back({kLeftOutSection, strLeftOut + "\n"});
     return aSections;
 }
 
@@ -211,5 +237,7 @@ CMaterialSections ParseMaterialSections(const std::vector<CExchangeSection>& aSe
             content.m_aPrep = ParsePrep(section.m_strText);
         else if (section.m_strName == kLawSection)
             content.m_law = ParseLaw(section.m_strText);
+        else if (section.m_strName == kLeftOutSection)
+            content.m_aLeftOut = ParseLeftOut(section.m_strText);
     return content;
 }

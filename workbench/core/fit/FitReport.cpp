@@ -90,8 +90,11 @@ CFitReport MakeFitReport(const CMaterial& material) {
     CDeviationSum all;
     for (int i = 0; i < material.m_nCurves; ++i) {
         const CDeviationSum sum = CurveSum(material, i);
-        all.Add(sum);
         const CCurve& curve = material.Curve(i);
+        if (!curve.m_bLeftOut) {
+            all.Add(sum);
+            ++report.m_nUsed;
+        }
         report.m_aCurves.push_back({curve.m_dTemp, curve.m_dRate, sum.Stats()});
     }
     report.m_all = all.Stats();

@@ -53,6 +53,11 @@ CRunResult CMaterial::RunApproximation(const CFitOptions& options) {
 CRunResult CMaterial::RunOnExchangeFile(const CFitOptions& options) {
     CRunResult result;
     static_cast<CFitOutcome&>(result) = FitOnExchangeFile(options);
+    WriteRunOutputs(result, options);
+    return result;
+}
+
+void CMaterial::WriteRunOutputs(CRunResult& result, const CFitOptions& options) {
     const auto written = [] { return CSurfaceExportStatus{EOutputStatus::Written, {}}; };
     WriteOutput(result, WorkPath(kFortranFileName), [&] {
         WriteFortran();
@@ -63,7 +68,6 @@ CRunResult CMaterial::RunOnExchangeFile(const CFitOptions& options) {
         WriteMaterialFile(1);
         return written();
     });
-    return result;
 }
 
 std::vector<CCandidateReport> CMaterial::FindBestModel(const CandidateCallback& onCandidate,
@@ -109,6 +113,10 @@ std::vector<CCandidateReport> CMaterial::FindBestModelOnExchangeFile(const Model
         report.m_nCoef = check.Ok() ? m_nCoef : 0;
         report.m_dErrorSr = m_dErrorSr;
         report.m_dErrorMax = m_dErrorMax;
+        if (check.Ok()) {
+            report.m_aCoef.assign(m_dCoef.begin(), m_dCoef.begin() + m_nCoef);
+            report.m_confidence = m_confidence;
+        }
         aReports.push_back(report);
         if (onCandidate)
             onCandidate(aReports.back());

@@ -6,6 +6,7 @@
 #include "vornel/intake/Import.h"
 #include "vornel/model/ModelCatalogue.h"
 #include "vornel/session/FolderLock.h"
+#include "vornel/session/History.h"
 #include "vornel/session/Stage.h"
 
 #include <algorithm>
@@ -122,6 +123,7 @@ void OpenInto(const std::string& strFileName, const std::string& strWorkFolder) 
     pMaterial->ReadMaterialFile(1);
     pMaterial->m_dTemp3d = RunSurfaceTemperature(*pMaterial).m_dTemp;
     g_pMaterial = std::move(pMaterial);
+    g_history.Clear();
     g_nStage = StageAfter(EStageEvent::OpenFile);
 }
 
@@ -133,6 +135,7 @@ void NewMaterial(const std::string& strName, const std::string& strWorkFolder) {
     pMaterial->m_strFileName = strName + ".mat";
     pMaterial->m_strWorkFolder = AbsoluteFolder(strWorkFolder);
     g_pMaterial = std::move(pMaterial);
+    g_history.Clear();
     g_nStage = StageAfter(EStageEvent::NewMaterial);
 }
 
@@ -210,6 +213,47 @@ CImportedCurves AddCurves(const std::vector<CCurveSpec>& aCurves, const CImportP
 
 std::vector<std::string> ExportCurves(const std::string& strFolder) { return WriteCurveFiles(Current(), strFolder); }
 
+CMaterial WithCandidateLaw(const CMaterial& material, const CCandidateReport& candidate) {
+    if (candidate.m_aCoef.empty() || !FindModel(candidate.m_nModel) ||
+        candidate.m_aCoef.size() > static_cast<std::size_t>(CMaterial::kMaxCoef))
+        throw CInputError("model " + std::to_string(candidate.m_nModel) + " was refused for these curves: it has no law");
+    CMaterial result = material;
+    result.m_nFunction = candidate.m_nModel;
+    result.m_nCoef = static_cast<int>(candidate.m_aCoef.size());
+    result.m_dCoef.fill(0);
+    std::copy(candidate.m_aCoef.begin(), candidate.m_aCoef.end(), result.m_dCoef.begin());
+    result.m_dErrorSr = candidate.m_dErrorSr;
+    result.m_dErrorMax = candidate.m_dErrorMax;
+    result.m_confidence = candidate.m_confidence;
+    for (int i = 0; i < result.m_nCurves; ++i)
+        for (CCurvePoint& point : result.Curve(i).m_pPoints)
+            point.m_dFitStress = result.Evaluate(point.m_dStrain, point.m_dTemp, point.m_dRate);
+    return result;
+}
+
+void UseCandidateLaw(const CCandidateReport& candidate) {
+    CMaterial& material = Current();
+    material = WithCandidateLaw(material, candidate);
+    g_nStage = StageAfter(EStageEvent::FitSucceeded);
+}
+
+void LeaveOutCurve(int nCurve, bool bLeftOut) {
+    CMaterial& material = Current();
+    CheckCurveNumber(material, nCurve);
+    if (material.Curve(nCurve - 1).m_bLeftOut == bLeftOut)
+        return;
+    material.Curve(nCurve - 1).m_bLeftOut = bLeftOut;
+    material.ClearFit();
+    g_nStage = StageAfter(EStageEvent::AddFile);
+}
+
+int CurvesFittedOn(const CMaterial& material) {
+    int n = 0;
+    for (int i = 0; i < material.m_nCurves; ++i)
+        n += !material.Curve(i).m_bLeftOut;
+    return n;
+}
+
 void SetCurveConditions(int nCurve, double dTemp, double dRate) {
     CMaterial& material = Current();
     CheckCurveNumber(material, nCurve);
@@ -262,7 +306,97 @@ void SaveMaterialAs(const std::string& strPath) {
     });
 }
 
+// ---- fitting on the curves not left out ------------------------------------------------
+
+namespace {
+
+bool AnyLeftOut(const CMaterial& material) { return CurvesFittedOn(material) < material.m_nCurves; }
+
+// The material of the curves not left out alone, in their order, to fit on: the engine
+// fits what it is given.
+CMaterial UsedCurvesOnly(CMaterial& material) {
+    CMaterial subset = CopyWithoutPoints(material);
+    for (CCurve& curve : subset.m_aCurves)
+        curve = CCurve();
+    subset.m_nCurves = 0;
+    subset.m_nSelectedCurve = 0;
+    for (int i = 0; i < material.m_nCurves; ++i)
+        if (!material.Curve(i).m_bLeftOut)
+            subset.Curve(subset.m_nCurves++) = material.Curve(i);
+    if (subset.m_nCurves == 0)
+        throw CInputError("every curve is left out of the fit: tick at least one curve in the curve table");
+    subset.m_nPoints = subset.CountPoints();
+    return subset;
+}
+
+// What the fit on subset (UsedCurvesOnly of material, fitted) gave, back into material: the
+// law, its errors and intervals and whatever else the run set, the fitted curves (as the run
+// read them back) in their slots, and the left-out curves as they were, prepared as the run
+// prepared the others (PrepareCurves, which may throw: before material changes), with the
+// law's stresses at their points.
+void TakeFitBack(CMaterial& material, CMaterial&& subset) {
+    std::vector<CCurve> aLeft;
+    for (int i = 0; i < material.m_nCurves; ++i)
+        if (material.Curve(i).m_bLeftOut)
+            aLeft.push_back(material.Curve(i));
+    if (subset.m_nPrepared != 0 && material.m_nPrepared == 0)
+        PrepareCurves(aLeft);
+    const int nCurves = material.m_nCurves;
+    const int nSelected = material.m_nSelectedCurve;
+    std::vector<bool> abLeftOut;
+    for (int i = 0; i < nCurves; ++i)
+        abLeftOut.push_back(material.Curve(i).m_bLeftOut);
+    CMaterial merged = std::move(subset);
+    std::size_t nUsed = 0, nLeft = 0;
+    std::vector<CCurve> aAll;
+    for (int i = 0; i < nCurves; ++i)
+        aAll.push_back(abLeftOut[static_cast<std::size_t>(i)] ? std::move(aLeft[nLeft++])
+                                                               : std::move(merged.Curve(static_cast<int>(nUsed++))));
+    for (int i = 0; i < nCurves; ++i) {
+        CCurve& curve = merged.Curve(i) = std::move(aAll[static_cast<std::size_t>(i)]);
+        curve.m_bLeftOut = abLeftOut[static_cast<std::size_t>(i)];
+        if (curve.m_bLeftOut)
+            for (CCurvePoint& point : curve.m_pPoints)
+                point.m_dFitStress = merged.m_nCoef > 0 ? merged.Evaluate(point.m_dStrain, point.m_dTemp, point.m_dRate) : 0;
+    }
+    merged.m_nCurves = nCurves;
+    merged.m_nSelectedCurve = nSelected;
+    merged.m_nPoints = merged.CountPoints();
+    material = std::move(merged);
+}
+
+CRunResult& RunOf(CRunResult& result) { return result; }
+CRunResult& RunOf(COptimizationResult& result) { return result.m_run; }
+
+// Calc or the Optimization (fit(subset), which fills the result and fits subset without
+// writing the run's outputs) on the curves not left out, under the work folder's lock; then
+// the run's outputs from the whole material. The material changes only once the fit is done.
+template <class Result, class Fit>
+Result FitOnUsedCurves(Fit fit, const CFitOptions& options) {
+    CMaterial& material = Current();
+    const CFolderLock lock(material.m_strWorkFolder);
+    CMaterial subset = UsedCurvesOnly(material);
+    Result result = fit(subset);
+    TakeFitBack(material, std::move(subset));
+    CRunResult& run = RunOf(result);
+    material.WriteRunOutputs(run, options);
+    if (run.Ok())
+        g_nStage = StageAfter(EStageEvent::FitSucceeded);
+    return result;
+}
+
+} // namespace
+
 CRunResult Calc(const CFitOptions& options) {
+    if (g_pMaterial && AnyLeftOut(*g_pMaterial))
+        return FitOnUsedCurves<CRunResult>(
+            [&](CMaterial& subset) {
+                subset.WriteRunExchangeFile();
+                CRunResult result;
+                static_cast<CFitOutcome&>(result) = subset.FitOnExchangeFile(options);
+                return result;
+            },
+            options);
     return RunOnExchangeFile([](const CMaterial& material) { material.WriteRunExchangeFile(); },
                              [&](CMaterial& material) {
                                  CRunResult result = material.RunOnExchangeFile(options);
@@ -273,6 +407,20 @@ CRunResult Calc(const CFitOptions& options) {
 }
 
 COptimizationResult Optimization(const CandidateCallback& onCandidate, const CFitOptions& options) {
+    if (g_pMaterial && AnyLeftOut(*g_pMaterial))
+        return FitOnUsedCurves<COptimizationResult>(
+            [&](CMaterial& subset) {
+                subset.WriteMaterialFile(0);
+                COptimizationResult result;
+                result.m_aCandidates = subset.FindBestModelOnExchangeFile(CallModelEngine, onCandidate, options);
+                result.m_nChosen = subset.m_nFunction;
+                subset.WriteRunExchangeFile();
+                static_cast<CFitOutcome&>(result.m_run) = subset.FitOnExchangeFile(options);
+                if (result.m_nChosen == 0)
+                    result.m_run.m_strMessage = "every candidate model was refused";
+                return result;
+            },
+            options);
     return RunOnExchangeFile([](const CMaterial& material) { material.WriteMaterialFile(0); },
                              [&](CMaterial& material) {
                                  COptimizationResult result;

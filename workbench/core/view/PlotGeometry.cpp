@@ -162,3 +162,27 @@ CNiceAxis NiceAxis(double dLo, double dHi, int nCells) {
     axis.m_nCells = std::max(1, static_cast<int>(std::lround((axis.m_dMax - axis.m_dMin) / dStep)));
     return axis;
 }
+
+CPlotAxes ZoomAxes(const CPlotAxes& full, const CPlotZoom& zoom) {
+    const double dStrain = full.m_dMaxStrain - full.m_dMinStrain;
+    const double dStress = full.m_dTopStress - full.m_dMinStress;
+    return {full.m_dMinStrain + dStrain * zoom.m_dX0, full.m_dMinStrain + dStrain * zoom.m_dX1,
+            full.m_dMinStress + dStress * zoom.m_dY0, full.m_dMinStress + dStress * zoom.m_dY1};
+}
+
+CPlotZoom SubZoom(const CPlotZoom& zoom, double dX0, double dX1, double dY0, double dY1) {
+    // One axis: the part a..b of lo..hi, its span kept within the limits about its middle.
+    const auto part = [](double dLo, double dHi, double a, double b, double& dNewLo, double& dNewHi) {
+        if (!std::isfinite(a) || !std::isfinite(b) || b <= a) {
+            dNewLo = dLo, dNewHi = dHi;
+            return;
+        }
+        const double dSpan = std::clamp((dHi - dLo) * (b - a), 1e-6, 1e3);
+        const double dMiddle = dLo + (dHi - dLo) * (a + b) / 2;
+        dNewLo = dMiddle - dSpan / 2, dNewHi = dMiddle + dSpan / 2;
+    };
+    CPlotZoom result;
+    part(zoom.m_dX0, zoom.m_dX1, dX0, dX1, result.m_dX0, result.m_dX1);
+    part(zoom.m_dY0, zoom.m_dY1, dY0, dY1, result.m_dY0, result.m_dY1);
+    return result;
+}

@@ -57,7 +57,7 @@ inline constexpr int kAxisStress = 2;   // Z
 // One axis of the data box, in the surface file's normalised coordinates.
 struct CAxis {
     int m_nAxis = kAxisStrain;
-    std::string m_strTitle;            // "strain", "strain rate, 1/s", "stress"
+    std::string m_strTitle;            // "strain", "strain rate, 1/s", "stress, MPa"
     CAxisScale m_scale;
     std::vector<CAxisTick> m_aTicks;   // values within the box
 };

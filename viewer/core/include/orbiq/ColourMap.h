@@ -36,8 +36,10 @@ struct CLegendValues {
 };
 
 // The legend for node values from a to b of the value type named strName: with the step
-// c = (b - a) x 0.14285715 (a seventh) the labels a, a + c, ..., a + 5c and b; the
-// temperature scale exactly when the name is "T".
+// c = (b - a) / 6 the labels a, a + c, ..., a + 5c and b, evenly spaced as they stand
+// along the colour bar, so that the middle label is the value of the bar's middle colour
+// (green; the red of the temperature scale's two halves); the temperature scale exactly
+// when the name is "T".
 CLegendValues SetLegendValues(float a, float b, const std::string& strName);
 
 // One horizontal line of the legend's colour bar, from x nLeft to nRight at height nY,

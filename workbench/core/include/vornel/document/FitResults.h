@@ -167,6 +167,8 @@ struct CCandidateReport : CFitOutcome {
     double m_dErrorSr = 0;   // the errors it returned (100000 for a refused fit), after the
     double m_dErrorMax = 0;  // refinement when it was refined
     double m_dRms = 0;       // RMS over the measured points (fit/FitReport.h); 0 when refused
+    std::vector<double> m_aCoef; // its coefficients A1..AK (after the refinement); empty when refused
+    std::optional<CConfidenceIntervals> m_confidence; // their intervals, when the fit has them
 };
 
 // Called after each candidate of FindBestModel with its report.

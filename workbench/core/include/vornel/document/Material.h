@@ -57,6 +57,8 @@ public:
                                          // every step with its parameters; "" for a file read as
                                          // the experiment data format without preparation (kept
                                          // in the material file's section "preparation")
+    bool m_bLeftOut = false;             // left out of the fit: kept, shown, not fitted on (kept
+                                         // in the material file's section "left out")
 
     bool operator==(const CCurve&) const = default;
 };
@@ -163,6 +165,9 @@ public:
     void WriteRunExchangeFile() const;
     CFitOutcome FitOnExchangeFile(const CFitOptions& options = {});
     CRunResult RunOnExchangeFile(const CFitOptions& options = {});
+    // Step 5 of RunApproximation: "progr.f90", the surface file and the material file, each
+    // reported in result.
+    void WriteRunOutputs(CRunResult& result, const CFitOptions& options = {});
     std::vector<CCandidateReport> FindBestModelOnExchangeFile(const ModelEngineCall& callEngine,
                                                               const CandidateCallback& onCandidate = {},
                                                               const CFitOptions& options = {});
@@ -238,6 +243,7 @@ struct CMaterialSections {
     std::vector<std::string> m_aPrep; // the curves' preparation records, curve order; empty
                                       // when the file holds none
     std::optional<CStoredLaw> m_law;
+    std::vector<int> m_aLeftOut;      // curves (1-based) left out of the fit, ascending
 };
 // The sections of the material's file.
 std::vector<CExchangeSection> MaterialSections(const CMaterial& material);

@@ -44,8 +44,9 @@ struct CCurveFit {
 
 struct CFitReport {
     bool m_bFitted = false;      // false: the material has no fitted law; nothing else is set
-    CDeviationStats m_all;       // over the measured points of every curve
-    std::vector<CCurveFit> m_aCurves; // curve order
+    CDeviationStats m_all;       // over the measured points of every curve fitted on (not left out)
+    int m_nUsed = 0;             // curves fitted on
+    std::vector<CCurveFit> m_aCurves; // curve order, the left-out curves too
 };
 
 // The report of the material's current law (m_nFunction with m_dCoef) over its measured

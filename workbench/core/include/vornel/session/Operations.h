@@ -49,7 +49,8 @@ void NewMaterial(const std::string& strName, const std::string& strWorkFolder = 
 // Open File: reads the material file strPath into a fresh CMaterial, which replaces
 // g_pMaterial only when the whole file was read and validated. Its m_strFileName is the
 // file's absolute path and its work folder the file's folder (first form) or strWorkFolder
-// (second form; empty: the current folder, m_strFileName then stays as given). The name is
+// (second form; empty: the current folder, m_strFileName then stays as given). Both this
+// and New material start an empty undo history (History.h). The name is
 // empty, as the file does not store it; m_dTemp3d is the temperature a run would draw its
 // surface at (RunSurfaceTemperature). Stage 3. Throws CFileError naming the file.
 void OpenMaterial(const std::string& strPath);
@@ -93,6 +94,19 @@ std::vector<std::string> ExportCurves(const std::string& strFolder);
 // that does not exist or conditions outside their ranges; the material is then unchanged.
 void SetCurveConditions(int nCurve, double dTemp, double dRate);
 
+// Leaves curve nCurve (1-based) out of the fit (bLeftOut) or takes it back: the curve stays
+// in the material; a change clears the fit (ClearFit) and sets stage 2, as correcting its
+// conditions does. Throws CInputError for a curve that does not exist.
+//
+// Calc and the Optimization of a material with curves left out fit a material of the other
+// curves alone (the engine fits what it is given), then take its law, errors, intervals
+// and fitted curves back into their slots; the left-out curves are prepared as the run
+// prepared the others and get the law's stresses; the run's files are written from the
+// whole material. With every curve left out they throw CInputError and change nothing.
+void LeaveOutCurve(int nCurve, bool bLeftOut);
+// The curves a fit uses: those not left out.
+int CurvesFittedOn(const CMaterial& material);
+
 // Removes curve nCurve (1-based, 1..m_nCurves): the curves above it move down one slot in
 // order, the freed last slot becomes an empty curve, m_nPoints loses the curve's points,
 // the fit is cleared (ClearFit, which also selects all curves), the prepared flag stays,
@@ -125,6 +139,14 @@ CRunResult Calc(const CFitOptions& options = {});
 // folder's lock as Calc. The result holds the run and every candidate's report; when every
 // candidate was refused, the run's refusal says so.
 COptimizationResult Optimization(const CandidateCallback& onCandidate = {}, const CFitOptions& options = {});
+
+// The material with the law of an Optimization's candidate in place of its own (model,
+// coefficients, errors, intervals; the points' fitted stresses the law's): what selecting
+// the candidate shows, without fitting again. The candidate must have been fitted on these
+// curves. Throws CInputError for a refused candidate.
+CMaterial WithCandidateLaw(const CMaterial& material, const CCandidateReport& candidate);
+// "Use this law": WithCandidateLaw on g_pMaterial; stage 3.
+void UseCandidateLaw(const CCandidateReport& candidate);
 
 // 3d visualization: checks dTemp (CheckTemp3d), stores it in m_dTemp3d and writes the
 // surface file "visual.tmp" in the work folder for that temperature. Returns whether it

@@ -48,6 +48,20 @@ inline constexpr int kCurveSlots = 6;
 // Axis values of the material's measured points.
 CPlotAxes FindPlotAxes(const CMaterial& material);
 
+// The part of a plot's full axes a view shows, as fractions of their spans: x0..x1 along
+// strain, y0..y1 along stress; (0, 1, 0, 1) is the whole plot. Every panel of a view shows
+// the same part of its own axes.
+struct CPlotZoom {
+    double m_dX0 = 0, m_dX1 = 1, m_dY0 = 0, m_dY1 = 1;
+    bool operator==(const CPlotZoom&) const = default;
+};
+// The axes of the part zoom shows of full: min + (max - min) x fraction on each axis.
+CPlotAxes ZoomAxes(const CPlotAxes& full, const CPlotZoom& zoom);
+// The part x0..x1, y0..y1 of what zoom shows, those given as fractions of it (below 0 or
+// above 1 reaches past its edges). Zooming by s about the fraction f: f - f s .. f + (1 - f) s;
+// panning by d: -d .. 1 - d. Spans are kept between 1e-6 and 1e3 of the whole plot.
+CPlotZoom SubZoom(const CPlotZoom& zoom, double dX0, double dX1, double dY0, double dY1);
+
 CPlotRect PlotRect(int nClientLeft, int nClientTop, int nClientRight, int nClientBottom, int nFontHeight,
                    int nFontWidth, int nStressLabelWidth);
 

@@ -1,5 +1,6 @@
 #include "vornel/export/ExportUnits.h"
 
+#include "vornel/document/Text.h"
 #include "vornel/export/LawExport.h"
 
 namespace {
@@ -9,14 +10,6 @@ constexpr CUnitSystem kSystems[] = {
     {"Pa-m-s", "Pa", "s", "kg/m^3", 1e6, 1.0},
     {"GPa-mm-ms", "GPa", "ms", "kg/mm^3", 1e-3, 1e-3},
 };
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
 
 } // namespace
 
@@ -30,7 +23,7 @@ std::string CExportUnits::Describe() const {
 }
 
 CExportUnits ParseExportUnits(std::string_view strText) {
-    const std::string_view name = Trimmed(strText);
+    const std::string_view name = TrimBlanks(strText);
     for (const CUnitSystem& system : kSystems)
         for (const bool bKelvin : {false, true}) {
             const std::string strSystem = system.m_szName;

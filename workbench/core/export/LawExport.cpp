@@ -1,5 +1,6 @@
 #include "vornel/export/LawExport.h"
 
+#include "vornel/document/Text.h"
 #include "ExportText.h"
 #include "vornel/document/Material.h"
 #include "vornel/document/MeasuredConditions.h"
@@ -30,19 +31,11 @@ constexpr int kCheckStrainSteps = 40;
 constexpr int kCheckRates = 25;
 constexpr int kCheckTemps = 21;
 
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
-
-bool IsBlank(std::string_view text) { return Trimmed(text).empty(); }
+bool IsBlank(std::string_view text) { return TrimBlanks(text).empty(); }
 
 // The whole of text as a number ("+" allowed in front); throws CExportError otherwise.
 double ParseReal(std::string_view text) {
-    const std::string_view number = Trimmed(text);
+    const std::string_view number = TrimBlanks(text);
     std::string_view digits = number;
     if (!digits.empty() && digits.front() == '+')
         digits.remove_prefix(1);
@@ -107,7 +100,7 @@ void CDeckOptions::SetElastic(std::string_view strText) {
     }
     const std::size_t nComma = strText.find(',');
     if (nComma == std::string_view::npos)
-        throw CExportError("\"" + std::string(Trimmed(strText)) +
+        throw CExportError("\"" + std::string(TrimBlanks(strText)) +
                            "\" is not E,nu, the elastic modulus and Poisson's ratio (as 210000,0.3)");
     const auto modulus = ParseOptional(strText.substr(0, nComma), [](double dE) {
         if (!(dE > 0))
@@ -118,7 +111,7 @@ void CDeckOptions::SetElastic(std::string_view strText) {
             throw CExportError("Poisson's ratio " + Significant(dNu, 6) + " is not above -1 and below 0.5");
     });
     if (!modulus || !poisson)
-        throw CExportError("\"" + std::string(Trimmed(strText)) + "\" lacks the elastic modulus or Poisson's ratio");
+        throw CExportError("\"" + std::string(TrimBlanks(strText)) + "\" lacks the elastic modulus or Poisson's ratio");
     m_dYoungsModulus = modulus;
     m_dPoisson = poisson;
 }
@@ -174,12 +167,12 @@ void CExportGridOptions::SetStrains(std::string_view strText) {
     }
     const std::size_t nColon = strText.find(':');
     if (nColon == std::string_view::npos)
-        throw CExportError("\"" + std::string(Trimmed(strText)) +
+        throw CExportError("\"" + std::string(TrimBlanks(strText)) +
                            "\" is not MAX:N, the largest strain and the number of steps (as 0.8:40)");
     const double dMax = ParseReal(strText.substr(0, nColon));
     if (!(dMax > 0) || !std::isfinite(dMax))
         throw CExportError("the largest strain " + Significant(dMax, 6) + " is not a finite number above 0");
-    const std::string_view steps = Trimmed(strText.substr(nColon + 1));
+    const std::string_view steps = TrimBlanks(strText.substr(nColon + 1));
     int nSteps = 0;
     const auto [pStop, ec] = std::from_chars(steps.data(), steps.data() + steps.size(), nSteps);
     if (steps.empty() || ec != std::errc() || pStop != steps.data() + steps.size() || nSteps < 1 ||

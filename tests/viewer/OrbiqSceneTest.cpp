@@ -170,6 +170,33 @@ TEST_F(OrbiqScene, StartsEveryFileFromTheInitialAttitudeAndScale) {
     EXPECT_FALSE(m_scene.SceneLoaded());
 }
 
+// The camera comes as near and stands as far across as it must for the picture to fill
+// the rectangle in one direction, centred in both; the model and so its lighting stay, and
+// the first attitude brings the camera back.
+TEST_F(OrbiqScene, FitsThePictureToARectangleByMovingTheCamera) {
+    const std::array<std::array<float, 4>, 4> aRects{{{0, 0, 800, 600}, {100, 50, 700, 550}, {390, 290, 410, 310}, {600, 0, 800, 600}}};
+    for (const std::array<float, 4>& rect : aRects) {
+        SCOPED_TRACE(testing::Message() << rect[0] << " " << rect[1] << " " << rect[2] << " " << rect[3]);
+        m_scene.KeyDown(EOrbiqKey::Left);
+        const CMatrix4 world = m_scene.World().Transform();
+        ASSERT_TRUE(m_scene.FitView(rect));
+        EXPECT_TRUE(m_scene.World().Transform() == world);
+        const std::array<float, 4> box = *m_scene.PictureBounds();
+        EXPECT_NEAR((box[0] + box[2]) / 2, (rect[0] + rect[2]) / 2, 0.05);
+        EXPECT_NEAR((box[1] + box[3]) / 2, (rect[1] + rect[3]) / 2, 0.05);
+        EXPECT_LE(box[2] - box[0], rect[2] - rect[0] + 0.05f);
+        EXPECT_LE(box[3] - box[1], rect[3] - rect[1] + 0.05f);
+        EXPECT_NEAR(std::max((box[2] - box[0]) / (rect[2] - rect[0]), (box[3] - box[1]) / (rect[3] - rect[1])), 1, 1e-4);
+    }
+    m_scene.ResetAttitude();
+    EXPECT_TRUE(WorldIs(m_scene, InitialWorld(2)));
+    EXPECT_TRUE(m_scene.CameraPosition() == (CVec3{0, 0, -8}));
+    EXPECT_FALSE(m_scene.FitView({10, 10, 10, 50}));
+    COrbiqScene empty;
+    EXPECT_FALSE(empty.FitView({0, 0, 800, 600}));
+    EXPECT_TRUE(empty.CameraPosition() == (CVec3{0, 0, -8}));
+}
+
 TEST_F(OrbiqScene, KeepsTheSceneWhenAFileCannotBeRead) {
     m_scene.KeyDown(EOrbiqKey::Left);
     m_scene.ColourByValue(kValueVz);

@@ -2,6 +2,7 @@
 // reading files (and refusing broken ones without losing the scene), colouring through the
 // function box, the legend, the read-out in the status bar, keys, and the command line.
 
+#include "AxisPainter.h"
 #include "LegendWnd.h"
 #include "MainFrame.h"
 #include "OrbiqView.h"
@@ -88,6 +89,7 @@ private slots:
     void legendFollowsTheButtonAndTheFunction();
     void readsOutTheFaceUnderTheMouseAndTurnsOnADrag();
     void keysReachTheScene();
+    void fitsTheModelAndItsAxesBesideTheLegend();
     void newAndSaveACopy();
     void staysOpenWithoutOpenGL();
     void commandLineIsCheckedBeforeAnyWindow_data();
@@ -307,6 +309,57 @@ void ViewerWindowTest::keysReachTheScene() {
     QTest::keyClick(pView, Qt::Key_Escape);
     QCOMPARE(m_pFrame->PaneText(0), QString("Function Vx"));
     QVERIFY(pView->Scene().Mesh(1)->DrawnColour(0) == (CColour{0, 0, 1}));
+}
+
+void ViewerWindowTest::fitsTheModelAndItsAxesBesideTheLegend() {
+    COrbiqView* pView = m_pFrame->View();
+    CLegendWnd* pLegend = m_pFrame->Legend();
+    pLegend->move(pView->mapToGlobal(QPoint(CMainFrame::kLegendInset, CMainFrame::kLegendInset)));
+    QVERIFY(m_pFrame->OpenSurfaceFile("visual.tmp", true));
+    m_pFrame->LegendButton()->setChecked(true);
+    QApplication::processEvents();
+    // The model, its axes' labels and titles: inside the view, clear of the legend, and
+    // reaching the free part of the view on two opposite sides.
+    const auto checkFitted = [&](const char* szWhen) {
+        const QRect legend = pLegend->isVisible() ? QRect(pView->mapFromGlobal(pLegend->frameGeometry().topLeft()), pLegend->frameGeometry().size()) : QRect();
+        const std::array<float, 4> box = *pView->Scene().PictureBounds();
+        QRect drawn = QRectF(QPointF(box[0], box[1]), QPointF(box[2], box[3])).toAlignedRect();
+        QVERIFY2(!drawn.intersects(legend), szWhen);
+        const std::vector<CDrawnText> aTexts = AxisTexts(pView->Scene(), pView->font());
+        QVERIFY2(aTexts.size() >= 3, szWhen);
+        for (const CDrawnText& text : aTexts) {
+            QVERIFY2(pView->rect().contains(text.rect) && !text.rect.intersects(legend), qPrintable(text.strText + " " + szWhen));
+            drawn = drawn.united(text.rect);
+        }
+        const QRect area = pView->FitArea();
+        QVERIFY2(area.adjusted(-2, -2, 2, 2).contains(drawn), szWhen);
+        QVERIFY2(drawn.width() >= area.width() - 4 || drawn.height() >= area.height() - 4, szWhen);
+    };
+    QVERIFY(pView->FitArea().left() > pView->mapFromGlobal(pLegend->frameGeometry().topRight()).x());
+    checkFitted("at start");
+
+    // Turned and scaled, then R: the first attitude, fitted again.
+    const CMatrix4 world = pView->Scene().World().Transform();
+    const CVec3 camera = pView->Scene().CameraPosition();
+    m_pFrame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_pFrame.get()));
+    pView->setFocus();
+    QTest::keyClick(pView, Qt::Key_Left);
+    QTest::keyClick(pView, Qt::Key_Plus, Qt::KeypadModifier);
+    QVERIFY(!(pView->Scene().World().Transform() == world));
+    m_pFrame->resize(800, 640);   // a model the user moved stays where it is
+    QApplication::processEvents();
+    QVERIFY(pView->Scene().CameraPosition() == camera);
+    QTest::keyClick(pView, Qt::Key_R);
+    QVERIFY(pView->Scene().World().Transform() == world);
+    checkFitted("after R");
+    // Untouched, it follows the window and takes back the legend's room.
+    m_pFrame->resize(1000, 760);
+    QApplication::processEvents();
+    checkFitted("resized");
+    m_pFrame->LegendButton()->setChecked(false);
+    QCOMPARE(pView->FitArea(), pView->rect().marginsRemoved(QMargins(8, 8, 8, 8)));
+    checkFitted("without the legend");
 }
 
 void ViewerWindowTest::newAndSaveACopy() {

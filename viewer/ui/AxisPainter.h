@@ -6,6 +6,7 @@
 
 #include "orbiq/OrbiqScene.h"
 
+#include <QFont>
 #include <QRect>
 #include <QString>
 
@@ -22,3 +23,12 @@ struct CDrawnText {
 // Draws scene.AxisOverlay() with the painter's font, in black; the painter's coordinates
 // are the viewport's pixels. Returns every label and title drawn.
 std::vector<CDrawnText> DrawAxes(QPainter& painter, const COrbiqScene& scene);
+
+// Where DrawAxes would put the labels and titles with font, without drawing them.
+std::vector<CDrawnText> AxisTexts(const COrbiqScene& scene, const QFont& font);
+
+// Scales and moves the scene (COrbiqScene::FitView) so that its picture, with the axes'
+// labels and titles drawn in font, fills area (the viewport's pixels) as far as its
+// proportions allow; the texts' room is left on the sides they stand on. False when there
+// is nothing to fit.
+bool FitSceneWithAxes(COrbiqScene& scene, QRect area, const QFont& font);

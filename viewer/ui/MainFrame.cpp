@@ -59,6 +59,7 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent), m_pPrinter(std:
     m_pView = new COrbiqView(strNoOpenGL.isEmpty(), this);
     setCentralWidget(m_pView);
     m_pLegend = new CLegendWnd(this);
+    m_pView->SetCover(m_pLegend);
 
     CreateActions();
     CreateMenus();
@@ -243,6 +244,11 @@ void CMainFrame::CreateStatusBar() {
     pStatusToggle->setCheckable(true);
     pStatusToggle->setChecked(true);
     connect(pStatusToggle, &QAction::toggled, statusBar(), &QWidget::setVisible);
+    pView->addSeparator();
+    QAction* pFit = pView->addAction(tr("&Fit to Window"));
+    pFit->setShortcut(Qt::Key_R);
+    pFit->setStatusTip(tr("Turns the model back to its first attitude and fits it, with its axes, to the window"));
+    connect(pFit, &QAction::triggered, m_pView, &COrbiqView::ResetView);
     QMenu* pVisualization = pView->addMenu(tr("&Visualization"));
     for (const char* szBar : {"FunctionBar", "MagnifyBar", "StandardViewBar"})
         pVisualization->addAction(szBar)->setEnabled(false);

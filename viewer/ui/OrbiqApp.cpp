@@ -19,7 +19,7 @@ const char* const kszUsage =
     "usage: orbiq [FILE]\n"
     "       orbiq --snapshot OUT.png [FILE]\n"
     "Shows the surface file FILE (default: visual.tmp in the current folder) in 3D.\n"
-    "--snapshot renders it in its first attitude into a 1024 x 768 PNG picture and exits.\n";
+    "--snapshot renders it in its first attitude, fitted to the picture, into a 1024 x 768 PNG picture and exits.\n";
 
 namespace {
 
@@ -33,6 +33,7 @@ int Snapshot(const QString& strOut, const QString& strFile) {
         return 1;
     }
     scene.ColourByValue(kValueVz);
+    FitSceneToPicture(scene, QSize(kSnapshotWidth, kSnapshotHeight));
     QImage image;
     QString strError;
     if (!RenderSceneWithAxes(scene, QSize(kSnapshotWidth, kSnapshotHeight), &image, &strError)) {

@@ -157,7 +157,83 @@ void COrbiqView::resizeEvent(QResizeEvent* pEvent) {
     m_scene.SetViewportSize(width(), height());
     if (m_pCanvas)
         m_pCanvas->setGeometry(rect());
+    if (m_bFitPending)
+        FitScene();
+    else
+        FitSceneAgain();
     QWidget::resizeEvent(pEvent);
+}
+
+void COrbiqView::showEvent(QShowEvent* pEvent) {
+    QWidget::showEvent(pEvent);
+    if (m_bFitPending)
+        FitScene();
+}
+
+QRect COrbiqView::FitArea() const {
+    QRect free = rect();
+    if (m_pCover && m_pCover->isVisible()) {
+        const QRect cover = QRect(mapFromGlobal(m_pCover->frameGeometry().topLeft()), m_pCover->frameGeometry().size()).intersected(rect());
+        if (!cover.isEmpty()) {
+            // The largest free rectangle beside, above or below the cover.
+            const QRect aSides[] = {QRect(QPoint(0, 0), QPoint(cover.left() - 1, height() - 1)),
+                                    QRect(QPoint(cover.right() + 1, 0), QPoint(width() - 1, height() - 1)),
+                                    QRect(QPoint(0, 0), QPoint(width() - 1, cover.top() - 1)),
+                                    QRect(QPoint(0, cover.bottom() + 1), QPoint(width() - 1, height() - 1))};
+            free = QRect();
+            for (const QRect& side : aSides)
+                if (side.isValid() && (free.isEmpty() || side.width() * side.height() > free.width() * free.height()))
+                    free = side;
+        }
+    }
+    return free.marginsRemoved(QMargins(kFitBorder, kFitBorder, kFitBorder, kFitBorder));
+}
+
+void COrbiqView::FitScene() {
+    if (!m_scene.SceneLoaded()) {
+        m_bFitPending = false;
+        return;
+    }
+    const QRect area = FitArea();
+    // Before the window is laid out the view has no size of its own yet.
+    m_bFitPending = !isVisible() || area.width() < 16 || area.height() < 16;
+    if (m_bFitPending)
+        return;
+    if (FitSceneWithAxes(m_scene, area, font()))
+        m_fitted = m_scene.World().Transform();
+    Redraw();
+}
+
+void COrbiqView::SetCover(QWidget* pCover) {
+    if (m_pCover)
+        m_pCover->removeEventFilter(this);
+    m_pCover = pCover;
+    if (pCover)
+        pCover->installEventFilter(this);
+}
+
+bool COrbiqView::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    if (pWatched == m_pCover) {
+        switch (pEvent->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Show:
+        case QEvent::Hide: FitSceneAgain(); break;
+        default: break;
+        }
+    }
+    return QWidget::eventFilter(pWatched, pEvent);
+}
+
+void COrbiqView::FitSceneAgain() {
+    if (m_fitted && m_scene.World().Transform() == *m_fitted)
+        FitScene();
+}
+
+void COrbiqView::ResetView() {
+    m_scene.ResetAttitude();
+    FitScene();
+    Redraw();
 }
 
 void COrbiqView::paintEvent(QPaintEvent*) {
@@ -177,13 +253,18 @@ CReadStatus COrbiqView::ReadSurfaceFile(const QString& strPath) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const CReadStatus status = m_scene.ReadSurfaceFile(strPath.toStdString());
     QApplication::restoreOverrideCursor();
-    if (status.bOk)
+    if (status.bOk) {
+        m_fitted.reset();
+        FitScene();
         Redraw();
+    }
     return status;
 }
 
 void COrbiqView::ClearScene() {
     m_scene.Clear();
+    m_fitted.reset();
+    m_bFitPending = false;
     Redraw();
 }
 

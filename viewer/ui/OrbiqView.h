@@ -10,9 +10,11 @@
 #include <QOpenGLWidget>
 #include <QString>
 #include <QStringList>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class CSceneRenderer;
 
@@ -64,6 +66,23 @@ public:
     // The value type the function box shows, for the read-out.
     void SetFunctionIndex(int nType) { m_nFunction = nType; }
 
+    // Fits the model and its axes to the view (FitSceneWithAxes), leaving free the part of
+    // the view that the cover window (the legend), when shown, lies over: the largest of the
+    // rectangles beside, above or below it. A view not yet sized fits when it is. The fit is
+    // kept through resizes until the model is turned, moved or scaled.
+    void FitScene();
+    // FitScene when the model is where the last fit put it (the user has not moved it since).
+    void FitSceneAgain();
+    // Back to the first attitude, fitted to the view (the "R" key).
+    void ResetView();
+    // The window whose place the fit leaves free. When it is shown, hidden, moved or
+    // resized, a model the user has not moved since the last fit is fitted again.
+    void SetCover(QWidget* pCover);
+    // Where the fit puts the model, in the view's pixels: the view less the cover and a
+    // border of kFitBorder pixels.
+    QRect FitArea() const;
+    static constexpr int kFitBorder = 8;
+
     // Set when OpenGL could not be started; the view then shows no scene (white).
     bool GlFailed() const { return !m_pCanvas || m_pCanvas->Failed(); }
     // The view as drawn now.
@@ -77,9 +96,11 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* pEvent) override;
+    void showEvent(QShowEvent* pEvent) override;
     void paintEvent(QPaintEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
     void mouseMoveEvent(QMouseEvent* pEvent) override;
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
     void Redraw();
@@ -87,5 +108,8 @@ private:
 
     COrbiqScene m_scene;
     CSceneCanvas* m_pCanvas = nullptr;   // child, null without OpenGL
+    QPointer<QWidget> m_pCover;
+    bool m_bFitPending = false;
+    std::optional<CMatrix4> m_fitted;    // the world frame's transformation the last fit left
     int m_nFunction = kValueNone;
 };

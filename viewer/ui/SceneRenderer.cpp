@@ -135,17 +135,30 @@ bool RenderSceneImage(COrbiqScene& scene, QSize size, QImage* pImage, QString* p
     return bOk;
 }
 
+namespace {
+
+QFont AxisFont(QFont font) {
+    font.setPixelSize(kAxisFontPixels);
+    return font;
+}
+
+} // namespace
+
 bool RenderSceneWithAxes(COrbiqScene& scene, QSize size, QImage* pImage, QString* pError, std::vector<CDrawnText>* pTexts) {
     if (!RenderSceneImage(scene, size, pImage, pError))
         return false;
     QPainter painter(pImage);
-    QFont font = painter.font();
-    font.setPixelSize(kAxisFontPixels);
-    painter.setFont(font);
+    painter.setFont(AxisFont(painter.font()));
     std::vector<CDrawnText> aTexts = DrawAxes(painter, scene);
     if (pTexts)
         *pTexts = std::move(aTexts);
     return true;
+}
+
+void FitSceneToPicture(COrbiqScene& scene, QSize size) {
+    scene.SetViewportSize(size.width(), size.height());
+    FitSceneWithAxes(scene, QRect(QPoint(0, 0), size).marginsRemoved(QMargins(kPictureBorder, kPictureBorder, kPictureBorder, kPictureBorder)),
+                     AxisFont(QFont()));
 }
 
 QString ContextProblem(QOpenGLContext* pContext) {

@@ -50,6 +50,12 @@ inline constexpr int kAxisFontPixels = 14;
 bool RenderSceneWithAxes(COrbiqScene& scene, QSize size, QImage* pImage, QString* pError,
                          std::vector<CDrawnText>* pTexts = nullptr);
 
+// Scales and moves the scene so that it fills a picture of size with its axes in the font
+// RenderSceneWithAxes draws them in (FitSceneWithAxes), kPictureBorder pixels inside its
+// edges; the viewport takes that size.
+inline constexpr int kPictureBorder = 8;
+void FitSceneToPicture(COrbiqScene& scene, QSize size);
+
 // Why the scene cannot be drawn in pContext, or an empty text when it can: no context, a
 // context that is not valid, or one without the OpenGL 2.1 functions the renderer calls
 // (shader programs and framebuffer objects) or whose entry points cannot be resolved.

@@ -5,7 +5,8 @@
 // and mouse actions that turn, move and scale the model.
 //
 // The scene: a root with a white background; under it the world frame, which carries the
-// three mesh frames and which navigation moves; the camera at (0, 0, -8); point lights of
+// three mesh frames and which navigation moves; the camera at (0, 0, -8), where FitView
+// moves it from to fit the model to the window; point lights of
 // colour 0.9 at (-5, 0, -2) and (5, 0, -2) and an ambient light of 0.5. Mesh 1 (the
 // surface) is red, mesh 2 (the walls) pale cyan and mesh 3 (the markers of the measured
 // points) black; each mesh has a black wireframe copy, its vertices scaled by 1.004 so it
@@ -91,6 +92,22 @@ public:
     // The screen's size: a mouse that has not moved yet is taken to be at its centre.
     void SetScreenSize(int nWidth, int nHeight);
 
+    // The attitude a file is first shown in (the turns, the translation and the scale 2
+    // above) and the camera back at (0, 0, -8), whatever the keys, the mouse and FitView
+    // did since.
+    void ResetAttitude();
+    // The smallest rectangle (left, top, right, bottom, in the viewport's pixels) that holds
+    // the picture of every mesh's vertices; nothing for an empty scene or when a vertex lies
+    // before the front clipping plane.
+    std::optional<std::array<float, 4>> PictureBounds() const;
+    // Moves the camera, along the view and across it, until PictureBounds fills afRect
+    // (left, top, right, bottom, in pixels) as far as its proportions allow, centred in it;
+    // the model, and so its lighting, stay. False, changing nothing, for an empty scene,
+    // an empty rectangle or a picture of one point.
+    bool FitView(const std::array<float, 4>& afRect);
+    // Where the camera is, in the scene's coordinates.
+    CVec3 CameraPosition() const { return m_pCamera->WorldTransform().TransformPoint({}); }
+
     // One tick: the world frame turns once by its rotation.
     void Tick();
     // A turn: rotation about axis by fAngle, tick, rotation 0, tick.
@@ -149,6 +166,8 @@ private:
     void Reset();
     // The frames, lights and camera, and the world frame's initial attitude.
     void CreateScene();
+    // The world frame's initial attitude, with the scale 2 once a file is read.
+    void StartAttitude();
     // Rotation 0, a translation after the current transformation, tick.
     void MoveWorld(CVec3 v);
     // Shows or hides mesh nMesh's solid mesh or wire copy on its frame.

@@ -763,6 +763,8 @@ void CWindowTest::viewMenuChoosesThePlotView() {
     QCOMPARE(view.m_viewStyle.m_eView, EPlotView::Temperatures);
     view.repaint();
     QCOMPARE(static_cast<int>(view.m_lastLayout.m_aPanels.size()), 2); // 900 and 1100 deg C
+    QCOMPARE(view.m_lastLayout.m_aPanels.front().m_strTitle, QStringLiteral("t=900: yield stress, MPa"));
+    view.grab().save(ScreenshotPath(QStringLiteral("by-temperature.png")));
     QCOMPARE(static_cast<int>(view.m_lastLayout.m_aLegend.size()), 2); // 0.1 and 10 1/s
     frame.PlotViewAction(EPlotView::Deviations)->trigger();
     view.repaint();

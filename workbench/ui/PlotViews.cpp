@@ -238,7 +238,7 @@ CViewLayout DrawSingle(QPainter& painter, const QRect& client, const CMaterial& 
     const int nBand = bLegend ? DrawLegend(painter, client, aItems, layout) : 0;
     const QRect area = client.adjusted(0, nBand, 0, 0);
     plot.DrawPlot(painter, area, material);
-    layout.m_aPanels.push_back({plot.Rect(painter, area), plot.Axes(), 0, aDrawn});
+    layout.m_aPanels.push_back({plot.Rect(painter, area), plot.Axes(), 0, aDrawn, {}});
     return layout;
 }
 
@@ -285,7 +285,8 @@ CViewLayout DrawTemperatures(QPainter& painter, const QRect& client, const CMate
         const CPlotAxes& axes = panel.m_axes;
         const CPlotRect cell =
             PanelCell(grid, static_cast<int>(k), area.left(), area.top(), area.width(), area.height());
-        const CPlotRect r = DrawPanelFrame(painter, cell, panel, QStringLiteral("t=%1").arg(Short(group.m_dTemp)));
+        const QString strTitle = QStringLiteral("t=%1: yield stress, MPa").arg(Short(group.m_dTemp));
+        const CPlotRect r = DrawPanelFrame(painter, cell, panel, strTitle);
         painter.save();
         painter.setClipRect(ClipOf(r));
         for (int i : group.m_aCurves) {
@@ -304,7 +305,7 @@ CViewLayout DrawTemperatures(QPainter& painter, const QRect& client, const CMate
             DrawSeries(painter, aCircles, aLine, colour, style.m_nHighlight == i + 1 ? 4 : 2);
         }
         painter.restore();
-        layout.m_aPanels.push_back({r, axes, group.m_dTemp, group.m_aCurves});
+        layout.m_aPanels.push_back({r, axes, group.m_dTemp, group.m_aCurves, strTitle});
     }
     return layout;
 }
@@ -355,12 +356,13 @@ CViewLayout DrawDeviations(QPainter& painter, const QRect& client, const CMateri
     const SPanelAxes panel =
         Zoomed(PanelAxes(dMinStrain, dMaxStrain, -dLargest, dLargest, CCurvePlot::kDefaultCells, 4), style.m_zoom);
     const CPlotAxes& axes = panel.m_axes;
-    const CPlotRect r = DrawPanelFrame(painter, cell, panel, QStringLiteral("Fitted - measured stress") + QStringLiteral(", MPa"));
+    const QString strTitle = QStringLiteral("Fitted - measured stress") + QStringLiteral(", MPa");
+    const CPlotRect r = DrawPanelFrame(painter, cell, panel, strTitle);
     const QFontMetrics fm = painter.fontMetrics();
     painter.setPen(Qt::black);
     const QString strStrain = QStringLiteral("Deformation") + QStringLiteral(", -");
     DrawTextAt(painter, r.m_nRight - fm.horizontalAdvance(strStrain) - kPlotGap, r.m_nBottom - fm.height() - 2, strStrain);
-    layout.m_aPanels.push_back({r, axes, 0, bFitted ? aDrawn : std::vector<int>()});
+    layout.m_aPanels.push_back({r, axes, 0, bFitted ? aDrawn : std::vector<int>(), strTitle});
     if (!bFitted) {
         const QString strNone = QStringLiteral("No fitted law yet: Calc or Optimization in the Processing dialog fits one.");
         DrawTextAt(painter, (r.m_nLeft + r.m_nRight - fm.horizontalAdvance(strNone)) / 2, (r.m_nTop + r.m_nBottom) / 2,

@@ -71,6 +71,7 @@ struct CPanelLayout {
     CPlotAxes m_axes;       // strain and stress (deviation) at its edges
     double m_dTemp = 0;     // Temperatures: the panel's temperature
     std::vector<int> m_aCurves; // zero-based curves drawn in it
+    QString m_strTitle;         // above it, where the view draws one
 };
 
 // What a view drew.

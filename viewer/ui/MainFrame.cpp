@@ -528,7 +528,7 @@ void CMainFrame::OnHelpTopics() {
                    "Keys: arrows turn, A and D move left and right, W and S up and down, Home and End nearer and "
                    "farther; + and - scale; 1 switches between solid and wireframe display; 3 shows or hides "
                    "the walls, 4 the measured points (black); F2 shows the wireframe of the surface, F3 that of "
-                   "the walls; Esc colours the surface by Vx.\n\n"
+                   "the walls; Esc colours the surface by Vx; R turns the model back and fits it to the window.\n\n"
                    "Axes: strain, strain rate (1/s) and stress run along the edges of the box, with their "
                    "values.\n\n"
                    "Function: colours the surface by a node value (Vx strain, Vy strain rate, Vz and Ti fitted "

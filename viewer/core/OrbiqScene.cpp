@@ -114,10 +114,10 @@ void COrbiqScene::CreateScene() {
 
     m_device.m_nQuality = kQualitySolid;
     m_pViewport = std::make_unique<CViewport>(m_device, *m_pCamera);
-    StartAttitude();
+    ResetAttitude();
 }
 
-void COrbiqScene::StartAttitude() {
+void COrbiqScene::ResetAttitude() {
     // The stress axis (Z of the file) upwards, the strain axis to the right and towards the
     // viewer.
     const CFrame* pScene = m_pScene.get();
@@ -133,8 +133,6 @@ void COrbiqScene::StartAttitude() {
     if (m_bSceneLoaded)
         m_pWorld->AddScale(ECombine::Before, {2, 2, 2});
 }
-
-void COrbiqScene::ResetAttitude() { StartAttitude(); }
 
 std::optional<std::array<float, 4>> COrbiqScene::PictureBounds() const {
     std::array<float, 4> afBox{};
@@ -234,7 +232,7 @@ CReadStatus COrbiqScene::ReadSurfaceFile(const std::string& strPath) {
     m_bSceneLoaded = true;
     m_strPath = strPath;
     m_strText = std::move(strText);
-    StartAttitude();
+    ResetAttitude();
     return {true, {}};
 }
 

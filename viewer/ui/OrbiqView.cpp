@@ -233,7 +233,6 @@ void COrbiqView::FitSceneAgain() {
 void COrbiqView::ResetView() {
     m_scene.ResetAttitude();
     FitScene();
-    Redraw();
 }
 
 void COrbiqView::paintEvent(QPaintEvent*) {

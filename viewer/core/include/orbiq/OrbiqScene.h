@@ -92,9 +92,9 @@ public:
     // The screen's size: a mouse that has not moved yet is taken to be at its centre.
     void SetScreenSize(int nWidth, int nHeight);
 
-    // The attitude a file is first shown in (the turns, the translation and the scale 2
-    // above) and the camera back at (0, 0, -8), whatever the keys, the mouse and FitView
-    // did since.
+    // The initial attitude (the turns and the translation above, and the scale 2 once a
+    // file is read) and the camera back at (0, 0, -8), whatever the keys, the mouse and
+    // FitView did since.
     void ResetAttitude();
     // The smallest rectangle (left, top, right, bottom, in the viewport's pixels) that holds
     // the picture of every mesh's vertices; nothing for an empty scene or when a vertex lies
@@ -166,8 +166,6 @@ private:
     void Reset();
     // The frames, lights and camera, and the world frame's initial attitude.
     void CreateScene();
-    // The world frame's initial attitude, with the scale 2 once a file is read.
-    void StartAttitude();
     // Rotation 0, a translation after the current transformation, tick.
     void MoveWorld(CVec3 v);
     // Shows or hides mesh nMesh's solid mesh or wire copy on its frame.

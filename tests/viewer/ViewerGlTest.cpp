@@ -223,6 +223,16 @@ void ViewerGlTest::theWindowsViewDrawsTheScene() {
     QVERIFY(frame.Legend()->isVisible() && frame.LegendButton()->isChecked());
     QCOMPARE(frame.Legend()->windowTitle(), QString("View legend: function Vz"));
     QCOMPARE(frame.Legend()->pos(), pView->mapToGlobal(QPoint(CMainFrame::kLegendInset, CMainFrame::kLegendInset)));
+    // It keeps to the corner as the window moves, until the user moves it.
+    frame.move(frame.pos() + QPoint(40, 30));
+    QTRY_COMPARE(frame.Legend()->pos(), pView->mapToGlobal(QPoint(CMainFrame::kLegendInset, CMainFrame::kLegendInset)));
+    frame.Legend()->move(frame.Legend()->pos() + QPoint(300, 0));
+    const QPoint moved = frame.Legend()->pos();
+    const QPoint back = frame.pos() - QPoint(40, 30);
+    frame.move(back);
+    QTRY_COMPARE(frame.pos(), back);
+    QApplication::processEvents();
+    QCOMPARE(frame.Legend()->pos(), moved);
     const QImage start = pView->Snapshot();
     const CPixelCensus coloured = Census(start);
     QVERIFY2(coloured.nBlue > 100 && coloured.nGreen > 100, qPrintable(Describe(coloured)));

@@ -298,7 +298,8 @@ bool CMainFrame::OpenSurfaceFile(const QString& strPath, bool bStartup) {
     if (bStartup && !colour.bResetFunctionBox && !m_pView->GlFailed() && !m_pLegendButton->isChecked()) {
         // Shown unasked, it stands in the corner of the view rather than over the menus and
         // bars at the top of a maximised window.
-        m_pLegend->move(m_pView->mapToGlobal(QPoint(kLegendInset, kLegendInset)));
+        m_legendPlaced = m_pView->mapToGlobal(QPoint(kLegendInset, kLegendInset));
+        m_pLegend->move(*m_legendPlaced);
         m_pLegendButton->setChecked(true);   // shows the legend
     } else if (m_pLegendButton->isChecked()) {
         FillLegend();
@@ -472,6 +473,27 @@ void CMainFrame::OnFunctionBoxReset() {
     const QSignalBlocker blocker(m_pFunctionBox);
     m_pFunctionBox->setCurrentIndex(kValueNone);
     m_pView->SetFunctionIndex(kValueNone);
+}
+
+void CMainFrame::moveEvent(QMoveEvent* pEvent) {
+    QMainWindow::moveEvent(pEvent);
+    KeepLegendAtView();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* pEvent) {
+    QMainWindow::resizeEvent(pEvent);
+    KeepLegendAtView();
+}
+
+void CMainFrame::KeepLegendAtView() {
+    if (!m_legendPlaced)
+        return;
+    if (m_pLegend->pos() != *m_legendPlaced) {
+        m_legendPlaced.reset();   // the user (or the window manager) put it elsewhere
+        return;
+    }
+    m_legendPlaced = m_pView->mapToGlobal(QPoint(kLegendInset, kLegendInset));
+    m_pLegend->move(*m_legendPlaced);
 }
 
 void CMainFrame::OnLegendToggled(bool bDown) {

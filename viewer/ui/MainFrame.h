@@ -12,6 +12,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class CLegendWnd;
 class COrbiqView;
@@ -79,7 +80,14 @@ private slots:
     void OnMessage(const QString& strMessage);
     void OnOpenGLFailed(const QString& strReason);
 
+protected:
+    void moveEvent(QMoveEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
+
 private:
+    // The legend shown at start-up keeps to the view's corner as the window is placed,
+    // maximised or moved, until the user moves it elsewhere.
+    void KeepLegendAtView();
     void CreateActions();
     void CreateMenus();
     void CreateToolBar();
@@ -126,4 +134,5 @@ private:
 
     std::unique_ptr<QPrinter> m_pPrinter;   // page set-up kept between print jobs
     bool m_bOpenGLFailed = false;           // the view's OpenGL failure was reported
+    std::optional<QPoint> m_legendPlaced;   // where start-up put the legend, while it follows the view
 };

@@ -81,8 +81,9 @@ float CViewport::PixelScale() const { return static_cast<float>(std::min(Width()
 
 CMatrix4 CViewport::SceneToCamera() const { return m_pCamera->WorldTransform().InverseAffine(); }
 
-std::optional<std::array<float, 2>> CViewport::Project(CVec3 p) const {
-    const CVec3 c = SceneToCamera().TransformPoint(p);
+std::optional<std::array<float, 2>> CViewport::Project(CVec3 p) const { return ProjectCamera(SceneToCamera().TransformPoint(p)); }
+
+std::optional<std::array<float, 2>> CViewport::ProjectCamera(CVec3 c) const {
     if (!(c.z >= m_fFront))
         return std::nullopt;
     const float s = PixelScale();

@@ -251,6 +251,9 @@ public:
     // The pixel that scene point p projects to; nothing when it lies before the front
     // clipping plane.
     std::optional<std::array<float, 2>> Project(CVec3 p) const;
+    // The same for a point c already in camera coordinates (SceneToCamera), for callers that
+    // project many points through one transformation.
+    std::optional<std::array<float, 2>> ProjectCamera(CVec3 c) const;
     // Column-major 4 x 4 matrix taking camera coordinates to OpenGL clip coordinates with
     // the projection above (depth from the front to the back clipping plane onto -1..1).
     std::array<float, 16> ProjectionMatrix() const;

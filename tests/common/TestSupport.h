@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vornel_test {
@@ -99,6 +100,18 @@ inline void WriteText(const std::string& strPath, const std::string& strText) {
 }
 
 // |actual - expected| <= tol * max(1, |expected|): relative, turning absolute near 0.
+// Text as the bytes of UTF-16, little- or big-endian, with or without the byte-order mark,
+// as Windows programs write "Unicode" text.
+inline std::string Utf16(std::u16string_view text, bool bLittle, bool bMark) {
+    std::string str;
+    for (char16_t c : bMark ? u"\uFEFF" + std::u16string(text) : std::u16string(text)) {
+        const char aPair[2] = {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+        str += bLittle ? aPair[0] : aPair[1];
+        str += bLittle ? aPair[1] : aPair[0];
+    }
+    return str;
+}
+
 inline ::testing::AssertionResult Near(double dActual, double dExpected, double dTol) {
     const double dScale = std::max(1.0, std::fabs(dExpected));
     if (std::fabs(dActual - dExpected) <= dTol * dScale)

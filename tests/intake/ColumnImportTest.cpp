@@ -48,11 +48,25 @@ TEST_F(ColumnImport, FilesOfEveryShapeReadTheirNumbers) {
         {"tab, engineering values by the profile, strain in %",
          "a\tb\tc\td\n1\t0\t100\t5\n2\t10\t200\t5\n3\t20\t250\t5\n", "strain = 2\nstress = 3\nstrain_unit = %\nvalues = engineering\n",
          EDelimiter::Tab, EEncoding::Utf8, -std::log(0.9), 200 * 0.9},
+        {"every field quoted, a delimiter inside a quoted title",
+         "\"Time (s)\",\"Load, kN\",\"True strain\",\"True stress (MPa)\"\n\"0.0\",\"1\",\"0.000\",\"10.5\"\n"
+         "\"0.1\",\"2\",\"0.012\",\"21.25\"\n\"0.2\",\"3\",\"0.024\",\"30\"\n",
+         "", EDelimiter::Comma, EEncoding::Utf8, 0.012, 21.25},
+        {"UTF-16 little-endian with its mark, tab, three columns under two header lines named by the profile",
+         Utf16(u"Time\tStrain\tStress\ns\t-\tN/mm\u00b2\n0.1\t0.004\t7.5\n0.2\t0.008\t15.25\n0.3\t0.012\t20\n0.4\t0.016\t24\n", true, true),
+         "strain = Strain\nstress = Stress\n", EDelimiter::Tab, EEncoding::Utf8, 0.008, 15.25},
+        {"UTF-16 big-endian with its mark, semicolon, decimal comma",
+         Utf16(u"Zeit [s];Umformgrad [-];Flie\u00dfspannung [MPa];Kraft [kN]\n0;0;10,5;1\n1;0,01;20,25;2\n2;0,02;30;3\n", false, true),
+         "", EDelimiter::Semicolon, EEncoding::Utf8, 0.01, 20.25},
+        {"UTF-16 little-endian without a mark",
+         Utf16(u"time,true strain,true stress,load\n0,0,10,1\n0.1,0.02,25,2\n0.2,0.04,30,3\n", true, false),
+         "", EDelimiter::Comma, EEncoding::Utf8, 0.02, 25},
     };
     for (const auto& c : aCases) {
         SCOPED_TRACE(c.m_szName);
         WriteText("f.txt", c.m_strText);
-        const CColumnLayout layout = DetectLayout(c.m_strText, {}, "f.txt");
+        std::string strDecoded;
+        const CColumnLayout layout = DetectLayout(TextOfBytes(c.m_strText, strDecoded), {}, "f.txt");
         EXPECT_EQ(layout.m_eDelimiter, c.m_eDelimiter);
         EXPECT_EQ(layout.m_eEncoding, c.m_eEncoding);
         const CImportProfile profile = ParseImportProfile(c.m_szProfile, "p.profile");

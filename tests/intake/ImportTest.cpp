@@ -8,6 +8,7 @@
 #include "formats/FileError.h"
 
 using vornel_test::ScratchTest;
+using vornel_test::Utf16;
 using vornel_test::WriteText;
 
 namespace {
@@ -148,6 +149,11 @@ TEST_F(ImportFromFile, AddFileAppendsACurveWithItsConditions) {
         EXPECT_EQ(p.m_dRate, 0.1);
     }
     EXPECT_EQ(material.Curve(1).m_pPoints[0].m_dRate, 10.0);
+    // The same rows saved as UTF-16 ("Unicode") read the same.
+    WriteText("c.asc", Utf16(u"t=1000\nn strain stress\n- - MPa\n1 0.0 50\n2 0.1 80\n3 0.2 95\n", true, true));
+    AddCurveFromFile(material, "c.asc", 1000.0, 0.1);
+    ASSERT_EQ(material.m_nCurves, 3);
+    EXPECT_EQ(material.Curve(2).m_pPoints, first.m_pPoints);
 }
 
 struct SNoPoint {

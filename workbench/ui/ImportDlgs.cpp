@@ -126,7 +126,8 @@ CColumnChoiceDlg::CColumnChoiceDlg(const std::string& strFile, const CImportProf
     std::vector<std::vector<std::string>> aRows;
     try {
         const std::vector<unsigned char> aBytes = ReadFileBytes(strFile);
-        const std::string_view text(reinterpret_cast<const char*>(aBytes.data()), aBytes.size());
+        std::string strDecoded;
+        const std::string_view text = TextOfBytes({reinterpret_cast<const char*>(aBytes.data()), aBytes.size()}, strDecoded);
         m_layout = DetectLayout(text, profile.m_text, strFile);
         aRows = PreviewRows(text, m_layout, 12);
     } catch (const std::exception& e) {

@@ -10,7 +10,9 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -59,9 +61,19 @@ char DelimiterChar(EDelimiter e) {
     }
 }
 
+// The closing quote of the quoted field that opens at nOpen ("" inside stands for a quote),
+// or npos.
+std::size_t ClosingQuote(std::string_view line, std::size_t nOpen) {
+    for (std::size_t q = line.find('"', nOpen + 1); q != std::string_view::npos; q = line.find('"', q + 2))
+        if (q + 1 >= line.size() || line[q + 1] != '"')
+            return q;
+    return std::string_view::npos;
+}
+
 // The fields of a line; with white space, runs of blanks and tabs separate them; otherwise
 // the delimiter does, blanks around a field are dropped and an empty last field (a line that
-// ends in the delimiter) does not count.
+// ends in the delimiter) does not count. A field in double quotes, as spreadsheets and
+// test programs write them, is what stands between its quotes, delimiters included.
 template <class Visit>
 int ForEachField(std::string_view line, EDelimiter eDelimiter, Visit visit) {
     int nField = 0;
@@ -73,6 +85,15 @@ int ForEachField(std::string_view line, EDelimiter eDelimiter, Visit visit) {
             if (i >= line.size())
                 break;
             const std::size_t nStart = i;
+            if (line[i] == '"') {
+                const std::size_t nClose = ClosingQuote(line, i);
+                if (nClose != std::string_view::npos && (nClose + 1 == line.size() || IsBlank(line[nClose + 1]))) {
+                    i = nClose + 1;
+                    if (!visit(nField++, line.substr(nStart + 1, nClose - nStart - 1), i))
+                        return nField;
+                    continue;
+                }
+            }
             while (i < line.size() && !IsBlank(line[i]))
                 ++i;
             if (!visit(nField++, line.substr(nStart, i - nStart), i))
@@ -84,10 +105,17 @@ int ForEachField(std::string_view line, EDelimiter eDelimiter, Visit visit) {
     if (Trim(line).empty())
         return 0;
     while (true) {
-        const std::size_t nStop = line.find(cDelimiter, i);
+        std::size_t nFrom = i;   // where the delimiter is looked for
+        std::optional<std::string_view> quoted;
+        if (const std::size_t nOpen = line.find_first_not_of(" \t\r", i); nOpen != std::string_view::npos && line[nOpen] == '"')
+            if (const std::size_t nClose = ClosingQuote(line, nOpen); nClose != std::string_view::npos) {
+                quoted = Trim(line.substr(nOpen + 1, nClose - nOpen - 1));
+                nFrom = nClose + 1;
+            }
+        const std::size_t nStop = line.find(cDelimiter, nFrom);
         const std::size_t nEnd = nStop == std::string_view::npos ? line.size() : nStop;
-        const std::string_view field = Trim(line.substr(i, nEnd - i));
-        if (nStop == std::string_view::npos && field.empty() && nField > 0)
+        const std::string_view field = quoted ? *quoted : Trim(line.substr(i, nEnd - i));
+        if (nStop == std::string_view::npos && field.empty() && !quoted && nField > 0)
             break;
         if (!visit(nField++, field, nEnd))
             return nField;
@@ -422,6 +450,65 @@ std::string CColumnLayout::Describe(bool bRoles) const {
     return str;
 }
 
+std::string_view TextOfBytes(std::string_view bytes, std::string& strDecoded) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    bool bLittle = false, bBig = false;
+    std::size_t nStart = 0;
+    if (bytes.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE) {
+        bLittle = true;
+        nStart = 2;
+    } else if (bytes.size() >= 2 && byte(0) == 0xFE && byte(1) == 0xFF) {
+        bBig = true;
+        nStart = 2;
+    } else {
+        // Without a mark: the first line (at least four characters) is ASCII, one zero byte
+        // to each character, on the same side throughout.
+        std::size_t nPairs = 0;
+        bool bLow = true, bHigh = true;   // the zero byte after / before each character
+        for (std::size_t i = 0; i + 1 < bytes.size() && nPairs < 200; i += 2, ++nPairs) {
+            const unsigned char a = byte(i), b = byte(i + 1);
+            bLow = bLow && a != 0 && a < 0x80 && b == 0;
+            bHigh = bHigh && b != 0 && b < 0x80 && a == 0;
+            if ((bLow ? a : b) == '\n' || !(bLow || bHigh))
+                break;
+        }
+        bLittle = bLow && nPairs >= 4;
+        bBig = bHigh && nPairs >= 4;
+    }
+    if (!bLittle && !bBig)
+        return bytes;
+    strDecoded.clear();
+    strDecoded.reserve(bytes.size() / 2 + bytes.size() / 8);
+    const auto unit = [&](std::size_t i) -> std::uint32_t {
+        return bLittle ? byte(i) | static_cast<std::uint32_t>(byte(i + 1)) << 8 : static_cast<std::uint32_t>(byte(i)) << 8 | byte(i + 1);
+    };
+    for (std::size_t i = nStart; i + 1 < bytes.size(); i += 2) {
+        std::uint32_t c = unit(i);
+        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (c >= 0xD800 && c < 0xE000) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            strDecoded += static_cast<char>(c);
+        } else if (c < 0x800) {
+            strDecoded += static_cast<char>(0xC0 | c >> 6);
+            strDecoded += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            strDecoded += static_cast<char>(0xE0 | c >> 12);
+            strDecoded += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            strDecoded += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            strDecoded += static_cast<char>(0xF0 | c >> 18);
+            strDecoded += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+            strDecoded += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            strDecoded += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return strDecoded;
+}
+
 std::string DecodeText(std::string_view bytes, EEncoding eEncoding, EEncoding* pFound) {
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
         bytes.remove_prefix(3);
@@ -523,6 +610,9 @@ CColumnLayout DetectLayout(std::string_view text, const CTextOptions& options, c
     place(aTitles, &CColumn::m_strTitle);
     place(aUnits, &CColumn::m_strUnit);
     for (CColumn& column : layout.m_aColumns) {
+        for (std::string* pText : {&column.m_strTitle, &column.m_strUnit})
+            if (pText->size() >= 2 && pText->front() == '"' && pText->back() == '"')
+                *pText = pText->substr(1, pText->size() - 2);
         column.m_strWritten = column.m_strTitle;
         std::string strUnit = TakeBracketUnit(column.m_strTitle);
         if (column.m_strUnit.empty())

@@ -7,6 +7,7 @@
 #include "formats/TextFile.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -240,12 +241,32 @@ CColumnPick PickColumns(const CColumnLayout& layout, const CImportProfile* pProf
     return pick;
 }
 
+bool ReadsAsColumnFile(std::string_view text, const CImportProfile* pProfile) {
+    if (IsColumnFile(text))
+        return true;
+    if (!pProfile)
+        return false;
+    const CImportProfile& profile = *pProfile;
+    const std::array<const CColumnChoice*, 2> apChoices =
+        profile.FromForce() ? std::array{&profile.m_force, &profile.m_stroke} : std::array{&profile.m_strain, &profile.m_stress};
+    if (std::any_of(apChoices.begin(), apChoices.end(), [](const CColumnChoice* p) { return p->m_strTitle.empty(); }))
+        return false;
+    try {
+        const CColumnLayout layout = DetectLayout(text, profile.m_text, {});
+        return std::all_of(apChoices.begin(), apChoices.end(),
+                           [&](const CColumnChoice* p) { return ChosenColumn(layout, *p, "", profile, {}) >= 0; });
+    } catch (const std::exception&) {
+        return false;   // no rows of numbers, or a title the file lacks
+    }
+}
+
 CSourceCurve ReadSourceCurve(const std::string& strFile, double dTemp, double dRate,
                              const std::vector<CCurveValue>& aValues, const CImportProfile* pProfile) {
     thread_local CByteBuffer s_text;
     const CReleaseIfLarger release(s_text, std::size_t{4} << 20);
     ReadFileBytes(strFile, s_text);
-    const std::string_view text(reinterpret_cast<const char*>(s_text.Data()), s_text.Size());
+    std::string strDecoded;
+    const std::string_view text = TextOfBytes({reinterpret_cast<const char*>(s_text.Data()), s_text.Size()}, strDecoded);
     CSourceCurve source;
     CPrepCurve& curve = source.m_curve;
     curve.m_strName = FileName(strFile);
@@ -265,7 +286,7 @@ CSourceCurve ReadSourceCurve(const std::string& strFile, double dTemp, double dR
     if (specimen.m_dFrictionM && *specimen.m_dFrictionM > 1)
         throw CInputError(strFile + ": friction_m = " + Num(*specimen.m_dFrictionM) + " is outside 0..1");
 
-    if (!IsColumnFile(text)) {
+    if (!ReadsAsColumnFile(text, pProfile)) {
         std::vector<CCurvePoint> aPoints =
             ParseExperimentData(text.data(), text.data() + text.size(), &source.m_summary);
         curve.m_aStrain.reserve(aPoints.size());

@@ -213,8 +213,10 @@ std::vector<SFolderList> ConditionsLists(const fs::path& folder) {
 
 std::vector<CCurveListEntry> ReadCurveList(const std::string& strList) {
     const std::vector<unsigned char> aBytes = ReadFileBytes(strList);
-    std::string strText(aBytes.begin(), aBytes.end());
-    // A list saved by an editor that marks UTF-8 with a byte-order mark reads the same.
+    std::string strDecoded;
+    std::string strText(TextOfBytes({reinterpret_cast<const char*>(aBytes.data()), aBytes.size()}, strDecoded));
+    // A list saved by an editor that marks UTF-8 with a byte-order mark, or as UTF-16, reads
+    // the same.
     if (strText.starts_with("\xEF\xBB\xBF"))
         strText.erase(0, 3);
     const fs::path folder = fs::path(strList).parent_path();
@@ -275,8 +277,9 @@ std::vector<std::string> PreviewRow(CIntakeRow& row, const CImportProfile* pProf
         row.m_strMessage = e.Reason();
         return aHeader;
     }
-    const std::string_view text(reinterpret_cast<const char*>(aBytes.data()), aBytes.size());
-    row.m_bColumnFile = IsColumnFile(text);
+    std::string strDecoded;
+    const std::string_view text = TextOfBytes({reinterpret_cast<const char*>(aBytes.data()), aBytes.size()}, strDecoded);
+    row.m_bColumnFile = ReadsAsColumnFile(text, pProfile);
     if (row.m_bColumnFile) {
         try {
             aHeader = DetectLayout(text, pProfile ? pProfile->m_text : CTextOptions{}, row.m_strFile).m_aHeader;

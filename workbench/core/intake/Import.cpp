@@ -149,12 +149,12 @@ CImportSummary ImportCurve(CCurve& curve, const std::string& strPath) {
     thread_local CByteBuffer s_text;
     const CReleaseIfLarger release(s_text, std::size_t{4} << 20);
     ReadFileBytes(strPath, s_text);
-    const char* pBegin = reinterpret_cast<const char*>(s_text.Data());
-    const std::string_view text(pBegin, s_text.Size());
+    std::string strDecoded;
+    const std::string_view text = TextOfBytes({reinterpret_cast<const char*>(s_text.Data()), s_text.Size()}, strDecoded);
     if (RowsHoldMoreThanThree(text))
         throw CFileError(strPath, ColumnFileReason(text, strPath) + "; the curve is not added");
     CImportSummary summary;
-    std::vector<CCurvePoint> aPoints = ParseExperimentData(pBegin, pBegin + s_text.Size(), &summary);
+    std::vector<CCurvePoint> aPoints = ParseExperimentData(text.data(), text.data() + text.size(), &summary);
     if (aPoints.empty())
         throw CFileError(strPath, CheckHasPoints(summary).m_strMessage + "; the curve is not added");
     curve.m_pPoints = std::move(aPoints);

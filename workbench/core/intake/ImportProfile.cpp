@@ -1,5 +1,7 @@
 #include "vornel/intake/ImportProfile.h"
 
+#include "vornel/intake/ColumnFile.h"
+
 #include "vornel/document/InputRanges.h"
 #include "formats/BinaryFile.h"
 #include "formats/TextFile.h"
@@ -240,7 +242,8 @@ void CheckImportProfile(const CImportProfile& profile, const std::string& strWhe
 
 CImportProfile ReadImportProfile(const std::string& strPath) {
     const std::vector<unsigned char> aBytes = ReadFileBytes(strPath);
-    return ParseImportProfile(std::string(aBytes.begin(), aBytes.end()), strPath);
+    std::string strDecoded;
+    return ParseImportProfile(std::string(TextOfBytes({reinterpret_cast<const char*>(aBytes.data()), aBytes.size()}, strDecoded)), strPath);
 }
 
 std::string ImportProfileText(const CImportProfile& profile) {

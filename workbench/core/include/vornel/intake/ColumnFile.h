@@ -80,6 +80,13 @@ struct CColumnLayout {
 // is better).
 EColumnRole ColumnRoleOfTitle(const std::string& strTitle, int* pRank = nullptr);
 
+// The text of a file's bytes for every reader: UTF-16 text, as Windows programs write
+// "Unicode" exports (a byte-order mark FF FE or FE FF, or none while the first line's
+// characters are ASCII each paired with a zero byte), decoded into strDecoded as UTF-8 and
+// returned from there; any other bytes returned as they are. Unpaired surrogates become
+// U+FFFD; an odd last byte is dropped.
+std::string_view TextOfBytes(std::string_view bytes, std::string& strDecoded);
+
 // The file's text as UTF-8 where it is Latin-1 (or as it stands), without a byte-order
 // mark; the encoding found in *pFound.
 std::string DecodeText(std::string_view bytes, EEncoding eEncoding, EEncoding* pFound = nullptr);

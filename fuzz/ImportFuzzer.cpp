@@ -1,5 +1,5 @@
-// Experiment data import on arbitrary bytes: the text parser in memory and Add File on the
-// same bytes as a file.
+// Experiment data import on arbitrary bytes: the text parser in memory (on the bytes as
+// every reader decodes them) and Add File on the same bytes as a file.
 //
 // Every point taken must pass the acceptance test (a finite strain >= 0, a finite stress
 // >= 0.001 after widening) with its other fields 0; the summary must count what it says;
@@ -61,14 +61,18 @@ void CheckPoints(const std::vector<CCurvePoint>& aPoints) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize) {
-    const char* pBegin = reinterpret_cast<const char*>(pData);
+    // The file's text as Add File reads it (UTF-16 decoded).
+    std::string strDecoded;
+    const std::string_view text = TextOfBytes({reinterpret_cast<const char*>(pData), nSize}, strDecoded);
+    const char* pBegin = text.data();
+    const char* pEnd = pBegin + text.size();
     CImportSummary summary;
-    const std::vector<CCurvePoint> aPoints = ParseExperimentData(pBegin, pBegin + nSize, &summary);
+    const std::vector<CCurvePoint> aPoints = ParseExperimentData(pBegin, pEnd, &summary);
     CheckPoints(aPoints);
     FUZZ_CHECK(summary.m_nTaken == static_cast<int>(aPoints.size()), "the summary miscounts the points taken");
     FUZZ_CHECK(summary.m_nBadStrain >= 0 && summary.m_nLowStress >= 0, "a negative count of skipped rows");
     if (summary.StoppedEarly()) {
-        const int nLines = 1 + static_cast<int>(std::count(pBegin, pBegin + nSize, '\n'));
+        const int nLines = 1 + static_cast<int>(std::count(pBegin, pEnd, '\n'));
         FUZZ_CHECK(summary.m_nStopLine >= 4 && summary.m_nStopLine <= nLines,
                    "the stop line " + std::to_string(summary.m_nStopLine) + " is not a data line of the file");
         FUZZ_CHECK(summary.m_strStopText.size() <= 60, "the quoted stop line is longer than 60 characters");
@@ -80,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     }
 
     // Add File on the same bytes.
-    const bool bColumnFile = RowsHoldMoreThanThree(std::string_view(pBegin, nSize));
+    const bool bColumnFile = RowsHoldMoreThanThree(text);
     const std::string strPath = vornel_fuzz::WriteInput("input.asc", pData, nSize);
     CMaterial material = Baseline();
     try {

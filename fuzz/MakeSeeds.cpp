@@ -113,6 +113,13 @@ int main(int argc, char** argv) {
         Write(out / "import" / "rise.asc", CutRecord(aCurves[1].m_path, 200, 30));
         Write(out / "import" / "whole.asc", CutRecord(aCurves[2].m_path, 0, 1000000));
         Write(out / "import" / "header.asc", CutRecord(aCurves[3].m_path, 0, 0));
+        // The start of a record as UTF-16 with its mark, and a quoted comma-separated one.
+        std::string strWide = "\xFF\xFE";
+        for (char c : CutRecord(aCurves[0].m_path, 0, 20))
+            strWide += std::string{c, '\0'};
+        Write(out / "import" / "unicode.asc", strWide);
+        Write(out / "import" / "quoted.csv", "\"Time (s)\",\"True strain\",\"True stress (MPa)\"\n\"0.0\",\"0.01\",\"50.5\"\n"
+                                             "\"0.1\",\"0.02\",\"61\"\n\"0.2\",\"0.03\",\"70.25\"\n");
 
         // Raw materials: one short curve (resampled upwards), one of 45 samples (downwards),
         // one long one (wide windows), and three curves.

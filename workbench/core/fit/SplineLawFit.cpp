@@ -22,7 +22,6 @@ namespace {
 
 constexpr int kGrid = kSplineGridCoef;
 constexpr int kAlongU = kSplineCount[0];                                  // coefficients along u
-constexpr int kBlocks = kSplineCount[1] * kSplineCount[2];               // (v, w) pairs
 constexpr int kTerms = 64;                                               // B-splines not 0 at a point
 
 // The search of the smoothing weights: steps of log10, and the bounds of g.

@@ -162,11 +162,12 @@ int NumberFields(std::string_view line, EDelimiter eDelimiter, EDecimal eDecimal
 }
 
 bool IsUnitToken(std::string_view token) {
-    static const std::array<const char*, 38> aUnits = {
-        "s",   "sec",   "ms",    "min",   "h",      "°c",     "c",     "k",     "degc", "deg c",
-        "-",   "1",     "%",     "mpa",   "kpa",    "pa",     "gpa",   "n/mm²", "n/mm2", "n/mm^2",
-        "n",   "kn",    "mn",    "mm",    "µm",     "um",     "m",     "1/s",   "s-1",  "/s",
-        "s^-1", "mm/s", "v",     "kg",    "°",      "j",      "w",     "hz"};
+    static const std::array<const char*, 50> aUnits = {
+        "s",    "sec",  "ms",  "min", "h",   "°c",  "c",      "k",     "degc",  "deg c",
+        "-",    "1",    "%",   "mpa", "kpa", "pa",  "gpa",    "n/mm²", "n/mm2", "n/mm^2",
+        "n",    "kn",   "mn",  "mm",  "µm",  "um",  "m",      "1/s",   "s-1",   "/s",
+        "s^-1", "mm/s", "v",   "kg",  "°",   "j",   "w",      "hz",    "psi",   "ksi",
+        "lbf",  "kgf",  "kip", "in",  "cm",  "in/s", "mm/mm", "in/in", "kgf/mm²", "kgf/mm2"};
     std::string str = Lower(Trim(token));
     if (str.size() > 2 && ((str.front() == '(' && str.back() == ')') || (str.front() == '[' && str.back() == ']')))
         str = str.substr(1, str.size() - 2);

@@ -249,12 +249,13 @@ bool ReadsAsColumnFile(std::string_view text, const CImportProfile* pProfile) {
     const CImportProfile& profile = *pProfile;
     const std::array<const CColumnChoice*, 2> apChoices =
         profile.FromForce() ? std::array{&profile.m_force, &profile.m_stroke} : std::array{&profile.m_strain, &profile.m_stress};
-    if (std::any_of(apChoices.begin(), apChoices.end(), [](const CColumnChoice* p) { return p->m_strTitle.empty(); }))
-        return false;
     try {
         const CColumnLayout layout = DetectLayout(text, profile.m_text, {});
-        return std::all_of(apChoices.begin(), apChoices.end(),
-                           [&](const CColumnChoice* p) { return ChosenColumn(layout, *p, "", profile, {}) >= 0; });
+        if (layout.m_nFirstRowLine <= 3)
+            return true;   // rows begin where the experiment data format has its header
+        return std::all_of(apChoices.begin(), apChoices.end(), [&](const CColumnChoice* p) {
+            return !p->m_strTitle.empty() && ChosenColumn(layout, *p, "", profile, {}) >= 0;
+        });
     } catch (const std::exception&) {
         return false;   // no rows of numbers, or a title the file lacks
     }

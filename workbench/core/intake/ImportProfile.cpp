@@ -51,45 +51,42 @@ const char* const kConditionNames[] = {"", "list", "filename", "header"};
 
 } // namespace
 
-double StressUnitFactor(const std::string& strUnit) {
+namespace {
+
+struct CUnitRow {
+    const char* szUnit;   // plain spelling (PlainUnit)
+    double dFactor;       // to the program's unit
+};
+
+// Conversion factors: 1 psi = 6.894757293168e-3 MPa, 1 lbf = 4.4482216152605 N (exact, from
+// the international pound and inch), 1 kgf = 9.80665 N (standard gravity).
+constexpr CUnitRow kStressUnits[] = {{"", 1},      {"mpa", 1},   {"n/mm2", 1},  {"kpa", 1e-3},
+                                     {"pa", 1e-6}, {"gpa", 1e3}, {"psi", 6.894757293168e-3},
+                                     {"ksi", 6.894757293168}, {"kgf/mm2", 9.80665}};
+constexpr CUnitRow kForceUnits[] = {{"", 1},      {"n", 1},           {"kn", 1e3},
+                                    {"mn", 1e6},  {"kgf", 9.80665},   {"lbf", 4.4482216152605},
+                                    {"kip", 4448.2216152605}};
+constexpr CUnitRow kLengthUnits[] = {{"", 1}, {"mm", 1}, {"um", 1e-3}, {"m", 1e3}, {"cm", 10}, {"in", 25.4}};
+constexpr CUnitRow kStrainUnits[] = {{"", 1}, {"-", 1}, {"1", 1}, {"mm/mm", 1}, {"in/in", 1}, {"%", 0.01}};
+
+template <std::size_t N>
+double FactorOf(const CUnitRow (&aRows)[N], const std::string& strUnit) {
     const std::string str = PlainUnit(strUnit);
-    if (str.empty() || str == "mpa" || str == "n/mm2")
-        return 1;
-    if (str == "kpa")
-        return 1e-3;
-    if (str == "pa")
-        return 1e-6;
+    for (const CUnitRow& row : aRows)
+        if (str == row.szUnit)
+            return row.dFactor;
     return 0;
 }
 
-double ForceUnitFactor(const std::string& strUnit) {
-    const std::string str = PlainUnit(strUnit);
-    if (str.empty() || str == "n")
-        return 1;
-    if (str == "kn")
-        return 1e3;
-    return 0;
-}
+} // namespace
 
-double LengthUnitFactor(const std::string& strUnit) {
-    const std::string str = PlainUnit(strUnit);
-    if (str.empty() || str == "mm")
-        return 1;
-    if (str == "um")
-        return 1e-3;
-    if (str == "m")
-        return 1e3;
-    return 0;
-}
+double StressUnitFactor(const std::string& strUnit) { return FactorOf(kStressUnits, strUnit); }
 
-double StrainUnitFactor(const std::string& strUnit) {
-    const std::string str = PlainUnit(strUnit);
-    if (str.empty() || str == "-" || str == "1")
-        return 1;
-    if (str == "%")
-        return 0.01;
-    return 0;
-}
+double ForceUnitFactor(const std::string& strUnit) { return FactorOf(kForceUnits, strUnit); }
+
+double LengthUnitFactor(const std::string& strUnit) { return FactorOf(kLengthUnits, strUnit); }
+
+double StrainUnitFactor(const std::string& strUnit) { return FactorOf(kStrainUnits, strUnit); }
 
 std::string CColumnChoice::Text() const { return m_nNumber > 0 ? std::to_string(m_nNumber) : m_strTitle; }
 

@@ -32,11 +32,12 @@ struct CColumnPick {
 // file (no strain or stress column found; the file's columns listed).
 CColumnPick PickColumns(const CColumnLayout& layout, const CImportProfile* pProfile, const std::string& strFile);
 
-// Whether a file's text (TextOfBytes) is read as a column file: IsColumnFile, or the profile
-// names the columns to read (strain and stress, or force and stroke) by titles the file's
-// title line holds, for the experiment data format has no titles; a three-column tab file
-// "Time Strain Stress" would otherwise lose its first row to the three header lines and read
-// the time as the row number.
+// Whether a file's text (TextOfBytes) is read as a column file: IsColumnFile, or, with a
+// profile, when its rows of numbers begin before line 4 or the profile names the columns to
+// read (strain and stress, or force and stroke) by titles the file's title line holds. The
+// experiment data format has three header lines and no titles: a three-column tab file
+// "Time Strain Stress" with one or two header lines would otherwise lose its first rows to
+// that header and read the time as the row number.
 bool ReadsAsColumnFile(std::string_view text, const CImportProfile* pProfile);
 
 // One file read and prepared by steps a to e (the steps over several curves, f and g, are

@@ -105,11 +105,13 @@ std::string ImportProfileText(const CImportProfile& profile);
 // units fit their columns.
 void CheckImportProfile(const CImportProfile& profile, const std::string& strWhere);
 
-// Stress unit text to MPa (1 for MPa and N/mm2); 0 when the text is no stress unit.
+// Stress unit text to MPa (MPa, N/mm2, kPa, Pa, GPa, psi, ksi, kgf/mm2); 0 when the text is
+// no stress unit.
 double StressUnitFactor(const std::string& strUnit);
-// Force unit text to N; 0 when it is none.
+// Force unit text to N (N, kN, MN, kgf, lbf, kip); 0 when it is none.
 double ForceUnitFactor(const std::string& strUnit);
-// Length unit text to mm; 0 when it is none.
+// Length unit text to mm (mm, um, m, cm, in); 0 when it is none.
 double LengthUnitFactor(const std::string& strUnit);
-// Strain unit text to absolute (1 for "", "-", "1"; 0.01 for "%"); 0 when it is none.
+// Strain unit text to absolute (1 for "", "-", "1", "mm/mm", "in/in"; 0.01 for "%"); 0 when
+// it is none.
 double StrainUnitFactor(const std::string& strUnit);

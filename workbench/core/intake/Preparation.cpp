@@ -19,63 +19,6 @@ std::string Num(double d, const char* szFormat = "%.4g") {
     return sz;
 }
 
-// ln(stress) of a curve at any strain: the rows sorted by strain (rows of one strain by
-// their ln(stress)), interpolated linearly, held at the ends. The strains' order is found
-// once; Update takes new stresses of the same rows, so the rounds of the adiabatic
-// correction do not sort again. At walks forward from the last strain asked for, as the
-// rows of a curve are asked for in order: 200 simulator records of 20,000 rows took 2.2 s
-// of the correction with a binary search and a sort per round, 0.3 s this way.
-class CLogStress {
-public:
-    explicit CLogStress(const CPrepCurve& curve) {
-        for (std::size_t i = 0; i < curve.Size(); ++i)
-            if (curve.m_aStress[i] > 0 && std::isfinite(curve.m_aStrain[i]))
-                m_aRow.push_back(i);
-        std::stable_sort(m_aRow.begin(), m_aRow.end(),
-                         [&](std::size_t a, std::size_t b) { return curve.m_aStrain[a] < curve.m_aStrain[b]; });
-        m_aX.reserve(m_aRow.size());
-        for (std::size_t i : m_aRow)
-            m_aX.push_back(curve.m_aStrain[i]);
-        Update(curve);
-    }
-    // ln(stress) of the same rows from the curve's present stresses (all of them above 0).
-    void Update(const CPrepCurve& curve) {
-        m_aY.resize(m_aRow.size());
-        for (std::size_t k = 0; k < m_aRow.size(); ++k)
-            m_aY[k] = std::log(curve.m_aStress[m_aRow[k]]);
-        for (std::size_t k = 0; k < m_aX.size();) { // rows of one strain, by ln(stress)
-            std::size_t j = k + 1;
-            while (j < m_aX.size() && m_aX[j] == m_aX[k])
-                ++j;
-            if (j - k > 1)
-                std::sort(m_aY.begin() + static_cast<std::ptrdiff_t>(k), m_aY.begin() + static_cast<std::ptrdiff_t>(j));
-            k = j;
-        }
-        m_nAt = 0;
-    }
-    bool Empty() const { return m_aX.empty(); }
-    double At(double dStrain) const {
-        // The first row of a strain >= dStrain.
-        std::size_t n = m_nAt;
-        if (n > 0 && !(m_aX[n - 1] < dStrain))
-            n = static_cast<std::size_t>(std::lower_bound(m_aX.begin(), m_aX.end(), dStrain) - m_aX.begin());
-        while (n < m_aX.size() && m_aX[n] < dStrain)
-            ++n;
-        m_nAt = n;
-        if (n == 0)
-            return m_aY.front();
-        if (n == m_aX.size())
-            return m_aY.back();
-        const double x1 = m_aX[n], y1 = m_aY[n], x0 = m_aX[n - 1], y0 = m_aY[n - 1];
-        return x1 > x0 ? y0 + (y1 - y0) * (dStrain - x0) / (x1 - x0) : y1;
-    }
-
-private:
-    std::vector<std::size_t> m_aRow; // the rows taken, by strain
-    std::vector<double> m_aX, m_aY;  // their strain and ln(stress)
-    mutable std::size_t m_nAt = 0;   // where the last At ended
-};
-
 // The stress of a curve at a strain, interpolated linearly on its rows sorted by strain;
 // nAt is where the last call for this curve ended (0 at first), from where a larger strain
 // is found by walking forward.
@@ -95,6 +38,48 @@ double StressAt(const std::vector<std::pair<double, double>>& aSorted, double dS
     const auto& [x0, y0] = aSorted[n - 1];
     return x1 > x0 ? y0 + (y1 - y0) * (dStrain - x0) / (x1 - x0) : y1;
 }
+
+// ln(stress) of a curve at any strain: the rows sorted by strain (rows of one strain by
+// their ln(stress)), interpolated linearly (StressAt), held at the ends. The strains' order
+// is found once; Update takes new stresses of the same rows, so the rounds of the adiabatic
+// correction do not sort again. At walks forward from the last strain asked for, as the
+// rows of a curve are asked for in order: 200 simulator records of 20,000 rows took 2.2 s
+// of the correction with a binary search and a sort per round, 0.3 s this way.
+class CLogStress {
+public:
+    explicit CLogStress(const CPrepCurve& curve) {
+        for (std::size_t i = 0; i < curve.Size(); ++i)
+            if (curve.m_aStress[i] > 0 && std::isfinite(curve.m_aStrain[i]))
+                m_aRow.push_back(i);
+        std::stable_sort(m_aRow.begin(), m_aRow.end(),
+                         [&](std::size_t a, std::size_t b) { return curve.m_aStrain[a] < curve.m_aStrain[b]; });
+        m_aXY.resize(m_aRow.size());
+        for (std::size_t k = 0; k < m_aRow.size(); ++k)
+            m_aXY[k].first = curve.m_aStrain[m_aRow[k]];
+        Update(curve);
+    }
+    // ln(stress) of the same rows from the curve's present stresses (all of them above 0).
+    void Update(const CPrepCurve& curve) {
+        for (std::size_t k = 0; k < m_aRow.size(); ++k)
+            m_aXY[k].second = std::log(curve.m_aStress[m_aRow[k]]);
+        for (std::size_t k = 0; k < m_aXY.size();) { // rows of one strain, by ln(stress)
+            std::size_t j = k + 1;
+            while (j < m_aXY.size() && m_aXY[j].first == m_aXY[k].first)
+                ++j;
+            if (j - k > 1)
+                std::sort(m_aXY.begin() + static_cast<std::ptrdiff_t>(k), m_aXY.begin() + static_cast<std::ptrdiff_t>(j));
+            k = j;
+        }
+        m_nAt = 0;
+    }
+    bool Empty() const { return m_aXY.empty(); }
+    double At(double dStrain) const { return StressAt(m_aXY, dStrain, m_nAt); }
+
+private:
+    std::vector<std::size_t> m_aRow;                 // the rows taken, by strain
+    std::vector<std::pair<double, double>> m_aXY;    // their strain and ln(stress)
+    mutable std::size_t m_nAt = 0;                   // where the last At ended
+};
 
 bool SameCondition(double a, double b) { return std::fabs(a - b) <= 1e-9 * std::max({1.0, std::fabs(a), std::fabs(b)}); }
 

@@ -107,7 +107,10 @@ int ForEachField(std::string_view line, EDelimiter eDelimiter, Visit visit) {
     while (true) {
         std::size_t nFrom = i;   // where the delimiter is looked for
         std::optional<std::string_view> quoted;
-        if (const std::size_t nOpen = line.find_first_not_of(" \t\r", i); nOpen != std::string_view::npos && line[nOpen] == '"')
+        std::size_t nOpen = i;
+        while (nOpen < line.size() && IsBlank(line[nOpen]))
+            ++nOpen;
+        if (nOpen < line.size() && line[nOpen] == '"')
             if (const std::size_t nClose = ClosingQuote(line, nOpen); nClose != std::string_view::npos) {
                 quoted = Trim(line.substr(nOpen + 1, nClose - nOpen - 1));
                 nFrom = nClose + 1;

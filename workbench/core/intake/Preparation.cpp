@@ -22,12 +22,12 @@ std::string Num(double d, const char* szFormat = "%.4g") {
 // The stress of a curve at a strain, interpolated linearly on its rows sorted by strain;
 // nAt is where the last call for this curve ended (0 at first), from where a larger strain
 // is found by walking forward.
-double StressAt(const std::vector<std::pair<double, double>>& aSorted, double dStrain, std::size_t& nAt) {
-    const auto key = std::pair{dStrain, -std::numeric_limits<double>::infinity()};
+inline double StressAt(const std::vector<std::pair<double, double>>& aSorted, double dStrain, std::size_t& nAt) {
+    const auto before = [](const std::pair<double, double>& row, double d) { return row.first < d; };
     std::size_t n = nAt;
-    if (n > 0 && !(aSorted[n - 1] < key))
-        n = static_cast<std::size_t>(std::lower_bound(aSorted.begin(), aSorted.end(), key) - aSorted.begin());
-    while (n < aSorted.size() && aSorted[n] < key)
+    if (n > 0 && !before(aSorted[n - 1], dStrain))
+        n = static_cast<std::size_t>(std::lower_bound(aSorted.begin(), aSorted.end(), dStrain, before) - aSorted.begin());
+    while (n < aSorted.size() && before(aSorted[n], dStrain))
         ++n;
     nAt = n;
     if (n == 0)

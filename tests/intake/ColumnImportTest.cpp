@@ -61,6 +61,10 @@ TEST_F(ColumnImport, FilesOfEveryShapeReadTheirNumbers) {
         {"US units: strain in in/in, stress in ksi",
          "Time (s)\tStrain (in/in)\tStress (ksi)\n0\t0\t1\n1\t0.01\t2.5\n2\t0.02\t3\n", "", EDelimiter::Tab,
          EEncoding::Utf8, 0.01, 2.5 * 6.894757293168},
+        {"a date and a clock time before the numbers",
+         "Date\tTime\tTrue strain\tTrue stress\n2026-12-08\t16:33:21.0\t0\t10\n2026-12-08\t16:33:21.1\t0.01\t20.5\n"
+         "2026-12-08\t16:33:21.2\t0.02\t30\n",
+         "", EDelimiter::Tab, EEncoding::Utf8, 0.01, 20.5},
         {"UTF-16 little-endian without a mark",
          Utf16(u"time,true strain,true stress,load\n0,0,10,1\n0.1,0.02,25,2\n0.2,0.04,30,3\n", true, false),
          "", EDelimiter::Comma, EEncoding::Utf8, 0.02, 25},

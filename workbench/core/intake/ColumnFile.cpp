@@ -153,15 +153,34 @@ bool ParseField(std::string_view field, EDecimal eDecimal, double& dValue) {
     return ec == std::errc() && pStop == pEnd && std::isfinite(dValue);
 }
 
-// The count of fields when every field of line is a number, else 0.
+// A clock time or a date as data loggers write them beside their numbers ("16:33:21.5",
+// "08.12.2026", "2026-12-08T16:33:21"): digits and the separators : . / - , T, with a colon
+// or two date separators of one kind.
+bool IsClockOrDate(std::string_view field) {
+    if (field.empty() || !std::isdigit(static_cast<unsigned char>(field.front())))
+        return false;
+    if (!std::all_of(field.begin(), field.end(), [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c)) || std::strchr(":./-,T", c) != nullptr;
+        }))
+        return false;
+    const auto count = [&](char c) { return std::count(field.begin(), field.end(), c); };
+    return count(':') > 0 || count('.') == 2 || count('/') == 2 || count('-') == 2;
+}
+
+// The count of fields when every field of line is a number (or a clock time or date, as
+// long as two are numbers), else 0.
 int NumberFields(std::string_view line, EDelimiter eDelimiter, EDecimal eDecimal) {
     bool bAll = true;
+    int nNumbers = 0;
     const int nFields = ForEachField(line, eDelimiter, [&](int, std::string_view field, std::size_t) {
         double d = 0;
-        bAll = ParseField(field, eDecimal, d);
+        if (ParseField(field, eDecimal, d))
+            ++nNumbers;
+        else
+            bAll = IsClockOrDate(field);
         return bAll;
     });
-    return bAll ? nFields : 0;
+    return bAll && nNumbers >= 2 ? nFields : 0;
 }
 
 bool IsUnitToken(std::string_view token) {

@@ -126,6 +126,13 @@ void BuildMaterial(CKivView& view, const CScratchFolder& scratch,
 
 const std::vector<std::pair<double, double>> kFourCurves = {{900, 0.1}, {900, 10}, {1100, 0.1}, {1100, 10}};
 
+// The four curves fitted with model 9, where the table and plot tests start.
+bool FitFourCurves(CKivView& view, const CScratchFolder& scratch) {
+    BuildMaterial(view, scratch, kFourCurves);
+    ChooseModel(9);
+    return Calc().Ok();
+}
+
 int VisibleCoefFields(const CApproxDlg& dialog) {
     int n = 0;
     for (const QLineEdit* pField : dialog.m_aCoefFields)
@@ -486,9 +493,7 @@ void CWindowTest::curveTableShowsTheFitAndEditsConditions() {
     CScratchFolder scratch;
     SWindow window(scratch);
     CKivView& view = window.View();
-    BuildMaterial(view, scratch, kFourCurves);
-    ChooseModel(9);
-    QVERIFY(Calc().Ok());
+    QVERIFY(FitFourCurves(view, scratch));
     view.OnSelectFileList();
     CCurveTableView& table = view.Table();
     QVERIFY(table.isVisible());
@@ -752,9 +757,7 @@ void CWindowTest::viewMenuChoosesThePlotView() {
     CScratchFolder scratch;
     SWindow window(scratch);
     CKivView& view = window.View();
-    BuildMaterial(view, scratch, kFourCurves);
-    ChooseModel(9);
-    QVERIFY(Calc().Ok());
+    QVERIFY(FitFourCurves(view, scratch));
     window.m_frame.UpdateCommandStates();
     CMainFrame& frame = window.m_frame;
     QVERIFY(frame.PlotViewAction(EPlotView::Single)->isChecked());
@@ -861,9 +864,7 @@ void CWindowTest::plotZoomPanPointAndHighlight() {
     CScratchFolder scratch;
     SWindow window(scratch);
     CKivView& view = window.View();
-    BuildMaterial(view, scratch, kFourCurves);
-    ChooseModel(9);
-    QVERIFY(Calc().Ok());
+    QVERIFY(FitFourCurves(view, scratch));
     view.SetPlotView(static_cast<EPlotView>(nView));
     view.repaint();
     const auto panelOf = [&view](int i) {
